@@ -1,0 +1,112 @@
+#pragma once
+
+#include "store/Connection.h"
+#include "store/Recordset.h"
+#include "value/Error.h"
+#include "value/Variant.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace orrin::calc {
+
+// The calculation module: single-value lookups, the error log, and the values derived for each
+// copied policy (dates, maturity amount, survival-benefit schedule). Every procedure here handles
+// its own failures: it appends an entry to the error log under its own label and goes on with its
+// next statement, so its caller never sees the failure. The only failures that leave a procedure
+// are those of the logging itself (the log cannot be written) and the engine abandoning the run's
+// transaction (store::code::Abandoned), which must stop the run.
+class DataImport {
+public:
+    DataImport();
+    ~DataImport();
+
+    // Module variables. gDB is set by UpdatePolicySchedule and read by NewBonus and FBonus; gAge is
+    // 0 and nothing assigns it.
+    store::Connection* gDB = nullptr;
+    std::int32_t gAge = 0;
+
+    // ---- Error log --------------------------------------------------------------------------
+    // The log file. Default: $XDG_STATE_HOME/orrin-import/Error Log.txt, else
+    // ~/.local/state/orrin-import/Error Log.txt, else the temporary folder; the folder is created
+    // when missing.
+    static std::filesystem::path defaultLogFile();
+    void setLogFile(std::filesystem::path file);
+    const std::filesystem::path& logFile() const { return m_logFile; }
+    // Entries written since this object was made.
+    std::int64_t logEntriesWritten() const { return m_logEntries; }
+
+    // Appends the six-line entry (Date, Time, Err.Number, Err.Source = label, Err.Description,
+    // empty line; CR LF line ends), opening and closing the file for the entry. When the file cannot
+    // be opened or written it throws Error (err::FileError) naming the file.
+    void LogError(const Error& error, const std::string& label);
+
+    // ---- Single-value lookups -----------------------------------------------------------------
+    // The bonus database that DFirst2 reads: default lic.mdb beside the program (then
+    // ../share/orrin-import/lic.mdb).
+    static std::filesystem::path defaultBonusDatabase();
+    void setBonusDatabase(std::filesystem::path file);
+
+    // "Select <Field> from <Table>[ where <Condition>]" on the bonus database: the first column of
+    // the first row; "" when no row; Empty after a failure (each failing step logged).
+    Variant DFirst2(const std::string& Field, const std::string& Table, const std::string& Condition = "");
+    // The same on the Orrin database file DbPath; Null when no row.
+    Variant OrrinDFirst(const std::string& Field, const std::string& Table, const std::string& DbPath,
+                        const std::string& Condition = "");
+    // The client step's lookup: OrrinDFirst with the condition familycode = '<FamilyCode>' And
+    // perscode = <PersCode>, the family code's quotes doubled, the person code taken only when it
+    // reads as a plain number (otherwise, and for a Null, it fails and is logged as a malformed
+    // condition would be, returning Empty).
+    Variant OrrinDFirstForPerson(const std::string& Field, const std::string& Table, const std::string& DbPath,
+                                 const Variant& FamilyCode, const Variant& PersCode);
+
+    // ---- Policy calculations ------------------------------------------------------------------
+    // Called once per policy with the target database and the target Policies recordset on its
+    // pending new row: lets the window's events run once, then writes matdt, PremEndDt and MatAmt
+    // into the row and rebuilds the policy's SB rows.
+    void UpdatePolicySchedule(store::Connection& database, store::Recordset& PolicyRow);
+
+    double NewMat2(Date ComDt, const std::string& Plan, std::int32_t Term, double Amount, double Prem,
+                   const std::string& Mode, std::int32_t& Age);
+    double NewBonus(Date comDt, const std::string& Plan, std::int32_t Term, double Amount);
+    double FBonus(std::int32_t Term, double SA);
+
+    // The window's event pump, run at the start of every UpdatePolicySchedule (none by default).
+    void setEventPump(std::function<void()> pump) { m_eventPump = std::move(pump); }
+
+    // Closes the connections that the lookups keep open for the length of a run.
+    void closeLookupConnections();
+
+private:
+    store::Connection* lookupConnection(const std::string& connectionText);
+
+    std::filesystem::path m_logFile;
+    std::filesystem::path m_bonusDatabase;
+    std::int64_t m_logEntries = 0;
+    std::function<void()> m_eventPump;
+    // One open connection per connection text, reused for the run (a failed open is retried on the
+    // next call, so failures are still logged per call).
+    std::map<std::string, std::unique_ptr<store::Connection>> m_lookupConnections;
+};
+
+// The labels under which each procedure logs.
+namespace labels {
+inline constexpr const char* DFirst2 =
+    "Public Function DFirst2(Field As String, Table As String, Optional Condition As String) As Variant";
+inline constexpr const char* OrrinDFirst =
+    "Public Function OrrinDFirst(Field As String, Table As String, Optional Condition As String) As Variant";
+inline constexpr const char* NewBonus =
+    "Common - Public Function NewBonus(comDt As Date, Plan As String, Term As Double, Amount As Double) As Double";
+inline constexpr const char* FBonus = "Common - Public Function FBonus(Term As Double, SA As Double) As String";
+inline constexpr const char* NewMat2 =
+    "Common - Public Function NewMat2(ComDt As Date, Plan As String, Term As Double, Amount As Double, "
+    "Optional Prem As Double, Optional Mode As String) As Double";
+inline constexpr const char* UpdatePolicySchedule =
+    "Common - Public Sub UpdatePolicySchedule(database As Database, PolicyRow As ADODB.Recordset)";
+} // namespace labels
+
+} // namespace orrin::calc

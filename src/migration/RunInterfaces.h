@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orrin::migration {
+
+// The error question of the run: the failing statement's description, then "Do you want to
+// continue ?". The window asks with a message box, the headless runner from a flag or the terminal,
+// tests answer in advance. true is Yes (go on with the next statement), false is No (stop).
+class ErrorQuestion {
+public:
+    virtual ~ErrorQuestion() = default;
+    virtual bool askContinue(const std::string& description) = 0;
+};
+
+// What a front end hears while the run goes on. All calls come on the run's (the window's) thread.
+class RunObserver {
+public:
+    virtual ~RunObserver() = default;
+    // A table step begins: "Agmast", "LocMast", "BrnMast", "company", "Family", "Client", "Policies".
+    virtual void stepStarted(std::string_view step) { (void)step; }
+    // The run's one yield: at the start of every policy's calculations. The window lets its events
+    // run here (the progress caption, a close request).
+    virtual void pumpEvents() {}
+};
+
+} // namespace orrin::migration

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "store/ColumnType.h"
+#include "store/Statement.h"
+#include "value/Variant.h"
+
+#include <filesystem>
+#include <initializer_list>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+namespace orrin::store {
+
+enum class OpenMode { ReadWrite, ReadOnly };
+
+struct ColumnInfo {
+    std::string name;
+    ColumnType type;
+};
+
+struct TableInfo {
+    std::string name;  // as the schema spells it
+    std::vector<ColumnInfo> columns;
+    // Index of a column by name without regard to case, or -1.
+    int find(std::string_view column) const;
+};
+
+// An open database file: a SQLCipher file whose database password is its key. Opening never creates
+// a file: a missing file, a wrong password or a file that is not a database is an Error naming the
+// file. Opening a connection that is already open, or using a closed one, is an Error too.
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // ADO form: a connection text (store::ConnectionText::parse).
+    void open(std::string_view connectionText, OpenMode mode = OpenMode::ReadWrite);
+    // DAO form: database name and ";pwd=..." connect text.
+    void openDao(std::string_view name, std::string_view connect);
+    // The file itself (the data source already resolved or not: resolveDataSource is applied).
+    void openFile(const std::filesystem::path& path, const std::string& password, OpenMode mode);
+    bool isOpen() const;
+    // Closes the file; a transaction still open is rolled back. Closing a closed connection is an
+    // Error (store::code::Closed), as in the classic interface.
+    void close();
+
+    // Runs one statement, parameters bound in order (numbers, texts, Null).
+    void execute(std::string_view sql, std::initializer_list<Variant> parameters = {});
+
+    // A prepared statement kept for the life of the connection, keyed by its text; it comes back
+    // reset with its bindings cleared.
+    Statement& statement(std::string_view sql);
+
+    // Column names and declared types of a table; throws store::code::NotFound naming the table.
+    const TableInfo& tableInfo(std::string_view table);
+
+    void beginTransaction();
+    void commit();
+    void rollback();
+    bool inTransaction() const;
+    // True when a transaction was begun here and the engine has since abandoned it on its own (disk
+    // full, I/O error, out of memory): nothing written after that could be kept.
+    bool transactionLost() const;
+
+    const std::filesystem::path& path() const { return m_path; }
+    sqlite3* handle() const { return m_db; }
+    // The text used in messages: the file's path.
+    std::string fileName() const { return m_path.string(); }
+
+private:
+    void requireOpen() const;
+
+    sqlite3* m_db = nullptr;
+    std::filesystem::path m_path;
+    bool m_transactionBegun = false;
+    std::map<std::string, std::unique_ptr<Statement>, std::less<>> m_statements;
+    std::map<std::string, TableInfo, std::less<>> m_tables;  // key: lower-case table name
+};
+
+} // namespace orrin::store

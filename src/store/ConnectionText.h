@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orrin::store {
+
+// The two provider names the program's connection texts use; both reach the same engine.
+inline constexpr std::string_view kAceProvider = "Microsoft.ACE.OLEDB.12.0";
+inline constexpr std::string_view kJetProvider = "Microsoft.Jet.OLEDB.4.0";
+
+// What a connection text says: which provider, which file, which database password.
+struct ConnectionText {
+    std::string provider;
+    std::string dataSource;
+    std::string password;
+
+    // "Provider=...;Data Source=...;Jet OLEDB:Database Password=..." (keys without regard to case,
+    // in any order). Each value runs from the first "=" after its key to the next ";", so a password
+    // such as %Q7k!Lw2~(&9}R arrives intact. Throws Error (store::code::General) for a provider
+    // other than the two above, naming it, or a text without a Data Source.
+    static ConnectionText parse(std::string_view text);
+
+    // The DAO form: a database name (a path) and a connect text ";pwd=...".
+    static ConnectionText parseDao(std::string_view name, std::string_view connect);
+};
+
+} // namespace orrin::store

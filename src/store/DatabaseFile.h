@@ -1,0 +1,20 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace orrin::store {
+
+// Turns a data source text into a file path: both "/" and "\" separate, repeated separators fold
+// into one. When the exact name is missing, the folder is searched for a name that differs only in
+// letter case (LIC.mdb, LIC.MDB, lic.mdb); several such names is an error that names them all; none
+// leaves the path as it is (the open then reports the missing file).
+std::filesystem::path resolveDataSource(std::string_view dataSource);
+
+// Writes a new, empty encrypted database at path with the given password and runs the schema's
+// statements in it. An existing file is an error (nothing is overwritten).
+void createDatabase(const std::filesystem::path& path, const std::string& password,
+                    std::string_view schemaSql);
+
+} // namespace orrin::store

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "store/Connection.h"
+#include "value/Variant.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orrin::store {
+
+// A keyset-style recordset on a connection: opened on a table name (or the plain "SELECT * FROM t",
+// which is the same) or on a query text. Rows come in the store's order: rowid order for a table,
+// the query's own order otherwise. Reading is lazy: a recordset that is only appended to (AddNew,
+// field assignment, Update) never reads the rows already in its table.
+//
+// Every operation that fails throws Error with a description that names the table, the field, the
+// value or the file. Field names are matched without regard to case.
+class Recordset {
+public:
+    Recordset();
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    // Opens on a table name or a query text. An unknown table or a query the engine rejects is an
+    // Error here. Opening an open recordset is an Error.
+    void open(std::string_view source, Connection& connection);
+    bool isOpen() const;
+    void close();  // an Error when not open
+
+    // Reading: the current row.
+    bool eof();
+    void moveNext();                // an Error at EOF
+    std::int64_t recordCount();     // exact, whatever has been read
+    std::int64_t absolutePosition();  // 1 for the first row; -3 at EOF (adPosEOF)
+    // The value of a field of the current row, or of the pending new row while one is being added
+    // (a field never assigned, or whose assignment failed, reads as Null). An unknown name is an
+    // Error naming it (store::code::ItemNotFound); no current row is store::code::NoCurrentRow.
+    Variant field(std::string_view name);
+    Variant field(int index);
+
+    // Appending (table recordsets only).
+    void addNew();
+    // Converts the value by the field's declared type (store::convertForColumn) and keeps it in the
+    // pending row. On failure the field reads as Null afterwards.
+    void setField(std::string_view name, const Variant& value);
+    // Saves the pending row: the assigned fields, the table's defaults for the rest. A failure
+    // discards the pending row.
+    void update();
+    bool isAdding() const { return m_adding; }
+
+    const std::string& tableName() const { return m_table; }
+
+private:
+    void requireOpen() const;
+    void ensureReading();
+    void fetch();
+
+    Connection* m_connection = nullptr;
+    bool m_open = false;
+    std::string m_source;
+    std::string m_table;      // set when the recordset is on a table
+    std::string m_selectSql;  // what reading runs
+    std::unique_ptr<Statement> m_reader;
+    bool m_readingStarted = false;
+    bool m_atEof = false;
+    std::int64_t m_position = 0;
+    std::optional<std::int64_t> m_count;
+
+    bool m_adding = false;
+    const TableInfo* m_info = nullptr;
+    std::vector<std::optional<Variant>> m_pending;  // by column index of m_info
+};
+
+} // namespace orrin::store
