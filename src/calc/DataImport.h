@@ -3,6 +3,7 @@
 #include "store/Connection.h"
 #include "store/Recordset.h"
 #include "value/Error.h"
+#include "value/Trap.h"
 #include "value/Variant.h"
 
 #include <cstdint>
@@ -83,6 +84,9 @@ public:
 
 private:
     store::Connection* lookupConnection(const std::string& connectionText);
+    // Step 6 of UpdatePolicySchedule: MatAmt from NewMat2 by the payment mode, under the caller's
+    // trap (failures logged under UpdatePolicySchedule's label).
+    void updateMaturityAmount(store::Recordset& PolicyRow, Trap& trap);
 
     std::filesystem::path m_logFile;
     std::filesystem::path m_bonusDatabase;
