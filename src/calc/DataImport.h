@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace orrin::calc {
 
@@ -95,6 +96,9 @@ private:
     // One open connection per connection text, reused for the run (a failed open is retried on the
     // next call, so failures are still logged per call).
     std::map<std::string, std::unique_ptr<store::Connection>> m_lookupConnections;
+    // DFirst2's answers (row count, first column of the first row) by connection text and query
+    // text: the bonus database is never written during a run. Failed lookups are never kept.
+    std::map<std::string, std::pair<std::int64_t, Variant>> m_bonusCache;
 };
 
 // The labels under which each procedure logs.

@@ -28,6 +28,7 @@ struct RunReport {
     Outcome outcome = Outcome::Finished;
     std::string reason;                 // for Stopped and Abandoned: the failure that ended the run
     std::int64_t skippedStatements = 0; // failures answered Yes
+    std::int64_t connectionFailures = 0; // failed statements outside the steps (opening, closing)
     std::int64_t logEntries = 0;        // error log entries written by the calculations
     std::filesystem::path logFile;
     std::vector<StepReport> steps;

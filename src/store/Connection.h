@@ -68,6 +68,9 @@ public:
     // True when a transaction was begun here and the engine has since abandoned it on its own (disk
     // full, I/O error, out of memory): nothing written after that could be kept.
     bool transactionLost() const;
+    // Throws store::code::Abandoned when transactionLost(); every statement of this connection
+    // calls it before it runs.
+    void checkTransactionKept() const;
 
     const std::filesystem::path& path() const { return m_path; }
     sqlite3* handle() const { return m_db; }

@@ -72,7 +72,8 @@ private:
     std::optional<std::int64_t> m_count;
 
     bool m_adding = false;
-    const TableInfo* m_info = nullptr;
+    const TableInfo* m_info = nullptr;  // points at m_tableInfo, the table's columns taken at open
+    TableInfo m_tableInfo;
     std::vector<std::optional<Variant>> m_pending;  // by column index of m_info
 };
 

@@ -4,19 +4,27 @@
 #include "value/Variant.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace orrin::store {
 
+class Connection;
+
 // One prepared SQL statement, owned (finalized when destroyed). Failures throw Error with a
 // provider-style number and the engine's message, naming the file.
 class Statement {
 public:
-    Statement(sqlite3* db, std::string_view sql, std::string fileForMessages);
+    // With an owner, every step first makes sure the owner's transaction is still there
+    // (Connection::checkTransactionKept), so nothing is written outside an abandoned transaction.
+    // A text holding more than one statement, or none, is rejected.
+    Statement(sqlite3* db, std::string_view sql, std::string fileForMessages,
+              const Connection* owner = nullptr);
     ~Statement();
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
@@ -43,6 +51,8 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
     std::string m_sql;
     std::string m_file;
+    const Connection* m_owner = nullptr;
+    mutable std::vector<std::optional<ColumnType>> m_columnTypes;  // parsed on first use
 };
 
 } // namespace orrin::store

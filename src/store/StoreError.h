@@ -18,6 +18,8 @@ constexpr std::int32_t NotInAddMode = 3020;            // assignment or Update w
 constexpr std::int32_t FieldTooSmall = -2147217887;    // 0x80040E21: text too long for the field
 constexpr std::int32_t Closed = 3704;                  // operation on a closed object
 constexpr std::int32_t Abandoned = -2147467260;        // the engine rolled the transaction back
+constexpr std::int32_t AlreadyOpen = 3705;             // opening an object that is open
+constexpr std::int32_t NotSupported = 3251;            // the operation does not apply to this object
 } // namespace code
 
 } // namespace orrin::store

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "value/DateValue.h"
+
 #include <string>
 
 namespace orrin {
@@ -24,6 +26,13 @@ public:
     std::string longDate() override;
     std::string longTime() override;
 };
+
+// The fixed long forms, with English names whatever the locale: "Tuesday, December 08, 2026" (the
+// day of the month with two digits) and "3:11:01 AM" (12-hour, the hour without a leading zero;
+// 0:05 is "12:05:00 AM", 12:30 is "12:30:00 PM"). The time of day of the argument is ignored by
+// formatLongDate and its day by formatLongTime. Both throw 5 for an invalid date or time.
+std::string formatLongDate(const CalendarDate& date);
+std::string formatLongTime(const CalendarDate& time);
 
 // The process-wide clock; tests may replace it with setClock (and restore it with nullptr).
 Clock& clock();

@@ -34,6 +34,9 @@ std::optional<double> parseNumber(std::string_view text);
 // decimal point and an exponent are accepted; reading stops at the first other character; 0 when
 // nothing reads. "15 yrs" is 15, "" is 0, "abc" is 0.
 double Val(std::string_view text);
+// A text given as std::string or a literal would otherwise be ambiguous between the two overloads.
+inline double Val(const std::string& text) { return Val(std::string_view(text)); }
+inline double Val(const char* text) { return Val(std::string_view(text)); }
 // Val of a value's text (toText first): Null throws 94, a number reads as itself.
 double Val(const Variant& value);
 

@@ -1,0 +1,186 @@
+// Single-value lookups: the first column of the first row of a "Select <Field> from <Table> where
+// <Condition>" query, on the bonus database beside the program (DFirst2) or on an Orrin database
+// (OrrinDFirst). Each step of a lookup is trapped on its own, so a missing database logs one entry per
+// step that cannot run and the caller gets an Empty result.
+
+#include "calc/DataImport.h"
+#include "calc/BoundNumber.h"
+#include "calc/LoggingTrap.h"
+
+#include "store/ConnectionText.h"
+#include "store/KnownDatabases.h"
+#include "store/Statement.h"
+#include "store/StoreError.h"
+#include "value/Conversions.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <utility>
+
+namespace orrin::calc {
+
+namespace {
+
+using Rows = std::pair<std::int64_t, Variant>;  // exact row count, first column of the first row
+
+std::string queryText(const std::string& Field, const std::string& Table, const std::string& Condition)
+{
+    std::string sql = "Select " + Field + " from " + Table;
+    if (!Condition.empty())
+        sql += " where " + Condition;
+    return sql;
+}
+
+std::string bonusConnectionText(const std::filesystem::path& bonusDatabase)
+{
+    return "Provider=" + std::string(store::kJetProvider) + ";Data Source=" + bonusDatabase.string() +
+           ";Jet OLEDB:Database Password=" + std::string(kCalvanePassword);
+}
+
+std::string orrinConnectionText(const std::string& DbPath)
+{
+    return "Provider=" + std::string(store::kAceProvider) + ";Data Source=" + DbPath +
+           ";Jet OLEDB:Database Password=" + std::string(kOrrinPassword);
+}
+
+// Reads every row, as a client-side cursor does when it opens: the count is exact and a failure in
+// any row fails the open.
+Rows readRows(store::Statement& statement)
+{
+    Rows rows{0, Variant()};
+    while (statement.step()) {
+        if (rows.first == 0)
+            rows.second = statement.column(0);
+        ++rows.first;
+    }
+    return rows;
+}
+
+// Leaves a cached statement reset (no lock held, bindings cleared) however the read ends.
+class ResetOnExit {
+public:
+    explicit ResetOnExit(store::Statement& statement) : m_statement(statement) {}
+    ~ResetOnExit()
+    {
+        try {
+            m_statement.reset();
+        } catch (...) {
+            // The statement is reset again before its next use.
+        }
+    }
+    ResetOnExit(const ResetOnExit&) = delete;
+    ResetOnExit& operator=(const ResetOnExit&) = delete;
+
+private:
+    store::Statement& m_statement;
+};
+
+// The steps of one lookup: open the connection, open the recordset, test the record count, read the
+// first field (or take the no-row value), close the recordset, close the connection. Each step is
+// trapped on its own; a step whose object did not open fails in turn. The connection stays open for
+// the run's later lookups, so "closing" it only checks that it is there.
+Variant runLookup(DataImport& module, const char* label, const std::string& dataSource,
+                  const std::function<store::Connection*()>& connect,
+                  const std::function<Rows(store::Connection&)>& openRecordset, const Variant& noRow)
+{
+    Trap trap = loggingTrap(module, label);
+    Variant result;
+    store::Connection* connection = nullptr;
+    std::optional<Rows> recordset;
+
+    auto requireConnection = [&]() -> store::Connection& {
+        if (connection == nullptr)
+            throw Error(store::code::Closed, "Operation is not allowed when the object is closed: the "
+                                             "connection to '" + dataSource + "' did not open.");
+        return *connection;
+    };
+    auto requireRecordset = [&]() -> const Rows& {
+        if (!recordset)
+            throw Error(store::code::Closed, "Operation is not allowed when the object is closed: the "
+                                             "lookup's recordset on '" + dataSource + "' did not open.");
+        return *recordset;
+    };
+
+    trap.step([&] { connection = connect(); });
+    trap.step([&] { recordset = openRecordset(requireConnection()); });
+    if (trap.test([&] { return requireRecordset().first != 0; }))
+        trap.step([&] { result = requireRecordset().second; });
+    else
+        result = noRow;
+    trap.step([&] {
+        requireRecordset();
+        recordset.reset();
+    });
+    trap.step([&] { requireConnection(); });
+    return result;
+}
+
+} // namespace
+
+// Empty after a failure, "" when no row matches, otherwise the first column of the first row (Null
+// when that is Null, as an aggregate over no rows gives). Answers are kept per query text, since the
+// bonus database does not change while the program runs; a failing lookup is never kept.
+Variant DataImport::DFirst2(const std::string& Field, const std::string& Table, const std::string& Condition)
+{
+    const std::string connectionText = bonusConnectionText(m_bonusDatabase);
+    const std::string sql = queryText(Field, Table, Condition);
+    return runLookup(
+        *this, labels::DFirst2, m_bonusDatabase.string(), [&] { return lookupConnection(connectionText); },
+        [&](store::Connection& connection) {
+            std::string key = connectionText + '\n' + sql;
+            if (auto known = m_bonusCache.find(key); known != m_bonusCache.end())
+                return known->second;
+            store::Statement statement(connection.handle(), sql, connection.fileName(), &connection);
+            Rows rows = readRows(statement);
+            m_bonusCache.emplace(std::move(key), rows);
+            return rows;
+        },
+        Variant(""));
+}
+
+// Empty after a failure, Null when no row matches, otherwise the first column of the first row.
+Variant DataImport::OrrinDFirst(const std::string& Field, const std::string& Table, const std::string& DbPath,
+                                const std::string& Condition)
+{
+    const std::string connectionText = orrinConnectionText(DbPath);
+    const std::string sql = queryText(Field, Table, Condition);
+    return runLookup(
+        *this, labels::OrrinDFirst, DbPath, [&] { return lookupConnection(connectionText); },
+        [&](store::Connection& connection) {
+            store::Statement statement(connection.handle(), sql, connection.fileName(), &connection);
+            return readRows(statement);
+        },
+        Variant::null());
+}
+
+// The values travel as parameters, so no family code can change the query: O'Brien finds O'Brien's
+// row. The person code is taken only when it reads as a number (bound as the engine would read the
+// literal); a Null or any other text fails the recordset open the way the malformed condition
+// "... And perscode = abc" does, and the steps after it fail and are logged in turn.
+Variant DataImport::OrrinDFirstForPerson(const std::string& Field, const std::string& Table,
+                                         const std::string& DbPath, const Variant& FamilyCode,
+                                         const Variant& PersCode)
+{
+    const std::string connectionText = orrinConnectionText(DbPath);
+    const std::string familyCode = joinText(FamilyCode);
+    const std::string personCode = joinText(PersCode);
+    const std::string sql = "Select " + Field + " from " + Table + " where familycode = ? And perscode = ?";
+    return runLookup(
+        *this, labels::OrrinDFirst, DbPath, [&] { return lookupConnection(connectionText); },
+        [&](store::Connection& connection) {
+            const std::optional<double> number = parseNumber(personCode);
+            if (!number)
+                throw Error(store::code::BadQuery, "Syntax error in query expression 'familycode = '" +
+                                                       familyCode + "' And perscode = " + personCode +
+                                                       "': the person code is not a number.");
+            store::Statement& statement = connection.statement(sql);
+            ResetOnExit reset(statement);
+            statement.bind(1, Variant(familyCode));
+            statement.bind(2, boundNumber(*number));
+            return readRows(statement);
+        },
+        Variant::null());
+}
+
+} // namespace orrin::calc

@@ -1,0 +1,293 @@
+// The survival-benefit schedule of one policy: the instalments that the plan describes as two texts of
+// two-digit groups (years and percentages), the special plans' rules, and the built-in schedules of
+// plans 103 and 152.
+
+#include "calc/SurvivalBenefit.h"
+
+#include "calc/PlanRow.h"
+#include "value/Conversions.h"
+#include "value/DateValue.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace orrin::calc {
+
+namespace {
+
+// The parsed groups of one call: positions 0 to 8 (position 0 unused). A position outside them is a
+// subscript error, so a plan with a ninth group fails there instead of writing past the table.
+class SbTable {
+public:
+    std::int16_t& at(int k)
+    {
+        if (k < 0 || k >= static_cast<int>(m_entries.size()))
+            throw Error(err::Subscript, "Subscript out of range");
+        return m_entries[static_cast<std::size_t>(k)];
+    }
+
+private:
+    std::array<std::int16_t, 9> m_entries{};
+};
+
+// Characters start to start + length - 1 (counted from 1, in characters, not bytes) of a text; fewer
+// when the text ends first, "" when it ends before start.
+std::string midCharacters(std::string_view text, std::size_t start, std::size_t length)
+{
+    std::size_t character = 0;
+    std::size_t begin = text.size();
+    std::size_t end = text.size();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            continue;  // a continuation byte belongs to the character before it
+        ++character;
+        if (character == start)
+            begin = i;
+        if (character == start + length) {
+            end = i;
+            break;
+        }
+    }
+    if (begin >= end)
+        return {};
+    return std::string(text.substr(begin, end - begin));
+}
+
+// Group k of an instalment text: characters 2k-1 and 2k as a 16-bit whole number. An empty group, or
+// one that is not a number, fails (13) and the entry keeps its value.
+std::int16_t group(const Variant& instalmentText, int k)
+{
+    const std::string text = toText(instalmentText);
+    return toShort(Variant(midCharacters(text, static_cast<std::size_t>(2 * k - 1), 2)));
+}
+
+// n: half the length of the plan's instalment-year text, halves to the even neighbour (7 gives 4).
+int groupCount(const PlanRow& planRow)
+{
+    return static_cast<int>(roundHalfEven(static_cast<double>(characterCount(toText(planRow.field("Term")))) / 2.0));
+}
+
+struct StopRule {
+    const char* plan1;
+    const char* plan2;  // nullptr: one plan only
+    double term;        // the policy's own term
+    int year;           // the instalment year
+};
+
+// An instalment of these plans at the policy's term (or at the listed year) is never paid: the
+// schedule ends before it.
+constexpr std::array<StopRule, 6> kStopRules{{
+    {"160", "192", 15, 15},
+    {"174", "179", 12, 12},
+    {"174", "179", 16, 16},
+    {"175", nullptr, 9, 9},
+    {"175", nullptr, 12, 12},
+    {"196", nullptr, 9, 9},
+}};
+
+class Schedule {
+public:
+    Schedule(DataImport& module, store::Recordset& PolicyRow, Trap& trap)
+        : m_module(module), m_policy(PolicyRow), m_trap(trap)
+    {
+    }
+
+    void general(const PlanRow& planRow);
+    void plan103();
+    void plan152();
+
+private:
+    bool planIs(const char* code) { return equals(m_policy.field("Plan"), Variant(code)); }
+    double policyTerm() { return Val(m_policy.field("Term")); }
+    Date issueDate() { return toDate(m_policy.field("Issue_Dt")); }
+    // "percent/100 of Sum": the fraction first, then the product.
+    double shareOfSum(double percent) { return (percent / 100.0) * toDouble(m_policy.field("Sum")); }
+    store::Connection& database();
+
+    void open(store::Recordset& SbRows, const char* source)
+    {
+        m_trap.step([&] { SbRows.open(source, database()); });
+    }
+    void begin(store::Recordset& SbRows)
+    {
+        m_trap.step([&] { SbRows.addNew(); });
+        m_trap.step([&] { SbRows.setField("policy_no", m_policy.field("policy_no")); });
+    }
+    void finish(store::Recordset& SbRows, const Variant& number)
+    {
+        m_trap.step([&] { SbRows.setField("i_no", number); });
+        m_trap.step([&] { SbRows.update(); });
+    }
+    void close(store::Recordset& SbRows)
+    {
+        m_trap.step([&] { SbRows.close(); });
+    }
+    bool stops(int k);
+    void setAmount(store::Recordset& SbRows, int k);
+
+    DataImport& m_module;
+    store::Recordset& m_policy;
+    Trap& m_trap;
+    SbTable SbYear;
+    SbTable SbPct;
+};
+
+store::Connection& Schedule::database()
+{
+    if (m_module.gDB == nullptr)
+        throw Error(err::ObjectNotSet, "Object variable or With block variable not set: no database for SB.");
+    return *m_module.gDB;
+}
+
+// A stop rule's test evaluates all of its parts, so a year outside SbYear fails the test, and a failed
+// test ends the schedule as a matching rule does.
+bool Schedule::stops(int k)
+{
+    for (const StopRule& rule : kStopRules) {
+        const bool stop = m_trap.test([&] {
+            const bool first = planIs(rule.plan1);
+            const bool second = rule.plan2 != nullptr && planIs(rule.plan2);
+            const bool term = policyTerm() == rule.term;
+            const bool year = SbYear.at(k) == rule.year;
+            return (first || second) && term && year;
+        });
+        if (stop)
+            return true;
+    }
+    return false;
+}
+
+void Schedule::setAmount(store::Recordset& SbRows, int k)
+{
+    // Every part of a test is evaluated, as the classic And and Or do: a term that cannot be read
+    // fails the test, and a failed test runs its block.
+    if (m_trap.test([&] {
+            const bool plan174 = planIs("174");
+            const bool plan179 = planIs("179");
+            const bool term = policyTerm() == 20;
+            return (plan174 || plan179) && term;
+        })) {
+        m_trap.step([&] { SbRows.setField("sb_amount", Variant(shareOfSum(10))); });
+    } else if (m_trap.test([&] {
+                   const bool plan = planIs("196");
+                   const bool term = policyTerm() == 9;
+                   return plan && term;
+               })) {
+        if (m_trap.test([&] { return SbYear.at(k) == 3; }))
+            m_trap.step([&] { SbRows.setField("sb_amount", Variant(shareOfSum(15))); });
+        else
+            m_trap.step([&] { SbRows.setField("sb_amount", Variant(shareOfSum(25))); });
+    } else {
+        m_trap.step([&] { SbRows.setField("sb_amount", Variant(shareOfSum(SbPct.at(k)))); });
+    }
+}
+
+// The plan's own instalments: group k of its Term text is the year after commencement, group k of its
+// benefit text the percentage of the sum assured. Plans 113 and 159 count the years from the entry
+// age and have no stop rules; the other plans end the schedule at the first stop rule that matches.
+void Schedule::general(const PlanRow& planRow)
+{
+    int n = 0;
+    if (m_trap.tryStep([&] { n = groupCount(planRow); })) {
+        for (int k = 1; k <= n; ++k) {
+            m_trap.step([&] {
+                const std::int16_t year = group(planRow.field("Term"), k);
+                SbYear.at(k) = year;
+            });
+            m_trap.step([&] {
+                const std::int16_t percent = group(planRow.field("benefit"), k);
+                SbPct.at(k) = percent;
+            });
+        }
+    }
+
+    store::Recordset SbRows;
+    open(SbRows, "SELECT * FROM sb");
+    if (m_trap.tryStep([&] { n = groupCount(planRow); })) {
+        for (int k = 1; k <= n; ++k) {
+            begin(SbRows);
+            if (m_trap.test([&] {
+                    const bool plan113 = planIs("113");
+                    const bool plan159 = planIs("159");
+                    return plan113 || plan159;
+                })) {
+                m_trap.step([&] {
+                    const double years = static_cast<double>(SbYear.at(k)) - m_module.gAge;
+                    SbRows.setField("sb_duedate", Variant(addYears(issueDate(), years)));
+                });
+            } else {
+                if (stops(k))
+                    break;  // the row just begun is never saved
+                m_trap.step([&] {
+                    const double years = SbYear.at(k);
+                    SbRows.setField("sb_duedate", Variant(addYears(issueDate(), years)));
+                });
+            }
+            setAmount(SbRows, k);
+            finish(SbRows, Variant(static_cast<std::int32_t>(k)));
+        }
+    }
+    close(SbRows);
+}
+
+// Four instalments of a quarter of the sum, counted down from maturity: numbers 4, 3, 2, 1 due at the
+// policy's term and one, two and three years before it.
+void Schedule::plan103()
+{
+    store::Recordset SbRows;
+    open(SbRows, "sb");
+    for (int j = 0; j <= 3; ++j) {
+        begin(SbRows);
+        m_trap.step([&] {
+            const double years = policyTerm() - j;
+            SbRows.setField("sb_duedate", Variant(addYears(issueDate(), years)));
+        });
+        m_trap.step([&] { SbRows.setField("sb_amount", Variant(shareOfSum(25))); });
+        finish(SbRows, Variant(static_cast<std::int32_t>(4 - j)));
+    }
+    close(SbRows);
+}
+
+// A tenth of the sum every fifth year up to age 100.
+void Schedule::plan152()
+{
+    store::Recordset SbRows;
+    open(SbRows, "sb");
+    for (int y = 5; y <= 100 - m_module.gAge; y += 5) {
+        begin(SbRows);
+        m_trap.step([&] { SbRows.setField("sb_duedate", Variant(addYears(issueDate(), y))); });
+        m_trap.step([&] { SbRows.setField("sb_amount", Variant(shareOfSum(10))); });
+        finish(SbRows, Variant(static_cast<double>(y) / 5.0));
+    }
+    close(SbRows);
+}
+
+} // namespace
+
+// The policy number is bound, never pasted into the delete, so a number holding quotes deletes only
+// its own rows; a Null number deletes the rows whose number is empty, as the pasted text would. A
+// plan that is not found (or whose query fails) ends here with the old rows gone and none added.
+void rebuildSurvivalBenefits(DataImport& module, store::Connection& database, store::Recordset& PolicyRow,
+                             Trap& trap)
+{
+    trap.step([&] {
+        database.execute("Delete from SB where policy_no=?", {Variant(joinText(PolicyRow.field("policy_no")))});
+    });
+
+    PlanRow planRow;
+    trap.step([&] { planRow.open(module.gDB, PolicyRow.field("Plan")); });
+    if (trap.test([&] { return planRow.recordCount() == 0; }))
+        return;
+
+    Schedule schedule(module, PolicyRow, trap);
+    if (trap.test([&] { return !planRow.field("Term").isNull(); }))
+        schedule.general(planRow);
+    else if (trap.test([&] { return equals(PolicyRow.field("Plan"), Variant("103")); }))
+        schedule.plan103();
+    else if (trap.test([&] { return equals(PolicyRow.field("Plan"), Variant("152")); }))
+        schedule.plan152();
+}
+
+} // namespace orrin::calc

@@ -1,0 +1,68 @@
+#include "cli/ProgressPrinter.h"
+
+#include "migration/ProgressCaption.h"
+
+namespace orrin::cli {
+
+ProgressPrinter::ProgressPrinter(std::ostream& err, bool terminal, bool quiet, Clock& clock, double StartTime)
+    : m_err(err),
+      m_terminal(terminal),
+      m_quiet(quiet),
+      m_clock(clock),
+      m_startTime(StartTime),
+      m_ticker([] { return std::chrono::steady_clock::now(); })
+{
+}
+
+void ProgressPrinter::stepStarted(std::string_view step)
+{
+    m_step = std::string(step);
+    refresh();
+}
+
+void ProgressPrinter::pumpEvents()
+{
+    refresh();
+}
+
+void ProgressPrinter::refresh()
+{
+    if (m_quiet) {
+        return;
+    }
+    const auto now = m_ticker();
+    if (m_written && now - m_lastWrite < std::chrono::seconds(1)) {
+        return;
+    }
+    const double policies = m_run != nullptr ? m_run->PoliciesTransferred() : 0;
+    std::string line = migration::progressCaption(m_startTime, m_clock, policies).value_or(std::string());
+    if (!m_step.empty()) {
+        line += (line.empty() ? "" : "  ") + std::string("[") + m_step + "]";
+    }
+    if (m_terminal) {
+        // Blanks wipe what is left of a longer earlier line.
+        const std::size_t length = line.size();
+        if (length < m_lastLength) {
+            line.append(m_lastLength - length, ' ');
+        }
+        m_lastLength = length;
+        m_err << '\r' << line << std::flush;
+        m_lineOpen = true;
+    } else {
+        m_err << line << '\n' << std::flush;
+    }
+    m_written = true;
+    m_lastWrite = now;
+    ++m_updates;
+}
+
+void ProgressPrinter::endLine()
+{
+    if (m_lineOpen) {
+        m_err << '\n' << std::flush;
+        m_lineOpen = false;
+        m_lastLength = 0;
+    }
+}
+
+} // namespace orrin::cli

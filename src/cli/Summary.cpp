@@ -1,0 +1,242 @@
+#include "cli/Summary.h"
+
+#include "value/Conversions.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <utility>
+#include <vector>
+
+namespace orrin::cli {
+
+using migration::RunReport;
+
+namespace {
+
+// The target tables in the order the run fills them; any other table the report names follows.
+std::vector<std::pair<std::string, std::int64_t>> tablesInRunOrder(const RunReport& report)
+{
+    static const std::array<const char*, 9> order{"Login", "Times", "AgMast", "LocMast", "BrnMast",
+                                                  "company", "Family", "Client", "Policies"};
+    std::vector<std::pair<std::string, std::int64_t>> tables;
+    for (const char* name : order) {
+        if (const auto found = report.rowsWritten.find(name); found != report.rowsWritten.end()) {
+            tables.emplace_back(found->first, found->second);
+        }
+    }
+    for (const auto& [name, rows] : report.rowsWritten) {
+        if (std::find(order.begin(), order.end(), name) == order.end()) {
+            tables.emplace_back(name, rows);
+        }
+    }
+    return tables;
+}
+
+std::string secondsText(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", seconds);
+    return text;
+}
+
+std::string padRight(std::string text, std::size_t width)
+{
+    if (text.size() < width) {
+        text.append(width - text.size(), ' ');
+    }
+    return text;
+}
+
+std::string padLeft(const std::string& text, std::size_t width)
+{
+    return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
+}
+
+// Length of the UTF-8 sequence starting at text[i], or 0 when it is not well formed.
+std::size_t utf8Length(std::string_view text, std::size_t i)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    std::uint32_t point = 0;
+    if (lead < 0x80) {
+        return 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        point = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        point = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        point = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) {
+            return 0;
+        }
+        point = (point << 6) | (byte(i + k) & 0x3F);
+    }
+    static constexpr std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (point < smallest[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+
+} // namespace
+
+int exitCodeFor(const RunReport& report)
+{
+    if (report.outcome != RunReport::Outcome::Finished) {
+        return 1;
+    }
+    return report.clean() ? 0 : 3;
+}
+
+std::string outcomeName(RunReport::Outcome outcome)
+{
+    switch (outcome) {
+    case RunReport::Outcome::Finished:
+        return "finished";
+    case RunReport::Outcome::Stopped:
+        return "stopped";
+    case RunReport::Outcome::Abandoned:
+        return "abandoned";
+    }
+    return "abandoned";
+}
+
+std::string summaryText(const RunReport& report)
+{
+    std::ostringstream out;
+    out << "Target table    Rows written\n";
+    for (const auto& [table, rows] : tablesInRunOrder(report)) {
+        out << padRight(table, 14) << padLeft(std::to_string(rows), 14) << '\n';
+    }
+    out << '\n' << "Step            Source rows read   Failed statements\n";
+    for (const auto& step : report.steps) {
+        out << padRight(step.name, 14) << padLeft(std::to_string(step.sourceRowsRead), 18)
+            << padLeft(std::to_string(step.failedStatements), 20) << '\n';
+    }
+    out << padRight("(connections)", 14) << padLeft("", 18) << padLeft(std::to_string(report.connectionFailures), 20)
+        << '\n';
+    out << '\n';
+    out << "Policies transferred:      " << formatNumber(report.policiesTransferred) << '\n';
+    out << "Statements skipped:        " << report.skippedStatements << '\n';
+    out << "Error log entries written: " << report.logEntries << " (" << report.logFile.string() << ")\n";
+    out << "Outcome:                   " << outcomeName(report.outcome);
+    switch (report.outcome) {
+    case RunReport::Outcome::Finished:
+        out << (report.clean() ? " cleanly" : ", but not cleanly");
+        break;
+    case RunReport::Outcome::Stopped:
+    case RunReport::Outcome::Abandoned:
+        out << ", rolled back: the target is unchanged";
+        break;
+    }
+    out << '\n';
+    if (!report.reason.empty()) {
+        out << "Reason:                    " << report.reason << '\n';
+    }
+    out << "Time taken:                " << secondsText(report.seconds) << " s\n";
+    return out.str();
+}
+
+std::string jsonString(std::string_view text)
+{
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = utf8Length(text, i);
+        if (length == 0) {
+            out += "\\ufffd";
+            ++i;
+            continue;
+        }
+        if (length > 1) {
+            out.append(text.substr(i, length));
+            i += length;
+            continue;
+        }
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20 || c == 0x7F) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                out += escaped;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+        ++i;
+    }
+    out += '"';
+    return out;
+}
+
+std::string summaryJson(const RunReport& report)
+{
+    std::ostringstream out;
+    out << "{\n";
+    out << "  \"outcome\": " << jsonString(outcomeName(report.outcome)) << ",\n";
+    out << "  \"clean\": " << (report.clean() ? "true" : "false") << ",\n";
+    out << "  \"exitCode\": " << exitCodeFor(report) << ",\n";
+    out << "  \"reason\": " << jsonString(report.reason) << ",\n";
+    out << "  \"rowsWritten\": {";
+    bool first = true;
+    for (const auto& [table, rows] : tablesInRunOrder(report)) {
+        out << (first ? "\n" : ",\n") << "    " << jsonString(table) << ": " << rows;
+        first = false;
+    }
+    out << (first ? "},\n" : "\n  },\n");
+    out << "  \"steps\": [";
+    first = true;
+    for (const auto& step : report.steps) {
+        out << (first ? "\n" : ",\n") << "    {\"name\": " << jsonString(step.name)
+            << ", \"sourceRowsRead\": " << step.sourceRowsRead << ", \"failedStatements\": " << step.failedStatements
+            << "}";
+        first = false;
+    }
+    out << (first ? "],\n" : "\n  ],\n");
+    out << "  \"connectionFailures\": " << report.connectionFailures << ",\n";
+    out << "  \"skippedStatements\": " << report.skippedStatements << ",\n";
+    out << "  \"policiesTransferred\": " << formatNumber(report.policiesTransferred) << ",\n";
+    out << "  \"errorLogEntries\": " << report.logEntries << ",\n";
+    out << "  \"errorLog\": " << jsonString(report.logFile.string()) << ",\n";
+    const double seconds = std::isfinite(report.seconds) ? report.seconds : 0;
+    out << "  \"seconds\": " << formatNumber(seconds) << "\n";
+    out << "}\n";
+    return out.str();
+}
+
+} // namespace orrin::cli

@@ -1,0 +1,93 @@
+#include "migration/MigrationRun.h"
+
+#include "migration/RunSteps.h"
+
+#include <chrono>
+#include <exception>
+
+namespace orrin::migration {
+
+namespace {
+
+// Keeps the calculation module's event pump pointing at this run only while the run lasts.
+class EventPumpInstalled {
+public:
+    EventPumpInstalled(calc::DataImport& dataImport, std::function<void()> pump) : m_dataImport(dataImport)
+    {
+        m_dataImport.setEventPump(std::move(pump));
+    }
+    ~EventPumpInstalled() { m_dataImport.setEventPump({}); }
+    EventPumpInstalled(const EventPumpInstalled&) = delete;
+    EventPumpInstalled& operator=(const EventPumpInstalled&) = delete;
+
+private:
+    calc::DataImport& m_dataImport;
+};
+
+} // namespace
+
+MigrationRun::MigrationRun(calc::DataImport& dataImport, ErrorQuestion& question, RunObserver& observer)
+    : m_dataImport(dataImport), m_question(question), m_observer(observer)
+{
+}
+
+MigrationRun::~MigrationRun() = default;
+
+RunReport MigrationRun::run(const std::string& OrrinDbFolder, const std::string& AgentDbFolder)
+{
+    RunReport report;
+    const auto started = std::chrono::steady_clock::now();
+    const std::int64_t logEntriesBefore = m_dataImport.logEntriesWritten();
+
+    {
+        // The run's one yield. A stop asked for while events ran ends the run right there.
+        EventPumpInstalled pump(m_dataImport, [this] {
+            m_observer.pumpEvents();
+            if (m_stopRequested) {
+                throw RunStop{RunReport::Outcome::Stopped, "The import was stopped before it finished."};
+            }
+        });
+        RunSteps steps(m_dataImport, m_question, m_observer, report, m_policiesTransferred);
+        try {
+            steps.openDatabases(OrrinDbFolder, AgentDbFolder);
+            steps.agentStep();
+            steps.locationStep();
+            steps.branchStep();
+            steps.companyStep();
+            steps.familyStep();
+            steps.clientStep();
+            steps.policyStep();
+            // The lookups hold the source and bonus files open; let go of them before the commit.
+            m_dataImport.closeLookupConnections();
+            steps.closeDatabases();
+        } catch (const RunStop& stop) {
+            steps.abandon();
+            report.outcome = stop.outcome;
+            report.reason = stop.reason;
+        } catch (const std::exception& failure) {
+            // Nothing of a run that failed in an unforeseen way is kept.
+            steps.abandon();
+            report.outcome = RunReport::Outcome::Abandoned;
+            report.reason = std::string("The import failed unexpectedly: ") + failure.what();
+        }
+    }
+    if (report.outcome != RunReport::Outcome::Finished) {
+        // Rolled back: the target keeps none of the rows the steps had saved.
+        for (auto& [table, rows] : report.rowsWritten) {
+            rows = 0;
+        }
+    }
+
+    try {
+        m_dataImport.closeLookupConnections();
+    } catch (const std::exception&) {
+        // The lookups only read; a connection that will not close loses nothing.
+    }
+    report.logEntries = m_dataImport.logEntriesWritten() - logEntriesBefore;
+    report.logFile = m_dataImport.logFile();
+    report.policiesTransferred = m_policiesTransferred;
+    report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return report;
+}
+
+} // namespace orrin::migration

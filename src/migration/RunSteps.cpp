@@ -1,0 +1,354 @@
+#include "migration/RunSteps.h"
+
+#include "migration/ConnectionTexts.h"
+#include "migration/MappingTables.h"
+#include "store/ConnectionText.h"
+#include "store/DatabaseFile.h"
+#include "store/StoreError.h"
+
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace orrin::migration {
+
+namespace {
+
+// The current row of a source recordset, read afresh at every call.
+class RecordsetRow : public RowSource {
+public:
+    RecordsetRow(store::Recordset& source, calc::DataImport& dataImport, const std::string& DbPath)
+        : m_source(source), m_dataImport(dataImport), m_dbPath(DbPath)
+    {
+    }
+
+    Variant field(std::string_view name) override { return m_source.field(name); }
+    std::int64_t absolutePosition() override { return m_source.absolutePosition(); }
+    Variant personLookup(const std::string& Field, const std::string& Table) override
+    {
+        const Variant FamilyCode = m_source.field("FamilyCode");
+        const Variant PersCode = m_source.field("PersCode");
+        return m_dataImport.OrrinDFirstForPerson(Field, Table, m_dbPath, FamilyCode, PersCode);
+    }
+
+private:
+    store::Recordset& m_source;
+    calc::DataImport& m_dataImport;
+    const std::string& m_dbPath;
+};
+
+// Rows of constants read nothing from the source.
+class NoRow : public RowSource {
+public:
+    Variant field(std::string_view name) override
+    {
+        throw Error(store::code::ItemNotFound, "Item '" + std::string(name) + "' not found: this row has no source.");
+    }
+    std::int64_t absolutePosition() override { return 0; }
+    Variant personLookup(const std::string& Field, const std::string&) override { return field(Field); }
+};
+
+} // namespace
+
+RunSteps::RunSteps(calc::DataImport& dataImport, ErrorQuestion& question, RunObserver& observer, RunReport& report,
+                   double& PoliciesTransferred)
+    : m_dataImport(dataImport),
+      m_question(question),
+      m_observer(observer),
+      m_report(report),
+      m_policiesTransferred(PoliciesTransferred),
+      m_trap([this](const Error& error) { onFailure(error); })
+{
+    for (const char* table :
+         {"Login", "Times", "AgMast", "LocMast", "BrnMast", "company", "Family", "Client", "Policies"}) {
+        m_report.rowsWritten[table] = 0;
+    }
+}
+
+RunSteps::~RunSteps()
+{
+    abandon();
+}
+
+// A failing statement: counted where it happened, then asked about. When the engine has already
+// rolled the transaction back, nothing written after this point could be kept, so the run ends
+// without a question. After the commit nothing can be undone any more: a failure then (closing the
+// target) is counted and passed over.
+void RunSteps::onFailure(const Error& error)
+{
+    if (m_currentStep >= 0) {
+        ++m_report.steps[static_cast<std::size_t>(m_currentStep)].failedStatements;
+    } else {
+        ++m_report.connectionFailures;
+    }
+    if (m_transactionBegun && !m_committed &&
+        (m_conLIC.transactionLost() || error.number() == store::code::Abandoned)) {
+        throw RunStop{RunReport::Outcome::Abandoned,
+                      "The database engine abandoned the import's transaction after this failure: " +
+                          error.description()};
+    }
+    if (m_committed || m_question.askContinue(error.description())) {
+        ++m_report.skippedStatements;
+        return;
+    }
+    throw RunStop{RunReport::Outcome::Stopped, error.description()};
+}
+
+void RunSteps::beginStep(std::string_view observerName, std::string reportName)
+{
+    m_report.steps.push_back(StepReport{std::move(reportName), 0, 0});
+    m_currentStep = static_cast<int>(m_report.steps.size()) - 1;
+    m_observer.stepStarted(observerName);
+}
+
+void RunSteps::deleteFrom(std::string_view table)
+{
+    const std::string sql = "Delete from " + std::string(table);
+    m_trap.step([&] { m_conLIC.execute(sql); });
+}
+
+void RunSteps::openRecordset(store::Recordset& recordset, std::string_view source, store::Connection& connection)
+{
+    m_trap.step([&] { recordset.open(source, connection); });
+}
+
+void RunSteps::closeRecordset(store::Recordset& recordset)
+{
+    m_trap.step([&] { recordset.close(); });
+}
+
+void RunSteps::writeRow(store::Recordset& target, const std::string& table, const MappingTable& mapping,
+                        RowSource& row, const LoopHooks& hooks)
+{
+    m_trap.step([&] { target.addNew(); });
+    if (hooks.afterAddNew) {
+        hooks.afterAddNew();
+    }
+    for (const FieldMapping& line : mapping) {
+        m_trap.step([&] { target.setField(line.target, evaluate(line, row)); });
+    }
+    if (hooks.beforeUpdate) {
+        hooks.beforeUpdate();
+    }
+    m_trap.step([&] {
+        target.update();
+        ++m_report.rowsWritten[table];
+    });
+}
+
+// One target row per source row, in the source's order. A failing EOF test is asked about and then
+// ends the loop: counted as passed it would enter the body for ever, saving rows of nothing.
+void RunSteps::commonLoop(store::Recordset& target, const std::string& table, store::Recordset& source,
+                          const MappingTable& mapping, const LoopHooks& hooks)
+{
+    RecordsetRow row(source, m_dataImport, m_sourceDbPath);
+    for (;;) {
+        bool atEnd = true;
+        if (!m_trap.tryStep([&] { atEnd = source.eof(); }) || atEnd) {
+            break;
+        }
+        ++m_report.steps[static_cast<std::size_t>(m_currentStep)].sourceRowsRead;
+        if (hooks.beforeRow) {
+            hooks.beforeRow();
+        }
+        writeRow(target, table, mapping, row, hooks);
+        m_trap.step([&] { source.moveNext(); });
+    }
+}
+
+void RunSteps::copyTable(const std::string& table, std::string_view source, const MappingTable& mapping,
+                         const LoopHooks& hooks)
+{
+    store::Recordset target;
+    store::Recordset sourceRows;
+    openRecordset(target, table, m_conLIC);
+    openRecordset(sourceRows, source, m_conZRV);
+    commonLoop(target, table, sourceRows, mapping, hooks);
+    closeRecordset(target);
+    closeRecordset(sourceRows);
+}
+
+void RunSteps::openDatabases(const std::string& OrrinDbFolder, const std::string& AgentDbFolder)
+{
+    m_sourceDbPath = sourceDbPath(OrrinDbFolder);
+    m_trap.step([&] { m_conZRV.open(sourceConnectionText(OrrinDbFolder), store::OpenMode::ReadOnly); });
+    if (m_trap.tryStep([&] { m_conLIC.open(targetConnectionText(AgentDbFolder)); })) {
+        try {
+            m_conLIC.beginTransaction();
+        } catch (const Error& error) {
+            throw RunStop{RunReport::Outcome::Abandoned,
+                          "The import could not begin its transaction: " + error.description()};
+        }
+        m_transactionBegun = true;
+    }
+    m_trap.step([&] { openDbLIC(AgentDbFolder); });
+}
+
+// The calculations' handle on the target is the target connection itself, so that their writes
+// belong to the run's transaction. "Opening" it checks that the name and password it would be
+// opened with reach the file the target connection has open.
+void RunSteps::openDbLIC(const std::string& AgentDbFolder)
+{
+    const store::ConnectionText dao = store::ConnectionText::parseDao(targetDaoName(AgentDbFolder), targetDaoConnect());
+    const std::filesystem::path file = store::resolveDataSource(dao.dataSource);
+    std::error_code failure;
+    if (!std::filesystem::exists(file, failure)) {
+        throw Error(store::code::General, "Could not find file '" + file.string() + "'.");
+    }
+    if (!m_conLIC.isOpen() || !std::filesystem::equivalent(file, m_conLIC.path(), failure)) {
+        throw Error(store::code::General,
+                    "Could not open the database '" + file.string() + "': the target connection is not open on it.");
+    }
+    if (dao.password != store::ConnectionText::parse(targetConnectionText(AgentDbFolder)).password) {
+        throw Error(store::code::General, "Not a valid password for the database '" + file.string() + "'.");
+    }
+    m_dbLIC = &m_conLIC;
+}
+
+store::Connection& RunSteps::dbLIC()
+{
+    return m_dbLIC != nullptr ? *m_dbLIC : m_unopened;
+}
+
+void RunSteps::agentStep()
+{
+    beginStep("Agmast", "Agmast");
+    deleteFrom("Login");
+    deleteFrom("AgMast");
+
+    store::Recordset login;
+    store::Recordset times;
+    store::Recordset agMast;
+    store::Recordset source;
+    openRecordset(login, "Login", m_conLIC);
+    openRecordset(times, "Times", m_conLIC);
+    openRecordset(agMast, "AgMast", m_conLIC);
+    openRecordset(source, "Agmast", m_conZRV);
+
+    // The login and its settings row come from the first agent only; the source stays on that
+    // row, which the loop below copies into AgMast as well.
+    if (m_trap.test([&] { return source.recordCount() != 0; })) {
+        RecordsetRow first(source, m_dataImport, m_sourceDbPath);
+        writeRow(login, "Login", loginMapping(), first, {});
+        writeRow(times, "Times", timesMapping(), first, {});
+    }
+    commonLoop(agMast, "AgMast", source, agMastMapping());
+
+    closeRecordset(login);
+    closeRecordset(times);
+    closeRecordset(agMast);
+    closeRecordset(source);
+}
+
+void RunSteps::locationStep()
+{
+    beginStep("LocMast", "LocMast");
+    deleteFrom("LocMast");
+
+    store::Recordset target;
+    store::Recordset source;
+    openRecordset(target, "LocMast", m_conLIC);
+    openRecordset(source, "LocMast", m_conZRV);
+    NoRow constantsOnly;
+    LoopHooks hooks;
+    // "No Location" goes in just before the first source location, so an empty source gives no
+    // rows at all.
+    hooks.beforeRow = [&] {
+        if (m_trap.test([&] { return source.absolutePosition() == 1; })) {
+            writeRow(target, "LocMast", noLocationMapping(), constantsOnly, {});
+        }
+    };
+    commonLoop(target, "LocMast", source, locMastMapping(), hooks);
+    closeRecordset(target);
+    closeRecordset(source);
+}
+
+void RunSteps::branchStep()
+{
+    beginStep("BrnMast", "BrnMast");
+    deleteFrom("BrnMast");
+    copyTable("BrnMast", "BrnMast", brnMastMapping());
+}
+
+void RunSteps::companyStep()
+{
+    beginStep("company", "company");
+    deleteFrom("company");
+    copyTable("company", "company", companyMapping());
+}
+
+void RunSteps::familyStep()
+{
+    beginStep("Family", "Family");
+    deleteFrom("Family");
+    copyTable("Family", "Family", familyMapping());
+}
+
+void RunSteps::clientStep()
+{
+    beginStep("Client", "Client1");
+    deleteFrom("Client");
+    copyTable("Client", "Select * from Client1 order by FamilyCode, PersCode", clientMapping());
+}
+
+void RunSteps::policyStep()
+{
+    beginStep("Policies", "Policies");
+    m_trap.step([&] { m_policiesTransferred = 0; });
+    deleteFrom("SB");
+    deleteFrom("Policies");
+
+    store::Recordset target;
+    store::Recordset source;
+    openRecordset(target, "Policies", m_conLIC);
+    openRecordset(source, "Policies", m_conZRV);
+    LoopHooks hooks;
+    hooks.afterAddNew = [&] { m_trap.step([&] { m_policiesTransferred += 1; }); };
+    hooks.beforeUpdate = [&] { m_trap.step([&] { m_dataImport.UpdatePolicySchedule(dbLIC(), target); }); };
+    commonLoop(target, "Policies", source, policiesMapping(), hooks);
+    closeRecordset(target);
+    closeRecordset(source);
+}
+
+void RunSteps::closeDatabases()
+{
+    m_currentStep = -1;
+    m_trap.step([&] { m_conZRV.close(); });
+    if (m_transactionBegun) {
+        if (m_conLIC.transactionLost()) {
+            throw RunStop{RunReport::Outcome::Abandoned,
+                          "The database engine abandoned the import's transaction; nothing was saved."};
+        }
+        try {
+            m_conLIC.commit();
+        } catch (const Error& error) {
+            throw RunStop{RunReport::Outcome::Abandoned, "The import could not be saved: " + error.description()};
+        }
+        m_committed = true;
+    }
+    m_trap.step([&] { m_conLIC.close(); });
+    m_dbLIC = nullptr;
+}
+
+void RunSteps::abandon() noexcept
+{
+    m_dbLIC = nullptr;
+    try {
+        if (m_conLIC.isOpen() && m_conLIC.inTransaction() && !m_committed) {
+            m_conLIC.rollback();
+        }
+    } catch (...) {
+        // Closing below rolls back whatever is still open.
+    }
+    for (store::Connection* connection : {&m_conZRV, &m_conLIC}) {
+        try {
+            if (connection->isOpen()) {
+                connection->close();
+            }
+        } catch (...) {
+            // Nothing more can be done with a connection that will not close; its owner frees it.
+        }
+    }
+}
+
+} // namespace orrin::migration

@@ -1,0 +1,11 @@
+#include "sample/SampleCommand.h"
+
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    return orrin::sample::runSampleCommand(arguments, std::cout, std::cerr);
+}

@@ -1,0 +1,260 @@
+#include "store/Connection.h"
+
+#include "store/ConnectionText.h"
+#include "store/DatabaseFile.h"
+#include "store/EngineError.h"
+#include "store/SqlText.h"
+#include "store/SqliteHandle.h"
+#include "store/StoreError.h"
+
+#include <system_error>
+
+namespace orrin::store {
+
+namespace {
+
+// How long a statement waits for another program's lock before it fails.
+constexpr int kBusyTimeoutMs = 3000;
+
+Error lockedError(const std::string& file)
+{
+    return Error(code::General, "Cannot open '" + file + "': the file is locked by another program.");
+}
+
+} // namespace
+
+int TableInfo::find(std::string_view column) const
+{
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (equalsIgnoringCase(columns[i].name, column))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+Connection::Connection() = default;
+
+Connection::~Connection()
+{
+    if (m_db == nullptr)
+        return;
+    try {
+        close();
+    } catch (...) {
+        // A destructor cannot report; close() has released the handle whatever happened.
+    }
+}
+
+void Connection::open(std::string_view connectionText, OpenMode mode)
+{
+    const ConnectionText text = ConnectionText::parse(connectionText);
+    openFile(text.dataSource, text.password, mode);
+}
+
+void Connection::openDao(std::string_view name, std::string_view connect)
+{
+    const ConnectionText text = ConnectionText::parseDao(name, connect);
+    openFile(text.dataSource, text.password, OpenMode::ReadWrite);
+}
+
+void Connection::openFile(const std::filesystem::path& path, const std::string& password, OpenMode mode)
+{
+    if (m_db != nullptr) {
+        throw Error(code::AlreadyOpen,
+                    "Operation is not allowed when the object is open: '" + m_path.string() + "' is open already.");
+    }
+    const std::filesystem::path file = resolveDataSource(path.string());
+    const std::string name = file.string();
+
+    std::error_code error;
+    if (file.empty() || !std::filesystem::exists(file, error))
+        throw Error(code::General, "Could not find file '" + name + "'.");
+
+    const Error notDatabase(code::General,
+                            "Cannot open '" + name + "': not a valid password, or not a database file.");
+    // An empty file would pass every check below and then silently become a new database.
+    if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) == 0)
+        throw notDatabase;
+
+    const int flags = mode == OpenMode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
+    DatabaseHandle db(raw);
+    if (opened != SQLITE_OK) {
+        const std::string message = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(opened);
+        throw Error(code::General, "Cannot open '" + name + "': " + message + ".");
+    }
+    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+    // Without a password the file is a plain, unencrypted one.
+    if (!password.empty() && sqlite3_key(db.get(), password.data(), static_cast<int>(password.size())) != SQLITE_OK)
+        throw notDatabase;
+
+    // The key is only tried when the first page is read.
+    const int checked = sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (isLockedCode(checked))
+        throw lockedError(name);
+    if (checked != SQLITE_OK)
+        throw notDatabase;
+    // The engine quietly falls back to reading when the file cannot be written; a run that means
+    // to write must hear about it now, not at its first write.
+    if (mode == OpenMode::ReadWrite && sqlite3_db_readonly(db.get(), "main") == 1) {
+        throw Error(code::General, "Cannot open '" + name
+                                       + "' for writing: the file is read-only or its folder cannot be written.");
+    }
+
+    m_db = db.release();
+    m_path = file;
+    m_transactionBegun = false;
+}
+
+bool Connection::isOpen() const
+{
+    return m_db != nullptr;
+}
+
+void Connection::close()
+{
+    requireOpen();
+    if (m_transactionBegun && sqlite3_get_autocommit(m_db) == 0)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    m_transactionBegun = false;
+    m_statements.clear();
+    m_tables.clear();
+    DatabaseHandle closing(m_db);
+    m_db = nullptr;
+}
+
+void Connection::requireOpen() const
+{
+    if (m_db == nullptr) {
+        throw Error(code::Closed, "Operation is not allowed when the object is closed"
+                                      + (m_path.empty() ? std::string(".") : ": '" + m_path.string() + "'."));
+    }
+}
+
+void Connection::execute(std::string_view sql, std::initializer_list<Variant> parameters)
+{
+    Statement& statement = this->statement(sql);
+    int index = 1;
+    for (const Variant& parameter : parameters)
+        statement.bind(index++, parameter);
+    try {
+        while (statement.step()) {
+        }
+    } catch (...) {
+        statement.reset();
+        throw;
+    }
+    statement.reset();
+}
+
+Statement& Connection::statement(std::string_view sql)
+{
+    requireOpen();
+    auto found = m_statements.find(sql);
+    if (found == m_statements.end()) {
+        auto prepared = std::make_unique<Statement>(m_db, sql, fileName(), this);
+        found = m_statements.emplace(std::string(sql), std::move(prepared)).first;
+    }
+    found->second->reset();
+    return *found->second;
+}
+
+const TableInfo& Connection::tableInfo(std::string_view table)
+{
+    requireOpen();
+    const std::string key = lowerAscii(table);
+    if (const auto found = m_tables.find(key); found != m_tables.end())
+        return found->second;
+
+    TableInfo info;
+    {
+        Statement lookup(m_db,
+                         "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?1 COLLATE NOCASE",
+                         fileName(), this);
+        lookup.bind(1, Variant(table));
+        if (!lookup.step()) {
+            throw Error(code::NotFound, "Cannot find the table or query '" + std::string(table) + "' in '"
+                                            + fileName() + "'.");
+        }
+        info.name = lookup.column(0, ColumnType{ColumnType::Kind::Text}).text();
+    }
+    Statement columns(m_db, "PRAGMA table_info(" + quoteIdentifier(info.name) + ")", fileName(), this);
+    while (columns.step()) {
+        const ColumnType text{ColumnType::Kind::Text};
+        const Variant name = columns.column(1, text);
+        const Variant declared = columns.column(2, text);
+        info.columns.push_back(
+            ColumnInfo{name.text(), ColumnType::parse(declared.isText() ? declared.text() : std::string())});
+    }
+    return m_tables.emplace(key, std::move(info)).first->second;
+}
+
+void Connection::beginTransaction()
+{
+    requireOpen();
+    if (m_transactionBegun || sqlite3_get_autocommit(m_db) == 0) {
+        throw Error(code::General, "A transaction is already open on '" + fileName() + "'.");
+    }
+    const int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (isLockedCode(rc)) {
+        throw Error(code::General, "Cannot write to '" + fileName()
+                                       + "': the file is locked by another program.");
+    }
+    if (rc != SQLITE_OK)
+        throw engineError(m_db, rc, "BEGIN IMMEDIATE", fileName(), false);
+    m_transactionBegun = true;
+}
+
+void Connection::commit()
+{
+    requireOpen();
+    checkTransactionKept();
+    if (!m_transactionBegun)
+        throw Error(code::General, "There is no transaction to commit on '" + fileName() + "'.");
+    const int rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        // A failed COMMIT may leave the transaction open (a lock) or end it (an I/O error); either way
+        // the caller learns that nothing is saved yet.
+        Error failure = engineError(m_db, rc, "COMMIT", fileName(), false);
+        if (transactionLost()) {
+            throw Error(code::Abandoned, "Cannot save: the database engine abandoned the run's transaction on '"
+                                             + fileName() + "' while saving it. " + failure.description());
+        }
+        throw failure;
+    }
+    m_transactionBegun = false;
+}
+
+void Connection::rollback()
+{
+    requireOpen();
+    if (!m_transactionBegun)
+        throw Error(code::General, "There is no transaction to roll back on '" + fileName() + "'.");
+    m_transactionBegun = false;
+    if (sqlite3_get_autocommit(m_db) != 0)
+        return;  // the engine has rolled it back already
+    const int rc = sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        throw engineError(m_db, rc, "ROLLBACK", fileName(), false);
+}
+
+bool Connection::inTransaction() const
+{
+    return m_db != nullptr && m_transactionBegun && sqlite3_get_autocommit(m_db) == 0;
+}
+
+bool Connection::transactionLost() const
+{
+    return m_db != nullptr && m_transactionBegun && sqlite3_get_autocommit(m_db) != 0;
+}
+
+void Connection::checkTransactionKept() const
+{
+    if (transactionLost()) {
+        throw Error(code::Abandoned, "Cannot go on: the database engine abandoned the run's transaction on '"
+                                         + fileName() + "', so nothing written now could be kept.");
+    }
+}
+
+} // namespace orrin::store

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orrin::store {
+
+// Lower case of the ASCII letters only; other bytes (UTF-8 included) stay as they are. Names of
+// tables, fields, providers and files compare through it.
+std::string lowerAscii(std::string_view text);
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
+// An identifier in double quotes, a quote inside it doubled: a name can never end the quoting.
+std::string quoteIdentifier(std::string_view name);
+
+// A value shown inside a message: at most 50 characters, longer ones cut with "...".
+std::string shownValue(std::string_view text);
+
+} // namespace orrin::store

@@ -1,0 +1,96 @@
+#include "wizard/FileDialog.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace orrin::wizard {
+
+std::optional<QString> FileDialog::getOpenFileName(QWidget* parent, const QString& title, const QString& filter)
+{
+    m_lastTitle = title;
+    m_lastFilter = filter;
+    ++m_timesShown;
+
+    std::optional<QString> chosen;
+    if (!m_answers.empty()) {
+        chosen = m_answers.front();
+        m_answers.pop_front();
+    } else {
+        chosen = askOpenFileName(parent, title, filter, m_fileName);
+    }
+    if (chosen) {
+        m_fileName = *chosen;
+    }
+    return chosen;
+}
+
+void FileDialog::setNextFileName(const QString& fileName)
+{
+    m_answers.emplace_back(fileName);
+}
+
+void FileDialog::setNextCancel()
+{
+    m_answers.emplace_back(std::nullopt);
+}
+
+QString FileDialog::caseInsensitivePattern(const QString& pattern)
+{
+    QString result;
+    for (const QChar c : pattern) {
+        const QChar lower = c.toLower();
+        const QChar upper = c.toUpper();
+        if (lower != upper) {
+            result += QLatin1Char('[') + lower + upper + QLatin1Char(']');
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+QStringList FileDialog::nameFilters(const QString& classicFilter)
+{
+    QStringList filters;
+    const QStringList parts = classicFilter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        QStringList patterns;
+        if (i + 1 < parts.size()) {
+            for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+                patterns << caseInsensitivePattern(pattern.trimmed());
+            }
+        }
+        if (patterns.isEmpty()) {
+            patterns << QStringLiteral("*");
+        }
+        filters << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return filters;
+}
+
+// Qt's own dialog rather than the desktop's, so that the listing follows the filter rules above (a
+// description alone lists everything, names match in any case) on every desktop alike.
+std::optional<QString> FileDialog::askOpenFileName(QWidget* parent, const QString& title, const QString& filter,
+                                                   const QString& startFileName)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setNameFilters(nameFilters(filter));
+    if (!startFileName.isEmpty()) {
+        const QFileInfo start(startFileName);
+        if (start.dir().exists()) {
+            dialog.setDirectory(start.dir());
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+}
+
+} // namespace orrin::wizard

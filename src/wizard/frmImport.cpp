@@ -1,0 +1,362 @@
+#include "wizard/frmImport.h"
+
+#include "calc/DataImport.h"
+#include "migration/ConnectionTexts.h"
+#include "migration/ProgressCaption.h"
+#include "value/Clock.h"
+#include "wizard/FileDialog.h"
+#include "wizard/MessageBox.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFont>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+#include <exception>
+
+namespace orrin::wizard {
+
+namespace {
+
+const char* const kOrrinDbCaption = "Orrin Database";
+const char* const kAgentDbCaption = "Calvane Database";
+const char* const kImportCaption = "Start Data Import Wizard";
+const char* const kOrrinDbDefault = "C:\\Zarvo\\Data\\zrv.accdb";
+const char* const kAgentDbDefault = "C:\\Calvane\\LIC.mdb";
+const char* const kChooseOrrinTitle = "Choose Orrin Database";
+const char* const kChooseOrrinFilter = "Orrin Database (zrv.accdb)";
+const char* const kChooseAgentTitle = "Choose Calvane Database";
+const char* const kChooseAgentFilter = "Calvane Database (lic.mdb)|lic.mdb";
+const char* const kBothPathsMessage = "Please choose both database paths !!!";
+const char* const kSuccessMessage = "Orrin Data Import successful !!!";
+const char* const kContinueQuestion = "Do you want to continue ?";
+const char* const kStopQuestion =
+    "An import is running. Do you want to stop it? Nothing will be changed in the Calvane database.";
+const char* const kLineBreak = "\r\n";
+
+// The classic Trim: blanks only, so a box of blanks counts as empty.
+QString trimBlanks(const QString& text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first] == QLatin1Char(' ')) {
+        ++first;
+    }
+    while (last > first && text[last - 1] == QLatin1Char(' ')) {
+        --last;
+    }
+    return text.mid(first, last - first);
+}
+
+QString fromStd(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string toStd(const QString& text)
+{
+    return text.toStdString();
+}
+
+// The hourglass for as long as the run lasts, restored on every way out.
+class WaitCursor {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace
+
+frmImport::frmImport(FileDialog* dialog, QWidget* parent)
+    : QWidget(parent), m_ownDialog(dialog ? nullptr : std::make_unique<FileDialog>()),
+      CD(dialog ? *dialog : *m_ownDialog)
+{
+    setObjectName(QStringLiteral("frmImport"));
+    setWindowTitle(QString::fromUtf8(kWizardTitle));
+
+    QFont stepFont(QStringLiteral("MS Sans Serif"));
+    stepFont.setPointSizeF(8.25);
+    stepFont.setBold(true);
+
+    auto makeLabel = [&](const char* name, const char* text) {
+        auto* label = new QLabel(QString::fromUtf8(text), this);
+        label->setObjectName(QString::fromUtf8(name));
+        label->setFont(stepFont);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        return label;
+    };
+    auto makeButton = [&](const char* name, const char* text) {
+        auto* button = new QPushButton(QString::fromUtf8(text), this);
+        button->setObjectName(QString::fromUtf8(name));
+        return button;
+    };
+    auto makePathBox = [&](const char* name, const char* text) {
+        auto* box = new QLineEdit(QString::fromUtf8(text), this);
+        box->setObjectName(QString::fromUtf8(name));
+        box->setMinimumWidth(360);
+        return box;
+    };
+
+    Label1 = makeLabel("Label1", "1.");
+    cmdChooseOrrinDb = makeButton("cmdChooseOrrinDb", kOrrinDbCaption);
+    txtOrrinDb = makePathBox("txtOrrinDb", kOrrinDbDefault);
+    Label2 = makeLabel("Label2", "2.");
+    cmdChooseAgentDb = makeButton("cmdChooseAgentDb", kAgentDbCaption);
+    txtAgentDb = makePathBox("txtAgentDb", kAgentDbDefault);
+    Label3 = makeLabel("Label3", "3.");
+    cmdImport = makeButton("cmdImport", kImportCaption);
+
+    // The three buttons share the width of the widest.
+    const int buttonWidth = std::max({cmdChooseOrrinDb->sizeHint().width(), cmdChooseAgentDb->sizeHint().width(),
+                                      cmdImport->sizeHint().width()}) +
+                            24;
+    for (QPushButton* button : {cmdChooseOrrinDb, cmdChooseAgentDb, cmdImport}) {
+        button->setFixedWidth(buttonWidth);
+    }
+
+    // Step numbers in a narrow first column; each step's button with its path box below it.
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(14, 14, 14, 14);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(6);
+    grid->addWidget(Label1, 0, 0);
+    grid->addWidget(cmdChooseOrrinDb, 0, 1, Qt::AlignLeft);
+    grid->addWidget(txtOrrinDb, 1, 1, 1, 2);
+    grid->setRowMinimumHeight(2, 10);
+    grid->addWidget(Label2, 3, 0);
+    grid->addWidget(cmdChooseAgentDb, 3, 1, Qt::AlignLeft);
+    grid->addWidget(txtAgentDb, 4, 1, 1, 2);
+    grid->setRowMinimumHeight(5, 10);
+    grid->addWidget(Label3, 6, 0);
+    grid->addWidget(cmdImport, 6, 1, Qt::AlignLeft);
+    grid->setColumnStretch(2, 1);
+
+    setTabOrder(cmdChooseOrrinDb, txtOrrinDb);
+    setTabOrder(txtOrrinDb, cmdChooseAgentDb);
+    setTabOrder(cmdChooseAgentDb, txtAgentDb);
+    setTabOrder(txtAgentDb, cmdImport);
+
+    setFixedHeight(sizeHint().height());
+    resize(std::max(sizeHint().width(), 480), sizeHint().height());
+
+    connect(cmdChooseOrrinDb, &QPushButton::clicked, this, &frmImport::cmdChooseOrrinDb_Click);
+    connect(cmdChooseAgentDb, &QPushButton::clicked, this, &frmImport::cmdChooseAgentDb_Click);
+    connect(cmdImport, &QPushButton::clicked, this, &frmImport::cmdImport_Click);
+
+    tmrTime.setObjectName(QStringLiteral("tmrTime"));
+    tmrTime.setInterval(1000);
+    connect(&tmrTime, &QTimer::timeout, this, &frmImport::tmrTime_Timer);
+    tmrTime.start();
+}
+
+frmImport::~frmImport() = default;
+
+double frmImport::PoliciesTransferred() const
+{
+    return m_run ? m_run->PoliciesTransferred() : m_PoliciesTransferred;
+}
+
+void frmImport::setOrrinDbText(const QString& path)
+{
+    txtOrrinDb->setText(path);
+}
+
+void frmImport::setAgentDbText(const QString& path)
+{
+    txtAgentDb->setText(path);
+}
+
+void frmImport::cmdChooseOrrinDb_Click()
+{
+    chooseDatabase(QString::fromUtf8(kChooseOrrinTitle), QString::fromUtf8(kChooseOrrinFilter), txtOrrinDb,
+                   m_OrrinDbFolder);
+}
+
+void frmImport::cmdChooseAgentDb_Click()
+{
+    chooseDatabase(QString::fromUtf8(kChooseAgentTitle), QString::fromUtf8(kChooseAgentFilter), txtAgentDb,
+                   m_AgentDbFolder);
+}
+
+// A cancelled dialog leaves box and folder alone: the box must never show a file the user did not
+// choose for that step. A failure of the dialog itself ends the handler without a word.
+void frmImport::chooseDatabase(const QString& title, const QString& filter, QLineEdit* pathBox, std::string& folder)
+{
+    try {
+        const std::optional<QString> chosen = CD.getOpenFileName(this, title, filter);
+        if (!chosen) {
+            return;
+        }
+        folder = migration::folderOf(toStd(*chosen));
+        pathBox->setText(*chosen);
+    } catch (const std::exception&) {
+        return;
+    }
+}
+
+void frmImport::cmdImport_Click()
+{
+    if (m_run) {
+        return;  // a click that reached us from the running import's own event pump
+    }
+    m_StartTime = static_cast<double>(orrin::clock().secondsSinceMidnight());
+
+    if (trimBlanks(txtOrrinDb->text()).isEmpty() || trimBlanks(txtAgentDb->text()).isEmpty()) {
+        MessageBox::information(this, QString::fromUtf8(kBothPathsMessage));
+        return;
+    }
+
+    // The folders are the ones the boxes show now, whatever a dialog filled in before.
+    m_OrrinDbFolder = migration::folderOf(toStd(txtOrrinDb->text()));
+    m_AgentDbFolder = migration::folderOf(toStd(txtAgentDb->text()));
+
+    migration::RunReport report;
+    QString failure;
+    m_stopAsked = false;
+    setRunning(true);
+    {
+        WaitCursor waitCursor;
+        try {
+            calc::DataImport dataImport;
+            dataImport.setLogFile(m_errorLogFile ? *m_errorLogFile : calc::DataImport::defaultLogFile());
+            dataImport.setBonusDatabase(m_bonusDatabase ? *m_bonusDatabase
+                                                        : calc::DataImport::defaultBonusDatabase());
+            migration::MigrationRun run(dataImport, *this, *this);
+            m_run = &run;
+            try {
+                report = run.run(m_OrrinDbFolder, m_AgentDbFolder);
+            } catch (...) {
+                m_PoliciesTransferred = run.PoliciesTransferred();
+                m_run = nullptr;
+                throw;
+            }
+            m_PoliciesTransferred = run.PoliciesTransferred();
+            m_run = nullptr;
+        } catch (const std::exception& error) {
+            failure = QString::fromUtf8(error.what());
+        } catch (...) {
+            failure = QStringLiteral("unknown failure");
+        }
+    }
+    setRunning(false);
+
+    if (!failure.isEmpty()) {
+        MessageBox::critical(this, QStringLiteral("The import did not finish: ") + failure);
+        endProgram(1);
+        return;
+    }
+    m_lastReport = report;
+    switch (report.outcome) {
+    case migration::RunReport::Outcome::Finished:
+        MessageBox::information(this, completionText(report));
+        endProgram(0);
+        return;
+    case migration::RunReport::Outcome::Stopped:
+        endProgram(1);
+        return;
+    case migration::RunReport::Outcome::Abandoned:
+        MessageBox::critical(this, QStringLiteral("The import was stopped: ") + fromStd(report.reason) +
+                                       QString::fromUtf8(kLineBreak) + QString::fromUtf8(kLineBreak) +
+                                       QStringLiteral("Nothing was changed in the Calvane database."));
+        endProgram(1);
+        return;
+    }
+}
+
+void frmImport::tmrTime_Timer()
+{
+    const std::optional<std::string> caption =
+        migration::progressCaption(m_StartTime, orrin::clock(), PoliciesTransferred());
+    if (!caption) {
+        return;
+    }
+    setWindowTitle(fromStd(*caption));
+    QCoreApplication::processEvents();
+}
+
+void frmImport::closeEvent(QCloseEvent* event)
+{
+    if (!m_run) {
+        event->accept();
+        return;
+    }
+    // The run is still on the stack below us; it can only end by returning, so a close now asks
+    // it to stop and lets it roll back at its next statement.
+    event->ignore();
+    if (m_stopAsked) {
+        return;
+    }
+    if (MessageBox::question(this, QString::fromUtf8(kStopQuestion), QMessageBox::No) == QMessageBox::Yes) {
+        m_stopAsked = true;
+        if (m_run) {
+            m_run->requestStop();
+        }
+    }
+}
+
+bool frmImport::askContinue(const std::string& description)
+{
+    if (m_stopAsked) {
+        return false;  // the user has already asked to stop
+    }
+    return MessageBox::question(this, errorQuestionText(description)) == QMessageBox::Yes;
+}
+
+void frmImport::pumpEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void frmImport::setRunning(bool running)
+{
+    for (QPushButton* button : {cmdChooseOrrinDb, cmdChooseAgentDb, cmdImport}) {
+        button->setEnabled(!running);
+    }
+    txtOrrinDb->setReadOnly(running);
+    txtAgentDb->setReadOnly(running);
+}
+
+void frmImport::endProgram(int exitCode)
+{
+    m_exitCode = exitCode;
+    close();
+}
+
+QString frmImport::errorQuestionText(const std::string& description)
+{
+    return fromStd(description) + QString::fromUtf8(kLineBreak) + QString::fromUtf8(kLineBreak) +
+           QString::fromUtf8(kContinueQuestion);
+}
+
+QString frmImport::completionText(const migration::RunReport& report)
+{
+    QString text = QString::fromUtf8(kSuccessMessage);
+    if (report.clean()) {
+        return text;
+    }
+    const QString lineBreak = QString::fromUtf8(kLineBreak);
+    text += lineBreak + lineBreak;
+    if (report.skippedStatements == 1) {
+        text += QStringLiteral("1 statement failed and was skipped.");
+    } else {
+        text += QStringLiteral("%1 statements failed and were skipped.").arg(report.skippedStatements);
+    }
+    text += lineBreak;
+    const QString logFile = fromStd(report.logFile.string());
+    if (report.logEntries == 1) {
+        text += QStringLiteral("1 entry was written to the error log file \"%1\".").arg(logFile);
+    } else {
+        text += QStringLiteral("%1 entries were written to the error log file \"%2\".")
+                    .arg(QString::number(report.logEntries), logFile);
+    }
+    return text;
+}
+
+} // namespace orrin::wizard

@@ -1,0 +1,143 @@
+#include "store/ConnectionText.h"
+#include "store/DatabaseFile.h"
+#include "store/StoreError.h"
+#include "support/Fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace orrin::store {
+namespace {
+
+struct ParseCase {
+    const char* name;
+    const char* text;
+    const char* provider;
+    const char* dataSource;
+    const char* password;
+};
+
+class ConnectionTextParse : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ConnectionTextParse, readsProviderFileAndPassword)
+{
+    const ParseCase& c = GetParam();
+    const ConnectionText text = ConnectionText::parse(c.text);
+    EXPECT_EQ(text.provider, c.provider);
+    EXPECT_EQ(text.dataSource, c.dataSource);
+    EXPECT_EQ(text.password, c.password);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ConnectionTextParse,
+    ::testing::Values(
+        ParseCase{"SourceTextWithPunctuatedPasswordIntact",
+                  "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=C:\\Zarvo\\Data\\\\zrv.accdb;"
+                  "Jet OLEDB:Database Password=%Q7k!Lw2~(&9}R",
+                  "Microsoft.ACE.OLEDB.12.0", "C:\\Zarvo\\Data\\\\zrv.accdb", "%Q7k!Lw2~(&9}R"},
+        ParseCase{"TargetTextWithJetProvider",
+                  "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/data/agent/\\LIC.mdb;Jet OLEDB:Database Password=QZMRAKS",
+                  "Microsoft.Jet.OLEDB.4.0", "/data/agent/\\LIC.mdb", "QZMRAKS"},
+        ParseCase{"KeysInAnyCaseAndOrder",
+                  "jet oledb:database password=QZMRAKS;DATA SOURCE=/x/LIC.mdb;provider=microsoft.jet.oledb.4.0",
+                  "microsoft.jet.oledb.4.0", "/x/LIC.mdb", "QZMRAKS"},
+        ParseCase{"EqualsSignInsidePasswordKept",
+                  "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=/x/zrv.accdb;Jet OLEDB:Database Password=a=b",
+                  "Microsoft.ACE.OLEDB.12.0", "/x/zrv.accdb", "a=b"},
+        ParseCase{"NoPasswordGivesEmptyPassword", "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\\LIC.mdb",
+                  "Microsoft.Jet.OLEDB.4.0", "\\LIC.mdb", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ConnectionText, unknownProviderIsNamedInTheError)
+{
+    try {
+        ConnectionText::parse("Provider=SQLOLEDB.1;Data Source=/x/LIC.mdb;Jet OLEDB:Database Password=QZMRAKS");
+        FAIL() << "an unknown provider was accepted";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.number(), code::General);
+        EXPECT_EQ(error.description(), "Provider cannot be found: 'SQLOLEDB.1'. It may not be properly installed.");
+    }
+}
+
+TEST(ConnectionText, textWithoutDataSourceIsRefused)
+{
+    EXPECT_THROW(ConnectionText::parse("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=QZMRAKS"),
+                 Error);
+}
+
+TEST(ConnectionText, daoFormTakesPasswordFromConnectText)
+{
+    const ConnectionText text = ConnectionText::parseDao("/data/agent/\\LIC.MDB", ";pwd=QZMRAKS");
+    EXPECT_EQ(text.provider, kJetProvider);
+    EXPECT_EQ(text.dataSource, "/data/agent/\\LIC.MDB");
+    EXPECT_EQ(text.password, "QZMRAKS");
+}
+
+void touch(const std::filesystem::path& file)
+{
+    std::ofstream(file) << "x";
+}
+
+TEST(ResolveDataSource, backslashesAndDoubledSeparatorsFoldIntoOne)
+{
+    testing::TempDir dir;
+    std::filesystem::create_directory(dir.path() / "Data");
+    touch(dir.path() / "Data" / "zrv.accdb");
+    const std::string text = dir.path().string() + "\\Data\\\\zrv.accdb";
+    EXPECT_EQ(resolveDataSource(text), dir.path() / "Data" / "zrv.accdb");
+    EXPECT_EQ(resolveDataSource(dir.path().string() + "//Data///zrv.accdb"), dir.path() / "Data" / "zrv.accdb");
+}
+
+struct CaseMatch {
+    const char* name;
+    const char* onDisk;
+    const char* asked;
+};
+
+class ResolveByCase : public ::testing::TestWithParam<CaseMatch> {};
+
+TEST_P(ResolveByCase, findsTheOneFileThatDiffersOnlyInCase)
+{
+    testing::TempDir dir;
+    touch(dir.path() / GetParam().onDisk);
+    EXPECT_EQ(resolveDataSource(dir.folderText() + "\\" + GetParam().asked), dir.path() / GetParam().onDisk);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, ResolveByCase,
+                         ::testing::Values(CaseMatch{"UpperExtensionFindsMixed", "LIC.mdb", "LIC.MDB"},
+                                           CaseMatch{"MixedFindsLower", "lic.mdb", "LIC.mdb"},
+                                           CaseMatch{"LowerFindsUpper", "LIC.MDB", "lic.mdb"},
+                                           CaseMatch{"ExactNameStaysExact", "zrv.accdb", "zrv.accdb"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ResolveDataSource, exactNameWinsOverCaseVariants)
+{
+    testing::TempDir dir;
+    touch(dir.path() / "LIC.mdb");
+    touch(dir.path() / "lic.mdb");
+    EXPECT_EQ(resolveDataSource((dir.path() / "lic.mdb").string()), dir.path() / "lic.mdb");
+}
+
+TEST(ResolveDataSource, twoCaseVariantsAreAnErrorNamingBoth)
+{
+    testing::TempDir dir;
+    touch(dir.path() / "LIC.mdb");
+    touch(dir.path() / "lic.mdb");
+    try {
+        resolveDataSource((dir.path() / "LIC.MDB").string());
+        FAIL() << "an ambiguous name was resolved";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.number(), code::General);
+        EXPECT_NE(error.description().find("'LIC.mdb', 'lic.mdb'"), std::string::npos) << error.description();
+    }
+}
+
+TEST(ResolveDataSource, missingFileStaysAsGiven)
+{
+    testing::TempDir dir;
+    EXPECT_EQ(resolveDataSource(dir.folderText() + "\\zrv.accdb"), dir.path() / "zrv.accdb");
+}
+
+} // namespace
+} // namespace orrin::store

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "value/Clock.h"
+#include "wizard/FileDialog.h"
+#include "wizard/MessageBox.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+// Readable failure messages for Qt's strings.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* out)
+{
+    *out << '{';
+    for (const QString& text : texts) {
+        *out << " \"" << text.toStdString() << '"';
+    }
+    *out << " }";
+}
+
+namespace orrin::wizard::testing {
+
+// A clock the test sets by hand; installed for the life of the object.
+class TestClock : public Clock {
+public:
+    explicit TestClock(float now = 0) : m_now(now) { setClock(this); }
+    ~TestClock() override { setClock(nullptr); }
+    TestClock(const TestClock&) = delete;
+    TestClock& operator=(const TestClock&) = delete;
+
+    void set(float now) { m_now = now; }
+    float secondsSinceMidnight() override { return m_now; }
+    std::string longDate() override { return "Tuesday, December 08, 2026"; }
+    std::string longTime() override { return "3:11:01 AM"; }
+
+private:
+    float m_now;
+};
+
+// A dialog that is never shown: a test that forgets to answer it fails instead of hanging.
+class ScriptedFileDialog : public FileDialog {
+protected:
+    std::optional<QString> askOpenFileName(QWidget*, const QString& title, const QString&, const QString&) override
+    {
+        ADD_FAILURE() << "the file dialog \"" << title.toStdString() << "\" was shown without an answer";
+        return std::nullopt;
+    }
+};
+
+// Clears the message boxes' record and queued answers before and after a test.
+class MessageBoxScope {
+public:
+    MessageBoxScope() { MessageBox::reset(); }
+    ~MessageBoxScope() { MessageBox::reset(); }
+    MessageBoxScope(const MessageBoxScope&) = delete;
+    MessageBoxScope& operator=(const MessageBoxScope&) = delete;
+};
+
+} // namespace orrin::wizard::testing
