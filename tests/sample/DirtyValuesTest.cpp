@@ -1,7 +1,7 @@
 #include "sample/SampleWriter.h"
 
 #include "support/Fixture.h"
-#include "tests/sample/SampleTestSupport.h"
+#include "SampleTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "store/Connection.h"
 #include "support/Fixture.h"
-#include "tests/sample/SampleTestSupport.h"
+#include "SampleTestSupport.h"
 #include "value/Error.h"
 
 #include <gtest/gtest.h>

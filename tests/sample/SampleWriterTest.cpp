@@ -4,7 +4,7 @@
 #include "store/Connection.h"
 #include "store/KnownDatabases.h"
 #include "support/Fixture.h"
-#include "tests/sample/SampleTestSupport.h"
+#include "SampleTestSupport.h"
 #include "value/DateValue.h"
 #include "value/Error.h"
 
