@@ -3,8 +3,8 @@
 // (OrrinDFirst). Each step of a lookup is trapped on its own, so a missing database logs one entry per
 // step that cannot run and the caller gets an Empty result.
 
-#include "calc/DataImport.h"
 #include "calc/BoundNumber.h"
+#include "calc/DataImport.h"
 #include "calc/LoggingTrap.h"
 
 #include "store/ConnectionText.h"
@@ -22,7 +22,7 @@ namespace orrin::calc {
 
 namespace {
 
-using Rows = std::pair<std::int64_t, Variant>;  // exact row count, first column of the first row
+using Rows = std::pair<std::int64_t, Variant>; // exact row count, first column of the first row
 
 std::string queryText(const std::string& Field, const std::string& Table, const std::string& Condition)
 {
@@ -59,7 +59,7 @@ Rows readRows(store::Statement& statement)
 
 // Leaves a cached statement reset (no lock held, bindings cleared) however the read ends.
 class ResetOnExit {
-public:
+  public:
     explicit ResetOnExit(store::Statement& statement) : m_statement(statement) {}
     ~ResetOnExit()
     {
@@ -72,7 +72,7 @@ public:
     ResetOnExit(const ResetOnExit&) = delete;
     ResetOnExit& operator=(const ResetOnExit&) = delete;
 
-private:
+  private:
     store::Statement& m_statement;
 };
 
@@ -92,13 +92,15 @@ Variant runLookup(DataImport& module, const char* label, const std::string& data
     auto requireConnection = [&]() -> store::Connection& {
         if (connection == nullptr)
             throw Error(store::code::Closed, "Operation is not allowed when the object is closed: the "
-                                             "connection to '" + dataSource + "' did not open.");
+                                             "connection to '" +
+                                                 dataSource + "' did not open.");
         return *connection;
     };
     auto requireRecordset = [&]() -> const Rows& {
         if (!recordset)
             throw Error(store::code::Closed, "Operation is not allowed when the object is closed: the "
-                                             "lookup's recordset on '" + dataSource + "' did not open.");
+                                             "lookup's recordset on '" +
+                                                 dataSource + "' did not open.");
         return *recordset;
     };
 

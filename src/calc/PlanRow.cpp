@@ -18,7 +18,8 @@ constexpr const char* kPlanQuery = "select * from plans where plan=? and pflag <
 bool sameName(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -89,8 +90,8 @@ Variant PlanRow::field(std::string_view name) const
 {
     const Data& data = require();
     if (data.count == 0)
-        throw Error(store::code::NoCurrentRow, "No current record: no live plan row for field '" +
-                                                   std::string(name) + "'.");
+        throw Error(store::code::NoCurrentRow,
+                    "No current record: no live plan row for field '" + std::string(name) + "'.");
     for (std::size_t i = 0; i < data.names.size(); ++i) {
         if (sameName(data.names[i], name))
             return data.first[i];

@@ -17,7 +17,7 @@ namespace orrin::calc {
 // unset handle fails with 91, as an object variable that is Nothing does, so a plan query that failed
 // makes each later use of the plan row fail and be logged in turn.
 class PlanRow {
-public:
+  public:
     // Runs the plan query on database. The plan goes in only as a number: a Null plan, or one whose
     // text does not read as a number, fails like the malformed query text would, and the handle
     // keeps what it held.
@@ -28,7 +28,7 @@ public:
     void close();
     void release() { m_data.reset(); }
 
-private:
+  private:
     struct Data {
         bool open = true;
         std::int64_t count = 0;

@@ -46,7 +46,8 @@ double yearCount(const Variant& value, const char* what)
 void applyDateRules(store::Recordset& PolicyRow, const PlanRow& planRow, std::int32_t gAge, Trap& trap)
 {
     Variant planTerm;
-    if (trap.test([&] { return greaterThan(minus(planRow.field("premage"), gAge), planRow.field("PremTerm")); }))
+    if (trap.test(
+            [&] { return greaterThan(minus(planRow.field("premage"), gAge), planRow.field("PremTerm")); }))
         trap.step([&] { planTerm = minus(planRow.field("premage"), gAge); });
     else
         trap.step([&] { planTerm = planRow.field("PremTerm"); });
@@ -56,7 +57,8 @@ void applyDateRules(store::Recordset& PolicyRow, const PlanRow& planRow, std::in
         return term > 0 ? term : yearCount(planTerm, "the plan term");
     };
     auto premiumTerm = [&] {
-        return Val(PolicyRow.field("Term")) > 0 ? Val(PolicyRow.field("PPT")) : yearCount(planTerm, "the plan term");
+        return Val(PolicyRow.field("Term")) > 0 ? Val(PolicyRow.field("PPT"))
+                                                : yearCount(planTerm, "the plan term");
     };
     auto setMaturityDate = [&] {
         const double years = maturityTerm();

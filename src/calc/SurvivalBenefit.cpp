@@ -20,7 +20,7 @@ namespace {
 // The parsed groups of one call: positions 0 to 8 (position 0 unused). A position outside them is a
 // subscript error, so a plan with a ninth group fails there instead of writing past the table.
 class SbTable {
-public:
+  public:
     std::int16_t& at(int k)
     {
         if (k < 0 || k >= static_cast<int>(m_entries.size()))
@@ -28,7 +28,7 @@ public:
         return m_entries[static_cast<std::size_t>(k)];
     }
 
-private:
+  private:
     std::array<std::int16_t, 9> m_entries{};
 };
 
@@ -41,7 +41,7 @@ std::string midCharacters(std::string_view text, std::size_t start, std::size_t 
     std::size_t end = text.size();
     for (std::size_t i = 0; i < text.size(); ++i) {
         if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
-            continue;  // a continuation byte belongs to the character before it
+            continue; // a continuation byte belongs to the character before it
         ++character;
         if (character == start)
             begin = i;
@@ -66,14 +66,15 @@ std::int16_t group(const Variant& instalmentText, int k)
 // n: half the length of the plan's instalment-year text, halves to the even neighbour (7 gives 4).
 int groupCount(const PlanRow& planRow)
 {
-    return static_cast<int>(roundHalfEven(static_cast<double>(characterCount(toText(planRow.field("Term")))) / 2.0));
+    return static_cast<int>(
+        roundHalfEven(static_cast<double>(characterCount(toText(planRow.field("Term")))) / 2.0));
 }
 
 struct StopRule {
     const char* plan1;
-    const char* plan2;  // nullptr: one plan only
-    double term;        // the policy's own term
-    int year;           // the instalment year
+    const char* plan2; // nullptr: one plan only
+    double term;       // the policy's own term
+    int year;          // the instalment year
 };
 
 // An instalment of these plans at the policy's term (or at the listed year) is never paid: the
@@ -88,7 +89,7 @@ constexpr std::array<StopRule, 6> kStopRules{{
 }};
 
 class Schedule {
-public:
+  public:
     Schedule(DataImport& module, store::Recordset& PolicyRow, Trap& trap)
         : m_module(module), m_policy(PolicyRow), m_trap(trap)
     {
@@ -98,7 +99,7 @@ public:
     void plan103();
     void plan152();
 
-private:
+  private:
     bool planIs(const char* code) { return equals(m_policy.field("Plan"), Variant(code)); }
     double policyTerm() { return Val(m_policy.field("Term")); }
     Date issueDate() { return toDate(m_policy.field("Issue_Dt")); }
@@ -219,7 +220,7 @@ void Schedule::general(const PlanRow& planRow)
                 });
             } else {
                 if (stops(k))
-                    break;  // the row just begun is never saved
+                    break; // the row just begun is never saved
                 m_trap.step([&] {
                     const double years = SbYear.at(k);
                     SbRows.setField("sb_duedate", Variant(addYears(issueDate(), years)));
@@ -273,7 +274,8 @@ void rebuildSurvivalBenefits(DataImport& module, store::Connection& database, st
                              Trap& trap)
 {
     trap.step([&] {
-        database.execute("Delete from SB where policy_no=?", {Variant(joinText(PolicyRow.field("policy_no")))});
+        database.execute("Delete from SB where policy_no=?",
+                         {Variant(joinText(PolicyRow.field("policy_no")))});
     });
 
     PlanRow planRow;

@@ -58,14 +58,14 @@ const char* kindWord(Kind kind)
 
 Error mismatch(Kind kind, const Variant& value, std::string_view table, std::string_view field)
 {
-    return Error(err::TypeMismatch, "Type mismatch: cannot store '" + shown(value) + "' in the " + kindWord(kind)
-                                        + " field '" + qualified(table, field) + "'.");
+    return Error(err::TypeMismatch, "Type mismatch: cannot store '" + shown(value) + "' in the " +
+                                        kindWord(kind) + " field '" + qualified(table, field) + "'.");
 }
 
 Error overflow(const Variant& value, std::string_view table, std::string_view field, const std::string& range)
 {
-    return Error(err::Overflow, "Overflow: the value '" + shown(value) + "' does not fit the field '"
-                                    + qualified(table, field) + "' (" + range + ").");
+    return Error(err::Overflow, "Overflow: the value '" + shown(value) + "' does not fit the field '" +
+                                    qualified(table, field) + "' (" + range + ").");
 }
 
 // The number a value stands for in a numeric field: numbers as they are (true is -1), dates as
@@ -159,13 +159,13 @@ std::optional<Date> storedDate(std::string_view text)
 {
     if (text.size() != 10 && text.size() != 19)
         return std::nullopt;
-    if (!fitsDigitsAt(text, 0, 4) || text[4] != '-' || !fitsDigitsAt(text, 5, 2) || text[7] != '-'
-        || !fitsDigitsAt(text, 8, 2))
+    if (!fitsDigitsAt(text, 0, 4) || text[4] != '-' || !fitsDigitsAt(text, 5, 2) || text[7] != '-' ||
+        !fitsDigitsAt(text, 8, 2))
         return std::nullopt;
     int hour = 0, minute = 0, second = 0;
     if (text.size() == 19) {
-        if (text[10] != ' ' || !fitsDigitsAt(text, 11, 2) || text[13] != ':' || !fitsDigitsAt(text, 14, 2)
-            || text[16] != ':' || !fitsDigitsAt(text, 17, 2))
+        if (text[10] != ' ' || !fitsDigitsAt(text, 11, 2) || text[13] != ':' || !fitsDigitsAt(text, 14, 2) ||
+            text[16] != ':' || !fitsDigitsAt(text, 17, 2))
             return std::nullopt;
         hour = digitsAt(text, 11, 2);
         minute = digitsAt(text, 14, 2);
@@ -174,7 +174,8 @@ std::optional<Date> storedDate(std::string_view text)
             return std::nullopt;
     }
     try {
-        return makeDate(digitsAt(text, 0, 4), digitsAt(text, 5, 2), digitsAt(text, 8, 2), hour, minute, second);
+        return makeDate(digitsAt(text, 0, 4), digitsAt(text, 5, 2), digitsAt(text, 8, 2), hour, minute,
+                        second);
     } catch (const Error&) {
         return std::nullopt;
     }
@@ -190,10 +191,11 @@ std::string columnText(sqlite3_stmt* statement, int index)
 // An integer as the narrowest of the given kinds it fits, a Double beyond 32 bits.
 Variant integerValue(sqlite3_int64 value, bool allowShort)
 {
-    if (allowShort && value >= std::numeric_limits<std::int16_t>::min()
-        && value <= std::numeric_limits<std::int16_t>::max())
+    if (allowShort && value >= std::numeric_limits<std::int16_t>::min() &&
+        value <= std::numeric_limits<std::int16_t>::max())
         return Variant(static_cast<std::int16_t>(value));
-    if (value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max())
+    if (value >= std::numeric_limits<std::int32_t>::min() &&
+        value <= std::numeric_limits<std::int32_t>::max())
         return Variant(static_cast<std::int32_t>(value));
     return Variant(static_cast<double>(value));
 }
@@ -215,8 +217,8 @@ ColumnType ColumnType::parse(std::string_view declaredType)
     const std::string name = declared.substr(0, nameEnd);
 
     ColumnType type;
-    if (name == "text" || name == "varchar" || name == "char" || name == "nvarchar" || name == "nchar"
-        || name == "character" || name == "string") {
+    if (name == "text" || name == "varchar" || name == "char" || name == "nvarchar" || name == "nchar" ||
+        name == "character" || name == "string") {
         type.kind = Kind::Text;
         type.size = sizeIn(declared);
     } else if (name == "memo" || name == "longtext" || name == "clob" || name == "ntext") {
@@ -225,13 +227,13 @@ ColumnType ColumnType::parse(std::string_view declaredType)
         type.kind = Kind::Byte;
     } else if (name == "short" || name == "smallint" || name == "integer2") {
         type.kind = Kind::Short;
-    } else if (name == "long" || name == "int" || name == "integer" || name == "integer4" || name == "counter"
-               || name == "autoincrement" || name == "bigint") {
+    } else if (name == "long" || name == "int" || name == "integer" || name == "integer4" ||
+               name == "counter" || name == "autoincrement" || name == "bigint") {
         type.kind = Kind::Long;
     } else if (name == "single" || name == "float4") {
         type.kind = Kind::Single;
-    } else if (name == "double" || name == "float" || name == "float8" || name == "real" || name == "numeric"
-               || name == "decimal" || name == "number") {
+    } else if (name == "double" || name == "float" || name == "float8" || name == "real" ||
+               name == "numeric" || name == "decimal" || name == "number") {
         type.kind = Kind::Double;
     } else if (name == "currency" || name == "money") {
         type.kind = Kind::Currency;
@@ -256,10 +258,10 @@ Variant convertForColumn(const ColumnType& type, const Variant& value, std::stri
         if (type.kind == Kind::Text && type.size > 0) {
             const std::size_t length = characterCount(text);
             if (length > type.size) {
-                throw Error(code::FieldTooSmall, "The field '" + qualified(table, field)
-                                                     + "' is too small for the value '" + shownValue(text) + "' ("
-                                                     + std::to_string(length) + " characters, at most "
-                                                     + std::to_string(type.size) + ").");
+                throw Error(code::FieldTooSmall,
+                            "The field '" + qualified(table, field) + "' is too small for the value '" +
+                                shownValue(text) + "' (" + std::to_string(length) + " characters, at most " +
+                                std::to_string(type.size) + ").");
             }
         }
         return Variant(std::move(text));
@@ -343,13 +345,14 @@ void bindValue(sqlite3_stmt* statement, int index, const Variant& value)
         break;
     case Variant::Type::Date: {
         const std::string text = formatDate(value.date());
-        rc = sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        rc =
+            sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
         break;
     }
     }
     if (rc != SQLITE_OK) {
-        throw Error(code::General, "Cannot bind the value '" + shown(value) + "' to parameter "
-                                       + std::to_string(index) + ": " + sqlite3_errstr(rc) + ".");
+        throw Error(code::General, "Cannot bind the value '" + shown(value) + "' to parameter " +
+                                       std::to_string(index) + ": " + sqlite3_errstr(rc) + ".");
     }
 }
 

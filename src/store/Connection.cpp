@@ -60,8 +60,8 @@ void Connection::openDao(std::string_view name, std::string_view connect)
 void Connection::openFile(const std::filesystem::path& path, const std::string& password, OpenMode mode)
 {
     if (m_db != nullptr) {
-        throw Error(code::AlreadyOpen,
-                    "Operation is not allowed when the object is open: '" + m_path.string() + "' is open already.");
+        throw Error(code::AlreadyOpen, "Operation is not allowed when the object is open: '" +
+                                           m_path.string() + "' is open already.");
     }
     const std::filesystem::path file = resolveDataSource(path.string());
     const std::string name = file.string();
@@ -86,11 +86,13 @@ void Connection::openFile(const std::filesystem::path& path, const std::string& 
     }
     sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     // Without a password the file is a plain, unencrypted one.
-    if (!password.empty() && sqlite3_key(db.get(), password.data(), static_cast<int>(password.size())) != SQLITE_OK)
+    if (!password.empty() &&
+        sqlite3_key(db.get(), password.data(), static_cast<int>(password.size())) != SQLITE_OK)
         throw notDatabase;
 
     // The key is only tried when the first page is read.
-    const int checked = sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    const int checked =
+        sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     if (isLockedCode(checked))
         throw lockedError(name);
     if (checked != SQLITE_OK)
@@ -98,8 +100,9 @@ void Connection::openFile(const std::filesystem::path& path, const std::string& 
     // The engine quietly falls back to reading when the file cannot be written; a run that means
     // to write must hear about it now, not at its first write.
     if (mode == OpenMode::ReadWrite && sqlite3_db_readonly(db.get(), "main") == 1) {
-        throw Error(code::General, "Cannot open '" + name
-                                       + "' for writing: the file is read-only or its folder cannot be written.");
+        throw Error(code::General,
+                    "Cannot open '" + name +
+                        "' for writing: the file is read-only or its folder cannot be written.");
     }
 
     m_db = db.release();
@@ -127,8 +130,8 @@ void Connection::close()
 void Connection::requireOpen() const
 {
     if (m_db == nullptr) {
-        throw Error(code::Closed, "Operation is not allowed when the object is closed"
-                                      + (m_path.empty() ? std::string(".") : ": '" + m_path.string() + "'."));
+        throw Error(code::Closed, "Operation is not allowed when the object is closed" +
+                                      (m_path.empty() ? std::string(".") : ": '" + m_path.string() + "'."));
     }
 }
 
@@ -169,13 +172,14 @@ const TableInfo& Connection::tableInfo(std::string_view table)
 
     TableInfo info;
     {
-        Statement lookup(m_db,
-                         "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?1 COLLATE NOCASE",
-                         fileName(), this);
+        Statement lookup(
+            m_db,
+            "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') AND name = ?1 COLLATE NOCASE",
+            fileName(), this);
         lookup.bind(1, Variant(table));
         if (!lookup.step()) {
-            throw Error(code::NotFound, "Cannot find the table or query '" + std::string(table) + "' in '"
-                                            + fileName() + "'.");
+            throw Error(code::NotFound, "Cannot find the table or query '" + std::string(table) + "' in '" +
+                                            fileName() + "'.");
         }
         info.name = lookup.column(0, ColumnType{ColumnType::Kind::Text}).text();
     }
@@ -198,8 +202,8 @@ void Connection::beginTransaction()
     }
     const int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     if (isLockedCode(rc)) {
-        throw Error(code::General, "Cannot write to '" + fileName()
-                                       + "': the file is locked by another program.");
+        throw Error(code::General,
+                    "Cannot write to '" + fileName() + "': the file is locked by another program.");
     }
     if (rc != SQLITE_OK)
         throw engineError(m_db, rc, "BEGIN IMMEDIATE", fileName(), false);
@@ -218,8 +222,9 @@ void Connection::commit()
         // the caller learns that nothing is saved yet.
         Error failure = engineError(m_db, rc, "COMMIT", fileName(), false);
         if (transactionLost()) {
-            throw Error(code::Abandoned, "Cannot save: the database engine abandoned the run's transaction on '"
-                                             + fileName() + "' while saving it. " + failure.description());
+            throw Error(code::Abandoned,
+                        "Cannot save: the database engine abandoned the run's transaction on '" + fileName() +
+                            "' while saving it. " + failure.description());
         }
         throw failure;
     }
@@ -233,7 +238,7 @@ void Connection::rollback()
         throw Error(code::General, "There is no transaction to roll back on '" + fileName() + "'.");
     m_transactionBegun = false;
     if (sqlite3_get_autocommit(m_db) != 0)
-        return;  // the engine has rolled it back already
+        return; // the engine has rolled it back already
     const int rc = sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         throw engineError(m_db, rc, "ROLLBACK", fileName(), false);
@@ -252,8 +257,9 @@ bool Connection::transactionLost() const
 void Connection::checkTransactionKept() const
 {
     if (transactionLost()) {
-        throw Error(code::Abandoned, "Cannot go on: the database engine abandoned the run's transaction on '"
-                                         + fileName() + "', so nothing written now could be kept.");
+        throw Error(code::Abandoned,
+                    "Cannot go on: the database engine abandoned the run's transaction on '" + fileName() +
+                        "', so nothing written now could be kept.");
     }
 }
 

@@ -21,8 +21,7 @@ std::string_view trimmed(std::string_view text)
 // Splits "key=value;key=value" into its pairs: a key runs to the first "=", its value from there to
 // the next ";" (so "=" inside a value is kept). Keys are trimmed and lower-cased; values are kept as
 // they are, since a password may begin or end in a blank.
-template <class Visit>
-void forEachPair(std::string_view text, Visit&& visit)
+template <class Visit> void forEachPair(std::string_view text, Visit&& visit)
 {
     std::size_t position = 0;
     while (position <= text.size()) {
@@ -52,9 +51,10 @@ ConnectionText ConnectionText::parse(std::string_view text)
             result.password = std::string(value);
     });
 
-    if (!equalsIgnoringCase(result.provider, kAceProvider) && !equalsIgnoringCase(result.provider, kJetProvider)) {
-        throw Error(code::General, "Provider cannot be found: '" + result.provider
-                                       + "'. It may not be properly installed.");
+    if (!equalsIgnoringCase(result.provider, kAceProvider) &&
+        !equalsIgnoringCase(result.provider, kJetProvider)) {
+        throw Error(code::General,
+                    "Provider cannot be found: '" + result.provider + "'. It may not be properly installed.");
     }
     if (!haveDataSource)
         throw Error(code::General, "The connection text names no Data Source, so there is no file to open.");

@@ -63,18 +63,21 @@ std::filesystem::path resolveDataSource(std::string_view dataSource)
         std::string names;
         for (const auto& match : matches)
             names += (names.empty() ? "'" : ", '") + match + "'";
-        throw Error(code::General, "Cannot open '" + path.string()
-                                       + "': several files in its folder differ from that name only in letter case ("
-                                       + names + ").");
+        throw Error(code::General,
+                    "Cannot open '" + path.string() +
+                        "': several files in its folder differ from that name only in letter case (" + names +
+                        ").");
     }
     return folder / matches.front();
 }
 
-void createDatabase(const std::filesystem::path& path, const std::string& password, std::string_view schemaSql)
+void createDatabase(const std::filesystem::path& path, const std::string& password,
+                    std::string_view schemaSql)
 {
     std::error_code error;
     if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
-        throw Error(code::General, "Cannot create the database '" + path.string() + "': the file already exists.");
+        throw Error(code::General,
+                    "Cannot create the database '" + path.string() + "': the file already exists.");
     }
 
     sqlite3* raw = nullptr;
@@ -93,9 +96,11 @@ void createDatabase(const std::filesystem::path& path, const std::string& passwo
         const std::string message = sqlite3_errmsg(db.get());
         db.reset();
         removeQuietly(path);
-        throw Error(code::General, "Cannot create the database '" + path.string() + "': " + what + ": " + message + ".");
+        throw Error(code::General,
+                    "Cannot create the database '" + path.string() + "': " + what + ": " + message + ".");
     };
-    if (!password.empty() && sqlite3_key(db.get(), password.data(), static_cast<int>(password.size())) != SQLITE_OK)
+    if (!password.empty() &&
+        sqlite3_key(db.get(), password.data(), static_cast<int>(password.size())) != SQLITE_OK)
         fail("the password could not be set");
     if (sqlite3_exec(db.get(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
         fail("the schema could not be written");

@@ -13,7 +13,8 @@ namespace orrin::store {
 std::filesystem::path resolveDataSource(std::string_view dataSource);
 
 // Writes a new, empty encrypted database at path with the given password and runs the schema's
-// statements in it. An existing file is an error (nothing is overwritten).
+// statements in it. An existing file is an error (nothing is overwritten); a schema the engine
+// rejects leaves no file behind. An empty password writes a plain, unencrypted file.
 void createDatabase(const std::filesystem::path& path, const std::string& password,
                     std::string_view schemaSql);
 

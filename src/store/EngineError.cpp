@@ -16,8 +16,8 @@ Error engineError(sqlite3* db, int rc, std::string_view sql, const std::string& 
 {
     const std::string message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     if (isLockedCode(rc)) {
-        return Error(code::General, "The database '" + file + "' is locked by another program (" + message
-                                        + "); the statement \"" + std::string(sql) + "\" could not run.");
+        return Error(code::General, "The database '" + file + "' is locked by another program (" + message +
+                                        "); the statement \"" + std::string(sql) + "\" could not run.");
     }
     if (preparing) {
         std::int32_t number = code::BadQuery;
@@ -25,8 +25,8 @@ Error engineError(sqlite3* db, int rc, std::string_view sql, const std::string& 
             number = code::NotFound;
         else if (message.rfind("no such column", 0) == 0)
             number = code::UnknownField;
-        return Error(number, "The database engine rejected the query \"" + std::string(sql) + "\" on '" + file
-                                 + "': " + message + ".");
+        return Error(number, "The database engine rejected the query \"" + std::string(sql) + "\" on '" +
+                                 file + "': " + message + ".");
     }
     return Error(code::General,
                  "The statement \"" + std::string(sql) + "\" failed on '" + file + "': " + message + ".");

@@ -98,12 +98,13 @@ Recordset::~Recordset() = default;
 void Recordset::open(std::string_view source, Connection& connection)
 {
     if (m_open) {
-        throw Error(code::AlreadyOpen, "Operation is not allowed when the object is open: the recordset on '"
-                                           + m_source + "' is open already.");
+        throw Error(code::AlreadyOpen,
+                    "Operation is not allowed when the object is open: the recordset on '" + m_source +
+                        "' is open already.");
     }
     if (!connection.isOpen()) {
-        throw Error(code::Closed, "Operation is not allowed when the object is closed: the connection for '"
-                                      + std::string(source) + "' is not open.");
+        throw Error(code::Closed, "Operation is not allowed when the object is closed: the connection for '" +
+                                      std::string(source) + "' is not open.");
     }
 
     std::string table;
@@ -117,7 +118,8 @@ void Recordset::open(std::string_view source, Connection& connection)
     } else {
         selectSql = std::string(source);
         connection.checkTransactionKept();
-        reader = std::make_unique<Statement>(connection.handle(), selectSql, connection.fileName(), &connection);
+        reader =
+            std::make_unique<Statement>(connection.handle(), selectSql, connection.fileName(), &connection);
     }
 
     m_connection = &connection;
@@ -161,7 +163,8 @@ void Recordset::requireOpen() const
         throw Error(code::Closed, "Operation is not allowed when the object is closed.");
     if (!m_connection->isOpen()) {
         throw Error(code::Closed, "Operation is not allowed when the object is closed: the connection of the "
-                                  "recordset on '" + m_source + "' has been closed.");
+                                  "recordset on '" +
+                                      m_source + "' has been closed.");
     }
 }
 
@@ -204,7 +207,8 @@ void Recordset::moveNext()
     ensureReading();
     if (m_atEof) {
         throw Error(code::NoCurrentRow, "Either BOF or EOF is True, or the current record has been deleted: "
-                                        "there is no row after the last one of '" + m_source + "'.");
+                                        "there is no row after the last one of '" +
+                                            m_source + "'.");
     }
     fetch();
 }
@@ -243,9 +247,10 @@ Variant Recordset::field(std::string_view name)
     if (m_adding) {
         const int index = m_info->find(name);
         if (index < 0) {
-            throw Error(code::ItemNotFound, "Item cannot be found in the collection corresponding to the requested "
-                                            "name or ordinal: there is no field '" + std::string(name) + "' in '"
-                                            + m_table + "'.");
+            throw Error(code::ItemNotFound,
+                        "Item cannot be found in the collection corresponding to the requested "
+                        "name or ordinal: there is no field '" +
+                            std::string(name) + "' in '" + m_table + "'.");
         }
         const auto& pending = m_pending[static_cast<std::size_t>(index)];
         return pending ? *pending : Variant::null();
@@ -255,9 +260,10 @@ Variant Recordset::field(std::string_view name)
         if (equalsIgnoringCase(m_reader->columnName(i), name))
             return field(i);
     }
-    throw Error(code::ItemNotFound, "Item cannot be found in the collection corresponding to the requested name "
-                                    "or ordinal: there is no field '" + std::string(name) + "' in '" + m_source
-                                    + "'.");
+    throw Error(code::ItemNotFound,
+                "Item cannot be found in the collection corresponding to the requested name "
+                "or ordinal: there is no field '" +
+                    std::string(name) + "' in '" + m_source + "'.");
 }
 
 Variant Recordset::field(int index)
@@ -265,22 +271,25 @@ Variant Recordset::field(int index)
     requireOpen();
     if (m_adding) {
         if (index < 0 || static_cast<std::size_t>(index) >= m_pending.size()) {
-            throw Error(code::ItemNotFound, "Item cannot be found in the collection corresponding to the requested "
-                                            "name or ordinal: there is no field " + std::to_string(index) + " in '"
-                                            + m_table + "'.");
+            throw Error(code::ItemNotFound,
+                        "Item cannot be found in the collection corresponding to the requested "
+                        "name or ordinal: there is no field " +
+                            std::to_string(index) + " in '" + m_table + "'.");
         }
         const auto& pending = m_pending[static_cast<std::size_t>(index)];
         return pending ? *pending : Variant::null();
     }
     ensureReading();
     if (index < 0 || index >= m_reader->columnCount()) {
-        throw Error(code::ItemNotFound, "Item cannot be found in the collection corresponding to the requested name "
-                                        "or ordinal: there is no field " + std::to_string(index) + " in '"
-                                        + m_source + "'.");
+        throw Error(code::ItemNotFound,
+                    "Item cannot be found in the collection corresponding to the requested name "
+                    "or ordinal: there is no field " +
+                        std::to_string(index) + " in '" + m_source + "'.");
     }
     if (m_atEof) {
-        throw Error(code::NoCurrentRow, "Either BOF or EOF is True, or the current record has been deleted: '"
-                                        + m_source + "' has no current row.");
+        throw Error(code::NoCurrentRow,
+                    "Either BOF or EOF is True, or the current record has been deleted: '" + m_source +
+                        "' has no current row.");
     }
     return m_reader->column(index);
 }
@@ -289,11 +298,11 @@ void Recordset::addNew()
 {
     requireOpen();
     if (m_table.empty()) {
-        throw Error(code::NotSupported, "The recordset on the query \"" + m_source
-                                            + "\" cannot be appended to; open it on a table.");
+        throw Error(code::NotSupported, "The recordset on the query \"" + m_source +
+                                            "\" cannot be appended to; open it on a table.");
     }
     if (m_adding)
-        update();  // a second AddNew saves the row being added first
+        update(); // a second AddNew saves the row being added first
     m_pending.assign(m_info->columns.size(), std::nullopt);
     m_adding = true;
 }
@@ -302,14 +311,16 @@ void Recordset::setField(std::string_view name, const Variant& value)
 {
     requireOpen();
     if (!m_adding) {
-        throw Error(code::NotInAddMode, "Cannot assign the field '" + std::string(name) + "' of '" + m_source
-                                            + "': no new row is being added (AddNew was not called).");
+        throw Error(code::NotInAddMode, "Cannot assign the field '" + std::string(name) + "' of '" +
+                                            m_source +
+                                            "': no new row is being added (AddNew was not called).");
     }
     const int index = m_info->find(name);
     if (index < 0) {
-        throw Error(code::ItemNotFound, "Item cannot be found in the collection corresponding to the requested name "
-                                        "or ordinal: there is no field '" + std::string(name) + "' in '" + m_table
-                                        + "'.");
+        throw Error(code::ItemNotFound,
+                    "Item cannot be found in the collection corresponding to the requested name "
+                    "or ordinal: there is no field '" +
+                        std::string(name) + "' in '" + m_table + "'.");
     }
     auto& slot = m_pending[static_cast<std::size_t>(index)];
     slot.reset();
@@ -321,7 +332,8 @@ void Recordset::update()
 {
     requireOpen();
     if (!m_adding) {
-        throw Error(code::NotInAddMode, "Update without AddNew: no new row is being added to '" + m_source + "'.");
+        throw Error(code::NotInAddMode,
+                    "Update without AddNew: no new row is being added to '" + m_source + "'.");
     }
     // Whatever happens below, this pending row is finished: a failed save must not leak into the next.
     std::vector<std::optional<Variant>> pending;
@@ -336,9 +348,9 @@ void Recordset::update()
         names += (names.empty() ? "" : ", ") + quoteIdentifier(m_info->columns[i].name);
         marks += marks.empty() ? "?" : ", ?";
     }
-    const std::string sql = names.empty()
-        ? "INSERT INTO " + quoteIdentifier(m_table) + " DEFAULT VALUES"
-        : "INSERT INTO " + quoteIdentifier(m_table) + " (" + names + ") VALUES (" + marks + ")";
+    const std::string sql =
+        names.empty() ? "INSERT INTO " + quoteIdentifier(m_table) + " DEFAULT VALUES"
+                      : "INSERT INTO " + quoteIdentifier(m_table) + " (" + names + ") VALUES (" + marks + ")";
 
     Statement& insert = m_connection->statement(sql);
     int parameter = 1;

@@ -26,8 +26,8 @@ Statement::Statement(sqlite3* db, std::string_view sql, std::string fileForMessa
     : m_db(db), m_sql(sql), m_file(std::move(fileForMessages)), m_owner(owner)
 {
     if (m_db == nullptr)
-        throw Error(code::Closed, "Operation is not allowed when the object is closed: the database '" + m_file
-                                      + "' is not open.");
+        throw Error(code::Closed, "Operation is not allowed when the object is closed: the database '" +
+                                      m_file + "' is not open.");
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
     const int rc = sqlite3_prepare_v2(m_db, m_sql.c_str(), static_cast<int>(m_sql.size()), &raw, &tail);
@@ -65,9 +65,10 @@ bool Statement::step()
     Error failure = engineError(m_db, rc, m_sql, m_file, false);
     sqlite3_reset(m_stmt);
     if (m_owner != nullptr && m_owner->transactionLost()) {
-        throw Error(code::Abandoned, "Cannot go on: the database engine abandoned the run's transaction on '"
-                                         + m_file + "' after this failure: " + failure.description()
-                                         + " Nothing written since the transaction began can be kept.");
+        throw Error(code::Abandoned,
+                    "Cannot go on: the database engine abandoned the run's transaction on '" + m_file +
+                        "' after this failure: " + failure.description() +
+                        " Nothing written since the transaction began can be kept.");
     }
     throw failure;
 }

@@ -150,6 +150,7 @@ frmImport::frmImport(FileDialog* dialog, QWidget* parent)
     connect(cmdChooseAgentDb, &QPushButton::clicked, this, &frmImport::cmdChooseAgentDb_Click);
     connect(cmdImport, &QPushButton::clicked, this, &frmImport::cmdImport_Click);
 
+    tmrTime.setParent(this);  // a child, so that it can be found by name; it unhooks itself when destroyed
     tmrTime.setObjectName(QStringLiteral("tmrTime"));
     tmrTime.setInterval(1000);
     connect(&tmrTime, &QTimer::timeout, this, &frmImport::tmrTime_Timer);
@@ -248,7 +249,7 @@ void frmImport::cmdImport_Click()
     setRunning(false);
 
     if (!failure.isEmpty()) {
-        MessageBox::critical(this, QStringLiteral("The import did not finish: ") + failure);
+        MessageBox::critical(this, failureText(failure));
         endProgram(1);
         return;
     }
@@ -262,9 +263,7 @@ void frmImport::cmdImport_Click()
         endProgram(1);
         return;
     case migration::RunReport::Outcome::Abandoned:
-        MessageBox::critical(this, QStringLiteral("The import was stopped: ") + fromStd(report.reason) +
-                                       QString::fromUtf8(kLineBreak) + QString::fromUtf8(kLineBreak) +
-                                       QStringLiteral("Nothing was changed in the Calvane database."));
+        MessageBox::critical(this, abandonedText(report.reason));
         endProgram(1);
         return;
     }
@@ -333,6 +332,17 @@ QString frmImport::errorQuestionText(const std::string& description)
 {
     return fromStd(description) + QString::fromUtf8(kLineBreak) + QString::fromUtf8(kLineBreak) +
            QString::fromUtf8(kContinueQuestion);
+}
+
+QString frmImport::abandonedText(const std::string& reason)
+{
+    return QStringLiteral("The import was stopped: ") + fromStd(reason) + QString::fromUtf8(kLineBreak) +
+           QString::fromUtf8(kLineBreak) + QStringLiteral("Nothing was changed in the Calvane database.");
+}
+
+QString frmImport::failureText(const QString& failure)
+{
+    return QStringLiteral("The import did not finish: ") + failure;
 }
 
 QString frmImport::completionText(const migration::RunReport& report)

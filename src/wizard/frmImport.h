@@ -62,6 +62,10 @@ public:
     // The completion message for a finished run: the success line, and below it what went wrong
     // when the run was not clean.
     static QString completionText(const migration::RunReport& report);
+    // Why the run ended when the database engine gave up its transaction (nothing was kept).
+    static QString abandonedText(const std::string& reason);
+    // The run failed in a way it could not report itself (out of memory, say).
+    static QString failureText(const QString& failure);
 
 public slots:
     void cmdChooseOrrinDb_Click();

@@ -2,6 +2,7 @@
 #include "wizard/frmImport.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -25,7 +26,8 @@ int main(int argc, char** argv)
 
     // Help is answered before the window system is reached, so it works without a display.
     const QStringList raw = rawArguments(argc, argv);
-    const QString program = raw.isEmpty() ? QStringLiteral("orrin-import-wizard") : raw.first();
+    const QString program =
+        raw.isEmpty() ? QStringLiteral("orrin-import-wizard") : QFileInfo(raw.first()).fileName();
     if (parseWizardArguments(raw).help) {
         std::fputs(wizardUsage(program).toLocal8Bit().constData(), stdout);
         return 0;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 namespace orrin::testing {
@@ -183,13 +184,14 @@ protected:
                        {"BonusAD", ad},               {"BonusJM", jm}};
         };
         insertRows(file, targetPassword(), "NewBonus",
-                   {row("EN", null, Variant(44.0)), row("WL", null, null), row("MB", Variant(36.0), null)});
-        insertRows(file, targetPassword(), "FINALBONUS",
-                   {{{"FromTerm", Variant(std::int32_t{15})},
-                     {"ToTerm", Variant(std::int32_t{35})},
-                     {"FromSA", Variant(0.0)},
-                     {"ToSA", Variant(1e12)},
-                     {"FAB", null}}});
+                   {row("EN", null, Variant(44.0)), row("WL", null, null), row("MB", Variant(36.0), null),
+                    row("JA", Variant(51.0), Variant(50.0)), row("JA", Variant(99.0), Variant(98.0))});
+        auto finalRow = [&](std::int32_t from, std::int32_t to, Variant fab) {
+            return Row{{"FromTerm", Variant(from)}, {"ToTerm", Variant(to)}, {"FromSA", Variant(0.0)},
+                       {"ToSA", Variant(1e12)},     {"FAB", fab}};
+        };
+        // The second row would answer, but the first matching row is the one used.
+        insertRows(file, targetPassword(), "FINALBONUS", {finalRow(15, 35, null), finalRow(20, 20, Variant(50.0))});
         m_target.openFile(file, targetPassword(), store::OpenMode::ReadOnly);
         m_calc.setLogFile(m_dir.path() / "Error Log.txt");
         m_calc.gDB = &m_target;
@@ -228,6 +230,32 @@ TEST_F(NullRateTest, NullFinalBonusIsZero)
 {
     EXPECT_EQ(m_calc.FBonus(20, 500), 0);
     EXPECT_EQ(m_calc.logEntriesWritten(), 1);
+}
+
+TEST_F(NullRateTest, FirstOfSeveralMatchingRowsWins)
+{
+    EXPECT_EQ(m_calc.NewBonus(makeDate(2004, 6, 1), "JA", 20, 100000), 51);
+    EXPECT_EQ(m_calc.NewBonus(makeDate(2004, 1, 1), "JA", 20, 100000), 50);
+    EXPECT_EQ(m_calc.logEntriesWritten(), 0);
+}
+
+// When the log itself cannot be written, the failure leaves the procedure (and climbs to its caller).
+TEST_F(NullRateTest, UnwritableLogLeavesTheProcedure)
+{
+    const auto blocker = m_dir.path() / "not-a-folder";
+    std::ofstream(blocker) << "x";
+    m_calc.setLogFile(blocker / "Error Log.txt");
+    m_calc.gDB = nullptr;
+
+    try {
+        m_calc.NewBonus(makeDate(2004, 6, 1), "EN", 20, 100000);
+        ADD_FAILURE() << "NewBonus returned although its failure could not be logged";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), err::FileError);
+    }
+    std::int32_t age = 0;
+    EXPECT_THROW(m_calc.NewMat2(makeDate(2004, 6, 1), "14", 20, 100000, 0, "Yearly", age), Error);
+    EXPECT_THROW(m_calc.FBonus(20, 500), Error);
 }
 
 } // namespace

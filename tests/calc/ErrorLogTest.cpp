@@ -33,9 +33,13 @@ TEST_F(ErrorLogTest, EntryIsSixCrLfLinesWithTheNumberInPrintForm)
         module.LogError(Error(c.number, std::string("Failure: ") + c.name), "Common - Test label");
         expected += "Date : Tuesday, December 08, 2026\r\n"
                     "Time : 3:11:01 AM\r\n"
-                    "Err.Number      : " + std::string(c.printed) + "\r\n"
+                    "Err.Number      : " +
+                    std::string(c.printed) +
+                    "\r\n"
                     "Err.Source      : Common - Test label\r\n"
-                    "Err.Description : Failure: " + std::string(c.name) + "\r\n"
+                    "Err.Description : Failure: " +
+                    std::string(c.name) +
+                    "\r\n"
                     "\r\n";
     }
     EXPECT_EQ(readFile(logFile), expected);
@@ -57,7 +61,7 @@ TEST_F(ErrorLogTest, MissingFileIsCreatedAndExistingContentIsKept)
     const std::string afterFirst = readFile(logFile);
     EXPECT_EQ(crlfLines(afterFirst).size(), 6u);
 
-    calc::DataImport another;  // a later run appends to the same file
+    calc::DataImport another; // a later run appends to the same file
     another.setLogFile(logFile);
     another.LogError(Error(6, "Overflow"), "second");
     const std::string afterSecond = readFile(logFile);
@@ -128,7 +132,7 @@ TEST_F(ErrorLogTest, AbandonedTransactionIsNotLoggedButStopsTheProcedure)
 
 // Sets an environment variable for one test and puts the old value back.
 class EnvironmentOverride {
-public:
+  public:
     EnvironmentOverride(const char* name, const char* value) : m_name(name)
     {
         if (const char* old = std::getenv(name))
@@ -146,7 +150,7 @@ public:
             ::unsetenv(m_name);
     }
 
-private:
+  private:
     const char* m_name;
     std::optional<std::string> m_old;
 };
@@ -158,10 +162,11 @@ TEST_F(ErrorLogTest, DefaultLogFileFollowsTheStateFolder)
     {
         EnvironmentOverride xdg("XDG_STATE_HOME", state.c_str());
         EnvironmentOverride homeVar("HOME", home.c_str());
-        EXPECT_EQ(calc::DataImport::defaultLogFile(), dir.path() / "state" / "orrin-import" / "Error Log.txt");
+        EXPECT_EQ(calc::DataImport::defaultLogFile(),
+                  dir.path() / "state" / "orrin-import" / "Error Log.txt");
     }
     {
-        EnvironmentOverride xdg("XDG_STATE_HOME", "relative/state");  // not absolute: ignored
+        EnvironmentOverride xdg("XDG_STATE_HOME", "relative/state"); // not absolute: ignored
         EnvironmentOverride homeVar("HOME", home.c_str());
         EXPECT_EQ(calc::DataImport::defaultLogFile(),
                   dir.path() / "home" / ".local" / "state" / "orrin-import" / "Error Log.txt");
@@ -169,7 +174,8 @@ TEST_F(ErrorLogTest, DefaultLogFileFollowsTheStateFolder)
     {
         EnvironmentOverride xdg("XDG_STATE_HOME", nullptr);
         EnvironmentOverride homeVar("HOME", nullptr);
-        EXPECT_EQ(calc::DataImport::defaultLogFile(), std::filesystem::temp_directory_path() / "Error Log.txt");
+        EXPECT_EQ(calc::DataImport::defaultLogFile(),
+                  std::filesystem::temp_directory_path() / "Error Log.txt");
     }
 }
 

@@ -9,7 +9,7 @@ const std::string kDFirst2Label = calc::labels::DFirst2;
 const std::string kOrrinLabel = calc::labels::OrrinDFirst;
 
 class LookupsTest : public ScheduleTest {
-protected:
+  protected:
     void SetUp() override
     {
         ScheduleTest::SetUp();
@@ -17,7 +17,7 @@ protected:
                    {
                        bonusRow("EN", 1996, 48.0),
                        bonusRow("EN", 1997, 49.0),
-                       bonusRow("EN", 1997, 51.0),  // a second match: the first row wins
+                       bonusRow("EN", 1997, 51.0), // a second match: the first row wins
                        bonusRow("EN", 2010, 45.0),
                        bonusRow("MB", 2001, Variant::null()),
                    });
@@ -27,23 +27,35 @@ protected:
         dbPath = (dir.path() / "orrin").string() + "/\\zrv.accdb";
         insertRows(source, sourcePassword(), "Client2",
                    {
-                       {{"familycode", Variant("F0012")}, {"perscode", Variant(std::int32_t{3})},
-                        {"MarDt", date(1990, 5, 17)}, {"Spouse", Variant("Meera")}},
-                       {{"familycode", Variant("O'Brien")}, {"perscode", Variant(std::int32_t{1})},
-                        {"MarDt", date(1985, 1, 2)}, {"Spouse", Variant("Siobhan")}},
-                       {{"familycode", Variant("F0012")}, {"perscode", Variant(std::int32_t{1})},
-                        {"MarDt", Variant::null()}, {"Spouse", Variant("Ravi")}},
-                       {{"familycode", Variant("F0012")}, {"perscode", Variant(std::int32_t{3})},
-                        {"MarDt", date(1999, 9, 9)}, {"Spouse", Variant("Second row")}},
-                       {{"familycode", Variant("")}, {"perscode", Variant(std::int32_t{7})},
-                        {"MarDt", Variant::null()}, {"Spouse", Variant("No family")}},
+                       {{"familycode", Variant("F0012")},
+                        {"perscode", Variant(std::int32_t{3})},
+                        {"MarDt", date(1990, 5, 17)},
+                        {"Spouse", Variant("Meera")}},
+                       {{"familycode", Variant("O'Brien")},
+                        {"perscode", Variant(std::int32_t{1})},
+                        {"MarDt", date(1985, 1, 2)},
+                        {"Spouse", Variant("Siobhan")}},
+                       {{"familycode", Variant("F0012")},
+                        {"perscode", Variant(std::int32_t{1})},
+                        {"MarDt", Variant::null()},
+                        {"Spouse", Variant("Ravi")}},
+                       {{"familycode", Variant("F0012")},
+                        {"perscode", Variant(std::int32_t{3})},
+                        {"MarDt", date(1999, 9, 9)},
+                        {"Spouse", Variant("Second row")}},
+                       {{"familycode", Variant("")},
+                        {"perscode", Variant(std::int32_t{7})},
+                        {"MarDt", Variant::null()},
+                        {"Spouse", Variant("No family")}},
                    });
     }
 
     static Row bonusRow(const char* category, int year, const Variant& rate)
     {
-        return {{"BonusCat", Variant(category)}, {"YY", Variant(static_cast<std::int32_t>(year))},
-                {"FromTerm", Variant(std::int32_t{10})}, {"ToTerm", Variant(std::int32_t{35})},
+        return {{"BonusCat", Variant(category)},
+                {"YY", Variant(static_cast<std::int32_t>(year))},
+                {"FromTerm", Variant(std::int32_t{10})},
+                {"ToTerm", Variant(std::int32_t{35})},
                 {"BonusJM", rate}};
     }
 
@@ -75,7 +87,8 @@ TEST_F(LookupsTest, DFirst2Answers)
         {"category compared without regard to case", "BonusJM", "BonusCat='en' and YY=2010", Variant(45.0)},
         {"no matching row gives the empty text", "BonusJM", "BonusCat='EN' and YY=2030", Variant("")},
         {"a Null first column is Null", "BonusJM", "BonusCat='MB'", Variant::null()},
-        {"an aggregate over no rows is Null, not the empty text", "min(YY)", "BonusCat='XX'", Variant::null()},
+        {"an aggregate over no rows is Null, not the empty text", "min(YY)", "BonusCat='XX'",
+         Variant::null()},
         {"no condition reads the whole table", "min(YY)", "", Variant(std::int32_t{1996})},
     };
     for (const DFirst2Case& c : cases) {
@@ -104,7 +117,7 @@ TEST_F(LookupsTest, DFirst2QueryTheEngineRejectsLogsFourEntriesAndReturnsEmpty)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_TRUE(same(module.DFirst2(c.field, c.table, c.condition), Variant()));
-        EXPECT_EQ(module.logEntriesWritten() - before, 4);  // open, count, read, close of the recordset
+        EXPECT_EQ(module.logEntriesWritten() - before, 4); // open, count, read, close of the recordset
         before = module.logEntriesWritten();
     }
     for (const LogEntry& entry : logEntries())
@@ -116,10 +129,10 @@ TEST_F(LookupsTest, DFirst2WithoutBonusDatabaseLogsEveryStepAndRetriesNextCall)
     module.setBonusDatabase(dir.path() / "empty-folder" / "lic.mdb");
     EXPECT_TRUE(same(module.DFirst2("min(YY)", "NewBonus", "BonusCat='EN'"), Variant()));
     std::vector<LogEntry> entries = logEntries();
-    ASSERT_EQ(entries.size(), 6u);  // open, recordset open, count, read field, recordset close, close
+    ASSERT_EQ(entries.size(), 6u); // open, recordset open, count, read field, recordset close, close
     EXPECT_EQ(entries[0].number, "-2147467259 ");
     for (std::size_t i = 1; i < entries.size(); ++i)
-        EXPECT_EQ(entries[i].number, " 3704 ");  // each later step finds its object closed
+        EXPECT_EQ(entries[i].number, " 3704 "); // each later step finds its object closed
     for (const LogEntry& entry : entries)
         EXPECT_EQ(entry.source, kDFirst2Label);
     EXPECT_NE(entries[0].description.find("lic.mdb"), std::string::npos) << entries[0].description;
@@ -189,8 +202,9 @@ TEST_F(LookupsTest, OrrinDFirstWithTheWrongPasswordFails)
     // A target-password file where the Orrin database should be: the open is refused.
     std::filesystem::create_directories(dir.path() / "wrong");
     createBonusDb(dir.path() / "wrong" / "zrv.accdb");
-    EXPECT_TRUE(same(module.OrrinDFirst("Spouse", "Client2", (dir.path() / "wrong" / "zrv.accdb").string(), ""),
-                     Variant()));
+    EXPECT_TRUE(
+        same(module.OrrinDFirst("Spouse", "Client2", (dir.path() / "wrong" / "zrv.accdb").string(), ""),
+             Variant()));
     EXPECT_EQ(module.logEntriesWritten(), 6);
 }
 
@@ -235,19 +249,21 @@ TEST_F(LookupsTest, OrrinDFirstForPersonRejectsAPersonCodeThatIsNotANumber)
         SCOPED_TRACE(c.name);
         EXPECT_TRUE(same(module.OrrinDFirstForPerson("Spouse", "Client2", dbPath, c.familyCode, c.persCode),
                          c.expected));
-        EXPECT_EQ(module.logEntriesWritten() - before, 4);  // recordset open, count, read, close
+        EXPECT_EQ(module.logEntriesWritten() - before, 4); // recordset open, count, read, close
         before = module.logEntriesWritten();
     }
     const std::vector<LogEntry> entries = logEntries();
     ASSERT_EQ(entries.size(), 12u);
     EXPECT_EQ(entries[0].source, kOrrinLabel);
     EXPECT_EQ(entries[0].number, std::to_string(store::code::BadQuery) + " ");
-    EXPECT_EQ(entries[0].description,
-              "Syntax error in query expression 'familycode = 'F1' And perscode = ': the person code is not a "
-              "number.");
-    EXPECT_EQ(entries[4].description,
-              "Syntax error in query expression 'familycode = 'F0012' And perscode = 3 or 1=1': the person code "
-              "is not a number.");
+    EXPECT_EQ(
+        entries[0].description,
+        "Syntax error in query expression 'familycode = 'F1' And perscode = ': the person code is not a "
+        "number.");
+    EXPECT_EQ(
+        entries[4].description,
+        "Syntax error in query expression 'familycode = 'F0012' And perscode = 3 or 1=1': the person code "
+        "is not a number.");
 }
 
 TEST_F(LookupsTest, DefaultBonusDatabaseIsLicMdbBesideOrBelowTheProgram)

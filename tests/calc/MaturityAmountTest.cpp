@@ -19,8 +19,9 @@ class PolicyUnderImport {
 public:
     PolicyUnderImport()
     {
-        m_file = createTargetDb(m_dir.path());
-        insertBonusTables(m_file);
+        // A copy of the shared target database (bonus tables, no plans), as this test's own LIC.mdb.
+        m_file = m_dir.path() / "LIC.mdb";
+        std::filesystem::copy_file(BonusWorld::targetDb(), m_file);
         m_calc.setLogFile(m_dir.path() / "Error Log.txt");
         m_calc.setBonusDatabase(BonusWorld::bonusDb());
     }

@@ -8,14 +8,20 @@ namespace {
 const std::string kLabel = calc::labels::UpdatePolicySchedule;
 
 class PolicyDatesTest : public ScheduleTest {
-protected:
+  protected:
     // The fields the run's policy step copies, with the dates the caller may already have set.
     Row policy(const Variant& plan, const Variant& issue, const char* payment, const Variant& term,
                const Variant& ppt, const char* policyNo = "P1")
     {
-        return {{"policy_no", Variant(policyNo)}, {"Issue_Dt", issue},       {"Plan", plan},
-                {"Term", term},                   {"PPT", ppt},              {"Sum", Variant(100000.0)},
-                {"Payment", Variant(payment)},    {"Premium", Variant(4321.0)}, {"matdt", preset},
+        return {{"policy_no", Variant(policyNo)},
+                {"Issue_Dt", issue},
+                {"Plan", plan},
+                {"Term", term},
+                {"PPT", ppt},
+                {"Sum", Variant(100000.0)},
+                {"Payment", Variant(payment)},
+                {"Premium", Variant(4321.0)},
+                {"matdt", preset},
                 {"PremEndDt", preset}};
     }
 
@@ -49,10 +55,10 @@ TEST_F(PolicyDatesTest, MaturityAndPremiumEndDates)
     const Variant short25(std::int16_t{25});
     const Variant short60(std::int16_t{60});
     const DateCase cases[] = {
-        {"yearly policy: maturity after Term, premiums end after PPT", short0, short20, date(2001, 3, 15), "Y",
-         Variant("20"), Variant("15"), date(2021, 3, 15), date(2016, 3, 15)},
-        {"single premium ends on the commencement date", short0, short20, date(2001, 3, 15), "S", Variant("20"),
-         Variant("15"), date(2021, 3, 15), date(2001, 3, 15)},
+        {"yearly policy: maturity after Term, premiums end after PPT", short0, short20, date(2001, 3, 15),
+         "Y", Variant("20"), Variant("15"), date(2021, 3, 15), date(2016, 3, 15)},
+        {"single premium ends on the commencement date", short0, short20, date(2001, 3, 15), "S",
+         Variant("20"), Variant("15"), date(2021, 3, 15), date(2001, 3, 15)},
         {"lower-case s is not single", short0, short20, date(2001, 3, 15), "s", Variant("20"), Variant("15"),
          date(2021, 3, 15), date(2016, 3, 15)},
         {"Term 0 takes the plan term for both dates, not the PPT", short0, short25, date(2001, 3, 15), "Y",
@@ -69,8 +75,8 @@ TEST_F(PolicyDatesTest, MaturityAndPremiumEndDates)
          Variant("13.5"), date(2013, 3, 15), date(2015, 3, 15)},
         {"a positive Term takes the PPT even when it is empty", short0, short20, date(2001, 3, 15), "Y",
          Variant("20"), Variant(""), date(2021, 3, 15), date(2001, 3, 15)},
-        {"single premium on the plan term", short0, short25, date(2001, 3, 15), "S", Variant("0"), Variant("15"),
-         date(2026, 3, 15), date(2001, 3, 15)},
+        {"single premium on the plan term", short0, short25, date(2001, 3, 15), "S", Variant("0"),
+         Variant("15"), date(2026, 3, 15), date(2001, 3, 15)},
         {"no commencement date clears both dates", short0, short20, Variant::null(), "Y", Variant("20"),
          Variant("15"), Variant::null(), Variant::null()},
     };
@@ -131,7 +137,9 @@ TEST_F(PolicyDatesTest, PlanZeroIsLeftExactlyAsTheCallerSetIt)
 {
     addPlan(0, Variant(std::int16_t{0}), Variant(std::int16_t{25}), Variant("05"), Variant("10"));
     insertRows(target, targetPassword(), "SB",
-               {{{"policy_no", Variant("P1")}, {"sb_duedate", date(2005, 1, 1)}, {"sb_amount", Variant(5.0)},
+               {{{"policy_no", Variant("P1")},
+                 {"sb_duedate", date(2005, 1, 1)},
+                 {"sb_amount", Variant(5.0)},
                  {"i_no", Variant(std::int32_t{1})}}});
     int pumped = 0;
     module.setEventPump([&] { ++pumped; });
@@ -150,7 +158,8 @@ TEST_F(PolicyDatesTest, PlanZeroIsLeftExactlyAsTheCallerSetIt)
 
 TEST_F(PolicyDatesTest, PlanThatIsNotANumberFailsTheZeroTestAndReturns)
 {
-    insertRows(target, targetPassword(), "SB", {{{"policy_no", Variant("P1")}, {"i_no", Variant(std::int32_t{1})}}});
+    insertRows(target, targetPassword(), "SB",
+               {{{"policy_no", Variant("P1")}, {"i_no", Variant(std::int32_t{1})}}});
     startPolicy(policy(Variant("ABC"), date(2001, 3, 15), "Y", Variant("20"), Variant("15")));
     completePolicy();
     const std::vector<LogEntry> entries = logEntries();
@@ -194,15 +203,16 @@ TEST_F(PolicyDatesTest, NullTermLeavesBothDatesAsTheyWere)
     EXPECT_TRUE(same(saved[0][1], preset));
     const std::vector<LogEntry> entries = logEntries();
     ASSERT_GE(entries.size(), 2u);
-    EXPECT_EQ(entries[0].number, " 94 ");  // matdt
-    EXPECT_EQ(entries[1].number, " 94 ");  // PremEndDt
+    EXPECT_EQ(entries[0].number, " 94 "); // matdt
+    EXPECT_EQ(entries[1].number, " 94 "); // PremEndDt
     for (const LogEntry& entry : entries)
         EXPECT_EQ(entry.source, kLabel);
 }
 
 TEST_F(PolicyDatesTest, NullPlanFailsThePlanQueryAndEveryUseOfThePlanRow)
 {
-    insertRows(target, targetPassword(), "SB", {{{"policy_no", Variant("P1")}, {"i_no", Variant(std::int32_t{1})}}});
+    insertRows(target, targetPassword(), "SB",
+               {{{"policy_no", Variant("P1")}, {"i_no", Variant(std::int32_t{1})}}});
     startPolicy(policy(Variant::null(), date(2001, 3, 15), "Z", Variant("20"), Variant("15")));
     completePolicy();
     const std::string badQuery = std::to_string(store::code::BadQuery) + " ";
@@ -212,9 +222,10 @@ TEST_F(PolicyDatesTest, NullPlanFailsThePlanQueryAndEveryUseOfThePlanRow)
     EXPECT_EQ(numbers(), expected);
     const std::vector<LogEntry> entries = logEntries();
     ASSERT_FALSE(entries.empty());
-    EXPECT_EQ(entries[0].description,
-              "Syntax error in query expression \"select * from plans where plan= and pflag <>'D'\": the policy "
-              "has no plan.");
+    EXPECT_EQ(
+        entries[0].description,
+        "Syntax error in query expression \"select * from plans where plan= and pflag <>'D'\": the policy "
+        "has no plan.");
     // The failed count test runs the date rules, which need no plan term for a positive Term.
     const auto saved = savedPolicies();
     EXPECT_TRUE(same(saved[0][0], date(2021, 3, 15)));

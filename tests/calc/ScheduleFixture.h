@@ -25,7 +25,7 @@ namespace orrin::testing {
 
 // A clock that always says the same, and notes in which order the date and the time were read.
 class FixedClock : public Clock {
-public:
+  public:
     float secondsSinceMidnight() override { return 11461.0f; }
     std::string longDate() override
     {
@@ -77,13 +77,13 @@ inline std::vector<std::string> crlfLines(const std::string& text)
 }
 
 struct LogEntry {
-    std::string number;       // the text after "Err.Number      : "
-    std::string source;       // after "Err.Source      : "
-    std::string description;  // after "Err.Description : "
+    std::string number;      // the text after "Err.Number      : "
+    std::string source;      // after "Err.Source      : "
+    std::string description; // after "Err.Description : "
 };
 
 class ScheduleTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         setClock(&fixedClock);

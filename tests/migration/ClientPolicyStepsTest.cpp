@@ -72,9 +72,16 @@ TEST_F(ClientPolicySteps, PersonCodeThatIsNotANumberCannotWidenTheLookup)
     addSource("Client1", {{{"FamilyCode", T("F9")}, {"PersCode", T("1 or 1=1")}, {"Name", T("Mallory")}}});
     addSource("Client2", {{{"familycode", T("F1")}, {"perscode", L(1)}, {"Spouse", T("Lata")}}});
 
-    runMigration();
+    ScriptedQuestion question(true);
+    RecordingObserver observer;
+    const RunReport report = runWith(question, observer);
 
-    EXPECT_EQ(targetRows("SELECT Name, PART_NAME FROM Client"), (Rows{{T("Mallory"), Nul()}}));
+    // The text does not fit the target's number field either; answered Yes, the row is saved without it.
+    EXPECT_EQ(question.asked, std::vector<std::string>{
+                                  "Type mismatch: cannot store '1 or 1=1' in the number field 'Client.PersCode'."});
+    EXPECT_EQ(targetRows("SELECT Name, PersCode, MAR_DT, PART_NAME, MOBILENO FROM Client"),
+              (Rows{{T("Mallory"), Nul(), Nul(), Nul(), Nul()}}));
+    EXPECT_GE(report.logEntries, 3) << "each lookup logs its refused condition";
 }
 
 // ---- Policies ----------------------------------------------------------------------------------

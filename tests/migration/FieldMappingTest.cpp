@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <limits>
 #include <map>
 
@@ -46,6 +47,16 @@ void PrintTo(const RuleCase& c, std::ostream* out)
     *out << c.name;
 }
 
+// "thirty characters keep..." becomes thirty_characters_keep... for the test's name.
+std::string caseName(const ::testing::TestParamInfo<RuleCase>& info)
+{
+    std::string name;
+    for (const char* c = info.param.name; *c != '\0'; ++c) {
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    }
+    return name;
+}
+
 class EmptyToNullCut25 : public ::testing::TestWithParam<RuleCase> {};
 
 TEST_P(EmptyToNullCut25, GivesExpectedValue)
@@ -75,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81"
                    "\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81")},
         RuleCase{"a number becomes its text", L(560001), T("560001")}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+    caseName);
 
 class EmptyToNullRule : public ::testing::TestWithParam<RuleCase> {};
 
@@ -92,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
                                T("0123456789012345678901234567890123456789")},
                       RuleCase{"one blank is kept", T(" "), T(" ")},
                       RuleCase{"a number is kept as a number", L(0), L(0)}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+    caseName);
 
 class SexRule : public ::testing::TestWithParam<RuleCase> {};
 
@@ -107,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, SexRule,
                                            RuleCase{"one blank stays a blank", T(" "), T(" ")},
                                            RuleCase{"M stays M", T("M"), T("M")},
                                            RuleCase{"F stays F", T("F"), T("F")}),
-                         [](const auto& info) { return "case" + std::to_string(info.index); });
+                         caseName);
 
 class PaymentModeTable : public ::testing::TestWithParam<RuleCase> {};
 
@@ -127,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, PaymentModeTable,
                                            RuleCase{"lower-case s unchanged", T("s"), T("s")},
                                            RuleCase{"empty unchanged", T(""), T("")},
                                            RuleCase{"Null unchanged", Nul(), Nul()}),
-                         [](const auto& info) { return "case" + std::to_string(info.index); });
+                         caseName);
 
 class StatusTable : public ::testing::TestWithParam<RuleCase> {};
 
@@ -146,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, StatusTable,
                                            RuleCase{"lower-case d is N", T("d"), T("N")},
                                            RuleCase{"empty is N", T(""), T("N")},
                                            RuleCase{"Null is N", Nul(), T("N")}),
-                         [](const auto& info) { return "case" + std::to_string(info.index); });
+                         caseName);
 
 TEST(JoinedWithBlank, KeepsBothTextsWithOneBlankBetween)
 {

@@ -3,6 +3,8 @@
 #include "calc/DataImport.h"
 #include "migration/MigrationRun.h"
 #include "migration/RunInterfaces.h"
+#include "store/Connection.h"
+#include "store/Statement.h"
 #include "support/Fixture.h"
 #include "value/DateValue.h"
 #include "value/Variant.h"
@@ -16,6 +18,7 @@
 #include <map>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orrin {
@@ -136,14 +139,27 @@ protected:
 
     Rows targetRows(const std::string& sql) { return testing::query(target, testing::targetPassword(), sql); }
 
-    // Every table of the target, row by row in the store's order.
+    // Every table of the target, row by row in the store's order (one opening of the file).
     std::map<std::string, Rows> targetSnapshot()
     {
+        store::Connection connection;
+        connection.openFile(target, testing::targetPassword(), store::OpenMode::ReadOnly);
         std::map<std::string, Rows> snapshot;
         for (const char* table : {"Login", "Times", "AgMast", "LocMast", "BrnMast", "company", "Family", "Client",
                                   "Policies", "SB", "plans", "NewBonus", "FINALBONUS"}) {
-            snapshot[table] = targetRows(std::string("SELECT * FROM ") + table + " ORDER BY rowid");
+            store::Statement& statement = connection.statement(std::string("SELECT * FROM ") + table + " ORDER BY rowid");
+            Rows rows;
+            while (statement.step()) {
+                std::vector<Variant> row;
+                for (int i = 0; i < statement.columnCount(); ++i) {
+                    row.push_back(statement.column(i));
+                }
+                rows.push_back(std::move(row));
+            }
+            statement.reset();
+            snapshot[table] = std::move(rows);
         }
+        connection.close();
         return snapshot;
     }
 
@@ -151,23 +167,50 @@ protected:
     // changes anything shows it.
     void fillEveryTable()
     {
-        addSource("Agmast", {{{"AgencyCd", T("AG1")}, {"Name", T("Asha Rao")}, {"Address1", T("1 Hill Rd")}}});
-        addSource("LocMast", {{{"LocCd", L(7)}, {"LocDesc", T("North")}}});
-        addSource("BrnMast", {{{"BranchNo", T("B1")}, {"BrMgr", T("Mr Iyer")}}});
-        addSource("company", {{{"pacode", T("C1")}, {"CompanyName", T("LIC")}}});
-        addSource("Family", {{{"FamilyCode", T("F1")}, {"RAdd1", T("Lane 1")}}});
-        addSource("Client1", {{{"FamilyCode", T("F1")}, {"PersCode", L(1)}, {"Name", T("Ravi")}}});
-        addSource("Policies", {{{"PolicyNo", T("P1")}, {"Plan", T("0")}, {"Payment", T("Y")}}});
-        addTarget("Login", {{{"Ag_Code", T("OLD")}}});
-        addTarget("Times", {{{"LoginName", T("Old Agent")}}});
-        addTarget("AgMast", {{{"Agency_Cd", T("OLD")}}});
-        addTarget("LocMast", {{{"Loc_Cd", L(9)}, {"Loc_Desc", T("Old")}}});
-        addTarget("BrnMast", {{{"BranchNo", T("OLD")}}});
-        addTarget("company", {{{"pacode", T("OLD")}}});
-        addTarget("Family", {{{"FamilyCode", T("OLD")}}});
-        addTarget("Client", {{{"FamilyCode", T("OLD")}}});
-        addTarget("Policies", {{{"policy_no", T("OLD")}}});
-        addTarget("SB", {{{"policy_no", T("OLD")}, {"i_no", S(1)}}});
+        insertMany(source, testing::sourcePassword(),
+                   {{"Agmast", {{"AgencyCd", T("AG1")}, {"Name", T("Asha Rao")}, {"Address1", T("1 Hill Rd")}}},
+                    {"LocMast", {{"LocCd", L(7)}, {"LocDesc", T("North")}}},
+                    {"BrnMast", {{"BranchNo", T("B1")}, {"BrMgr", T("Mr Iyer")}}},
+                    {"company", {{"pacode", T("C1")}, {"CompanyName", T("LIC")}}},
+                    {"Family", {{"FamilyCode", T("F1")}, {"RAdd1", T("Lane 1")}}},
+                    {"Client1", {{"FamilyCode", T("F1")}, {"PersCode", L(1)}, {"Name", T("Ravi")}}},
+                    {"Policies", {{"PolicyNo", T("P1")}, {"Plan", T("0")}, {"Payment", T("Y")}}}});
+        insertMany(target, testing::targetPassword(),
+                   {{"Login", {{"Ag_Code", T("OLD")}}},
+                    {"Times", {{"LoginName", T("Old Agent")}}},
+                    {"AgMast", {{"Agency_Cd", T("OLD")}}},
+                    {"LocMast", {{"Loc_Cd", L(9)}, {"Loc_Desc", T("Old")}}},
+                    {"BrnMast", {{"BranchNo", T("OLD")}}},
+                    {"company", {{"pacode", T("OLD")}}},
+                    {"Family", {{"FamilyCode", T("OLD")}}},
+                    {"Client", {{"FamilyCode", T("OLD")}}},
+                    {"Policies", {{"policy_no", T("OLD")}}},
+                    {"SB", {{"policy_no", T("OLD")}, {"i_no", S(1)}}}});
+    }
+
+    // Rows for several tables through one opening of the file, bound as they are.
+    static void insertMany(const std::filesystem::path& file, const std::string& password,
+                           const std::vector<std::pair<std::string, Row>>& rows)
+    {
+        store::Connection connection;
+        connection.openFile(file, password, store::OpenMode::ReadWrite);
+        for (const auto& [table, row] : rows) {
+            std::string names;
+            std::string marks;
+            for (const auto& entry : row) {
+                names += (names.empty() ? "" : ", ") + entry.first;
+                marks += marks.empty() ? "?" : ", ?";
+            }
+            store::Statement& statement =
+                connection.statement("INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")");
+            int index = 1;
+            for (const auto& entry : row) {
+                statement.bind(index++, entry.second);
+            }
+            statement.step();
+            statement.reset();
+        }
+        connection.close();
     }
 
     testing::TempDir m_dir;  // first, so that it outlives everything that has files open in it

@@ -56,17 +56,18 @@ struct Observed {
 Observed observe(const std::filesystem::path& file)
 {
     Observed o;
-    for (const auto& row : query(file, kSourceKey, "SELECT Payment, Plan, Term FROM Policies")) {
+    OpenDb db(file, kSourceKey);
+    for (const auto& row : db.rows("SELECT Payment, Plan, Term FROM Policies")) {
         ++o.policies;
         o.awkwardPayments += isPaymentCode(row[0]) ? 0 : 1;
         o.awkwardPlans += row[1].isText() && (row[1].text() == "0" || row[1].text() == "999") ? 1 : 0;
         o.nullTerms += row[2].isNull() ? 1 : 0;
     }
-    for (const auto& row : query(file, kSourceKey, "SELECT RAdd1 FROM Family")) {
+    for (const auto& row : db.rows("SELECT RAdd1 FROM Family")) {
         ++o.families;
         o.awkwardAddresses += isTidyAddress(row[0]) ? 0 : 1;
     }
-    for (const auto& row : query(file, kSourceKey, "SELECT Name FROM Client1"))
+    for (const auto& row : db.rows("SELECT Name FROM Client1"))
         o.quotedNames += row[0].isText() && row[0].text().find('\'') != std::string::npos ? 1 : 0;
     return o;
 }
@@ -94,6 +95,8 @@ struct RateCase {
     const char* name;
     double rate;
 };
+
+void PrintTo(const RateCase& c, std::ostream* os) { *os << c.name; }
 
 class DirtyRate : public ::testing::TestWithParam<RateCase> {};
 
@@ -127,18 +130,25 @@ TEST(DirtyValues, EveryValueFitsItsSourceColumnEvenWhenAllAreAwkward)
 {
     const auto source = writeSource({500, 13, 1.0});
     EXPECT_EQ(source->counts.dirtyValues, source->counts.dirtyCandidates);
+    OpenDb db(source->file, kSourceKey);
     int checked = 0;
-    for (const std::string& table : tableNames(source->file, kSourceKey)) {
-        for (const auto& column : query(source->file, kSourceKey, "PRAGMA table_info(" + table + ")")) {
+    for (const std::string& table : db.tableNames()) {
+        std::vector<std::pair<std::string, int>> sized;
+        std::string sql;
+        for (const auto& column : db.rows("PRAGMA table_info(" + table + ")")) {
             const std::string type = column[2].text();
             if (type.rfind("TEXT(", 0) != 0)
                 continue;
-            const int size = std::stoi(type.substr(5));
-            const auto longest =
-                query(source->file, kSourceKey, "SELECT max(length(" + column[1].text() + ")) FROM " + table);
-            if (longest.at(0).at(0).isNull())
+            sized.emplace_back(column[1].text(), std::stoi(type.substr(5)));
+            sql += (sql.empty() ? "SELECT " : ", ") + ("max(length(" + column[1].text() + "))");
+        }
+        if (sized.empty())
+            continue;
+        const auto longest = db.rows(sql + " FROM " + table).at(0);
+        for (std::size_t i = 0; i < sized.size(); ++i) {
+            if (longest[i].isNull())
                 continue;  // a column the sample leaves Null
-            EXPECT_LE(longest[0][0].number(), size) << table << "." << column[1].text();
+            EXPECT_LE(longest[i].number(), sized[i].second) << table << "." << sized[i].first;
             ++checked;
         }
     }

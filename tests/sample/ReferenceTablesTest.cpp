@@ -115,8 +115,9 @@ TEST_F(ReferenceTables, NewBonusCoversEveryCategoryYearTermAndSumOnce)
         EXPECT_GE(jm, 30);
         EXPECT_LE(jm, 70);
         EXPECT_TRUE(ad == 0 || (ad >= 30 && ad <= 70)) << ad;
-        if (ad == 0)
+        if (ad == 0) {
             EXPECT_EQ(row[1].number(), 2015) << "only the latest year may lack the April-to-December rate";
+        }
     }
     const char* categories[] = {"WL", "EN", "JMJS", "MB", "JS", "JDJS", "JA", "JR"};
     const double sums[] = {10000, 99999, 100000, 250000, 499999, 500000, 1000000};

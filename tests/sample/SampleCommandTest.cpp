@@ -29,6 +29,8 @@ struct GoodLine {
     bool force;
 };
 
+void PrintTo(const GoodLine& c, std::ostream* os) { *os << c.name; }
+
 class GoodCommandLine : public ::testing::TestWithParam<GoodLine> {};
 
 TEST_P(GoodCommandLine, IsRead)
@@ -62,6 +64,8 @@ struct BadLine {
     std::vector<std::string_view> arguments;
     const char* message;  // a part of the message
 };
+
+void PrintTo(const BadLine& c, std::ostream* os) { *os << c.name; }
 
 class BadCommandLine : public ::testing::TestWithParam<BadLine> {};
 

@@ -61,11 +61,13 @@ TEST(SampleWriterDeterminism, TheSameSeedWritesTheSameRowsInEveryTable)
     const auto first = writeSample({300, 7, 0.05});
     const auto second = writeSample({300, 7, 0.05});
     for (const auto& [file, key] : {std::pair{&WrittenSample::source, kSourceKey}, {&WrittenSample::target, kTargetKey}}) {
-        const auto tables = tableNames((*first).*file, key);
-        ASSERT_EQ(tables, tableNames((*second).*file, key));
+        OpenDb one((*first).*file, key);
+        OpenDb two((*second).*file, key);
+        const auto tables = one.tableNames();
+        ASSERT_EQ(tables, two.tableNames());
         for (const std::string& table : tables) {
-            const auto a = allRows((*first).*file, key, table);
-            const auto b = allRows((*second).*file, key, table);
+            const auto a = one.table(table);
+            const auto b = two.table(table);
             EXPECT_EQ(a.size(), b.size()) << table;
             EXPECT_TRUE(a == b) << "table " << table << " differs between two writes of the same seed";
         }
@@ -86,11 +88,11 @@ TEST(SampleWriterDeterminism, TheDirtyRateChangesOnlyTheAwkwardValues)
     // and the family of each policy stay the same whatever the rate.
     const auto clean = writeSample({400, 9, 0.0});
     const auto dirty = writeSample({400, 9, 0.3});
-    const auto a = column(clean->source, kSourceKey, "Policies", "AgencyCd");
-    const auto b = column(dirty->source, kSourceKey, "Policies", "AgencyCd");
-    EXPECT_TRUE(a == b);
-    const auto cleanDates = column(clean->source, kSourceKey, "Policies", "ComDate");
-    const auto dirtyDates = column(dirty->source, kSourceKey, "Policies", "ComDate");
+    OpenDb cleanDb(clean->source, kSourceKey);
+    OpenDb dirtyDb(dirty->source, kSourceKey);
+    EXPECT_TRUE(cleanDb.column("Policies", "AgencyCd") == dirtyDb.column("Policies", "AgencyCd"));
+    const auto cleanDates = cleanDb.column("Policies", "ComDate");
+    const auto dirtyDates = dirtyDb.column("Policies", "ComDate");
     ASSERT_EQ(cleanDates.size(), dirtyDates.size());
     int nulls = 0;
     for (std::size_t i = 0; i < cleanDates.size(); ++i) {

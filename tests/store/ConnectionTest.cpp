@@ -11,9 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <functional>
 #include <unistd.h>
-#include <fstream>
 
 namespace orrin::store {
 namespace {
@@ -34,7 +34,8 @@ std::string errorText(const std::function<void()>& action, std::int32_t* number 
     return "(no error)";
 }
 
-std::int64_t countRows(const std::filesystem::path& file, const std::string& password, const std::string& table)
+std::int64_t countRows(const std::filesystem::path& file, const std::string& password,
+                       const std::string& table)
 {
     const auto rows = orrin::testing::query(file, password, "SELECT count(*) FROM " + table);
     return static_cast<std::int64_t>(rows.at(0).at(0).number());
@@ -55,7 +56,7 @@ TEST(ConnectionOpen, missingFileNamesTheFile)
 
 struct BadFile {
     const char* name;
-    const char* contents;  // nullptr: a database made with the password below
+    const char* contents; // nullptr: a database made with the password below
     const char* createdWith;
 };
 
@@ -82,12 +83,12 @@ TEST_P(ConnectionOpenBadFile, isRefusedWithAClearMessage)
     EXPECT_EQ(std::filesystem::file_size(file), sizeBefore) << "a refused file must stay as it was";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, ConnectionOpenBadFile,
-    ::testing::Values(BadFile{"WrongPassword", nullptr, "another"}, BadFile{"PlainUnencryptedDatabase", nullptr, ""},
-                      BadFile{"TextFile", "Name,Amount\r\nRavi,1500\r\n", nullptr},
-                      BadFile{"ZeroBytes", "", nullptr}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, ConnectionOpenBadFile,
+                         ::testing::Values(BadFile{"WrongPassword", nullptr, "another"},
+                                           BadFile{"PlainUnencryptedDatabase", nullptr, ""},
+                                           BadFile{"TextFile", "Name,Amount\r\nRavi,1500\r\n", nullptr},
+                                           BadFile{"ZeroBytes", "", nullptr}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConnectionOpen, bothProvidersReachTheSameFile)
 {
@@ -95,8 +96,8 @@ TEST(ConnectionOpen, bothProvidersReachTheSameFile)
     const auto file = orrin::testing::createTargetDb(dir.path());
     for (const std::string_view provider : {kAceProvider, kJetProvider}) {
         Connection connection;
-        connection.open("Provider=" + std::string(provider) + ";Data Source=" + dir.folderText()
-                        + "\\LIC.mdb;Jet OLEDB:Database Password=QZMRAKS");
+        connection.open("Provider=" + std::string(provider) + ";Data Source=" + dir.folderText() +
+                        "\\LIC.mdb;Jet OLEDB:Database Password=QZMRAKS");
         EXPECT_TRUE(connection.isOpen()) << provider;
         EXPECT_EQ(connection.path(), file);
     }
@@ -108,8 +109,8 @@ TEST(ConnectionOpen, unknownProviderIsNamed)
     orrin::testing::createTargetDb(dir.path());
     Connection connection;
     const std::string message = errorText([&] {
-        connection.open("Provider=Microsoft.ACE.OLEDB.16.0;Data Source=" + dir.folderText()
-                        + "\\LIC.mdb;Jet OLEDB:Database Password=QZMRAKS");
+        connection.open("Provider=Microsoft.ACE.OLEDB.16.0;Data Source=" + dir.folderText() +
+                        "\\LIC.mdb;Jet OLEDB:Database Password=QZMRAKS");
     });
     EXPECT_NE(message.find("'Microsoft.ACE.OLEDB.16.0'"), std::string::npos) << message;
     EXPECT_FALSE(connection.isOpen());
@@ -119,8 +120,8 @@ TEST(ConnectionOpen, punctuatedPasswordArrivesIntact)
 {
     TempDir dir;
     orrin::testing::createSourceDb(dir.path());
-    const std::string text = "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + dir.folderText()
-        + "\\zrv.accdb;Jet OLEDB:Database Password=%Q7k!Lw2~(&9}R";
+    const std::string text = "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + dir.folderText() +
+                             "\\zrv.accdb;Jet OLEDB:Database Password=%Q7k!Lw2~(&9}R";
     Connection connection;
     connection.open(text, OpenMode::ReadOnly);
     EXPECT_TRUE(connection.isOpen());
@@ -145,7 +146,8 @@ TEST(ConnectionOpen, twoCaseVariantsOfTheNameAreAnError)
     orrin::testing::createTargetDb(dir.path());
     orrin::testing::createBonusDb(dir.path() / "lic.mdb");
     Connection connection;
-    const std::string message = errorText([&] { connection.openDao(dir.folderText() + "\\LIC.MDB", ";pwd=QZMRAKS"); });
+    const std::string message =
+        errorText([&] { connection.openDao(dir.folderText() + "\\LIC.MDB", ";pwd=QZMRAKS"); });
     EXPECT_NE(message.find("'LIC.mdb', 'lic.mdb'"), std::string::npos) << message;
 }
 
@@ -185,11 +187,12 @@ TEST(ConnectionOpen, readOnlyFileIsRefusedForWriting)
         GTEST_SKIP() << "the superuser writes read-only files";
     TempDir dir;
     const auto file = orrin::testing::createTargetDb(dir.path());
-    std::filesystem::permissions(file, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    std::filesystem::permissions(file,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
     Connection connection;
     const std::string message = errorText([&] { connection.openFile(file, "QZMRAKS", OpenMode::ReadWrite); });
-    EXPECT_EQ(message, "Cannot open '" + file.string()
-                           + "' for writing: the file is read-only or its folder cannot be written.");
+    EXPECT_EQ(message, "Cannot open '" + file.string() +
+                           "' for writing: the file is read-only or its folder cannot be written.");
     Connection reader;
     reader.openFile(file, "QZMRAKS", OpenMode::ReadOnly);
     EXPECT_TRUE(reader.isOpen());
@@ -223,9 +226,11 @@ TEST(ConnectionExecute, bindsParametersAndKeepsStatementsByText)
     createDatabase(file, "pw", kSmallSchema);
     Connection connection;
     connection.openFile(file, "pw", OpenMode::ReadWrite);
-    connection.execute("INSERT INTO Notes (Title, Amount) VALUES (?, ?)", {Variant("x' or '1'='1"), Variant(2.5)});
+    connection.execute("INSERT INTO Notes (Title, Amount) VALUES (?, ?)",
+                       {Variant("x' or '1'='1"), Variant(2.5)});
     connection.execute("INSERT INTO Notes (Title, Amount) VALUES (?, ?)", {Variant("b"), Variant::null()});
-    EXPECT_EQ(&connection.statement("SELECT Title FROM Notes"), &connection.statement("SELECT Title FROM Notes"));
+    EXPECT_EQ(&connection.statement("SELECT Title FROM Notes"),
+              &connection.statement("SELECT Title FROM Notes"));
     connection.execute("DELETE FROM Notes WHERE Title = ?", {Variant("x' or '1'='1")});
     connection.close();
 
@@ -370,7 +375,8 @@ TEST(ConnectionTransaction, abandonedTransactionStopsEveryFurtherStatement)
     std::int32_t number = 0;
     std::string message = errorText([&] { connection.execute("Delete from company"); }, &number);
     EXPECT_EQ(number, code::Abandoned);
-    EXPECT_NE(message.find("the database engine abandoned the run's transaction"), std::string::npos) << message;
+    EXPECT_NE(message.find("the database engine abandoned the run's transaction"), std::string::npos)
+        << message;
 
     target.addNew();
     target.setField("pacode", Variant("NEW"));
@@ -398,8 +404,9 @@ TEST(ConnectionTransaction, failureThatEndsTheTransactionIsReportedAsAbandoned)
 {
     TempDir dir;
     const auto file = dir.path() / "codes.mdb";
-    createDatabase(file, "pw", "CREATE TABLE Codes (Code TEXT(5) UNIQUE ON CONFLICT ROLLBACK);"
-                               "INSERT INTO Codes VALUES ('OLD');");
+    createDatabase(file, "pw",
+                   "CREATE TABLE Codes (Code TEXT(5) UNIQUE ON CONFLICT ROLLBACK);"
+                   "INSERT INTO Codes VALUES ('OLD');");
     Connection connection;
     connection.openFile(file, "pw", OpenMode::ReadWrite);
     connection.beginTransaction();
@@ -407,9 +414,11 @@ TEST(ConnectionTransaction, failureThatEndsTheTransactionIsReportedAsAbandoned)
     connection.execute("INSERT INTO Codes VALUES ('A')");
 
     std::int32_t number = 0;
-    const std::string message = errorText([&] { connection.execute("INSERT INTO Codes VALUES ('A')"); }, &number);
+    const std::string message =
+        errorText([&] { connection.execute("INSERT INTO Codes VALUES ('A')"); }, &number);
     EXPECT_EQ(number, code::Abandoned);
-    EXPECT_NE(message.find("the database engine abandoned the run's transaction"), std::string::npos) << message;
+    EXPECT_NE(message.find("the database engine abandoned the run's transaction"), std::string::npos)
+        << message;
     EXPECT_NE(message.find("UNIQUE constraint failed: Codes.Code"), std::string::npos) << message;
 
     errorText([&] { connection.execute("INSERT INTO Codes VALUES ('B')"); }, &number);
@@ -443,8 +452,8 @@ TEST(ConnectionTransaction, fileLockedByAnotherProgramFailsAfterAShortWait)
 // plain SQLCipher files with the database password as key.
 std::string runShell(const std::filesystem::path& file, const std::string& script)
 {
-    const std::string command = "/usr/bin/sqlcipher '" + file.string() + "' 2>&1 <<'ORRIN_EOF'\n" + script
-        + "\nORRIN_EOF\n";
+    const std::string command =
+        "/usr/bin/sqlcipher '" + file.string() + "' 2>&1 <<'ORRIN_EOF'\n" + script + "\nORRIN_EOF\n";
     std::string output;
     if (FILE* pipe = ::popen(command.c_str(), "r")) {
         char buffer[256];
@@ -463,9 +472,11 @@ TEST(ConnectionInterop, shellReadsWhatTheStoreWrote)
     const auto file = orrin::testing::createSourceDb(dir.path());
     orrin::testing::insertRows(file, orrin::testing::sourcePassword(), "company",
                                {{{"pacode", Variant("P7")}, {"CompanyName", Variant("Shanti Traders")}}});
-    EXPECT_EQ(runShell(file, "PRAGMA key='%Q7k!Lw2~(&9}R';\nSELECT pacode || '|' || CompanyName FROM company;"),
-              "P7|Shanti Traders\n");
-    EXPECT_EQ(runShell(file, "PRAGMA key='wrong';\nSELECT count(*) FROM company;").find("P7"), std::string::npos);
+    EXPECT_EQ(
+        runShell(file, "PRAGMA key='%Q7k!Lw2~(&9}R';\nSELECT pacode || '|' || CompanyName FROM company;"),
+        "P7|Shanti Traders\n");
+    EXPECT_EQ(runShell(file, "PRAGMA key='wrong';\nSELECT count(*) FROM company;").find("P7"),
+              std::string::npos);
 }
 
 TEST(ConnectionInterop, storeReadsWhatTheShellWrote)
@@ -474,13 +485,16 @@ TEST(ConnectionInterop, storeReadsWhatTheShellWrote)
         GTEST_SKIP() << "the sqlcipher shell is not installed";
     TempDir dir;
     const auto file = dir.path() / "LIC.mdb";
-    runShell(file, "PRAGMA key='QZMRAKS';\nCREATE TABLE SB (policy_no TEXT(20), sb_duedate DATETIME, sb_amount DOUBLE);"
-                   "\nINSERT INTO SB VALUES ('123456789', '2031-03-15', 25000.5);");
+    runShell(
+        file,
+        "PRAGMA key='QZMRAKS';\nCREATE TABLE SB (policy_no TEXT(20), sb_duedate DATETIME, sb_amount DOUBLE);"
+        "\nINSERT INTO SB VALUES ('123456789', '2031-03-15', 25000.5);");
     ASSERT_TRUE(std::filesystem::exists(file));
-    const auto rows = orrin::testing::query(file, "QZMRAKS", "SELECT policy_no, sb_duedate, sb_amount FROM SB");
+    const auto rows =
+        orrin::testing::query(file, "QZMRAKS", "SELECT policy_no, sb_duedate, sb_amount FROM SB");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][0], Variant("123456789"));
-    EXPECT_EQ(rows[0][1], Variant(Date{47922.0}));  // 15 March 2031
+    EXPECT_EQ(rows[0][1], Variant(Date{47922.0})); // 15 March 2031
     EXPECT_EQ(rows[0][2], Variant(25000.5));
     Connection wrong;
     EXPECT_THROW(wrong.openFile(file, "QZMRAKs", OpenMode::ReadOnly), Error);

@@ -37,14 +37,17 @@ INSTANTIATE_TEST_SUITE_P(
                   "Jet OLEDB:Database Password=%Q7k!Lw2~(&9}R",
                   "Microsoft.ACE.OLEDB.12.0", "C:\\Zarvo\\Data\\\\zrv.accdb", "%Q7k!Lw2~(&9}R"},
         ParseCase{"TargetTextWithJetProvider",
-                  "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/data/agent/\\LIC.mdb;Jet OLEDB:Database Password=QZMRAKS",
+                  "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/data/agent/\\LIC.mdb;Jet OLEDB:Database "
+                  "Password=QZMRAKS",
                   "Microsoft.Jet.OLEDB.4.0", "/data/agent/\\LIC.mdb", "QZMRAKS"},
-        ParseCase{"KeysInAnyCaseAndOrder",
-                  "jet oledb:database password=QZMRAKS;DATA SOURCE=/x/LIC.mdb;provider=microsoft.jet.oledb.4.0",
-                  "microsoft.jet.oledb.4.0", "/x/LIC.mdb", "QZMRAKS"},
-        ParseCase{"EqualsSignInsidePasswordKept",
-                  "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=/x/zrv.accdb;Jet OLEDB:Database Password=a=b",
-                  "Microsoft.ACE.OLEDB.12.0", "/x/zrv.accdb", "a=b"},
+        ParseCase{
+            "KeysInAnyCaseAndOrder",
+            "jet oledb:database password=QZMRAKS;DATA SOURCE=/x/LIC.mdb;provider=microsoft.jet.oledb.4.0",
+            "microsoft.jet.oledb.4.0", "/x/LIC.mdb", "QZMRAKS"},
+        ParseCase{
+            "EqualsSignInsidePasswordKept",
+            "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=/x/zrv.accdb;Jet OLEDB:Database Password=a=b",
+            "Microsoft.ACE.OLEDB.12.0", "/x/zrv.accdb", "a=b"},
         ParseCase{"NoPasswordGivesEmptyPassword", "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\\LIC.mdb",
                   "Microsoft.Jet.OLEDB.4.0", "\\LIC.mdb", ""}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -52,18 +55,20 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ConnectionText, unknownProviderIsNamedInTheError)
 {
     try {
-        ConnectionText::parse("Provider=SQLOLEDB.1;Data Source=/x/LIC.mdb;Jet OLEDB:Database Password=QZMRAKS");
+        ConnectionText::parse(
+            "Provider=SQLOLEDB.1;Data Source=/x/LIC.mdb;Jet OLEDB:Database Password=QZMRAKS");
         FAIL() << "an unknown provider was accepted";
     } catch (const Error& error) {
         EXPECT_EQ(error.number(), code::General);
-        EXPECT_EQ(error.description(), "Provider cannot be found: 'SQLOLEDB.1'. It may not be properly installed.");
+        EXPECT_EQ(error.description(),
+                  "Provider cannot be found: 'SQLOLEDB.1'. It may not be properly installed.");
     }
 }
 
 TEST(ConnectionText, textWithoutDataSourceIsRefused)
 {
-    EXPECT_THROW(ConnectionText::parse("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=QZMRAKS"),
-                 Error);
+    EXPECT_THROW(
+        ConnectionText::parse("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=QZMRAKS"), Error);
 }
 
 TEST(ConnectionText, daoFormTakesPasswordFromConnectText)
@@ -86,7 +91,8 @@ TEST(ResolveDataSource, backslashesAndDoubledSeparatorsFoldIntoOne)
     touch(dir.path() / "Data" / "zrv.accdb");
     const std::string text = dir.path().string() + "\\Data\\\\zrv.accdb";
     EXPECT_EQ(resolveDataSource(text), dir.path() / "Data" / "zrv.accdb");
-    EXPECT_EQ(resolveDataSource(dir.path().string() + "//Data///zrv.accdb"), dir.path() / "Data" / "zrv.accdb");
+    EXPECT_EQ(resolveDataSource(dir.path().string() + "//Data///zrv.accdb"),
+              dir.path() / "Data" / "zrv.accdb");
 }
 
 struct CaseMatch {

@@ -1,6 +1,6 @@
+#include "store/Recordset.h"
 #include "store/Connection.h"
 #include "store/DatabaseFile.h"
-#include "store/Recordset.h"
 #include "store/StoreError.h"
 #include "support/Fixture.h"
 #include "value/DateValue.h"
@@ -30,16 +30,19 @@ std::int32_t errorNumber(const std::function<void()>& action, std::string* messa
     return 0;
 }
 
-Variant shortValue(int v) { return Variant(static_cast<std::int16_t>(v)); }
-Variant longValue(int v) { return Variant(static_cast<std::int32_t>(v)); }
+Variant shortValue(int v)
+{
+    return Variant(static_cast<std::int16_t>(v));
+}
+Variant longValue(int v)
+{
+    return Variant(static_cast<std::int32_t>(v));
+}
 
 // A target database with an open connection on it.
 class RecordsetTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        m_file = orrin::testing::createTargetDb(m_dir.path());
-    }
+  protected:
+    void SetUp() override { m_file = orrin::testing::createTargetDb(m_dir.path()); }
     void insert(const std::string& table, const std::vector<Row>& rows)
     {
         orrin::testing::insertRows(m_file, orrin::testing::targetPassword(), table, rows);
@@ -90,7 +93,8 @@ TEST_F(RecordsetTest, queryKeepsItsOwnOrder)
 
 TEST_F(RecordsetTest, recordCountIsExactAndPositionCountsFromOne)
 {
-    insert("SB", {{{"policy_no", Variant("1")}}, {{"policy_no", Variant("2")}}, {{"policy_no", Variant("3")}}});
+    insert("SB",
+           {{{"policy_no", Variant("1")}}, {{"policy_no", Variant("2")}}, {{"policy_no", Variant("3")}}});
     for (const char* source : {"SB", "Select * from SB where policy_no <> '9'"}) {
         Recordset rs;
         rs.open(source, connection());
@@ -270,10 +274,12 @@ TEST_F(RecordsetTest, tooLongTextIsRefusedAndTheRowStillSaves)
     rs.addNew();
     rs.setField("FamilyCode", Variant("F1"));
     std::string message;
-    EXPECT_EQ(errorNumber([&] { rs.setField("Address1", Variant("Flat 12, Shanti Niketan Road")); }, &message),
-              code::FieldTooSmall);
-    EXPECT_EQ(message, "The field 'Family.Address1' is too small for the value 'Flat 12, Shanti Niketan Road' "
-                       "(28 characters, at most 25).");
+    EXPECT_EQ(
+        errorNumber([&] { rs.setField("Address1", Variant("Flat 12, Shanti Niketan Road")); }, &message),
+        code::FieldTooSmall);
+    EXPECT_EQ(message,
+              "The field 'Family.Address1' is too small for the value 'Flat 12, Shanti Niketan Road' "
+              "(28 characters, at most 25).");
     rs.update();
     rs.close();
     const auto rows = query("SELECT FamilyCode, Address1 FROM Family");
@@ -284,7 +290,8 @@ TEST_F(RecordsetTest, tooLongTextIsRefusedAndTheRowStillSaves)
 
 TEST_F(RecordsetTest, unassignedFieldsTakeTheTableDefaults)
 {
-    connection().execute("CREATE TABLE Flags (Code TEXT(5), State TEXT(1) DEFAULT 'A', Count SHORT DEFAULT 7)");
+    connection().execute(
+        "CREATE TABLE Flags (Code TEXT(5), State TEXT(1) DEFAULT 'A', Count SHORT DEFAULT 7)");
     Recordset rs;
     rs.open("Flags", connection());
     rs.addNew();

@@ -41,8 +41,14 @@ TempDir::~TempDir()
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::string sourcePassword() { return std::string(kOrrinPassword); }
-std::string targetPassword() { return std::string(kCalvanePassword); }
+std::string sourcePassword()
+{
+    return std::string(kOrrinPassword);
+}
+std::string targetPassword()
+{
+    return std::string(kCalvanePassword);
+}
 
 std::filesystem::path createSourceDb(const std::filesystem::path& folder)
 {
@@ -77,9 +83,9 @@ void insertRows(const std::filesystem::path& file, const std::string& password, 
             names += (names.empty() ? "" : ", ") + quoted(name);
             marks += marks.empty() ? "?" : ", ?";
         }
-        const std::string sql = row.empty()
-            ? "INSERT INTO " + quoted(table) + " DEFAULT VALUES"
-            : "INSERT INTO " + quoted(table) + " (" + names + ") VALUES (" + marks + ")";
+        const std::string sql =
+            row.empty() ? "INSERT INTO " + quoted(table) + " DEFAULT VALUES"
+                        : "INSERT INTO " + quoted(table) + " (" + names + ") VALUES (" + marks + ")";
         store::Statement& statement = connection.statement(sql);
         int index = 1;
         for (const auto& entry : row)

@@ -18,6 +18,11 @@ struct ArgumentCase {
     QString error;
 };
 
+void PrintTo(const ArgumentCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class WizardArguments : public ::testing::TestWithParam<ArgumentCase> {};
 
 TEST_P(WizardArguments, Parse)

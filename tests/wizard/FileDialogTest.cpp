@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <ostream>
+#include <string>
+
 namespace orrin::wizard {
 namespace {
 
@@ -16,6 +20,11 @@ struct FilterCase {
     const char* classic;
     QStringList expected;
 };
+
+void PrintTo(const FilterCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class NameFilters : public ::testing::TestWithParam<FilterCase> {};
 
@@ -43,6 +52,11 @@ struct NameCase {
     bool listed;
 };
 
+void PrintTo(const NameCase& c, std::ostream* out)
+{
+    *out << c.fileName;
+}
+
 class CalvaneFilterListing : public ::testing::TestWithParam<NameCase> {};
 
 // The step 2 filter lists lic.mdb in any letter case and nothing else.
@@ -61,7 +75,16 @@ INSTANTIATE_TEST_SUITE_P(FileDialog, CalvaneFilterListing,
                                            NameCase{"LIC.MDB", true}, NameCase{"Lic.Mdb", true},
                                            NameCase{"lic.mdb.bak", false}, NameCase{"xlic.mdb", false},
                                            NameCase{"licXmdb", false}, NameCase{"zrv.accdb", false},
-                                           NameCase{"lic.accdb", false}));
+                                           NameCase{"lic.accdb", false}),
+                         [](const auto& info) {
+                             std::string name = info.param.fileName;
+                             for (char& c : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) {
+                                     c = '_';
+                                 }
+                             }
+                             return name;
+                         });
 
 TEST(FileDialog, KeepsTheLastChosenNameAndIgnoresACancel)
 {

@@ -47,6 +47,11 @@ struct ChooseCase {
     std::string agentFolder;
 };
 
+void PrintTo(const ChooseCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class ChooseSequence : public ::testing::TestWithParam<ChooseCase> {};
 
 TEST_P(ChooseSequence, ShowsTheChosenPathsAndKeepsTheirFolders)
@@ -123,6 +128,11 @@ struct EmptyPathCase {
     QString orrinText;
     QString agentText;
 };
+
+void PrintTo(const EmptyPathCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class EmptyPath : public ::testing::TestWithParam<EmptyPathCase> {};
 
@@ -212,6 +222,11 @@ struct CaptionCase {
     float now;
     const char* caption;
 };
+
+void PrintTo(const CaptionCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class ProgressTick : public ::testing::TestWithParam<CaptionCase> {};
 

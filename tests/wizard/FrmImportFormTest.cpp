@@ -36,6 +36,11 @@ struct ControlCase {
     const char* text;
 };
 
+void PrintTo(const ControlCase& c, std::ostream* out)
+{
+    *out << c.objectName;
+}
+
 class FormControls : public ::testing::TestWithParam<ControlCase> {};
 
 TEST_P(FormControls, HasItsDesignTimeText)

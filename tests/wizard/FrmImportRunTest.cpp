@@ -169,6 +169,7 @@ const char* const kPolicyColumns =
 
 TEST_F(WizardRun, FullRunRefillsTheTargetAndEndsWithTheSuccessMessage)
 {
+    testing::TestClock clock(100.0f);
     ScriptedFileDialog dialog;
     frmImport form(&dialog);
     prepare(form);
@@ -184,6 +185,7 @@ TEST_F(WizardRun, FullRunRefillsTheTargetAndEndsWithTheSuccessMessage)
         bool boxesReadOnly = false;
         bool waitCursor = false;
         double policies = -1;
+        QString caption;
     } during;
     QObject context;
     QTimer::singleShot(0, &context, [&] {
@@ -196,6 +198,9 @@ TEST_F(WizardRun, FullRunRefillsTheTargetAndEndsWithTheSuccessMessage)
         const QCursor* cursor = QGuiApplication::overrideCursor();
         during.waitCursor = cursor && cursor->shape() == Qt::WaitCursor;
         during.policies = form.PoliciesTransferred();
+        clock.set(112.5f);
+        form.tmrTime_Timer();
+        during.caption = form.windowTitle();
         // A second start from inside the run's own event pump must not start a nested run.
         form.cmdImport_Click();
     });
@@ -210,6 +215,8 @@ TEST_F(WizardRun, FullRunRefillsTheTargetAndEndsWithTheSuccessMessage)
     EXPECT_TRUE(during.boxesReadOnly);
     EXPECT_TRUE(during.waitCursor);
     EXPECT_EQ(during.policies, 1.0);
+    EXPECT_EQ(during.caption, QStringLiteral("12 second(s) elapsed   (Policies Transferred : 1)"));
+    EXPECT_EQ(form.StartTime(), 100.0);
 
     ASSERT_EQ(MessageBox::shown().size(), 1u);
     EXPECT_EQ(MessageBox::shown()[0].icon, QMessageBox::Information);
@@ -419,12 +426,26 @@ TEST(frmImport, ErrorQuestionText)
     EXPECT_EQ(frmImport::errorQuestionText(""), QStringLiteral("\r\n\r\nDo you want to continue ?"));
 }
 
+TEST(frmImport, AbandonedRunSaysWhyAndThatNothingChanged)
+{
+    EXPECT_EQ(frmImport::abandonedText("database or disk is full"),
+              QStringLiteral("The import was stopped: database or disk is full\r\n\r\n"
+                             "Nothing was changed in the Calvane database."));
+    EXPECT_EQ(frmImport::failureText(QStringLiteral("std::bad_alloc")),
+              QStringLiteral("The import did not finish: std::bad_alloc"));
+}
+
 struct CompletionCase {
     const char* name;
     std::int64_t skipped;
     std::int64_t logEntries;
     const char* text;
 };
+
+void PrintTo(const CompletionCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class CompletionMessage : public ::testing::TestWithParam<CompletionCase> {};
 
