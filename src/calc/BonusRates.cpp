@@ -2,8 +2,8 @@
 // assured (table NewBonus) and the final bonus of a term and sum assured (table FINALBONUS), both read
 // through the target database handle gDB.
 
-#include "calc/DataImport.h"
 #include "calc/BoundNumber.h"
+#include "calc/DataImport.h"
 #include "calc/LoggingTrap.h"
 
 #include "store/Statement.h"
@@ -25,7 +25,7 @@ namespace {
 // the text would, and a value cannot change the statement's meaning). A lookup that was never opened
 // behaves like an object variable that was never set.
 class FirstRowQuery {
-public:
+  public:
     // Runs the query on db and keeps its first row (in the store's order) and whether there is one.
     void open(store::Connection* db, const std::string& queryText, const std::string& preparedSql,
               const std::vector<Variant>& parameters)
@@ -87,13 +87,15 @@ public:
         m_open = false;
     }
 
-private:
+  private:
     static bool sameName(std::string_view a, std::string_view b)
     {
         if (a.size() != b.size())
             return false;
         for (std::size_t i = 0; i < a.size(); ++i) {
-            const auto lower = [](char ch) { return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch; };
+            const auto lower = [](char ch) {
+                return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
+            };
             if (lower(a[i]) != lower(b[i]))
                 return false;
         }
@@ -131,13 +133,15 @@ double DataImport::NewBonus(Date comDt, const std::string& Plan, std::int32_t Te
     trap.step([&] { late = monthOf(comDt) >= 4; });
     trap.step([&] {
         const int year = yearOf(comDt);
-        const std::string head = late ? "select BonusAD as Bonus, BonusJM as Bonus2 from NewBonus where BonusCat='"
-                                      : "select BonusJM as Bonus from NewBonus where BonusCat='";
+        const std::string head =
+            late ? "select BonusAD as Bonus, BonusJM as Bonus2 from NewBonus where BonusCat='"
+                 : "select BonusJM as Bonus from NewBonus where BonusCat='";
         const std::string term = formatNumber(Term);
         const std::string amount = formatNumber(Amount);
         sql = head + Plan + "' and YY=" + formatNumber(year) + " and (" + term + ">=FromTerm and " + term +
               "<=ToTerm) and (" + amount + ">=FromSA and " + amount + "<=ToSA)";
-        parameters = {Variant(Plan), Variant(static_cast<std::int32_t>(year)), Variant(Term), Variant(Term),
+        parameters = {Variant(Plan),       Variant(static_cast<std::int32_t>(year)),
+                      Variant(Term),       Variant(Term),
                       boundNumber(Amount), boundNumber(Amount)};
     });
     trap.step([&] {
@@ -175,8 +179,8 @@ double DataImport::FBonus(std::int32_t Term, double SA)
     trap.step([&] {
         const std::string term = formatNumber(Term);
         const std::string amount = formatNumber(SA);
-        sql = "select FAB from FINALBONUS where (" + term + ">=FromTerm and " + term + "<=ToTerm) and (" + amount +
-              ">=FromSA and " + amount + "<=ToSA)";
+        sql = "select FAB from FINALBONUS where (" + term + ">=FromTerm and " + term + "<=ToTerm) and (" +
+              amount + ">=FromSA and " + amount + "<=ToSA)";
     });
     trap.step([&] {
         rs.open(gDB, sql,

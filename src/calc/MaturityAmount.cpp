@@ -15,8 +15,8 @@ namespace orrin::calc {
 namespace {
 
 struct PaymentMode {
-    const char* code;  // the policy's Payment, compared exactly
-    const char* mode;  // the mode name NewMat2 knows
+    const char* code; // the policy's Payment, compared exactly
+    const char* mode; // the mode name NewMat2 knows
 };
 
 constexpr std::array<PaymentMode, 6> kPaymentModes{{

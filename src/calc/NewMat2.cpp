@@ -17,7 +17,7 @@ namespace {
 // Plans whose policies of 15 years or more earn the final bonus (by plan text: "014" does not).
 bool earnsFinalBonus(const std::string& planText)
 {
-    static const char* const kPlans[] = {"2",  "5",  "8",   "14",  "41",  "48",  "88",  "89",
+    static const char* const kPlans[] = {"2",  "5",  "8",  "14",  "41",  "48",  "88",  "89",
                                          "90", "91", "95", "101", "102", "103", "121", "133"};
     for (const char* plan : kPlans) {
         if (planText == plan)
@@ -99,9 +99,9 @@ double DataImport::NewMat2(Date ComDt, const std::string& Plan, std::int32_t Ter
         trap.step([&] {
             const std::string term = formatNumber(Term);
             const std::string sum = formatNumber(sumAssured);
-            const std::string condition = catCondition + " and YY=" + formatNumber(lastYear) + " and (" + term +
-                                          ">=FromTerm and " + term + "<=ToTerm) and (" + sum + ">=FromSA and " +
-                                          sum + "<=ToSA)";
+            const std::string condition = catCondition + " and YY=" + formatNumber(lastYear) + " and (" +
+                                          term + ">=FromTerm and " + term + "<=ToTerm) and (" + sum +
+                                          ">=FromSA and " + sum + "<=ToSA)";
             lastRate = lookupNumber(DFirst2("BonusJM", "NewBonus", condition));
         });
     }

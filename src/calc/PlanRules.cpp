@@ -36,16 +36,16 @@ const std::array<CategoryRow, 8>& categoryTable()
 
 // How a plan without a category pays at maturity.
 enum class Rule {
-    SumAssured,          // the sum assured
-    TwiceSumAssured,     // 2 x the sum assured
-    PremiumsReturned,    // the premiums paid; Single and SSS pay nothing
-    PremiumsWithBand,    // the premiums paid plus a share of them by term band
-    SumBandAndHundredths,  // sum + term-band share of the sum + 75 hundredths of the sum per year
-    AdditionsOnly,       // the yearly additions alone
-    SumPlusAdditions,    // the sum assured + the yearly additions
-    ShareByPlanText,     // a share of the sum chosen by the plan text + the yearly additions
-    ShareByTerm,         // a share of the sum chosen by the term + the yearly additions
-    Compounding,         // the sum with compounding additions
+    SumAssured,           // the sum assured
+    TwiceSumAssured,      // 2 x the sum assured
+    PremiumsReturned,     // the premiums paid; Single and SSS pay nothing
+    PremiumsWithBand,     // the premiums paid plus a share of them by term band
+    SumBandAndHundredths, // sum + term-band share of the sum + 75 hundredths of the sum per year
+    AdditionsOnly,        // the yearly additions alone
+    SumPlusAdditions,     // the sum assured + the yearly additions
+    ShareByPlanText,      // a share of the sum chosen by the plan text + the yearly additions
+    ShareByTerm,          // a share of the sum chosen by the term + the yearly additions
+    Compounding,          // the sum with compounding additions
 };
 
 // A share of the sum assured, numerator / 100, for one plan text (or one term).
@@ -64,8 +64,8 @@ struct Band {
 struct PlanRule {
     std::vector<int> plans;
     Rule rule;
-    double rate = 0;       // yearly additions per 1000 of sum assured (years 1 to 5 when compounding)
-    double laterRate = 0;  // compounding rate from year 6
+    double rate = 0;      // yearly additions per 1000 of sum assured (years 1 to 5 when compounding)
+    double laterRate = 0; // compounding rate from year 6
     bool roundIncrements = false;
     std::vector<Share> shares = {};
 };
@@ -80,7 +80,11 @@ const std::vector<PlanRule>& ruleTable()
         {{112}, Rule::SumBandAndHundredths, 75},
         {{113}, Rule::AdditionsOnly, 80},
         {{114}, Rule::SumPlusAdditions, 100},
-        {{123, 124, 125, 126, 128, 131}, Rule::ShareByPlanText, 70, 0, false,
+        {{123, 124, 125, 126, 128, 131},
+         Rule::ShareByPlanText,
+         70,
+         0,
+         false,
          {{"123", 60}, {"124", 50}, {"125", 40}, {"126", 40}, {"128", 40}}},
         {{132}, Rule::Compounding, 85, 85, false},
         {{136}, Rule::SumPlusAdditions, 60},
@@ -88,7 +92,11 @@ const std::vector<PlanRule>& ruleTable()
         {{142}, Rule::Compounding, 60, 65, true},
         {{143, 158}, Rule::Compounding, 60, 60, true},
         {{151}, Rule::SumPlusAdditions, 70},
-        {{154, 155, 156, 157}, Rule::ShareByPlanText, 65, 0, false,
+        {{154, 155, 156, 157},
+         Rule::ShareByPlanText,
+         65,
+         0,
+         false,
          {{"154", 60}, {"155", 50}, {"156", 40}, {"157", 40}}},
         {{159}, Rule::AdditionsOnly, 75},
         {{160}, Rule::ShareByTerm, 50},
@@ -101,10 +109,10 @@ const std::vector<PlanRule>& ruleTable()
 // Plans 111 and 150 add a share of the premiums paid by term band.
 constexpr std::array<Band, 4> kPremiumBands{{{15, 19, 25}, {20, 24, 35}, {25, 29, 45}, {30, 30, 55}}};
 // Plan 112 adds a share of the sum assured by term band.
-constexpr std::array<Band, 5> kPlan112Bands{{{5, 9, 5}, {10, 14, 12.5}, {15, 19, 25}, {20, 24, 40}, {25, 25, 75}}};
+constexpr std::array<Band, 5> kPlan112Bands{
+    {{5, 9, 5}, {10, 14, 12.5}, {15, 19, 25}, {20, 24, 40}, {25, 25, 75}}};
 
-template <std::size_t N>
-double bandAddition(const std::array<Band, N>& bands, std::int32_t Term, double base)
+template <std::size_t N> double bandAddition(const std::array<Band, N>& bands, std::int32_t Term, double base)
 {
     for (const Band& band : bands) {
         if (Term >= band.from && Term <= band.to)

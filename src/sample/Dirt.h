@@ -14,14 +14,14 @@ namespace orrin::sample {
 // name, a policy on plan 0 or on a plan nobody knows. It draws from a stream of its own, so the clean
 // data of a seed is the same whatever the rate; every awkward value still fits its source column.
 class Dirt {
-public:
+  public:
     enum Kind : unsigned {
-        Empty = 1u << 0,  // ""
+        Empty = 1u << 0, // ""
         Null = 1u << 1,
-        Blank = 1u << 2,  // " "
-        Long = 1u << 3,   // an address line of more than 25 characters
-        Lower = 1u << 4,  // a code in lower case
-        Quote = 1u << 5,  // a single quote inside the value
+        Blank = 1u << 2, // " "
+        Long = 1u << 3,  // an address line of more than 25 characters
+        Lower = 1u << 4, // a code in lower case
+        Quote = 1u << 5, // a single quote inside the value
     };
 
     Dirt(std::uint64_t seed, double rate);
@@ -40,7 +40,7 @@ public:
     std::int64_t candidates() const { return m_candidates; }
     std::int64_t dirtied() const { return m_dirtied; }
 
-private:
+  private:
     unsigned chooseKind(unsigned kinds);
 
     Random m_random;

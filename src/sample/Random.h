@@ -11,7 +11,7 @@ namespace orrin::sample {
 // depends only on the seed, never on the standard library, so the same seed writes the same
 // databases everywhere.
 class Random {
-public:
+  public:
     explicit Random(std::uint64_t seed) : m_state(seed) {}
 
     std::uint64_t next()
@@ -38,8 +38,7 @@ public:
     // True with the given probability (0 never, 1 always).
     bool chance(double probability) { return fraction() < probability; }
 
-    template <typename T>
-    const T& pick(std::span<const T> items)
+    template <typename T> const T& pick(std::span<const T> items)
     {
         if (items.empty())
             throw std::invalid_argument("Random::pick: no items");
@@ -63,7 +62,7 @@ public:
         return weights.size() - 1;
     }
 
-private:
+  private:
     std::uint64_t m_state;
 };
 

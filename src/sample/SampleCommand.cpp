@@ -12,8 +12,7 @@ namespace {
 
 constexpr std::int64_t kMaxPolicies = 10'000'000;
 
-template <typename Number>
-Number parseWhole(std::string_view flag, std::string_view text)
+template <typename Number> Number parseWhole(std::string_view flag, std::string_view text)
 {
     Number value{};
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -40,9 +39,11 @@ std::string sampleUsage()
            "[--force]\n"
            "       orrin-import-sample --bonus-db FILE [--force]\n"
            "\n"
-           "Writes a sample agent's databases: DIR/zrv.accdb (the Orrin source) and DIR/LIC.mdb (the Calvane\n"
+           "Writes a sample agent's databases: DIR/zrv.accdb (the Orrin source) and DIR/LIC.mdb (the "
+           "Calvane\n"
            "target with its plans, NewBonus and FINALBONUS tables and a few rows of an earlier import).\n"
-           "With --bonus-db, also (or only) the bonus database, the target's bonus tables in a file of their own.\n"
+           "With --bonus-db, also (or only) the bonus database, the target's bonus tables in a file of their "
+           "own.\n"
            "\n"
            "  --out DIR        folder to write into (created when missing)\n"
            "  --policies N     number of policies (default 1000); about one family per five policies\n"
@@ -131,7 +132,8 @@ int runSampleCommand(std::span<const std::string_view> arguments, std::ostream& 
     }
     if (line.bonusDb) {
         for (const auto& other : targets) {
-            if (std::filesystem::weakly_canonical(other) == std::filesystem::weakly_canonical(*line.bonusDb)) {
+            if (std::filesystem::weakly_canonical(other) ==
+                std::filesystem::weakly_canonical(*line.bonusDb)) {
                 err << "orrin-import-sample: the bonus database cannot be " << other.string() << "\n";
                 return 2;
             }
@@ -161,10 +163,10 @@ int runSampleCommand(std::span<const std::string_view> arguments, std::ostream& 
             }
             const SampleCounts counts = writer.writeSource(source);
             writer.writeTarget(target);
-            out << source.string() << ": " << counts.agents << " agents, " << counts.locations << " locations, "
-                << counts.branches << " branches, " << counts.companies << " companies, " << counts.families
-                << " families, " << counts.clients << " clients, " << counts.policies << " policies, "
-                << counts.dirtyValues << " awkward values\n";
+            out << source.string() << ": " << counts.agents << " agents, " << counts.locations
+                << " locations, " << counts.branches << " branches, " << counts.companies << " companies, "
+                << counts.families << " families, " << counts.clients << " clients, " << counts.policies
+                << " policies, " << counts.dirtyValues << " awkward values\n";
             out << target.string() << ": plans, NewBonus, FINALBONUS and rows of an earlier import\n";
         }
         if (line.bonusDb) {

@@ -14,13 +14,13 @@ namespace orrin::sample {
 
 // Bad usage of orrin-import-sample: the message says what is wrong.
 class UsageError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 struct SampleCommandLine {
-    std::optional<std::filesystem::path> out;      // folder for zrv.accdb and LIC.mdb
-    std::optional<std::filesystem::path> bonusDb;  // the bonus database file
+    std::optional<std::filesystem::path> out;     // folder for zrv.accdb and LIC.mdb
+    std::optional<std::filesystem::path> bonusDb; // the bonus database file
     SampleOptions options;
     bool force = false;
     bool help = false;

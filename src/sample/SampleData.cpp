@@ -93,30 +93,78 @@ constexpr PlanRow kPlanRows[] = {
 // Weights: the endowment, money-back and whole-life plans an agent sells most; every other plan a
 // little; plan 27 (withdrawn) on a few old policies.
 constexpr PlanSale kPlanSales[] = {
-    {2, 2, 15, 35, {}, 0},      {3, 1, 10, 25, {}, 0},      {5, 2, 15, 35, {}, 5},
-    {7, 1, 10, 20, {}, 0},      {8, 1, 15, 35, {}, 0},      {11, 1, 10, 25, {}, 0},
-    {14, 12, 10, 35, {}, 0},    {18, 1, 10, 25, {}, 0},     {27, 1, 15, 30, {}, 0},
-    {41, 2, 10, 30, {}, 0},     {47, 1, 10, 25, {}, 0},     {48, 4, 10, 30, {}, 0},
-    {50, 1, 10, 30, {}, 0},     {73, 2, 15, 15, {15}, 0},   {74, 2, 20, 25, {20, 25}, 5},
-    {75, 8, 20, 20, {20}, 0},   {76, 2, 25, 25, {25}, 0},   {88, 2, 10, 30, {}, 0},
-    {89, 1, 10, 30, {}, 5},     {90, 3, 10, 30, {}, 0},     {91, 3, 10, 30, {}, 0},
-    {93, 6, 25, 25, {25}, 0},   {94, 1, 15, 30, {}, 0},     {95, 2, 10, 30, {}, 0},
-    {101, 1, 10, 30, {}, 0},    {102, 1, 10, 25, {}, 0},    {103, 4, 15, 25, {}, 0},
-    {104, 1, 10, 25, {}, 0},    {105, 1, 10, 25, {}, 0},    {106, 1, 15, 15, {15}, 3},
-    {107, 1, 20, 20, {20}, 4},  {108, 1, 25, 25, {25}, 5},  {109, 1, 10, 20, {}, 0},
-    {110, 1, 10, 20, {}, 0},    {111, 1, 15, 30, {}, 0},    {112, 1, 10, 25, {}, 0},
-    {113, 3, 20, 25, {20, 25}, 0}, {114, 1, 10, 25, {}, 0}, {121, 1, 15, 30, {}, 0},
-    {123, 1, 12, 12, {12}, 0},  {124, 1, 16, 16, {16}, 0},  {125, 1, 20, 20, {20}, 0},
-    {126, 1, 10, 25, {}, 0},    {128, 1, 10, 25, {}, 0},    {131, 1, 10, 25, {}, 0},
-    {132, 1, 10, 25, {}, 0},    {133, 4, 10, 30, {}, 0},    {135, 1, 10, 30, {}, 0},
-    {136, 1, 10, 25, {}, 0},    {137, 1, 10, 25, {}, 0},    {141, 1, 10, 25, {}, 0},
-    {142, 1, 10, 25, {}, 0},    {143, 1, 10, 25, {}, 0},    {147, 2, 10, 35, {}, 0},
-    {148, 1, 10, 35, {}, 5},    {149, 5, 15, 35, {}, 0},    {150, 1, 15, 30, {}, 0},
-    {151, 1, 10, 25, {}, 0},    {152, 4, 20, 35, {}, 5},    {154, 1, 10, 10, {10}, 0},
-    {155, 1, 12, 12, {12}, 0},  {156, 1, 15, 15, {15}, 0},  {157, 1, 15, 15, {15}, 0},
-    {158, 1, 10, 25, {}, 0},    {159, 3, 20, 25, {20, 25}, 0}, {160, 3, 15, 20, {15, 20}, 0},
-    {162, 1, 10, 25, {}, 0},    {166, 1, 10, 25, {}, 0},    {174, 3, 12, 20, {12, 16, 20}, 0},
-    {175, 3, 9, 12, {9, 12}, 0}, {179, 3, 12, 20, {12, 16, 20}, 4}, {192, 1, 15, 20, {15, 20}, 0},
+    {2, 2, 15, 35, {}, 0},
+    {3, 1, 10, 25, {}, 0},
+    {5, 2, 15, 35, {}, 5},
+    {7, 1, 10, 20, {}, 0},
+    {8, 1, 15, 35, {}, 0},
+    {11, 1, 10, 25, {}, 0},
+    {14, 12, 10, 35, {}, 0},
+    {18, 1, 10, 25, {}, 0},
+    {27, 1, 15, 30, {}, 0},
+    {41, 2, 10, 30, {}, 0},
+    {47, 1, 10, 25, {}, 0},
+    {48, 4, 10, 30, {}, 0},
+    {50, 1, 10, 30, {}, 0},
+    {73, 2, 15, 15, {15}, 0},
+    {74, 2, 20, 25, {20, 25}, 5},
+    {75, 8, 20, 20, {20}, 0},
+    {76, 2, 25, 25, {25}, 0},
+    {88, 2, 10, 30, {}, 0},
+    {89, 1, 10, 30, {}, 5},
+    {90, 3, 10, 30, {}, 0},
+    {91, 3, 10, 30, {}, 0},
+    {93, 6, 25, 25, {25}, 0},
+    {94, 1, 15, 30, {}, 0},
+    {95, 2, 10, 30, {}, 0},
+    {101, 1, 10, 30, {}, 0},
+    {102, 1, 10, 25, {}, 0},
+    {103, 4, 15, 25, {}, 0},
+    {104, 1, 10, 25, {}, 0},
+    {105, 1, 10, 25, {}, 0},
+    {106, 1, 15, 15, {15}, 3},
+    {107, 1, 20, 20, {20}, 4},
+    {108, 1, 25, 25, {25}, 5},
+    {109, 1, 10, 20, {}, 0},
+    {110, 1, 10, 20, {}, 0},
+    {111, 1, 15, 30, {}, 0},
+    {112, 1, 10, 25, {}, 0},
+    {113, 3, 20, 25, {20, 25}, 0},
+    {114, 1, 10, 25, {}, 0},
+    {121, 1, 15, 30, {}, 0},
+    {123, 1, 12, 12, {12}, 0},
+    {124, 1, 16, 16, {16}, 0},
+    {125, 1, 20, 20, {20}, 0},
+    {126, 1, 10, 25, {}, 0},
+    {128, 1, 10, 25, {}, 0},
+    {131, 1, 10, 25, {}, 0},
+    {132, 1, 10, 25, {}, 0},
+    {133, 4, 10, 30, {}, 0},
+    {135, 1, 10, 30, {}, 0},
+    {136, 1, 10, 25, {}, 0},
+    {137, 1, 10, 25, {}, 0},
+    {141, 1, 10, 25, {}, 0},
+    {142, 1, 10, 25, {}, 0},
+    {143, 1, 10, 25, {}, 0},
+    {147, 2, 10, 35, {}, 0},
+    {148, 1, 10, 35, {}, 5},
+    {149, 5, 15, 35, {}, 0},
+    {150, 1, 15, 30, {}, 0},
+    {151, 1, 10, 25, {}, 0},
+    {152, 4, 20, 35, {}, 5},
+    {154, 1, 10, 10, {10}, 0},
+    {155, 1, 12, 12, {12}, 0},
+    {156, 1, 15, 15, {15}, 0},
+    {157, 1, 15, 15, {15}, 0},
+    {158, 1, 10, 25, {}, 0},
+    {159, 3, 20, 25, {20, 25}, 0},
+    {160, 3, 15, 20, {15, 20}, 0},
+    {162, 1, 10, 25, {}, 0},
+    {166, 1, 10, 25, {}, 0},
+    {174, 3, 12, 20, {12, 16, 20}, 0},
+    {175, 3, 9, 12, {9, 12}, 0},
+    {179, 3, 12, 20, {12, 16, 20}, 4},
+    {192, 1, 15, 20, {15, 20}, 0},
     {196, 2, 9, 9, {9}, 0},
 };
 
@@ -138,49 +186,50 @@ struct SumBand {
 constexpr SumBand kSumBands[] = {{1, 99999, 0}, {100000, 499999, 1}, {500000, 99999999, 2}};
 
 constexpr std::string_view kMaleNames[] = {
-    "Ramesh", "Suresh", "Mahesh", "Rajesh", "Dinesh", "Anil",   "Sunil",  "Vijay",  "Sanjay", "Ajay",
-    "Prakash", "Ashok", "Manoj", "Vinod", "Deepak",  "Rakesh", "Mukesh", "Naresh", "Kishore", "Gopal",
-    "Harish", "Satish", "Girish", "Arvind", "Milind", "Nitin", "Sachin", "Amit", "Rohit", "Rahul",
-    "Vikas", "Pankaj", "Yogesh", "Umesh", "Jayant", "Shrikant", "Dattatray", "Balkrishna", "Sharad",
-    "Madhav", "Narayan", "Govind", "Prabhakar", "Vasant", "Anant", "Hemant", "Kiran", "Sandeep"};
+    "Ramesh",  "Suresh", "Mahesh",    "Rajesh",   "Dinesh",    "Anil",       "Sunil",  "Vijay",
+    "Sanjay",  "Ajay",   "Prakash",   "Ashok",    "Manoj",     "Vinod",      "Deepak", "Rakesh",
+    "Mukesh",  "Naresh", "Kishore",   "Gopal",    "Harish",    "Satish",     "Girish", "Arvind",
+    "Milind",  "Nitin",  "Sachin",    "Amit",     "Rohit",     "Rahul",      "Vikas",  "Pankaj",
+    "Yogesh",  "Umesh",  "Jayant",    "Shrikant", "Dattatray", "Balkrishna", "Sharad", "Madhav",
+    "Narayan", "Govind", "Prabhakar", "Vasant",   "Anant",     "Hemant",     "Kiran",  "Sandeep"};
 constexpr std::string_view kFemaleNames[] = {
-    "Sunita", "Anita", "Kavita", "Savita", "Sarita", "Asha",  "Usha",   "Lata",    "Meena",  "Neeta",
-    "Geeta", "Seema", "Rekha", "Shobha", "Vandana", "Archana", "Manisha", "Swati", "Priya", "Pooja",
-    "Snehal", "Madhuri", "Jyoti", "Smita", "Sujata", "Vaishali", "Rupali", "Deepali", "Shalini",
-    "Varsha", "Alka", "Nirmala", "Sushma", "Pushpa", "Kamal", "Shanta", "Leela", "Radha", "Aarti"};
+    "Sunita", "Anita",   "Kavita", "Savita", "Sarita",  "Asha",     "Usha",    "Lata",    "Meena",   "Neeta",
+    "Geeta",  "Seema",   "Rekha",  "Shobha", "Vandana", "Archana",  "Manisha", "Swati",   "Priya",   "Pooja",
+    "Snehal", "Madhuri", "Jyoti",  "Smita",  "Sujata",  "Vaishali", "Rupali",  "Deepali", "Shalini", "Varsha",
+    "Alka",   "Nirmala", "Sushma", "Pushpa", "Kamal",   "Shanta",   "Leela",   "Radha",   "Aarti"};
 constexpr std::string_view kSurnames[] = {
-    "Patil",   "Deshmukh", "Kulkarni", "Joshi",  "Deshpande", "Shinde", "Pawar",  "Jadhav", "More",
-    "Gaikwad", "Sharma",   "Verma",    "Gupta",  "Agarwal",   "Mehta",  "Shah",   "Desai",  "Patel",
-    "Iyer",    "Nair",     "Menon",    "Rao",    "Reddy",     "Naidu",  "Pillai", "Bhat",   "Kamath",
-    "Chavan",  "Salunkhe", "Kadam",    "Bhosale", "Mane",     "Sawant", "Naik",   "Gokhale", "Apte",
-    "Sathe",   "Bapat",    "Godbole",  "Khanna", "Malhotra",  "Kapoor", "Chopra", "Singh",  "Yadav",
-    "Mishra",  "Tiwari",   "Pandey",   "Dubey",  "Banerjee",  "Mukherjee", "Chatterjee", "Ghosh"};
-constexpr std::string_view kQuotedSurnames[] = {"D'Souza", "D'Costa", "D'Mello", "D'Cruz", "O'Brien",
-                                                "D'Silva", "D'Sa"};
-constexpr std::string_view kBuildings[] = {
-    "Shanti Niwas", "Sai Krupa", "Ganesh Kunj", "Laxmi Sadan", "Om Apartments", "Gokul Dham",
-    "Vrindavan", "Anand Bhavan", "Shree Datta", "Parijat", "Sneh Sadan", "Mangal Murti", "Krishna Kutir",
-    "Saraswati Bldg", "Akshay Towers", "Shivneri", "Sahyadri CHS", "Kailas Park", "Ashirwad"};
+    "Patil",   "Deshmukh", "Kulkarni", "Joshi",   "Deshpande", "Shinde",    "Pawar",      "Jadhav",  "More",
+    "Gaikwad", "Sharma",   "Verma",    "Gupta",   "Agarwal",   "Mehta",     "Shah",       "Desai",   "Patel",
+    "Iyer",    "Nair",     "Menon",    "Rao",     "Reddy",     "Naidu",     "Pillai",     "Bhat",    "Kamath",
+    "Chavan",  "Salunkhe", "Kadam",    "Bhosale", "Mane",      "Sawant",    "Naik",       "Gokhale", "Apte",
+    "Sathe",   "Bapat",    "Godbole",  "Khanna",  "Malhotra",  "Kapoor",    "Chopra",     "Singh",   "Yadav",
+    "Mishra",  "Tiwari",   "Pandey",   "Dubey",   "Banerjee",  "Mukherjee", "Chatterjee", "Ghosh"};
+constexpr std::string_view kQuotedSurnames[] = {"D'Souza", "D'Costa", "D'Mello", "D'Cruz",
+                                                "O'Brien", "D'Silva", "D'Sa"};
+constexpr std::string_view kBuildings[] = {"Shanti Niwas",  "Sai Krupa",      "Ganesh Kunj",   "Laxmi Sadan",
+                                           "Om Apartments", "Gokul Dham",     "Vrindavan",     "Anand Bhavan",
+                                           "Shree Datta",   "Parijat",        "Sneh Sadan",    "Mangal Murti",
+                                           "Krishna Kutir", "Saraswati Bldg", "Akshay Towers", "Shivneri",
+                                           "Sahyadri CHS",  "Kailas Park",    "Ashirwad"};
 constexpr std::string_view kStreets[] = {
-    "M G Road", "Station Road", "Tilak Road", "Nehru Marg", "Gandhi Chowk", "Shivaji Path",
-    "Karve Road", "FC Road", "Laxmi Road", "J M Road", "Link Road", "S V Road", "LBS Marg", "Ring Road",
-    "Nagar Road", "Sinhgad Road", "Paud Road", "Ganesh Peth", "Bazar Peth", "Camp Road"};
+    "M G Road",   "Station Road", "Tilak Road", "Nehru Marg",  "Gandhi Chowk", "Shivaji Path", "Karve Road",
+    "FC Road",    "Laxmi Road",   "J M Road",   "Link Road",   "S V Road",     "LBS Marg",     "Ring Road",
+    "Nagar Road", "Sinhgad Road", "Paud Road",  "Ganesh Peth", "Bazar Peth",   "Camp Road"};
 constexpr std::string_view kLocalities[] = {
-    "Kothrud",    "Aundh",     "Baner",      "Shivajinagar", "Deccan",    "Swargate",   "Hadapsar",
-    "Pimpri",     "Chinchwad", "Nigdi",      "Kharadi",      "Wakad",     "Dadar",      "Andheri East",
-    "Borivali",   "Thane West", "Dombivli",  "Kalyan",       "Vashi",     "Panvel",     "Karve Nagar",
-    "Erandwane",  "Sahakar Nagar", "Bibwewadi", "Katraj",    "Warje",     "Yerawada",   "Vishrantwadi",
-    "Sadashiv Peth", "Narayan Peth", "Kasba Peth", "Model Colony", "Prabhat Road", "Bhosari"};
-constexpr City kCities[] = {{"Pune", 411, "020"},   {"Mumbai", 400, "022"}, {"Thane", 400, "022"},
-                            {"Nashik", 422, "0253"}, {"Satara", 415, "02162"}, {"Kolhapur", 416, "0231"},
+    "Kothrud",    "Aundh",        "Baner",        "Shivajinagar", "Deccan",        "Swargate",
+    "Hadapsar",   "Pimpri",       "Chinchwad",    "Nigdi",        "Kharadi",       "Wakad",
+    "Dadar",      "Andheri East", "Borivali",     "Thane West",   "Dombivli",      "Kalyan",
+    "Vashi",      "Panvel",       "Karve Nagar",  "Erandwane",    "Sahakar Nagar", "Bibwewadi",
+    "Katraj",     "Warje",        "Yerawada",     "Vishrantwadi", "Sadashiv Peth", "Narayan Peth",
+    "Kasba Peth", "Model Colony", "Prabhat Road", "Bhosari"};
+constexpr City kCities[] = {{"Pune", 411, "020"},    {"Mumbai", 400, "022"},     {"Thane", 400, "022"},
+                            {"Nashik", 422, "0253"}, {"Satara", 415, "02162"},   {"Kolhapur", 416, "0231"},
                             {"Nagpur", 440, "0712"}, {"Aurangabad", 431, "0240"}};
-constexpr Company kCompanies[] = {{"LIC", "Life Insurance Corporation of India"},
-                                  {"NIA", "The New India Assurance Co. Ltd."},
-                                  {"NIC", "National Insurance Co. Ltd."},
-                                  {"OIC", "The Oriental Insurance Co. Ltd."},
-                                  {"UII", "United India Insurance Co. Ltd."},
-                                  {"GIC", "General Insurance Corporation of India"}};
-constexpr std::string_view kDivisions[] = {"Pune Division I", "Pune Division II", "Mumbai Division III",
+constexpr Company kCompanies[] = {
+    {"LIC", "Life Insurance Corporation of India"}, {"NIA", "The New India Assurance Co. Ltd."},
+    {"NIC", "National Insurance Co. Ltd."},         {"OIC", "The Oriental Insurance Co. Ltd."},
+    {"UII", "United India Insurance Co. Ltd."},     {"GIC", "General Insurance Corporation of India"}};
+constexpr std::string_view kDivisions[] = {"Pune Division I", "Pune Division II",  "Mumbai Division III",
                                            "Satara Division", "Kolhapur Division", "Nashik Division"};
 constexpr std::string_view kLongLines[] = {
     "Flat No 12, Shanti Niwas Co-operative Housing Society",
@@ -209,9 +258,18 @@ double rate(std::size_t category, int year, const Band& term, const SumBand& sum
 
 } // namespace
 
-std::span<const PlanRow> planRows() { return kPlanRows; }
-std::span<const PlanSale> planSales() { return kPlanSales; }
-std::span<const std::string_view> bonusCategories() { return kCategories; }
+std::span<const PlanRow> planRows()
+{
+    return kPlanRows;
+}
+std::span<const PlanSale> planSales()
+{
+    return kPlanSales;
+}
+std::span<const std::string_view> bonusCategories()
+{
+    return kCategories;
+}
 
 std::vector<NewBonusRow> newBonusRows()
 {
@@ -231,7 +289,8 @@ std::vector<NewBonusRow> newBonusRows()
                     row.toTerm = static_cast<std::int16_t>(term.to);
                     row.fromSA = sum.from;
                     row.toSA = sum.to;
-                    row.bonusAD = (year == kLastBonusYear && lateRateMissing) ? 0.0 : rate(c, year, term, sum);
+                    row.bonusAD =
+                        (year == kLastBonusYear && lateRateMissing) ? 0.0 : rate(c, year, term, sum);
                     row.bonusJM = rate(c, year == kFirstBonusYear ? year : year - 1, term, sum);
                     rows.push_back(std::move(row));
                 }
@@ -255,16 +314,49 @@ std::vector<FinalBonusRow> finalBonusRows()
     return rows;
 }
 
-std::span<const std::string_view> maleNames() { return kMaleNames; }
-std::span<const std::string_view> femaleNames() { return kFemaleNames; }
-std::span<const std::string_view> surnames() { return kSurnames; }
-std::span<const std::string_view> quotedSurnames() { return kQuotedSurnames; }
-std::span<const std::string_view> buildingNames() { return kBuildings; }
-std::span<const std::string_view> streets() { return kStreets; }
-std::span<const std::string_view> localities() { return kLocalities; }
-std::span<const City> cities() { return kCities; }
-std::span<const Company> companies() { return kCompanies; }
-std::span<const std::string_view> divisions() { return kDivisions; }
-std::span<const std::string_view> longAddressLines() { return kLongLines; }
+std::span<const std::string_view> maleNames()
+{
+    return kMaleNames;
+}
+std::span<const std::string_view> femaleNames()
+{
+    return kFemaleNames;
+}
+std::span<const std::string_view> surnames()
+{
+    return kSurnames;
+}
+std::span<const std::string_view> quotedSurnames()
+{
+    return kQuotedSurnames;
+}
+std::span<const std::string_view> buildingNames()
+{
+    return kBuildings;
+}
+std::span<const std::string_view> streets()
+{
+    return kStreets;
+}
+std::span<const std::string_view> localities()
+{
+    return kLocalities;
+}
+std::span<const City> cities()
+{
+    return kCities;
+}
+std::span<const Company> companies()
+{
+    return kCompanies;
+}
+std::span<const std::string_view> divisions()
+{
+    return kDivisions;
+}
+std::span<const std::string_view> longAddressLines()
+{
+    return kLongLines;
+}
 
 } // namespace orrin::sample

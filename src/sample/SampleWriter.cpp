@@ -62,22 +62,24 @@ SampleCounts SampleWriter::writeSource(const std::filesystem::path& file) const
 
 void SampleWriter::writeTarget(const std::filesystem::path& file) const
 {
-    writeNewDatabase(file, m_replace, std::string(kCalvanePassword), schemas::kTargetSchema, [&](SqlFile& sql) {
-        sql.begin();
-        writePlans(sql);
-        writeBonusTables(sql);
-        writeStaleRows(sql, m_options.seed);
-        sql.commit();
-    });
+    writeNewDatabase(file, m_replace, std::string(kCalvanePassword), schemas::kTargetSchema,
+                     [&](SqlFile& sql) {
+                         sql.begin();
+                         writePlans(sql);
+                         writeBonusTables(sql);
+                         writeStaleRows(sql, m_options.seed);
+                         sql.commit();
+                     });
 }
 
 void SampleWriter::writeBonusDatabase(const std::filesystem::path& file, bool replaceExisting)
 {
-    writeNewDatabase(file, replaceExisting, std::string(kCalvanePassword), schemas::kTargetSchema, [](SqlFile& sql) {
-        sql.begin();
-        writeBonusTables(sql);
-        sql.commit();
-    });
+    writeNewDatabase(file, replaceExisting, std::string(kCalvanePassword), schemas::kTargetSchema,
+                     [](SqlFile& sql) {
+                         sql.begin();
+                         writeBonusTables(sql);
+                         sql.commit();
+                     });
 }
 
 } // namespace orrin::sample

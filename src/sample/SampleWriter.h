@@ -23,8 +23,8 @@ struct SampleCounts {
     std::int64_t companies = 0;
     std::int64_t families = 0;
     std::int64_t clients = 0;
-    std::int64_t marriages = 0;  // Client2 rows
-    std::int64_t mobiles = 0;    // Client4 rows
+    std::int64_t marriages = 0; // Client2 rows
+    std::int64_t mobiles = 0;   // Client4 rows
     std::int64_t policies = 0;
     // Values that were allowed to be awkward, and those that were made awkward.
     std::int64_t dirtyCandidates = 0;
@@ -37,7 +37,7 @@ struct SampleCounts {
 // Each write creates a new file and refuses an existing one unless told to replace it; the file
 // appears under its name only when it is complete, so a failure leaves any earlier file as it was.
 class SampleWriter {
-public:
+  public:
     // Called now and then while policies are written: done of total.
     using Progress = std::function<void(std::string_view what, std::int64_t done, std::int64_t total)>;
 
@@ -57,7 +57,7 @@ public:
 
     const SampleOptions& options() const { return m_options; }
 
-private:
+  private:
     SampleOptions m_options;
     Progress m_progress;
     bool m_replace = false;

@@ -17,7 +17,6 @@ constexpr unsigned kName = Dirt::Quote;
 
 // The year the sample's data was last worked on: no policy starts later.
 constexpr int kLastYear = 2015;
-constexpr int kFirstPolicyYear = 1985;
 
 std::string padded(std::int64_t value, int width)
 {
@@ -27,7 +26,10 @@ std::string padded(std::int64_t value, int width)
     return text;
 }
 
-SqlValue whole(std::int64_t value) { return value; }
+SqlValue whole(std::int64_t value)
+{
+    return value;
+}
 
 } // namespace
 
@@ -46,7 +48,8 @@ std::string dateText(const CivilDate& date)
 }
 
 SourceSample::SourceSample(const SampleOptions& options, const SampleWriter::Progress& progress)
-    : m_options(options), m_progress(progress), m_random(options.seed), m_dirt(options.seed, options.dirtyRate)
+    : m_options(options), m_progress(progress), m_random(options.seed),
+      m_dirt(options.seed, options.dirtyRate)
 {
 }
 
@@ -114,7 +117,8 @@ void SourceSample::writeAgents(SqlFile& file)
         // One draw per expression: the order in which a call's arguments are evaluated is not fixed,
         // and the same seed must give the same rows with every compiler.
         const auto house = m_random.between(1, 60);
-        const std::string address1 = std::to_string(house) + ", " + std::string(m_random.pick(buildingNames()));
+        const std::string address1 =
+            std::to_string(house) + ", " + std::string(m_random.pick(buildingNames()));
         std::string email = name;
         std::replace(email.begin(), email.end(), ' ', '.');
         std::transform(email.begin(), email.end(), email.begin(),
@@ -130,7 +134,7 @@ void SourceSample::writeAgents(SqlFile& file)
                         Dirt::Empty | Dirt::Null),
             telephone(),
             m_dirt.text(mobile(), kPhone),
-            SqlValue(std::monostate{}),  // the branch is filled in below, once the branches exist
+            SqlValue(std::monostate{}), // the branch is filled in below, once the branches exist
             dateText(since),
             dateText(renewal),
             "LIC/" + std::string(city.name.substr(0, 2)) + "/" + std::to_string(since.year) + "/" +
@@ -156,8 +160,8 @@ void SourceSample::writeMasters(SqlFile& file)
     }
     m_counts.locations = locationCount;
 
-    auto branches = file.prepareInsert("BrnMast", {"BranchNo", "BrMgr", "Division", "Address1", "Address2",
-                                                   "Address3", "Address4"});
+    auto branches = file.prepareInsert(
+        "BrnMast", {"BranchNo", "BrMgr", "Division", "Address1", "Address2", "Address3", "Address4"});
     const auto branchCount = m_random.between(3, 6);
     for (std::int64_t i = 0; i < branchCount; ++i) {
         std::string number = std::to_string(m_random.between(80, 999));
@@ -199,9 +203,9 @@ void SourceSample::writeMasters(SqlFile& file)
 
 void SourceSample::writeFamilies(SqlFile& file)
 {
-    auto families = file.prepareInsert(
-        "Family", {"FamilyCode", "RAdd1", "RAdd2", "RAdd3", "RAdd4", "RPin", "CAdd1", "CAdd2", "CAdd3", "CAdd4",
-                   "CPin", "RTel", "CTel", "PagerMobile", "LOCCD", "headname", "dob", "sex"});
+    auto families = file.prepareInsert("Family", {"FamilyCode", "RAdd1", "RAdd2", "RAdd3", "RAdd4", "RPin",
+                                                  "CAdd1", "CAdd2", "CAdd3", "CAdd4", "CPin", "RTel", "CTel",
+                                                  "PagerMobile", "LOCCD", "headname", "dob", "sex"});
     auto clients = file.prepareInsert("Client1", {"FamilyCode", "PersCode", "Name", "DOBR", "DOBA", "sex"});
     auto marriages = file.prepareInsert("Client2", {"familycode", "perscode", "MarDt", "Spouse"});
     auto mobiles = file.prepareInsert("Client4", {"familycode", "perscode", "MobiNumb"});
@@ -226,16 +230,19 @@ void SourceSample::writeFamilies(SqlFile& file)
                 person.birth = headBirth;
             } else if (m == 1 && family.married) {
                 person.sex = headSex == 'M' ? 'F' : 'M';
-                person.birth = randomDate(std::max(1935, headBirth.year - 8), std::min(1995, headBirth.year + 5));
+                person.birth =
+                    randomDate(std::max(1935, headBirth.year - 8), std::min(1995, headBirth.year + 5));
             } else {
                 // Children (or a parent living with a single head).
                 const bool child = family.married || m_random.chance(0.6);
                 person.sex = m_random.chance(0.5) ? 'M' : 'F';
-                person.birth = child ? randomDate(std::min(headBirth.year + 20, 2012), std::min(headBirth.year + 40, 2012))
+                person.birth = child ? randomDate(std::min(headBirth.year + 20, 2012),
+                                                  std::min(headBirth.year + 40, 2012))
                                      : randomDate(headBirth.year - 35, headBirth.year - 20);
             }
             person.adult = person.birth.year <= 1997;
-            person.firstName = std::string(person.sex == 'F' ? m_random.pick(femaleNames()) : m_random.pick(maleNames()));
+            person.firstName =
+                std::string(person.sex == 'F' ? m_random.pick(femaleNames()) : m_random.pick(maleNames()));
             person.name = person.firstName + " " + family.surname;
             family.members.push_back(std::move(person));
         }
@@ -251,9 +258,11 @@ void SourceSample::writeFamilies(SqlFile& file)
         const auto house = m_random.between(1, 120);
         const std::string home = std::to_string(house) + ", " + std::string(m_random.pick(buildingNames()));
         const auto room = m_random.between(1, 40);
-        const std::string work = "Office " + std::to_string(room) + ", " + std::string(m_random.pick(buildingNames()));
+        const std::string work =
+            "Office " + std::to_string(room) + ", " + std::string(m_random.pick(buildingNames()));
         const std::string pin = std::to_string(city.pinPrefix) + padded(m_random.between(1, 62), 3);
-        const std::string officePin = std::to_string(officeCity.pinPrefix) + padded(m_random.between(1, 62), 3);
+        const std::string officePin =
+            std::to_string(officeCity.pinPrefix) + padded(m_random.between(1, 62), 3);
         families->insert({
             family.code,
             m_dirt.text(home, kAddress),
@@ -265,7 +274,8 @@ void SourceSample::writeFamilies(SqlFile& file)
             officeLine(std::string(m_random.pick(streets()))),
             officeLine(std::string(m_random.pick(localities()))),
             officeLine(std::string(officeCity.name)),
-            office ? m_dirt.text(officePin, Dirt::Empty | Dirt::Null | Dirt::Blank) : SqlValue(std::monostate{}),
+            office ? m_dirt.text(officePin, Dirt::Empty | Dirt::Null | Dirt::Blank)
+                   : SqlValue(std::monostate{}),
             m_random.chance(0.7) ? m_dirt.text(telephone(), kPhone) : SqlValue(std::monostate{}),
             office && m_random.chance(0.6) ? m_dirt.text(telephone(), kPhone) : SqlValue(std::monostate{}),
             m_random.chance(0.8) ? m_dirt.text(mobile(), kPhone) : SqlValue(std::monostate{}),
@@ -281,7 +291,8 @@ void SourceSample::writeFamilies(SqlFile& file)
             clients->insert({
                 family.code,
                 m_dirt.orNull(whole(person.persCode)),
-                m_dirt.text(person.name, kName, person.firstName + " " + std::string(m_random.pick(quotedSurnames()))),
+                m_dirt.text(person.name, kName,
+                            person.firstName + " " + std::string(m_random.pick(quotedSurnames()))),
                 m_dirt.orNull(birth),
                 m_random.chance(0.9) ? m_dirt.orNull(birth) : SqlValue(std::monostate{}),
                 m_dirt.text(std::string(1, person.sex), kCode),
@@ -295,170 +306,21 @@ void SourceSample::writeFamilies(SqlFile& file)
             const CivilDate married = randomDate(youngest + 20, std::min(youngest + 32, kLastYear));
             for (int who = 0; who < 2; ++who) {
                 const Person& partner = family.members[static_cast<std::size_t>(1 - who)];
-                marriages->insert({family.code, whole(who + 1), m_dirt.orNull(dateText(married)),
-                                   m_dirt.text(partner.name, kName | Dirt::Empty,
-                                               partner.firstName + " " + std::string(m_random.pick(quotedSurnames())))});
+                marriages->insert(
+                    {family.code, whole(who + 1), m_dirt.orNull(dateText(married)),
+                     m_dirt.text(partner.name, kName | Dirt::Empty,
+                                 partner.firstName + " " + std::string(m_random.pick(quotedSurnames())))});
                 ++m_counts.marriages;
             }
         }
         for (const Person& person : family.members) {
             if (person.adult && m_random.chance(0.85)) {
-                mobiles->insert({family.code, whole(person.persCode), m_dirt.text(mobile(), Dirt::Empty | Dirt::Blank)});
+                mobiles->insert(
+                    {family.code, whole(person.persCode), m_dirt.text(mobile(), Dirt::Empty | Dirt::Blank)});
                 ++m_counts.mobiles;
             }
         }
         m_families.push_back(std::move(family));
-    }
-}
-
-void SourceSample::writePolicies(SqlFile& file)
-{
-    auto policies = file.prepareInsert(
-        "Policies", {"PolicyNo", "ComDate",  "Plan",      "Term",    "PremTerm", "Sum",     "Payment",
-                     "BranchNo", "MEDICAL",  "AgencyCd",  "FUPDate", "PremWaiver", "TermRider", "Nominee",
-                     "Relation", "APPOINTEE", "TRUSTEE",  "Age",     "DAB",     "LOAN",    "LOANDATE",
-                     "Status",   "FamilyCode", "PersCode", "Premium"});
-
-    const auto sales = planSales();
-    std::vector<int> planWeights;
-    for (const PlanSale& sale : sales)
-        planWeights.push_back(sale.weight);
-    static constexpr double kSums[] = {10000,  15000,  20000,  25000,  30000,  50000,  75000,
-                                       100000, 150000, 200000, 250000, 300000, 500000, 1000000};
-    static constexpr int kSumWeights[] = {6, 4, 6, 10, 4, 14, 6, 12, 5, 7, 4, 4, 4, 2};
-    static constexpr const char* kModes[] = {"Y", "H", "Q", "M", "S", "O"};
-    static constexpr int kModeWeights[] = {30, 20, 20, 12, 12, 6};
-    static constexpr int kModeMonths[] = {12, 6, 3, 1, 1, 0};
-    static constexpr const char* kStatuses[] = {"I", "R", "D", "F", "L", "M", "S", "P"};
-    static constexpr int kStatusWeights[] = {68, 8, 5, 5, 7, 3, 2, 2};
-
-    const std::int64_t total = m_options.policies;
-    const std::int64_t step = std::max<std::int64_t>(1, total / 20);
-    // Policy numbers: distinct nine-digit numbers in a scattered order.
-    const auto numberOffset = m_random.between(0, 199999999);
-    for (std::int64_t i = 0; i < total; ++i) {
-        // Every family holds at least one policy; the rest go to families at random.
-        const auto familyIndex = i < static_cast<std::int64_t>(m_families.size())
-                                     ? i
-                                     : m_random.between(0, static_cast<std::int64_t>(m_families.size()) - 1);
-        const FamilyInfo& family = m_families[static_cast<std::size_t>(familyIndex)];
-        const PlanSale& sale = sales[m_random.weighted(planWeights)];
-
-        // Children's plans are taken on a child when the family has one; others on an adult.
-        const bool childPlan = sale.plan == 102 || sale.plan == 103 || sale.plan == 113 || sale.plan == 159 ||
-                               sale.plan == 160;
-        std::vector<const Person*> candidates;
-        for (const Person& person : family.members) {
-            if (person.adult != childPlan && person.birth.year < kLastYear)
-                candidates.push_back(&person);
-        }
-        if (candidates.empty())
-            candidates.push_back(&family.members[0]);
-        const Person& holder = *candidates[static_cast<std::size_t>(
-            m_random.between(0, static_cast<std::int64_t>(candidates.size()) - 1))];
-
-        const int firstYear = std::max(kFirstPolicyYear, holder.birth.year + (holder.adult ? 18 : 0) + 1);
-        const int lastYear = std::min(kLastYear, holder.birth.year + 60);
-        const CivilDate start = randomDate(std::min(firstYear, kLastYear), std::max(std::min(firstYear, kLastYear), lastYear));
-        int age = start.year - holder.birth.year;
-        if (start.month < holder.birth.month || (start.month == holder.birth.month && start.day < holder.birth.day))
-            --age;
-        age = std::max(age, 0);
-
-        int term = 0;
-        int fixedCount = 0;
-        for (const int t : sale.fixedTerms)
-            fixedCount += t != 0 ? 1 : 0;
-        if (fixedCount > 0)
-            term = sale.fixedTerms[static_cast<std::size_t>(m_random.between(0, fixedCount - 1))];
-        else
-            term = static_cast<int>(m_random.between(sale.minTerm, sale.maxTerm));
-        const int premiumTerm = std::max(5, term - sale.premiumYearsShort);
-
-        const double sum = kSums[m_random.weighted(kSumWeights)];
-        const bool singlePlan = sale.plan == 104 || sale.plan == 157;
-        const std::size_t mode = singlePlan ? 5 : m_random.weighted(kModeWeights);
-        const double yearly = sum * (1.0 / term + 0.012 + 0.0003 * age);
-        static constexpr double kModeShare[] = {1.0, 0.51, 0.26, 0.0875, 0.085, 0.0};
-        const double premium = mode == 5 ? std::round(sum * 0.55) : std::round(yearly * kModeShare[mode]);
-
-        const bool matured = start.year + term <= kLastYear;
-        const char* status = matured && m_random.chance(0.7) ? "M" : kStatuses[m_random.weighted(kStatusWeights)];
-        // The first unpaid premium: the next due date after the last paid one.
-        CivilDate fup = start;
-        if (kModeMonths[mode] > 0) {
-            const int paidYears =
-                std::string_view(status) == "I" ? std::min(premiumTerm, kLastYear + 1 - start.year)
-                                                : static_cast<int>(m_random.between(0, premiumTerm));
-            int months = start.month - 1 + paidYears * 12;
-            if (std::string_view(status) == "I" && kModeMonths[mode] < 12)
-                months += kModeMonths[mode] * static_cast<int>(m_random.between(0, 12 / kModeMonths[mode] - 1));
-            fup.year = start.year + months / 12;
-            fup.month = months % 12 + 1;
-            fup.day = std::min(start.day, daysInMonth(fup.year, fup.month));
-        }
-
-        // The nominee: the spouse when there is one, else another member of the family.
-        const Person* nominee = nullptr;
-        for (const Person& person : family.members) {
-            if (&person != &holder && (nominee == nullptr || (person.adult && !nominee->adult)))
-                nominee = &person;
-        }
-        const bool spouseNominee = family.married && nominee != nullptr && nominee->persCode <= 2 && holder.persCode <= 2;
-        const char* relation = spouseNominee ? (holder.sex == 'M' ? "Wife" : "Husband")
-                               : nominee == nullptr   ? "Self"
-                               : !holder.adult        ? (nominee->sex == 'M' ? "Father" : "Mother")
-                                                      : (nominee->sex == 'M' ? "Son" : "Daughter");
-        const std::string nomineeName = nominee ? nominee->name : holder.name;
-        const bool minorNominee = nominee != nullptr && !nominee->adult;
-        const std::string appointee = minorNominee ? family.members[holder.persCode == 1 ? 1 % family.members.size() : 0].name
-                                                   : std::string();
-        const bool hasLoan = !matured && start.year <= kLastYear - 3 && m_random.chance(0.15);
-        const double loan = hasLoan ? std::round(sum * static_cast<double>(m_random.between(5, 40)) / 100.0) : 0.0;
-        const CivilDate loanDate = hasLoan ? randomDate(start.year + 3, kLastYear) : CivilDate{};
-        const auto agentRoll = m_random.between(0, 99);
-        const std::string& agent =
-            agentRoll < 95 || m_otherAgents.empty() ? m_agentCode : m_otherAgents[static_cast<std::size_t>(agentRoll) % m_otherAgents.size()];
-        const std::string& branch = m_branches[static_cast<std::size_t>(m_random.between(0, static_cast<std::int64_t>(m_branches.size()) - 1))];
-        const std::string medical = m_random.chance(0.25) ? "Y" : "N";
-        const std::string waiver = childPlan ? "Y" : "N";
-        const std::string rider = m_random.chance(0.15) ? "Y" : "N";
-        const std::string accident = m_random.chance(0.6) ? "Y" : "N";
-        const bool trustee = m_random.chance(0.03);
-        const std::string quotedNominee = nomineeName.substr(0, nomineeName.find(' ')) + " " +
-                                          std::string(m_random.pick(quotedSurnames()));
-        const std::string policyNo = std::to_string(700000000 + (i * 104729 + numberOffset) % 200000000);
-
-        policies->insert({
-            m_dirt.text(policyNo, Dirt::Quote),
-            m_dirt.orNull(dateText(start)),
-            m_dirt.plan(sale.plan),
-            m_dirt.text(std::to_string(term), Dirt::Null | Dirt::Empty | Dirt::Blank),
-            m_dirt.text(std::to_string(premiumTerm), Dirt::Null | Dirt::Empty),
-            m_dirt.orNull(sum),
-            m_dirt.text(kModes[mode], kCode),
-            m_dirt.text(branch, Dirt::Lower | Dirt::Empty),
-            m_dirt.text(medical, kCode),
-            agent,
-            m_dirt.orNull(dateText(fup)),
-            waiver,
-            rider,
-            m_dirt.text(nomineeName, kName | Dirt::Empty | Dirt::Null, quotedNominee),
-            m_dirt.text(relation, Dirt::Empty),
-            minorNominee ? SqlValue(appointee) : SqlValue(std::monostate{}),
-            trustee ? SqlValue(family.members[0].name) : SqlValue(std::monostate{}),
-            m_dirt.orNull(whole(age)),
-            accident,
-            hasLoan ? SqlValue(loan) : SqlValue(0.0),
-            hasLoan ? SqlValue(dateText(loanDate)) : SqlValue(std::monostate{}),
-            m_dirt.text(status, kCode),
-            family.code,
-            m_dirt.orNull(whole(holder.persCode)),
-            m_dirt.orNull(premium),
-        });
-        ++m_counts.policies;
-        if (m_progress && ((i + 1) % step == 0 || i + 1 == total))
-            m_progress("policies", i + 1, total);
     }
 }
 

@@ -23,12 +23,12 @@ int daysInMonth(int year, int month);
 // The rows of one agent's Orrin database, drawn from a seed: the agent, the masters, the families
 // with their clients, and the policies. SampleWriter owns the file; this class fills it.
 class SourceSample {
-public:
+  public:
     SourceSample(const SampleOptions& options, const SampleWriter::Progress& progress);
 
     SampleCounts write(SqlFile& file);
 
-private:
+  private:
     struct Person {
         std::int32_t persCode = 0;
         std::string firstName;

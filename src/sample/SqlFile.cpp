@@ -47,7 +47,7 @@ SqlFile::SqlFile(const std::filesystem::path& file, const std::string& password)
 {
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    m_db = db;  // owned from here on, even when the open failed
+    m_db = db; // owned from here on, even when the open failed
     if (rc != SQLITE_OK)
         fail("cannot open");
     if (sqlite3_key(m_db, password.data(), static_cast<int>(password.size())) != SQLITE_OK)
@@ -76,7 +76,8 @@ void SqlFile::execute(std::string_view sql)
     if (sqlite3_exec(m_db, std::string(sql).c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
         const std::string message = error ? error : "unknown error";
         sqlite3_free(error);
-        throw std::runtime_error("\"" + std::string(sql) + "\" failed on " + m_path.string() + ": " + message);
+        throw std::runtime_error("\"" + std::string(sql) + "\" failed on " + m_path.string() + ": " +
+                                 message);
     }
 }
 
@@ -157,7 +158,8 @@ void InsertStatement::insert(std::span<const SqlValue> values)
             if (m_sizes[i] != 0 && utf8Length(text) > m_sizes[i])
                 throw std::logic_error(m_table + "." + m_columns[i] + " holds at most " +
                                        std::to_string(m_sizes[i]) + " characters: \"" + text + "\"");
-            rc = sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+            rc = sqlite3_bind_text(m_stmt, index, text.data(), static_cast<int>(text.size()),
+                                   SQLITE_TRANSIENT);
         }
         if (rc != SQLITE_OK)
             m_file.fail("cannot bind " + m_table + "." + m_columns[i] + " on");

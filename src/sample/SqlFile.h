@@ -27,7 +27,7 @@ class SqlFile;
 // size of their TEXT(n) column, so that nothing is written that the applications could not have
 // stored; a too long text throws std::logic_error naming table, column and value.
 class InsertStatement {
-public:
+  public:
     InsertStatement(const InsertStatement&) = delete;
     InsertStatement& operator=(const InsertStatement&) = delete;
     ~InsertStatement();
@@ -36,7 +36,7 @@ public:
     void insert(std::initializer_list<SqlValue> values) { insert(std::span(values.begin(), values.size())); }
     std::int64_t rowsWritten() const { return m_rows; }
 
-private:
+  private:
     friend class SqlFile;
     InsertStatement(SqlFile& file, std::string table, std::vector<std::string> columns,
                     std::vector<std::size_t> sizes);
@@ -45,14 +45,14 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
     std::string m_table;
     std::vector<std::string> m_columns;
-    std::vector<std::size_t> m_sizes;  // 0: no limit
+    std::vector<std::size_t> m_sizes; // 0: no limit
     std::int64_t m_rows = 0;
 };
 
 // An existing encrypted database file opened for writing with the raw engine: the sample writer's
 // fast path (one transaction, prepared inserts). Failures throw std::runtime_error naming the file.
 class SqlFile {
-public:
+  public:
     SqlFile(const std::filesystem::path& file, const std::string& password);
     ~SqlFile();
     SqlFile(const SqlFile&) = delete;
@@ -69,7 +69,7 @@ public:
     sqlite3* handle() const { return m_db; }
     [[noreturn]] void fail(std::string_view what) const;
 
-private:
+  private:
     sqlite3* m_db = nullptr;
     std::filesystem::path m_path;
 };

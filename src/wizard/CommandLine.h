@@ -13,7 +13,7 @@ struct WizardOptions {
     std::optional<QString> orrinDb;
     std::optional<QString> agentDb;
     bool help = false;
-    QString error;  // not empty when the command line cannot be used
+    QString error; // not empty when the command line cannot be used
 };
 
 // Reads "--orrin-db PATH", "--agent-db PATH" (also "--orrin-db=PATH"), "--help" and "-h".

@@ -6,7 +6,8 @@
 
 namespace orrin::wizard {
 
-std::optional<QString> FileDialog::getOpenFileName(QWidget* parent, const QString& title, const QString& filter)
+std::optional<QString> FileDialog::getOpenFileName(QWidget* parent, const QString& title,
+                                                   const QString& filter)
 {
     m_lastTitle = title;
     m_lastFilter = filter;
@@ -72,8 +73,8 @@ QStringList FileDialog::nameFilters(const QString& classicFilter)
 
 // Qt's own dialog rather than the desktop's, so that the listing follows the filter rules above (a
 // description alone lists everything, names match in any case) on every desktop alike.
-std::optional<QString> FileDialog::askOpenFileName(QWidget* parent, const QString& title, const QString& filter,
-                                                   const QString& startFileName)
+std::optional<QString> FileDialog::askOpenFileName(QWidget* parent, const QString& title,
+                                                   const QString& filter, const QString& startFileName)
 {
     QFileDialog dialog(parent, title);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -20,7 +20,7 @@ namespace orrin::wizard {
 // is taken without showing anything. Otherwise askOpenFileName shows the dialog; a subclass may
 // replace it.
 class FileDialog {
-public:
+  public:
     virtual ~FileDialog() = default;
 
     // A file's full path, or nothing when the user cancelled.
@@ -44,13 +44,13 @@ public:
     // A wildcard pattern that matches the same names in any letter case.
     static QString caseInsensitivePattern(const QString& pattern);
 
-protected:
+  protected:
     // Shows the modal dialog; the chosen file's full path or nothing. startFileName is the file name
     // the dialog holds ("" when none was chosen yet).
-    virtual std::optional<QString> askOpenFileName(QWidget* parent, const QString& title, const QString& filter,
-                                                   const QString& startFileName);
+    virtual std::optional<QString> askOpenFileName(QWidget* parent, const QString& title,
+                                                   const QString& filter, const QString& startFileName);
 
-private:
+  private:
     QString m_fileName;
     QString m_lastTitle;
     QString m_lastFilter;

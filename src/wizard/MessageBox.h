@@ -20,7 +20,7 @@ inline constexpr const char* kWizardTitle = "Orrin Data Import Wizard";
 // answer that the next box takes without being shown; with an unattended answer set, a box that
 // finds the queue empty takes that answer instead of waiting for a user who is not there.
 class MessageBox {
-public:
+  public:
     using Button = QMessageBox::StandardButton;
 
     struct Shown {
@@ -53,7 +53,7 @@ public:
     // keep) become plain line breaks.
     static QString displayText(const QString& text);
 
-private:
+  private:
     static std::deque<Button>& queuedAnswers();
     static std::vector<Shown>& record();
     static std::optional<Button>& unattendedAnswer();

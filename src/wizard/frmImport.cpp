@@ -65,7 +65,7 @@ std::string toStd(const QString& text)
 
 // The hourglass for as long as the run lasts, restored on every way out.
 class WaitCursor {
-public:
+  public:
     WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
     ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
     WaitCursor(const WaitCursor&) = delete;
@@ -114,8 +114,8 @@ frmImport::frmImport(FileDialog* dialog, QWidget* parent)
     cmdImport = makeButton("cmdImport", kImportCaption);
 
     // The three buttons share the width of the widest.
-    const int buttonWidth = std::max({cmdChooseOrrinDb->sizeHint().width(), cmdChooseAgentDb->sizeHint().width(),
-                                      cmdImport->sizeHint().width()}) +
+    const int buttonWidth = std::max({cmdChooseOrrinDb->sizeHint().width(),
+                                      cmdChooseAgentDb->sizeHint().width(), cmdImport->sizeHint().width()}) +
                             24;
     for (QPushButton* button : {cmdChooseOrrinDb, cmdChooseAgentDb, cmdImport}) {
         button->setFixedWidth(buttonWidth);
@@ -150,7 +150,7 @@ frmImport::frmImport(FileDialog* dialog, QWidget* parent)
     connect(cmdChooseAgentDb, &QPushButton::clicked, this, &frmImport::cmdChooseAgentDb_Click);
     connect(cmdImport, &QPushButton::clicked, this, &frmImport::cmdImport_Click);
 
-    tmrTime.setParent(this);  // a child, so that it can be found by name; it unhooks itself when destroyed
+    tmrTime.setParent(this); // a child, so that it can be found by name; it unhooks itself when destroyed
     tmrTime.setObjectName(QStringLiteral("tmrTime"));
     tmrTime.setInterval(1000);
     connect(&tmrTime, &QTimer::timeout, this, &frmImport::tmrTime_Timer);
@@ -188,7 +188,8 @@ void frmImport::cmdChooseAgentDb_Click()
 
 // A cancelled dialog leaves box and folder alone: the box must never show a file the user did not
 // choose for that step. A failure of the dialog itself ends the handler without a word.
-void frmImport::chooseDatabase(const QString& title, const QString& filter, QLineEdit* pathBox, std::string& folder)
+void frmImport::chooseDatabase(const QString& title, const QString& filter, QLineEdit* pathBox,
+                               std::string& folder)
 {
     try {
         const std::optional<QString> chosen = CD.getOpenFileName(this, title, filter);
@@ -205,7 +206,7 @@ void frmImport::chooseDatabase(const QString& title, const QString& filter, QLin
 void frmImport::cmdImport_Click()
 {
     if (m_run) {
-        return;  // a click that reached us from the running import's own event pump
+        return; // a click that reached us from the running import's own event pump
     }
     m_StartTime = static_cast<double>(orrin::clock().secondsSinceMidnight());
 
@@ -303,7 +304,7 @@ void frmImport::closeEvent(QCloseEvent* event)
 bool frmImport::askContinue(const std::string& description)
 {
     if (m_stopAsked) {
-        return false;  // the user has already asked to stop
+        return false; // the user has already asked to stop
     }
     return MessageBox::question(this, errorQuestionText(description)) == QMessageBox::Yes;
 }

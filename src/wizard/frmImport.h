@@ -30,7 +30,7 @@ class FileDialog;
 class frmImport : public QWidget, private migration::ErrorQuestion, private migration::RunObserver {
     Q_OBJECT
 
-public:
+  public:
     // CD is the dialog both choose buttons use; the form makes its own when none is given.
     explicit frmImport(FileDialog* CD = nullptr, QWidget* parent = nullptr);
     ~frmImport() override;
@@ -67,16 +67,16 @@ public:
     // The run failed in a way it could not report itself (out of memory, say).
     static QString failureText(const QString& failure);
 
-public slots:
+  public slots:
     void cmdChooseOrrinDb_Click();
     void cmdChooseAgentDb_Click();
     void cmdImport_Click();
     void tmrTime_Timer();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     bool askContinue(const std::string& description) override;
     void pumpEvents() override;
 

@@ -23,7 +23,10 @@ struct RateCase {
     double expected;
 };
 
-void PrintTo(const RateCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const RateCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class NewBonusTest : public ::testing::TestWithParam<RateCase> {};
 
@@ -84,7 +87,10 @@ struct FinalCase {
     double expected;
 };
 
-void PrintTo(const FinalCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const FinalCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class FBonusTest : public ::testing::TestWithParam<FinalCase> {};
 
@@ -172,26 +178,34 @@ TEST(BonusRateFailures, MissingTablesAreLogged)
 
 // Rows with Null rates, in a target database of their own.
 class NullRateTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         const auto file = createTargetDb(m_dir.path());
         const Variant null = Variant::null();
         auto row = [&](const char* cat, Variant ad, Variant jm) {
-            return Row{{"BonusCat", Variant(cat)},   {"YY", Variant(std::int32_t{2004})},
-                       {"FromTerm", Variant(std::int32_t{1})}, {"ToTerm", Variant(std::int32_t{99})},
-                       {"FromSA", Variant(0.0)},      {"ToSA", Variant(1e12)},
-                       {"BonusAD", ad},               {"BonusJM", jm}};
+            return Row{{"BonusCat", Variant(cat)},
+                       {"YY", Variant(std::int32_t{2004})},
+                       {"FromTerm", Variant(std::int32_t{1})},
+                       {"ToTerm", Variant(std::int32_t{99})},
+                       {"FromSA", Variant(0.0)},
+                       {"ToSA", Variant(1e12)},
+                       {"BonusAD", ad},
+                       {"BonusJM", jm}};
         };
         insertRows(file, targetPassword(), "NewBonus",
                    {row("EN", null, Variant(44.0)), row("WL", null, null), row("MB", Variant(36.0), null),
                     row("JA", Variant(51.0), Variant(50.0)), row("JA", Variant(99.0), Variant(98.0))});
         auto finalRow = [&](std::int32_t from, std::int32_t to, Variant fab) {
-            return Row{{"FromTerm", Variant(from)}, {"ToTerm", Variant(to)}, {"FromSA", Variant(0.0)},
-                       {"ToSA", Variant(1e12)},     {"FAB", fab}};
+            return Row{{"FromTerm", Variant(from)},
+                       {"ToTerm", Variant(to)},
+                       {"FromSA", Variant(0.0)},
+                       {"ToSA", Variant(1e12)},
+                       {"FAB", fab}};
         };
         // The second row would answer, but the first matching row is the one used.
-        insertRows(file, targetPassword(), "FINALBONUS", {finalRow(15, 35, null), finalRow(20, 20, Variant(50.0))});
+        insertRows(file, targetPassword(), "FINALBONUS",
+                   {finalRow(15, 35, null), finalRow(20, 20, Variant(50.0))});
         m_target.openFile(file, targetPassword(), store::OpenMode::ReadOnly);
         m_calc.setLogFile(m_dir.path() / "Error Log.txt");
         m_calc.gDB = &m_target;

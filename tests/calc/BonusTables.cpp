@@ -10,8 +10,8 @@ namespace {
 
 constexpr double kAnySum = 1e12;
 
-Row bonusRow(const char* category, int year, int fromTerm, int toTerm, double fromSum, double toSum, double ad,
-             double jm)
+Row bonusRow(const char* category, int year, int fromTerm, int toTerm, double fromSum, double toSum,
+             double ad, double jm)
 {
     return {{"BonusCat", Variant(category)},
             {"YY", Variant(static_cast<std::int32_t>(year))},
@@ -90,8 +90,14 @@ void insertBonusTables(const std::filesystem::path& file)
                 finalRow(20, 24, 0, kAnySum, 30), finalRow(25, 35, 0, kAnySum, 45)});
 }
 
-const std::filesystem::path& BonusWorld::targetDb() { return shared().target; }
-const std::filesystem::path& BonusWorld::bonusDb() { return shared().bonus; }
+const std::filesystem::path& BonusWorld::targetDb()
+{
+    return shared().target;
+}
+const std::filesystem::path& BonusWorld::bonusDb()
+{
+    return shared().bonus;
+}
 
 BonusWorld::BonusWorld()
 {
@@ -102,7 +108,10 @@ BonusWorld::BonusWorld()
     m_calc.gDB = &m_target;
 }
 
-BonusWorld::~BonusWorld() { m_calc.closeLookupConnections(); }
+BonusWorld::~BonusWorld()
+{
+    m_calc.closeLookupConnections();
+}
 
 std::string BonusWorld::logText() const
 {

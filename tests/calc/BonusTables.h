@@ -42,7 +42,7 @@ void insertBonusTables(const std::filesystem::path& file);
 // are only read), and per test a fresh DataImport whose log goes to the test's own folder and whose
 // gDB is an open connection on the target database.
 class BonusWorld {
-public:
+  public:
     BonusWorld();
     ~BonusWorld();
 
@@ -56,7 +56,7 @@ public:
     int entriesUnder(const std::string& label) const;
     std::string logText() const;
 
-private:
+  private:
     TempDir m_dir;
     std::filesystem::path m_logFile;
     store::Connection m_target;

@@ -16,7 +16,7 @@ namespace {
 // One policy being added to a target database of its own (holding the bonus tables of
 // BonusTables.h, and no plan rows unless a test adds them), completed by UpdatePolicySchedule.
 class PolicyUnderImport {
-public:
+  public:
     PolicyUnderImport()
     {
         // A copy of the shared target database (bonus tables, no plans), as this test's own LIC.mdb.
@@ -59,7 +59,7 @@ public:
     store::Recordset& row() { return m_policies; }
     std::int64_t logEntries() const { return m_calc.logEntriesWritten(); }
 
-private:
+  private:
     TempDir m_dir;
     std::filesystem::path m_file;
     store::Connection m_connection;
@@ -76,11 +76,14 @@ struct MaturityCase {
     Variant issue;
     Variant sum;
     Variant premium;
-    Variant expected;  // Null: MatAmt is left unset
+    Variant expected; // Null: MatAmt is left unset
     std::int64_t logEntries;
 };
 
-void PrintTo(const MaturityCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const MaturityCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class MaturityAmountTest : public ::testing::TestWithParam<MaturityCase> {};
 

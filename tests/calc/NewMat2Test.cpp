@@ -22,7 +22,10 @@ struct PlanRuleCase {
     double expected;
 };
 
-void PrintTo(const PlanRuleCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const PlanRuleCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class PlanRuleTest : public ::testing::TestWithParam<PlanRuleCase> {};
 
@@ -32,7 +35,7 @@ TEST_P(PlanRuleTest, MaturityValue)
     TempDir dir;
     calc::DataImport calc;
     calc.setLogFile(dir.path() / "Error Log.txt");
-    calc.setBonusDatabase(dir.path() / "lic.mdb");  // not there: no rule here may need it
+    calc.setBonusDatabase(dir.path() / "lic.mdb"); // not there: no rule here may need it
     std::int32_t age = 0;
 
     const double value = calc.NewMat2(makeDate(2010, 6, 1), c.plan, c.term, c.sum, c.prem, c.mode, age);
@@ -160,7 +163,10 @@ struct BonusCase {
     double expected;
 };
 
-void PrintTo(const BonusCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const BonusCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class BonusRuleTest : public ::testing::TestWithParam<BonusCase> {};
 

@@ -1,7 +1,7 @@
 #include "sample/SampleWriter.h"
 
-#include "support/Fixture.h"
 #include "SampleTestSupport.h"
+#include "support/Fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -84,9 +84,10 @@ TEST(DirtyValues, NoneAtRateZero)
     EXPECT_EQ(o.quotedNames, 0);
     EXPECT_EQ(source->counts.dirtyValues, 0);
     EXPECT_GT(source->counts.dirtyCandidates, 20 * 2000);
-    for (const char* sql : {"SELECT count(*) FROM Policies WHERE ComDate IS NULL OR Sum IS NULL OR PersCode IS NULL",
-                            "SELECT count(*) FROM Client1 WHERE PersCode IS NULL OR sex = '' OR sex IS NULL",
-                            "SELECT count(*) FROM Family WHERE FamilyCode LIKE '%''%'"}) {
+    for (const char* sql :
+         {"SELECT count(*) FROM Policies WHERE ComDate IS NULL OR Sum IS NULL OR PersCode IS NULL",
+          "SELECT count(*) FROM Client1 WHERE PersCode IS NULL OR sex = '' OR sex IS NULL",
+          "SELECT count(*) FROM Family WHERE FamilyCode LIKE '%''%'"}) {
         EXPECT_EQ(scalar(source->file, kSourceKey, sql), 0) << sql;
     }
 }
@@ -96,7 +97,10 @@ struct RateCase {
     double rate;
 };
 
-void PrintTo(const RateCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RateCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class DirtyRate : public ::testing::TestWithParam<RateCase> {};
 
@@ -147,7 +151,7 @@ TEST(DirtyValues, EveryValueFitsItsSourceColumnEvenWhenAllAreAwkward)
         const auto longest = db.rows(sql + " FROM " + table).at(0);
         for (std::size_t i = 0; i < sized.size(); ++i) {
             if (longest[i].isNull())
-                continue;  // a column the sample leaves Null
+                continue; // a column the sample leaves Null
             EXPECT_LE(longest[i].number(), sized[i].second) << table << "." << sized[i].first;
             ++checked;
         }
@@ -157,10 +161,12 @@ TEST(DirtyValues, EveryValueFitsItsSourceColumnEvenWhenAllAreAwkward)
     EXPECT_GT(scalar(source->file, kSourceKey, "SELECT count(*) FROM Family WHERE length(RAdd1) > 25"), 0);
     EXPECT_GT(scalar(source->file, kSourceKey, "SELECT count(*) FROM Policies WHERE Plan = '0'"), 0);
     EXPECT_GT(scalar(source->file, kSourceKey, "SELECT count(*) FROM Policies WHERE Plan = '999'"), 0);
-    EXPECT_GT(scalar(source->file, kSourceKey, "SELECT count(*) FROM Policies WHERE PolicyNo LIKE '%''%'"), 0);
-    EXPECT_GT(scalar(source->file, kSourceKey,
-                     "SELECT count(*) FROM Policies WHERE Payment COLLATE BINARY IN ('m','q','h','y','o','s')"),
+    EXPECT_GT(scalar(source->file, kSourceKey, "SELECT count(*) FROM Policies WHERE PolicyNo LIKE '%''%'"),
               0);
+    EXPECT_GT(
+        scalar(source->file, kSourceKey,
+               "SELECT count(*) FROM Policies WHERE Payment COLLATE BINARY IN ('m','q','h','y','o','s')"),
+        0);
 }
 
 } // namespace

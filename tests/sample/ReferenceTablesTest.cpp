@@ -1,8 +1,8 @@
 #include "sample/SampleWriter.h"
 
+#include "SampleTestSupport.h"
 #include "store/Connection.h"
 #include "support/Fixture.h"
-#include "SampleTestSupport.h"
 #include "value/Error.h"
 
 #include <gtest/gtest.h>
@@ -18,14 +18,14 @@ const std::string kTargetKey = targetPassword();
 
 // Every plan number the policy calculations name: the bonus categories, the plan rules and the
 // survival-benefit special cases.
-const std::set<int> kNamedPlans = {
-    2,   3,   5,   7,   8,   11,  14,  18,  41,  47,  48,  50,  73,  74,  75,  76,  88,  89,
-    90,  91,  93,  94,  95,  101, 102, 103, 104, 105, 106, 107, 108, 109, 110, 111, 112, 113,
-    114, 121, 123, 124, 125, 126, 128, 131, 132, 133, 135, 136, 137, 141, 142, 143, 147, 148,
-    149, 150, 151, 152, 154, 155, 156, 157, 158, 159, 160, 162, 166, 174, 175, 179, 192, 196};
+const std::set<int> kNamedPlans = {2,   3,   5,   7,   8,   11,  14,  18,  41,  47,  48,  50,  73,  74,  75,
+                                   76,  88,  89,  90,  91,  93,  94,  95,  101, 102, 103, 104, 105, 106, 107,
+                                   108, 109, 110, 111, 112, 113, 114, 121, 123, 124, 125, 126, 128, 131, 132,
+                                   133, 135, 136, 137, 141, 142, 143, 147, 148, 149, 150, 151, 152, 154, 155,
+                                   156, 157, 158, 159, 160, 162, 166, 174, 175, 179, 192, 196};
 
 class ReferenceTables : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite()
     {
         s_dir = new TempDir;
@@ -71,8 +71,9 @@ TEST_F(ReferenceTables, WithdrawnRowsAreThereAndPlan27HasOnlyOne)
 
 TEST_F(ReferenceTables, Plans103And152HaveNoInstalmentTextSoTheirOwnSchedulesApply)
 {
-    const auto rows = query(target(), kTargetKey,
-                            "SELECT plan, Term, benefit FROM plans WHERE plan IN (103, 152) AND pflag <> 'D'");
+    const auto rows =
+        query(target(), kTargetKey,
+              "SELECT plan, Term, benefit FROM plans WHERE plan IN (103, 152) AND pflag <> 'D'");
     ASSERT_EQ(rows.size(), 2u);
     for (const auto& row : rows) {
         EXPECT_TRUE(row[1].isNull()) << row[0].number();
@@ -91,12 +92,13 @@ TEST_F(ReferenceTables, MoneyBackPlansCarryTwoDigitInstalmentTexts)
         SCOPED_TRACE("plan " + std::to_string(row[0].number()));
         EXPECT_EQ(years.size() % 2, 0u);
         EXPECT_EQ(years.size(), shares.size());
-        EXPECT_LE(years.size(), 16u);  // at most eight instalments
+        EXPECT_LE(years.size(), 16u); // at most eight instalments
         EXPECT_EQ((years + shares).find_first_not_of("0123456789"), std::string::npos);
         for (std::size_t k = 2; k < years.size(); k += 2)
             EXPECT_LT(std::stoi(years.substr(k - 2, 2)), std::stoi(years.substr(k, 2)));
     }
-    const auto plan75 = query(target(), kTargetKey, "SELECT Term, benefit FROM plans WHERE plan = 75 AND pflag <> 'D'");
+    const auto plan75 =
+        query(target(), kTargetKey, "SELECT Term, benefit FROM plans WHERE plan = 75 AND pflag <> 'D'");
     ASSERT_EQ(plan75.size(), 1u);
     EXPECT_EQ(plan75[0][0].text(), "051015");
     EXPECT_EQ(plan75[0][1].text(), "202020");
@@ -104,8 +106,9 @@ TEST_F(ReferenceTables, MoneyBackPlansCarryTwoDigitInstalmentTexts)
 
 TEST_F(ReferenceTables, NewBonusCoversEveryCategoryYearTermAndSumOnce)
 {
-    const auto rows = query(target(), kTargetKey,
-                            "SELECT BonusCat, YY, FromTerm, ToTerm, FromSA, ToSA, BonusAD, BonusJM FROM NewBonus");
+    const auto rows =
+        query(target(), kTargetKey,
+              "SELECT BonusCat, YY, FromTerm, ToTerm, FromSA, ToSA, BonusAD, BonusJM FROM NewBonus");
     std::map<std::pair<std::string, int>, std::vector<Band>> bands;
     for (const auto& row : rows) {
         bands[{row[0].text(), static_cast<int>(row[1].number())}].push_back(
@@ -139,7 +142,8 @@ TEST_F(ReferenceTables, NewBonusCoversEveryCategoryYearTermAndSumOnce)
 
 TEST_F(ReferenceTables, FinalBonusStartsAtFifteenYears)
 {
-    const auto rows = query(target(), kTargetKey, "SELECT FromTerm, ToTerm, FromSA, ToSA, FAB FROM FINALBONUS");
+    const auto rows =
+        query(target(), kTargetKey, "SELECT FromTerm, ToTerm, FromSA, ToSA, FAB FROM FINALBONUS");
     std::vector<Band> bands;
     for (const auto& row : rows) {
         bands.push_back({row[0].number(), row[1].number(), row[2].number(), row[3].number()});
@@ -173,7 +177,7 @@ TEST(ReferenceTablesFiles, AnExistingFileIsRefusedAndKeptUnlessReplacing)
     sample::SampleWriter::writeBonusDatabase(file);
     execute(file, kTargetKey, "DELETE FROM FINALBONUS");
     EXPECT_THROW(sample::SampleWriter::writeBonusDatabase(file), std::runtime_error);
-    EXPECT_EQ(scalar(file, kTargetKey, "SELECT count(*) FROM FINALBONUS"), 0);  // untouched
+    EXPECT_EQ(scalar(file, kTargetKey, "SELECT count(*) FROM FINALBONUS"), 0); // untouched
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "lic.mdb.partial"));
     sample::SampleWriter::writeBonusDatabase(file, true);
     EXPECT_GT(scalar(file, kTargetKey, "SELECT count(*) FROM FINALBONUS"), 0);

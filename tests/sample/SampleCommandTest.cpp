@@ -1,7 +1,7 @@
 #include "sample/SampleCommand.h"
 
-#include "support/Fixture.h"
 #include "SampleTestSupport.h"
+#include "support/Fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,10 @@ using sample::parseSampleCommandLine;
 using sample::runSampleCommand;
 using sample::UsageError;
 
-std::vector<std::string_view> args(std::initializer_list<std::string_view> list) { return list; }
+std::vector<std::string_view> args(std::initializer_list<std::string_view> list)
+{
+    return list;
+}
 
 struct GoodLine {
     const char* name;
@@ -29,7 +32,10 @@ struct GoodLine {
     bool force;
 };
 
-void PrintTo(const GoodLine& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const GoodLine& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class GoodCommandLine : public ::testing::TestWithParam<GoodLine> {};
 
@@ -47,25 +53,30 @@ TEST_P(GoodCommandLine, IsRead)
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, GoodCommandLine,
-    ::testing::Values(
-        GoodLine{"OutAlone", args({"--out", "d"}), "d", std::nullopt, 1000, 1, 0.02, false},
-        GoodLine{"EverythingSeparate",
-                 args({"--out", "d", "--policies", "250", "--seed", "99", "--dirty", "0.5", "--bonus-db", "b/lic.mdb",
-                       "--force"}),
-                 "d", "b/lic.mdb", 250, 99, 0.5, true},
-        GoodLine{"EverythingAttached", args({"--out=d", "--policies=0", "--seed=18446744073709551615", "--dirty=1"}),
-                 "d", std::nullopt, 0, 18446744073709551615ULL, 1.0, false},
-        GoodLine{"BonusDatabaseOnly", args({"--bonus-db", "lic.mdb"}), std::nullopt, "lic.mdb", 1000, 1, 0.02, false},
-        GoodLine{"CleanData", args({"--dirty", "0", "--out", "d"}), "d", std::nullopt, 1000, 1, 0.0, false}),
+    ::testing::Values(GoodLine{"OutAlone", args({"--out", "d"}), "d", std::nullopt, 1000, 1, 0.02, false},
+                      GoodLine{"EverythingSeparate",
+                               args({"--out", "d", "--policies", "250", "--seed", "99", "--dirty", "0.5",
+                                     "--bonus-db", "b/lic.mdb", "--force"}),
+                               "d", "b/lic.mdb", 250, 99, 0.5, true},
+                      GoodLine{"EverythingAttached",
+                               args({"--out=d", "--policies=0", "--seed=18446744073709551615", "--dirty=1"}),
+                               "d", std::nullopt, 0, 18446744073709551615ULL, 1.0, false},
+                      GoodLine{"BonusDatabaseOnly", args({"--bonus-db", "lic.mdb"}), std::nullopt, "lic.mdb",
+                               1000, 1, 0.02, false},
+                      GoodLine{"CleanData", args({"--dirty", "0", "--out", "d"}), "d", std::nullopt, 1000, 1,
+                               0.0, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct BadLine {
     const char* name;
     std::vector<std::string_view> arguments;
-    const char* message;  // a part of the message
+    const char* message; // a part of the message
 };
 
-void PrintTo(const BadLine& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BadLine& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class BadCommandLine : public ::testing::TestWithParam<BadLine> {};
 
@@ -82,20 +93,21 @@ TEST_P(BadCommandLine, IsRefusedWithAReason)
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, BadCommandLine,
-    ::testing::Values(BadLine{"NothingToWrite", args({"--policies", "5"}), "nothing to write"},
-                      BadLine{"NoArgumentsAtAll", args({}), "nothing to write"},
-                      BadLine{"UnknownFlag", args({"--out", "d", "--size", "5"}), "unknown argument \"--size\""},
-                      BadLine{"MissingValue", args({"--out"}), "--out needs a value"},
-                      BadLine{"PoliciesNotANumber", args({"--out", "d", "--policies", "ten"}), "whole number"},
-                      BadLine{"PoliciesWithJunk", args({"--out", "d", "--policies", "10x"}), "whole number"},
-                      BadLine{"NegativePolicies", args({"--out", "d", "--policies", "-1"}), "between 0 and"},
-                      BadLine{"TooManyPolicies", args({"--out", "d", "--policies", "10000001"}), "between 0 and"},
-                      BadLine{"NegativeSeed", args({"--out", "d", "--seed", "-3"}), "whole number"},
-                      BadLine{"RateAboveOne", args({"--out", "d", "--dirty", "1.5"}), "from 0 to 1"},
-                      BadLine{"RateNegative", args({"--out", "d", "--dirty", "-0.1"}), "from 0 to 1"},
-                      BadLine{"RateNotANumber", args({"--out", "d", "--dirty", "nan"}), "from 0 to 1"},
-                      BadLine{"EmptyFolder", args({"--out", ""}), "needs a folder"},
-                      BadLine{"ForceWithValue", args({"--out", "d", "--force=yes"}), "takes no value"}),
+    ::testing::Values(
+        BadLine{"NothingToWrite", args({"--policies", "5"}), "nothing to write"},
+        BadLine{"NoArgumentsAtAll", args({}), "nothing to write"},
+        BadLine{"UnknownFlag", args({"--out", "d", "--size", "5"}), "unknown argument \"--size\""},
+        BadLine{"MissingValue", args({"--out"}), "--out needs a value"},
+        BadLine{"PoliciesNotANumber", args({"--out", "d", "--policies", "ten"}), "whole number"},
+        BadLine{"PoliciesWithJunk", args({"--out", "d", "--policies", "10x"}), "whole number"},
+        BadLine{"NegativePolicies", args({"--out", "d", "--policies", "-1"}), "between 0 and"},
+        BadLine{"TooManyPolicies", args({"--out", "d", "--policies", "10000001"}), "between 0 and"},
+        BadLine{"NegativeSeed", args({"--out", "d", "--seed", "-3"}), "whole number"},
+        BadLine{"RateAboveOne", args({"--out", "d", "--dirty", "1.5"}), "from 0 to 1"},
+        BadLine{"RateNegative", args({"--out", "d", "--dirty", "-0.1"}), "from 0 to 1"},
+        BadLine{"RateNotANumber", args({"--out", "d", "--dirty", "nan"}), "from 0 to 1"},
+        BadLine{"EmptyFolder", args({"--out", ""}), "needs a folder"},
+        BadLine{"ForceWithValue", args({"--out", "d", "--force=yes"}), "takes no value"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 std::set<std::string> filesIn(const std::filesystem::path& folder)
@@ -127,7 +139,8 @@ TEST(SampleCommand, WritesTheTwoDatabasesAndNoBonusDatabaseBesideThem)
     TempDir dir;
     const auto folder = dir.path() / "agent";
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(args({"--out", folder.c_str(), "--policies", "50", "--seed", "4"}), out, err), 0)
+    EXPECT_EQ(runSampleCommand(args({"--out", folder.c_str(), "--policies", "50", "--seed", "4"}), out, err),
+              0)
         << err.str();
     EXPECT_EQ(filesIn(folder), (std::set<std::string>{"LIC.mdb", "zrv.accdb"}));
     EXPECT_EQ(scalar(folder / "zrv.accdb", sourcePassword(), "SELECT count(*) FROM Policies"), 50);
@@ -149,7 +162,7 @@ TEST(SampleCommand, WritesOnlyTheBonusDatabaseWhenThatIsAllItIsAskedFor)
 TEST(SampleCommand, RefusesExistingFilesBeforeWritingAnything)
 {
     TempDir dir;
-    createTargetDb(dir.path());  // an existing LIC.mdb
+    createTargetDb(dir.path()); // an existing LIC.mdb
     std::ostringstream out, err;
     EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--policies", "10"}), out, err), 1);
     EXPECT_NE(err.str().find("LIC.mdb exists (use --force to replace it)"), std::string::npos) << err.str();
@@ -162,7 +175,8 @@ TEST(SampleCommand, ForceReplacesExistingFiles)
     TempDir dir;
     createTargetDb(dir.path());
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--policies", "10", "--force"}), out, err), 0)
+    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--policies", "10", "--force"}), out, err),
+              0)
         << err.str();
     EXPECT_GT(scalar(dir.path() / "LIC.mdb", targetPassword(), "SELECT count(*) FROM plans"), 70);
     EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"LIC.mdb", "zrv.accdb"}));
@@ -173,7 +187,8 @@ TEST(SampleCommand, TheBonusDatabaseCannotBeTheTarget)
     TempDir dir;
     const auto target = dir.path() / "LIC.mdb";
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--bonus-db", target.c_str()}), out, err), 2);
+    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--bonus-db", target.c_str()}), out, err),
+              2);
     EXPECT_TRUE(filesIn(dir.path()).empty());
 }
 
@@ -181,10 +196,12 @@ TEST(SampleCommand, ReportsProgressOnStderrForLargeSamples)
 {
     TempDir dir;
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--policies", "10000", "--dirty", "0"}), out, err),
+    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--policies", "10000", "--dirty", "0"}),
+                               out, err),
               0);
     EXPECT_NE(err.str().find("orrin-import-sample: policies 500 of 10000\n"), std::string::npos) << err.str();
-    EXPECT_NE(err.str().find("orrin-import-sample: policies 10000 of 10000\n"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("orrin-import-sample: policies 10000 of 10000\n"), std::string::npos)
+        << err.str();
 }
 
 } // namespace

@@ -13,7 +13,7 @@ namespace orrin::testing {
 
 // One open database for a test's many queries: opening an encrypted file costs far more than a query.
 class OpenDb {
-public:
+  public:
     OpenDb(const std::filesystem::path& file, const std::string& password)
     {
         m_connection.openFile(file, password, store::OpenMode::ReadOnly);
@@ -57,13 +57,13 @@ public:
         return values;
     }
 
-private:
+  private:
     store::Connection m_connection;
 };
 
 // Every row of a table in rowid order.
-inline std::vector<std::vector<Variant>> allRows(const std::filesystem::path& file, const std::string& password,
-                                                 const std::string& table)
+inline std::vector<std::vector<Variant>> allRows(const std::filesystem::path& file,
+                                                 const std::string& password, const std::string& table)
 {
     return OpenDb(file, password).table(table);
 }

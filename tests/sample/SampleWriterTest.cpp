@@ -1,10 +1,10 @@
 #include "sample/SampleWriter.h"
 
+#include "SampleTestSupport.h"
 #include "sample/SampleData.h"
 #include "store/Connection.h"
 #include "store/KnownDatabases.h"
 #include "support/Fixture.h"
-#include "SampleTestSupport.h"
 #include "value/DateValue.h"
 #include "value/Error.h"
 
@@ -45,7 +45,7 @@ const std::string kTargetKey = targetPassword();
 
 // A clean sample of 1000 policies, shared by the tests that only read it.
 class CleanSample : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { s_sample = writeSample({1000, 42, 0.0}).release(); }
     static void TearDownTestSuite()
     {
@@ -60,7 +60,8 @@ TEST(SampleWriterDeterminism, TheSameSeedWritesTheSameRowsInEveryTable)
 {
     const auto first = writeSample({300, 7, 0.05});
     const auto second = writeSample({300, 7, 0.05});
-    for (const auto& [file, key] : {std::pair{&WrittenSample::source, kSourceKey}, {&WrittenSample::target, kTargetKey}}) {
+    for (const auto& [file, key] :
+         {std::pair{&WrittenSample::source, kSourceKey}, {&WrittenSample::target, kTargetKey}}) {
         OpenDb one((*first).*file, key);
         OpenDb two((*second).*file, key);
         const auto tables = one.tableNames();
@@ -79,7 +80,8 @@ TEST(SampleWriterDeterminism, AnotherSeedWritesOtherPolicies)
 {
     const auto first = writeSample({200, 1, 0.0});
     const auto second = writeSample({200, 2, 0.0});
-    EXPECT_FALSE(allRows(first->source, kSourceKey, "Policies") == allRows(second->source, kSourceKey, "Policies"));
+    EXPECT_FALSE(allRows(first->source, kSourceKey, "Policies") ==
+                 allRows(second->source, kSourceKey, "Policies"));
 }
 
 TEST(SampleWriterDeterminism, TheDirtyRateChangesOnlyTheAwkwardValues)
@@ -111,7 +113,7 @@ TEST_F(CleanSample, CountsFollowThePolicies)
     const auto& s = *s_sample;
     EXPECT_EQ(s.counts.policies, 1000);
     EXPECT_EQ(scalar(s.source, kSourceKey, "SELECT count(*) FROM Policies"), 1000);
-    EXPECT_EQ(scalar(s.source, kSourceKey, "SELECT count(*) FROM Family"), 200);  // one family per 5 policies
+    EXPECT_EQ(scalar(s.source, kSourceKey, "SELECT count(*) FROM Family"), 200); // one family per 5 policies
     EXPECT_EQ(s.counts.families, 200);
     EXPECT_EQ(scalar(s.source, kSourceKey, "SELECT count(*) FROM Agmast"), 3);
     const double locations = scalar(s.source, kSourceKey, "SELECT count(*) FROM LocMast");
@@ -126,9 +128,10 @@ TEST_F(CleanSample, CountsFollowThePolicies)
 TEST_F(CleanSample, EveryFamilyHasTwoToFourClients)
 {
     const auto& s = *s_sample;
-    const auto rows = query(s.source, kSourceKey,
-                            "SELECT f.FamilyCode, (SELECT count(*) FROM Client1 c WHERE c.FamilyCode = f.FamilyCode) "
-                            "FROM Family f");
+    const auto rows =
+        query(s.source, kSourceKey,
+              "SELECT f.FamilyCode, (SELECT count(*) FROM Client1 c WHERE c.FamilyCode = f.FamilyCode) "
+              "FROM Family f");
     ASSERT_EQ(rows.size(), 200u);
     for (const auto& row : rows) {
         EXPECT_GE(row[1].number(), 2) << row[0].text();
@@ -145,7 +148,7 @@ TEST_F(CleanSample, MarriedCouplesHaveClient2RowsAndMostAdultsClient4Rows)
                      "SELECT count(*) FROM Client2 a JOIN Client2 b ON a.familycode = b.familycode "
                      "AND a.perscode = 1 AND b.perscode = 2 AND a.MarDt = b.MarDt"),
               s.counts.marriages / 2);
-    EXPECT_GT(s.counts.marriages, 200);  // most of the 200 families are married couples
+    EXPECT_GT(s.counts.marriages, 200); // most of the 200 families are married couples
     EXPECT_EQ(scalar(s.source, kSourceKey,
                      "SELECT count(*) FROM Client2 m WHERE NOT EXISTS (SELECT 1 FROM Client1 c WHERE "
                      "c.FamilyCode = m.familycode AND c.PersCode = m.perscode)"),
@@ -170,7 +173,8 @@ TEST_F(CleanSample, EveryPolicyBelongsToAClientOfItsFamily)
 TEST_F(CleanSample, PoliciesLookLikeAnAgentsBook)
 {
     const auto& s = *s_sample;
-    const auto rows = query(s.source, kSourceKey, "SELECT ComDate, Term, Sum, Payment, Status, Plan FROM Policies");
+    const auto rows =
+        query(s.source, kSourceKey, "SELECT ComDate, Term, Sum, Payment, Status, Plan FROM Policies");
     std::set<std::string> modes, statuses;
     std::set<std::string> plans;
     for (const auto& row : rows) {
@@ -179,7 +183,7 @@ TEST_F(CleanSample, PoliciesLookLikeAnAgentsBook)
         EXPECT_GE(year, 1985);
         EXPECT_LE(year, 2015);
         const int term = std::stoi(row[1].text());
-        EXPECT_GE(term, 9);  // the nine-year money-back plans
+        EXPECT_GE(term, 9); // the nine-year money-back plans
         EXPECT_LE(term, 35);
         EXPECT_GE(row[2].number(), 10000);
         EXPECT_LE(row[2].number(), 1000000);
@@ -190,7 +194,7 @@ TEST_F(CleanSample, PoliciesLookLikeAnAgentsBook)
     EXPECT_EQ(modes, (std::set<std::string>{"H", "M", "O", "Q", "S", "Y"}));
     for (const char* status : {"I", "R", "D", "F"})
         EXPECT_TRUE(statuses.count(status)) << status;
-    EXPECT_GT(statuses.size(), 4u);  // and others besides
+    EXPECT_GT(statuses.size(), 4u); // and others besides
     for (const char* plan : {"14", "75", "103", "113", "152", "159", "160", "174", "175", "179", "196"})
         EXPECT_TRUE(plans.count(plan)) << "no policy on plan " << plan;
 }
@@ -198,7 +202,8 @@ TEST_F(CleanSample, PoliciesLookLikeAnAgentsBook)
 TEST_F(CleanSample, AddressesHaveSixDigitPinCodesAndFitTheTarget)
 {
     const auto& s = *s_sample;
-    for (const auto& row : query(s.source, kSourceKey, "SELECT RAdd1, RAdd2, RAdd3, RAdd4, RPin FROM Family")) {
+    for (const auto& row :
+         query(s.source, kSourceKey, "SELECT RAdd1, RAdd2, RAdd3, RAdd4, RPin FROM Family")) {
         for (int i = 0; i < 4; ++i) {
             ASSERT_TRUE(row[i].isText());
             EXPECT_FALSE(row[i].text().empty());
@@ -232,7 +237,8 @@ TEST_F(CleanSample, TargetHoldsStaleRowsOfAnEarlierImport)
 {
     for (const char* table : {"Login", "Times", "AgMast", "LocMast", "BrnMast", "company", "Family", "Client",
                               "Policies", "SB"}) {
-        EXPECT_GT(scalar(s_sample->target, kTargetKey, std::string("SELECT count(*) FROM ") + table), 0) << table;
+        EXPECT_GT(scalar(s_sample->target, kTargetKey, std::string("SELECT count(*) FROM ") + table), 0)
+            << table;
     }
 }
 

@@ -11,7 +11,7 @@ namespace {
 
 struct ArgumentCase {
     const char* name;
-    QStringList arguments;  // without the program
+    QStringList arguments; // without the program
     std::optional<QString> orrinDb;
     std::optional<QString> agentDb;
     bool help;
@@ -45,29 +45,50 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{"NoArgumentsKeepTheDesignTimeTexts", {}, std::nullopt, std::nullopt, false, {}},
         ArgumentCase{"BothPaths",
                      {QStringLiteral("--orrin-db"), kOrrin, QStringLiteral("--agent-db"), kAgent},
-                     kOrrin, kAgent, false, {}},
+                     kOrrin,
+                     kAgent,
+                     false,
+                     {}},
         ArgumentCase{"PathsWithEquals",
                      {QStringLiteral("--agent-db=") + kAgent, QStringLiteral("--orrin-db=") + kOrrin},
-                     kOrrin, kAgent, false, {}},
+                     kOrrin,
+                     kAgent,
+                     false,
+                     {}},
         ArgumentCase{"PathWithBlanksAndEquals",
                      {QStringLiteral("--orrin-db"), QStringLiteral("/home/a b/x=y/zrv.accdb")},
-                     QStringLiteral("/home/a b/x=y/zrv.accdb"), std::nullopt, false, {}},
+                     QStringLiteral("/home/a b/x=y/zrv.accdb"),
+                     std::nullopt,
+                     false,
+                     {}},
         ArgumentCase{"LaterRepetitionWins",
                      {QStringLiteral("--orrin-db"), QStringLiteral("/a/"), QStringLiteral("--orrin-db"),
                       QStringLiteral("/b/")},
-                     QStringLiteral("/b/"), std::nullopt, false, {}},
+                     QStringLiteral("/b/"),
+                     std::nullopt,
+                     false,
+                     {}},
         ArgumentCase{"Help", {QStringLiteral("--help")}, std::nullopt, std::nullopt, true, {}},
         ArgumentCase{"ShortHelp", {QStringLiteral("-h")}, std::nullopt, std::nullopt, true, {}},
-        ArgumentCase{"MissingValue", {QStringLiteral("--agent-db")}, std::nullopt, std::nullopt, false,
+        ArgumentCase{"MissingValue",
+                     {QStringLiteral("--agent-db")},
+                     std::nullopt,
+                     std::nullopt,
+                     false,
                      QStringLiteral("--agent-db needs a path")},
-        ArgumentCase{"UnknownArgument", {QStringLiteral("--bonus-db"), QStringLiteral("x")}, std::nullopt,
-                     std::nullopt, false, QStringLiteral("unknown argument: --bonus-db")}),
+        ArgumentCase{"UnknownArgument",
+                     {QStringLiteral("--bonus-db"), QStringLiteral("x")},
+                     std::nullopt,
+                     std::nullopt,
+                     false,
+                     QStringLiteral("unknown argument: --bonus-db")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CommandLine, UsageNamesBothOptions)
 {
     const QString usage = wizardUsage(QStringLiteral("orrin-import-wizard"));
-    EXPECT_TRUE(usage.startsWith(QStringLiteral("Usage: orrin-import-wizard [--orrin-db PATH] [--agent-db PATH]\n")));
+    EXPECT_TRUE(
+        usage.startsWith(QStringLiteral("Usage: orrin-import-wizard [--orrin-db PATH] [--agent-db PATH]\n")));
     EXPECT_TRUE(usage.contains(QStringLiteral("  --orrin-db PATH")));
     EXPECT_TRUE(usage.contains(QStringLiteral("  --agent-db PATH")));
     EXPECT_TRUE(usage.contains(QStringLiteral("  -h, --help")));

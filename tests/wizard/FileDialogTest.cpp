@@ -35,16 +35,20 @@ TEST_P(NameFilters, TranslatesTheClassicFilter)
 
 INSTANTIATE_TEST_SUITE_P(
     FileDialog, NameFilters,
-    ::testing::Values(
-        FilterCase{"DescriptionAloneListsEveryFile", "Orrin Database (zrv.accdb)",
-                   {QStringLiteral("Orrin Database (zrv.accdb) (*)")}},
-        FilterCase{"PatternMatchesInAnyCase", "Calvane Database (lic.mdb)|lic.mdb",
-                   {QStringLiteral("Calvane Database (lic.mdb) ([lL][iI][cC].[mM][dD][bB])")}},
-        FilterCase{"TwoPairs", "Text|*.txt|All|*.*",
-                   {QStringLiteral("Text (*.[tT][xX][tT])"), QStringLiteral("All (*.*)")}},
-        FilterCase{"SeveralPatternsInOnePair", "Access|*.mdb;*.accdb",
-                   {QStringLiteral("Access (*.[mM][dD][bB] *.[aA][cC][cC][dD][bB])")}},
-        FilterCase{"EmptyPatternListsEveryFile", "Anything|", {QStringLiteral("Anything (*)")}}),
+    ::testing::Values(FilterCase{"DescriptionAloneListsEveryFile",
+                                 "Orrin Database (zrv.accdb)",
+                                 {QStringLiteral("Orrin Database (zrv.accdb) (*)")}},
+                      FilterCase{"PatternMatchesInAnyCase",
+                                 "Calvane Database (lic.mdb)|lic.mdb",
+                                 {QStringLiteral("Calvane Database (lic.mdb) ([lL][iI][cC].[mM][dD][bB])")}},
+                      FilterCase{"TwoPairs",
+                                 "Text|*.txt|All|*.*",
+                                 {QStringLiteral("Text (*.[tT][xX][tT])"), QStringLiteral("All (*.*)")}},
+                      FilterCase{"SeveralPatternsInOnePair",
+                                 "Access|*.mdb;*.accdb",
+                                 {QStringLiteral("Access (*.[mM][dD][bB] *.[aA][cC][cC][dD][bB])")}},
+                      FilterCase{
+                          "EmptyPatternListsEveryFile", "Anything|", {QStringLiteral("Anything (*)")}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct NameCase {
@@ -62,7 +66,8 @@ class CalvaneFilterListing : public ::testing::TestWithParam<NameCase> {};
 // The step 2 filter lists lic.mdb in any letter case and nothing else.
 TEST_P(CalvaneFilterListing, ListsOnlyLicMdb)
 {
-    const QString filter = FileDialog::nameFilters(QStringLiteral("Calvane Database (lic.mdb)|lic.mdb")).first();
+    const QString filter =
+        FileDialog::nameFilters(QStringLiteral("Calvane Database (lic.mdb)|lic.mdb")).first();
     const QRegularExpression shape(QStringLiteral("^.*\\((.*)\\)$"));
     const QString pattern = shape.match(filter).captured(1);
     const QRegularExpression matcher(QRegularExpression::wildcardToRegularExpression(pattern));
@@ -115,7 +120,8 @@ TEST(FileDialog, AnswersAreTakenInTheOrderGiven)
     dialog.setNextFileName(QStringLiteral("/a/zrv.accdb"));
     dialog.setNextCancel();
     dialog.setNextFileName(QStringLiteral("/b/LIC.mdb"));
-    EXPECT_EQ(dialog.getOpenFileName(nullptr, {}, {}), std::optional<QString>(QStringLiteral("/a/zrv.accdb")));
+    EXPECT_EQ(dialog.getOpenFileName(nullptr, {}, {}),
+              std::optional<QString>(QStringLiteral("/a/zrv.accdb")));
     EXPECT_EQ(dialog.getOpenFileName(nullptr, {}, {}), std::nullopt);
     EXPECT_EQ(dialog.getOpenFileName(nullptr, {}, {}), std::optional<QString>(QStringLiteral("/b/LIC.mdb")));
     EXPECT_EQ(dialog.fileName(), QStringLiteral("/b/LIC.mdb"));

@@ -34,8 +34,8 @@ QPushButton* button(const frmImport& form, const char* name)
 }
 
 struct ChooseStep {
-    bool orrin;                     // step 1's button, else step 2's
-    std::optional<QString> answer;  // the file chosen, or a cancel
+    bool orrin;                    // step 1's button, else step 2's
+    std::optional<QString> answer; // the file chosen, or a cancel
 };
 
 struct ChooseCase {
@@ -77,34 +77,71 @@ TEST_P(ChooseSequence, ShowsTheChosenPathsAndKeepsTheirFolders)
 
 const QString kOther = QStringLiteral("/data/other.accdb");
 
-INSTANTIATE_TEST_SUITE_P(
-    frmImport, ChooseSequence,
-    ::testing::Values(
-        ChooseCase{"CancelBeforeAnyChoiceChangesNothing", {{true, std::nullopt}}, kOrrinDefault, kAgentDefault,
-                   "", ""},
-        ChooseCase{"CancelOfStep2BeforeAnyChoiceChangesNothing", {{false, std::nullopt}}, kOrrinDefault,
-                   kAgentDefault, "", ""},
-        ChooseCase{"ChosenFileShowsItsFullPathAndKeepsItsFolder", {{true, kOther}}, kOther, kAgentDefault,
-                   "/data/", ""},
-        ChooseCase{"CancelOfStep2AfterStep1LeavesStep2Alone", {{true, kOther}, {false, std::nullopt}}, kOther,
-                   kAgentDefault, "/data/", ""},
-        ChooseCase{"CancelAfterAChoiceKeepsThatChoice",
-                   {{true, QStringLiteral("/a/zrv.accdb")}, {true, std::nullopt}}, QStringLiteral("/a/zrv.accdb"),
-                   kAgentDefault, "/a/", ""},
-        ChooseCase{"ChoosingAgainReplacesTheFirstChoice",
-                   {{true, QStringLiteral("/a/zrv.accdb")}, {true, QStringLiteral("/b/c/zrv.accdb")}},
-                   QStringLiteral("/b/c/zrv.accdb"), kAgentDefault, "/b/c/", ""},
-        ChooseCase{"BothSteps",
-                   {{true, QStringLiteral("/srv/orrin/zrv.accdb")}, {false, QStringLiteral("/srv/calvane/LIC.mdb")}},
-                   QStringLiteral("/srv/orrin/zrv.accdb"), QStringLiteral("/srv/calvane/LIC.mdb"), "/srv/orrin/",
-                   "/srv/calvane/"},
-        ChooseCase{"BackslashFolder", {{false, QStringLiteral("D:\\Data\\LIC.mdb")}}, kOrrinDefault,
-                   QStringLiteral("D:\\Data\\LIC.mdb"), "", "D:\\Data\\"},
-        ChooseCase{"MixedSeparatorsUseTheLast", {{true, QStringLiteral("C:\\Data/Sub\\zrv.accdb")}},
-                   QStringLiteral("C:\\Data/Sub\\zrv.accdb"), kAgentDefault, "C:\\Data/Sub\\", ""},
-        ChooseCase{"NameWithoutSeparatorGivesAnEmptyFolder", {{true, QStringLiteral("zrv.accdb")}},
-                   QStringLiteral("zrv.accdb"), kAgentDefault, "", ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(frmImport, ChooseSequence,
+                         ::testing::Values(ChooseCase{"CancelBeforeAnyChoiceChangesNothing",
+                                                      {{true, std::nullopt}},
+                                                      kOrrinDefault,
+                                                      kAgentDefault,
+                                                      "",
+                                                      ""},
+                                           ChooseCase{"CancelOfStep2BeforeAnyChoiceChangesNothing",
+                                                      {{false, std::nullopt}},
+                                                      kOrrinDefault,
+                                                      kAgentDefault,
+                                                      "",
+                                                      ""},
+                                           ChooseCase{"ChosenFileShowsItsFullPathAndKeepsItsFolder",
+                                                      {{true, kOther}},
+                                                      kOther,
+                                                      kAgentDefault,
+                                                      "/data/",
+                                                      ""},
+                                           ChooseCase{"CancelOfStep2AfterStep1LeavesStep2Alone",
+                                                      {{true, kOther}, {false, std::nullopt}},
+                                                      kOther,
+                                                      kAgentDefault,
+                                                      "/data/",
+                                                      ""},
+                                           ChooseCase{
+                                               "CancelAfterAChoiceKeepsThatChoice",
+                                               {{true, QStringLiteral("/a/zrv.accdb")}, {true, std::nullopt}},
+                                               QStringLiteral("/a/zrv.accdb"),
+                                               kAgentDefault,
+                                               "/a/",
+                                               ""},
+                                           ChooseCase{"ChoosingAgainReplacesTheFirstChoice",
+                                                      {{true, QStringLiteral("/a/zrv.accdb")},
+                                                       {true, QStringLiteral("/b/c/zrv.accdb")}},
+                                                      QStringLiteral("/b/c/zrv.accdb"),
+                                                      kAgentDefault,
+                                                      "/b/c/",
+                                                      ""},
+                                           ChooseCase{"BothSteps",
+                                                      {{true, QStringLiteral("/srv/orrin/zrv.accdb")},
+                                                       {false, QStringLiteral("/srv/calvane/LIC.mdb")}},
+                                                      QStringLiteral("/srv/orrin/zrv.accdb"),
+                                                      QStringLiteral("/srv/calvane/LIC.mdb"),
+                                                      "/srv/orrin/",
+                                                      "/srv/calvane/"},
+                                           ChooseCase{"BackslashFolder",
+                                                      {{false, QStringLiteral("D:\\Data\\LIC.mdb")}},
+                                                      kOrrinDefault,
+                                                      QStringLiteral("D:\\Data\\LIC.mdb"),
+                                                      "",
+                                                      "D:\\Data\\"},
+                                           ChooseCase{"MixedSeparatorsUseTheLast",
+                                                      {{true, QStringLiteral("C:\\Data/Sub\\zrv.accdb")}},
+                                                      QStringLiteral("C:\\Data/Sub\\zrv.accdb"),
+                                                      kAgentDefault,
+                                                      "C:\\Data/Sub\\",
+                                                      ""},
+                                           ChooseCase{"NameWithoutSeparatorGivesAnEmptyFolder",
+                                                      {{true, QStringLiteral("zrv.accdb")}},
+                                                      QStringLiteral("zrv.accdb"),
+                                                      kAgentDefault,
+                                                      "",
+                                                      ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(frmImport, EachChooseButtonAsksWithItsOwnTitleAndFilter)
 {
@@ -179,7 +216,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(EmptyPathCase{"OrrinEmpty", QString(), QStringLiteral("/srv/LIC.mdb")},
                       EmptyPathCase{"AgentEmpty", QStringLiteral("/srv/zrv.accdb"), QString()},
                       EmptyPathCase{"BothEmpty", QString(), QString()},
-                      EmptyPathCase{"OrrinBlanksOnly", QStringLiteral("    "), QStringLiteral("/srv/LIC.mdb")},
+                      EmptyPathCase{"OrrinBlanksOnly", QStringLiteral("    "),
+                                    QStringLiteral("/srv/LIC.mdb")},
                       EmptyPathCase{"AgentOneBlank", QStringLiteral("/srv/zrv.accdb"), QStringLiteral(" ")}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -5,8 +5,8 @@
 
 #include <QDir>
 #include <QImage>
-#include <QLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
@@ -22,8 +22,7 @@ namespace {
 
 using testing::ScriptedFileDialog;
 
-template <typename T>
-T* control(const frmImport& form, const char* name)
+template <typename T> T* control(const frmImport& form, const char* name)
 {
     T* widget = form.findChild<T*>(QString::fromUtf8(name));
     EXPECT_NE(widget, nullptr) << name;
@@ -32,7 +31,7 @@ T* control(const frmImport& form, const char* name)
 
 struct ControlCase {
     const char* objectName;
-    const char* kind;  // "button", "box" or "label"
+    const char* kind; // "button", "box" or "label"
     const char* text;
 };
 
@@ -70,16 +69,16 @@ TEST_P(FormControls, HasItsDesignTimeText)
     EXPECT_EQ(text, QString::fromUtf8(c.text));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    frmImport, FormControls,
-    ::testing::Values(ControlCase{"cmdChooseOrrinDb", "button", "Orrin Database"},
-                      ControlCase{"txtOrrinDb", "box", "C:\\Zarvo\\Data\\zrv.accdb"},
-                      ControlCase{"cmdChooseAgentDb", "button", "Calvane Database"},
-                      ControlCase{"txtAgentDb", "box", "C:\\Calvane\\LIC.mdb"},
-                      ControlCase{"cmdImport", "button", "Start Data Import Wizard"},
-                      ControlCase{"Label1", "label", "1."}, ControlCase{"Label2", "label", "2."},
-                      ControlCase{"Label3", "label", "3."}),
-    [](const auto& info) { return std::string(info.param.objectName); });
+INSTANTIATE_TEST_SUITE_P(frmImport, FormControls,
+                         ::testing::Values(ControlCase{"cmdChooseOrrinDb", "button", "Orrin Database"},
+                                           ControlCase{"txtOrrinDb", "box", "C:\\Zarvo\\Data\\zrv.accdb"},
+                                           ControlCase{"cmdChooseAgentDb", "button", "Calvane Database"},
+                                           ControlCase{"txtAgentDb", "box", "C:\\Calvane\\LIC.mdb"},
+                                           ControlCase{"cmdImport", "button", "Start Data Import Wizard"},
+                                           ControlCase{"Label1", "label", "1."},
+                                           ControlCase{"Label2", "label", "2."},
+                                           ControlCase{"Label3", "label", "3."}),
+                         [](const auto& info) { return std::string(info.param.objectName); });
 
 TEST(frmImport, StartsIdleWithItsCaptionAndNoOtherControls)
 {
@@ -100,10 +99,10 @@ TEST(frmImport, StartsIdleWithItsCaptionAndNoOtherControls)
         names << widget->objectName();
     }
     names.sort();
-    EXPECT_EQ(names, (QStringList{QStringLiteral("Label1"), QStringLiteral("Label2"), QStringLiteral("Label3"),
-                                  QStringLiteral("cmdChooseAgentDb"), QStringLiteral("cmdChooseOrrinDb"),
-                                  QStringLiteral("cmdImport"), QStringLiteral("txtAgentDb"),
-                                  QStringLiteral("txtOrrinDb")}));
+    EXPECT_EQ(names, (QStringList{QStringLiteral("Label1"), QStringLiteral("Label2"),
+                                  QStringLiteral("Label3"), QStringLiteral("cmdChooseAgentDb"),
+                                  QStringLiteral("cmdChooseOrrinDb"), QStringLiteral("cmdImport"),
+                                  QStringLiteral("txtAgentDb"), QStringLiteral("txtOrrinDb")}));
 }
 
 TEST(frmImport, TimerTicksEverySecondFromLoad)
@@ -154,8 +153,9 @@ TEST(frmImport, ButtonsShareOneWidthAndPathBoxesSpanTheForm)
         EXPECT_GT(box->width(), width) << name;
     }
     // Each number stands level with its button, left of it.
-    for (const auto& [label, button] : {std::pair{"Label1", "cmdChooseOrrinDb"},
-                                        std::pair{"Label2", "cmdChooseAgentDb"}, std::pair{"Label3", "cmdImport"}}) {
+    for (const auto& [label, button] :
+         {std::pair{"Label1", "cmdChooseOrrinDb"}, std::pair{"Label2", "cmdChooseAgentDb"},
+          std::pair{"Label3", "cmdImport"}}) {
         const QRect l = control<QLabel>(form, label)->geometry();
         const QRect b = control<QPushButton>(form, button)->geometry();
         EXPECT_LT(l.right(), b.left()) << label;

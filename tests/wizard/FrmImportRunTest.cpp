@@ -31,7 +31,7 @@ using testing::ScriptedFileDialog;
 const char* const kSuccess = "Orrin Data Import successful !!!";
 const char* const kStopQuestion =
     "An import is running. Do you want to stop it? Nothing will be changed in the Calvane database.";
-const std::vector<std::string> kTargetTables = {"Login",  "Times",  "AgMast", "LocMast",  "BrnMast",
+const std::vector<std::string> kTargetTables = {"Login",   "Times",  "AgMast", "LocMast",  "BrnMast",
                                                 "company", "Family", "Client", "Policies", "SB"};
 
 // One cell as text, so that rows compare and print plainly.
@@ -55,7 +55,7 @@ std::string cellText(const Variant& value)
 using Rows = std::vector<std::vector<std::string>>;
 
 class WizardRun : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         fs::create_directories(m_source);
@@ -103,7 +103,8 @@ protected:
     Rows target(const std::string& sql) const
     {
         Rows rows;
-        for (const auto& row : orrin::testing::query(m_target / "LIC.mdb", orrin::testing::targetPassword(), sql)) {
+        for (const auto& row :
+             orrin::testing::query(m_target / "LIC.mdb", orrin::testing::targetPassword(), sql)) {
             std::vector<std::string> cells;
             for (const Variant& value : row) {
                 cells.push_back(cellText(value));
@@ -144,7 +145,8 @@ protected:
     // Replaces the source's LocMast by one without the LocDesc field that the location step reads.
     void dropLocDesc()
     {
-        orrin::testing::execute(m_source / "zrv.accdb", orrin::testing::sourcePassword(), "DROP TABLE LocMast");
+        orrin::testing::execute(m_source / "zrv.accdb", orrin::testing::sourcePassword(),
+                                "DROP TABLE LocMast");
         orrin::testing::execute(m_source / "zrv.accdb", orrin::testing::sourcePassword(),
                                 "CREATE TABLE LocMast (LocCd LONG)");
         insertSource("LocMast", {{{"LocCd", std::int32_t(10)}}, {{"LocCd", std::int32_t(20)}}});
@@ -161,11 +163,12 @@ protected:
 };
 
 const Rows kImportedLocations = {{"1", "No Location"}, {"2", "North"}, {"3", "South"}};
-const Rows kImportedPolicies = {{"P1", "2010-03-15", "2010-03-15", "0", "250000.5", "S", "N", "LOCATION", "A", "1234.75"},
-                                {"P2", "2012-02-29", "2012-02-29", "0", "100000", "P", "R", "LOCATION", "A", "99.5"}};
-const char* const kPolicyColumns =
-    "SELECT policy_no, Issue_Dt, ComplDt, Plan, Sum, Payment, stat_cd, Loc_Desc, pflag, Premium FROM Policies "
-    "ORDER BY rowid";
+const Rows kImportedPolicies = {
+    {"P1", "2010-03-15", "2010-03-15", "0", "250000.5", "S", "N", "LOCATION", "A", "1234.75"},
+    {"P2", "2012-02-29", "2012-02-29", "0", "100000", "P", "R", "LOCATION", "A", "99.5"}};
+const char* const kPolicyColumns = "SELECT policy_no, Issue_Dt, ComplDt, Plan, Sum, Payment, stat_cd, "
+                                   "Loc_Desc, pflag, Premium FROM Policies "
+                                   "ORDER BY rowid";
 
 TEST_F(WizardRun, FullRunRefillsTheTargetAndEndsWithTheSuccessMessage)
 {
@@ -236,7 +239,8 @@ TEST_F(WizardRun, FullRunRefillsTheTargetAndEndsWithTheSuccessMessage)
 
     EXPECT_EQ(target("SELECT Loc_Cd, Loc_Desc FROM LocMast ORDER BY rowid"), kImportedLocations);
     EXPECT_EQ(target(kPolicyColumns), kImportedPolicies);
-    EXPECT_EQ(target("SELECT Agency_Cd, Name, aflag FROM AgMast ORDER BY rowid"), (Rows{{"A1", "Ravi Kumar", "A"}}));
+    EXPECT_EQ(target("SELECT Agency_Cd, Name, aflag FROM AgMast ORDER BY rowid"),
+              (Rows{{"A1", "Ravi Kumar", "A"}}));
     EXPECT_EQ(target("SELECT COUNT(*) FROM SB"), (Rows{{"0"}}));
     // Times is never cleared: the old row stays and the agent's row follows it.
     EXPECT_EQ(target("SELECT COUNT(*) FROM Times"), (Rows{{"2"}}));
@@ -334,8 +338,9 @@ TEST_F(WizardRun, YesAtTheErrorQuestionGoesOnAndTheMessageSaysWhatWasSkipped)
     EXPECT_EQ(MessageBox::shown()[1].icon, QMessageBox::Question);
     EXPECT_EQ(MessageBox::shown()[2].icon, QMessageBox::Information);
     EXPECT_EQ(MessageBox::shown()[2].text,
-              QString::fromUtf8(kSuccess) + QStringLiteral("\r\n\r\n2 statements failed and were skipped.\r\n"
-                                                          "0 entries were written to the error log file \"") +
+              QString::fromUtf8(kSuccess) +
+                  QStringLiteral("\r\n\r\n2 statements failed and were skipped.\r\n"
+                                 "0 entries were written to the error log file \"") +
                   QString::fromStdString(m_log.string()) + QStringLiteral("\"."));
     EXPECT_EQ(form.exitCode(), 0);
     // The failing field is left unset; the rows are saved.
@@ -368,12 +373,10 @@ TEST_F(WizardRun, ClosingTheWindowDuringTheRunAndStoppingRollsBack)
     ScriptedFileDialog dialog;
     frmImport form(&dialog);
     prepare(form);
-    MessageBox::setNextAnswer(QMessageBox::Yes);  // stop it
+    MessageBox::setNextAnswer(QMessageBox::Yes); // stop it
     QObject context;
     bool closedWhileRunning = false;
-    QTimer::singleShot(0, &context, [&] {
-        closedWhileRunning = !form.close();
-    });
+    QTimer::singleShot(0, &context, [&] { closedWhileRunning = !form.close(); });
 
     button(form, "cmdImport")->click();
 
@@ -381,7 +384,8 @@ TEST_F(WizardRun, ClosingTheWindowDuringTheRunAndStoppingRollsBack)
     ASSERT_EQ(MessageBox::shown().size(), 1u);
     EXPECT_EQ(MessageBox::shown()[0].icon, QMessageBox::Question);
     EXPECT_EQ(MessageBox::shown()[0].text, QString::fromUtf8(kStopQuestion));
-    EXPECT_EQ(MessageBox::shown()[0].buttons, QMessageBox::StandardButtons(QMessageBox::Yes | QMessageBox::No));
+    EXPECT_EQ(MessageBox::shown()[0].buttons,
+              QMessageBox::StandardButtons(QMessageBox::Yes | QMessageBox::No));
     EXPECT_EQ(form.exitCode(), 1);
     EXPECT_FALSE(form.isVisible());
     ASSERT_TRUE(form.lastReport().has_value());
@@ -394,7 +398,7 @@ TEST_F(WizardRun, ClosingTheWindowDuringTheRunAndKeepingItGoesOn)
     ScriptedFileDialog dialog;
     frmImport form(&dialog);
     prepare(form);
-    MessageBox::setNextAnswer(QMessageBox::No);  // keep running
+    MessageBox::setNextAnswer(QMessageBox::No); // keep running
     MessageBox::setNextAnswer(QMessageBox::Ok);
     QObject context;
     QTimer::singleShot(0, &context, [&] { form.close(); });
@@ -422,7 +426,8 @@ TEST(frmImport, ClosingWhenIdleJustCloses)
 TEST(frmImport, ErrorQuestionText)
 {
     EXPECT_EQ(frmImport::errorQuestionText("Item not found in this collection: LocMast.LocDesc"),
-              QStringLiteral("Item not found in this collection: LocMast.LocDesc\r\n\r\nDo you want to continue ?"));
+              QStringLiteral(
+                  "Item not found in this collection: LocMast.LocDesc\r\n\r\nDo you want to continue ?"));
     EXPECT_EQ(frmImport::errorQuestionText(""), QStringLiteral("\r\n\r\nDo you want to continue ?"));
 }
 

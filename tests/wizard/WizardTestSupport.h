@@ -30,7 +30,7 @@ namespace orrin::wizard::testing {
 
 // A clock the test sets by hand; installed for the life of the object.
 class TestClock : public Clock {
-public:
+  public:
     explicit TestClock(float now = 0) : m_now(now) { setClock(this); }
     ~TestClock() override { setClock(nullptr); }
     TestClock(const TestClock&) = delete;
@@ -41,14 +41,15 @@ public:
     std::string longDate() override { return "Tuesday, December 08, 2026"; }
     std::string longTime() override { return "3:11:01 AM"; }
 
-private:
+  private:
     float m_now;
 };
 
 // A dialog that is never shown: a test that forgets to answer it fails instead of hanging.
 class ScriptedFileDialog : public FileDialog {
-protected:
-    std::optional<QString> askOpenFileName(QWidget*, const QString& title, const QString&, const QString&) override
+  protected:
+    std::optional<QString> askOpenFileName(QWidget*, const QString& title, const QString&,
+                                           const QString&) override
     {
         ADD_FAILURE() << "the file dialog \"" << title.toStdString() << "\" was shown without an answer";
         return std::nullopt;
@@ -57,7 +58,7 @@ protected:
 
 // Clears the message boxes' record and queued answers before and after a test.
 class MessageBoxScope {
-public:
+  public:
     MessageBoxScope() { MessageBox::reset(); }
     ~MessageBoxScope() { MessageBox::reset(); }
     MessageBoxScope(const MessageBoxScope&) = delete;
