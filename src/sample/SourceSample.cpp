@@ -215,7 +215,9 @@ void SourceSample::writeFamilies(SqlFile& file)
     for (std::int64_t f = 0; f < familyCount; ++f) {
         FamilyInfo family;
         // A family code with a quote in it is one value: every row of the family carries it.
-        family.code = std::get<std::string>(m_dirt.text("F" + padded(f + 1, 6), Dirt::Quote));
+        std::string code = "F";
+        code += padded(f + 1, 6);
+        family.code = std::get<std::string>(m_dirt.text(std::move(code), Dirt::Quote));
         family.surname = std::string(m_random.pick(surnames()));
         family.married = m_random.chance(0.85);
         family.location = static_cast<std::int32_t>(m_random.between(1, m_counts.locations));

@@ -72,6 +72,38 @@ class WaitCursor {
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
+// Publishes the run to the form (the caption and a close request reach it) for as long as it lasts,
+// and keeps its policy count afterwards, however it ends.
+class RunningImport {
+  public:
+    RunningImport(migration::MigrationRun*& current, migration::MigrationRun& run, double& policiesAfterwards)
+        : m_current(current), m_run(run), m_policiesAfterwards(policiesAfterwards)
+    {
+        m_current = &m_run;
+    }
+    ~RunningImport()
+    {
+        m_policiesAfterwards = m_run.PoliciesTransferred();
+        m_current = nullptr;
+    }
+    RunningImport(const RunningImport&) = delete;
+    RunningImport& operator=(const RunningImport&) = delete;
+
+  private:
+    migration::MigrationRun*& m_current;
+    migration::MigrationRun& m_run;
+    double& m_policiesAfterwards;
+};
+
+// The arrow over a question asked in the middle of the run, the hourglass again after it.
+class ArrowCursor {
+  public:
+    ArrowCursor() { QGuiApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~ArrowCursor() { QGuiApplication::restoreOverrideCursor(); }
+    ArrowCursor(const ArrowCursor&) = delete;
+    ArrowCursor& operator=(const ArrowCursor&) = delete;
+};
+
 } // namespace
 
 frmImport::frmImport(FileDialog* dialog, QWidget* parent)
@@ -220,7 +252,7 @@ void frmImport::cmdImport_Click()
     m_AgentDbFolder = migration::folderOf(toStd(txtAgentDb->text()));
 
     migration::RunReport report;
-    QString failure;
+    std::optional<QString> failure;
     m_stopAsked = false;
     setRunning(true);
     {
@@ -231,16 +263,8 @@ void frmImport::cmdImport_Click()
             dataImport.setBonusDatabase(m_bonusDatabase ? *m_bonusDatabase
                                                         : calc::DataImport::defaultBonusDatabase());
             migration::MigrationRun run(dataImport, *this, *this);
-            m_run = &run;
-            try {
-                report = run.run(m_OrrinDbFolder, m_AgentDbFolder);
-            } catch (...) {
-                m_PoliciesTransferred = run.PoliciesTransferred();
-                m_run = nullptr;
-                throw;
-            }
-            m_PoliciesTransferred = run.PoliciesTransferred();
-            m_run = nullptr;
+            RunningImport running(m_run, run, m_PoliciesTransferred);
+            report = run.run(m_OrrinDbFolder, m_AgentDbFolder);
         } catch (const std::exception& error) {
             failure = QString::fromUtf8(error.what());
         } catch (...) {
@@ -249,8 +273,8 @@ void frmImport::cmdImport_Click()
     }
     setRunning(false);
 
-    if (!failure.isEmpty()) {
-        MessageBox::critical(this, failureText(failure));
+    if (failure) {
+        MessageBox::critical(this, failureText(*failure));
         endProgram(1);
         return;
     }
@@ -293,6 +317,7 @@ void frmImport::closeEvent(QCloseEvent* event)
     if (m_stopAsked) {
         return;
     }
+    ArrowCursor arrow;
     if (MessageBox::question(this, QString::fromUtf8(kStopQuestion), QMessageBox::No) == QMessageBox::Yes) {
         m_stopAsked = true;
         if (m_run) {
@@ -306,6 +331,7 @@ bool frmImport::askContinue(const std::string& description)
     if (m_stopAsked) {
         return false; // the user has already asked to stop
     }
+    ArrowCursor arrow;
     return MessageBox::question(this, errorQuestionText(description)) == QMessageBox::Yes;
 }
 

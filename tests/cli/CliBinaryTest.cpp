@@ -172,7 +172,8 @@ TEST_F(OrrinImport, ProgressGoesToStderrUnlessQuiet)
 {
     const Result result = run(standard());
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.err.rfind("0 second(s) elapsed   (Policies Transferred : 0)  [Agmast]\n", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find(" second(s) elapsed   (Policies Transferred : 0)  [Agmast]\n"), std::string::npos)
+        << result.err;
 }
 
 TEST_F(OrrinImport, MissingSourceFolderStopsWithExitOneAndChangesNothing)

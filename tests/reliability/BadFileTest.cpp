@@ -136,6 +136,12 @@ const BadFileCase kCases[] = {
      "LIC.mdb", kNotDatabase},
 };
 
+// Names instead of bytes in gtest's messages.
+void PrintTo(const BadFileCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class ReliabilityBadFile : public ImportHarness, public ::testing::WithParamInterface<BadFileCase> {};
 
 // Stopping at the first question: status 1, the message names the file and why, no file changed.
@@ -155,8 +161,9 @@ TEST_P(ReliabilityBadFile, StopsWithAClearMessageAndChangesNothing)
     EXPECT_NE(result.err.find(c.reason), std::string::npos) << describe(result);
     EXPECT_NE(result.err.find(c.fileNamed), std::string::npos) << describe(result);
     EXPECT_EQ(fs::exists(placement.broken), brokenExists);
-    if (brokenExists)
+    if (brokenExists) {
         EXPECT_TRUE(fileBytes(placement.broken) == brokenBefore) << "the unreadable file was changed";
+    }
     expectTargetAsBefore();
     expectSourceUntouched();
 }
@@ -177,8 +184,9 @@ TEST_P(ReliabilityBadFile, ContinuingEndsNotCleanAndLeavesTheBadFileAlone)
     EXPECT_NE(result.err.find(c.reason), std::string::npos) << describe(result);
     EXPECT_NE(result.out.find("finished, but not cleanly"), std::string::npos) << describe(result);
     EXPECT_EQ(fs::exists(placement.broken), brokenExists);
-    if (brokenExists)
+    if (brokenExists) {
         EXPECT_TRUE(fileBytes(placement.broken) == brokenBefore) << "the unreadable file was changed";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Matrix, ReliabilityBadFile, ::testing::ValuesIn(kCases),

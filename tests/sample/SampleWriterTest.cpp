@@ -242,5 +242,30 @@ TEST_F(CleanSample, TargetHoldsStaleRowsOfAnEarlierImport)
     }
 }
 
+TEST(SampleWriterSizes, NoPoliciesStillGivesAnAgentAndOneFamily)
+{
+    const auto written = writeSample({0, 5, 0.0});
+    EXPECT_EQ(scalar(written->source, kSourceKey, "SELECT count(*) FROM Policies"), 0);
+    EXPECT_EQ(scalar(written->source, kSourceKey, "SELECT count(*) FROM Family"), 1);
+    EXPECT_EQ(scalar(written->source, kSourceKey, "SELECT count(*) FROM Agmast"), 3);
+    EXPECT_GT(scalar(written->target, kTargetKey, "SELECT count(*) FROM NewBonus"), 0);
+}
+
+TEST(SampleWriterSizes, FamiliesAreAFifthOfThePoliciesRounded)
+{
+    for (const auto& [policies, families] : {std::pair{1, 1}, {7, 1}, {8, 2}, {12, 2}, {13, 3}}) {
+        const auto written = writeSample({policies, 5, 0.0});
+        EXPECT_EQ(written->counts.families, families) << policies << " policies";
+        EXPECT_EQ(written->counts.policies, policies);
+    }
+}
+
+TEST(SampleWriterSizes, BadOptionsAreRefused)
+{
+    EXPECT_THROW(SampleWriter({-1, 1, 0.0}), std::invalid_argument);
+    EXPECT_THROW(SampleWriter({10, 1, 1.5}), std::invalid_argument);
+    EXPECT_THROW(SampleWriter({10, 1, -0.5}), std::invalid_argument);
+}
+
 } // namespace
 } // namespace orrin::testing

@@ -159,6 +159,8 @@ CREATE TABLE NewBonus (
   BonusAD DOUBLE,
   BonusJM DOUBLE
 );
+-- The bonus lookups ask for one category and year at a time.
+CREATE INDEX NewBonus_category_year ON NewBonus (BonusCat, YY);
 
 CREATE TABLE FINALBONUS (
   FromTerm SHORT,
