@@ -27,7 +27,8 @@ int runWith(const Options& options, Terminal& terminal)
     if (options.summaryJson) {
         json = std::make_unique<std::ofstream>(*options.summaryJson, std::ios::binary | std::ios::trunc);
         if (!*json) {
-            terminal.err << "orrin-import: cannot write the summary file '" << options.summaryJson->string() << "'\n";
+            terminal.err << "orrin-import: cannot write the summary file '" << options.summaryJson->string()
+                         << "'\n";
             return kExitUsage;
         }
     }
@@ -38,7 +39,8 @@ int runWith(const Options& options, Terminal& terminal)
 
     calc::DataImport dataImport;
     dataImport.setLogFile(options.errorLog ? *options.errorLog : calc::DataImport::defaultLogFile());
-    dataImport.setBonusDatabase(options.bonusDb ? *options.bonusDb : calc::DataImport::defaultBonusDatabase());
+    dataImport.setBonusDatabase(options.bonusDb ? *options.bonusDb
+                                                : calc::DataImport::defaultBonusDatabase());
 
     const OnError mode = options.onError.value_or(terminal.inputIsTerminal ? OnError::Ask : OnError::Stop);
     TerminalQuestion question(mode, terminal.in, terminal.err);

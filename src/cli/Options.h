@@ -17,7 +17,7 @@ struct Options {
     std::string agentDb;
     std::optional<std::filesystem::path> bonusDb;
     std::optional<std::filesystem::path> errorLog;
-    std::optional<OnError> onError;  // unset: ask on a terminal, else stop
+    std::optional<OnError> onError; // unset: ask on a terminal, else stop
     std::optional<std::filesystem::path> summaryJson;
     bool quiet = false;
 };

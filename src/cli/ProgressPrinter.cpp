@@ -5,11 +5,7 @@
 namespace orrin::cli {
 
 ProgressPrinter::ProgressPrinter(std::ostream& err, bool terminal, bool quiet, Clock& clock, double StartTime)
-    : m_err(err),
-      m_terminal(terminal),
-      m_quiet(quiet),
-      m_clock(clock),
-      m_startTime(StartTime),
+    : m_err(err), m_terminal(terminal), m_quiet(quiet), m_clock(clock), m_startTime(StartTime),
       m_ticker([] { return std::chrono::steady_clock::now(); })
 {
 }

@@ -15,7 +15,7 @@ namespace orrin::cli {
 // most once a second. On a terminal the line is rewritten in place; otherwise each update is a line
 // of its own. Quiet writes nothing.
 class ProgressPrinter : public migration::RunObserver {
-public:
+  public:
     using Ticker = std::function<std::chrono::steady_clock::time_point()>;
 
     ProgressPrinter(std::ostream& err, bool terminal, bool quiet, Clock& clock, double StartTime);
@@ -33,7 +33,7 @@ public:
 
     int updatesWritten() const { return m_updates; }
 
-private:
+  private:
     void refresh();
 
     std::ostream& m_err;

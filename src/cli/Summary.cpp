@@ -19,7 +19,7 @@ namespace {
 // The target tables in the order the run fills them; any other table the report names follows.
 std::vector<std::pair<std::string, std::int64_t>> tablesInRunOrder(const RunReport& report)
 {
-    static const std::array<const char*, 9> order{"Login", "Times", "AgMast", "LocMast", "BrnMast",
+    static const std::array<const char*, 9> order{"Login",   "Times",  "AgMast", "LocMast", "BrnMast",
                                                   "company", "Family", "Client", "Policies"};
     std::vector<std::pair<std::string, std::int64_t>> tables;
     for (const char* name : order) {
@@ -127,8 +127,8 @@ std::string summaryText(const RunReport& report)
         out << padRight(step.name, 14) << padLeft(std::to_string(step.sourceRowsRead), 18)
             << padLeft(std::to_string(step.failedStatements), 20) << '\n';
     }
-    out << padRight("(connections)", 14) << padLeft("", 18) << padLeft(std::to_string(report.connectionFailures), 20)
-        << '\n';
+    out << padRight("(connections)", 14) << padLeft("", 18)
+        << padLeft(std::to_string(report.connectionFailures), 20) << '\n';
     out << '\n';
     out << "Policies transferred:      " << formatNumber(report.policiesTransferred) << '\n';
     out << "Statements skipped:        " << report.skippedStatements << '\n';
@@ -223,8 +223,8 @@ std::string summaryJson(const RunReport& report)
     first = true;
     for (const auto& step : report.steps) {
         out << (first ? "\n" : ",\n") << "    {\"name\": " << jsonString(step.name)
-            << ", \"sourceRowsRead\": " << step.sourceRowsRead << ", \"failedStatements\": " << step.failedStatements
-            << "}";
+            << ", \"sourceRowsRead\": " << step.sourceRowsRead
+            << ", \"failedStatements\": " << step.failedStatements << "}";
         first = false;
     }
     out << (first ? "],\n" : "\n  ],\n");

@@ -14,7 +14,7 @@ namespace orrin::cli {
 // Continue answers Yes each time, Stop answers No, Ask reads a line from the input (y or yes, in
 // any letter case, is Yes; anything else, and the end of the input, is No).
 class TerminalQuestion : public migration::ErrorQuestion {
-public:
+  public:
     TerminalQuestion(OnError mode, std::istream& in, std::ostream& err);
 
     bool askContinue(const std::string& description) override;
@@ -24,7 +24,7 @@ public:
 
     int questionsAsked() const { return m_asked; }
 
-private:
+  private:
     bool readAnswer();
 
     OnError m_mode;

@@ -94,7 +94,8 @@ Variant joinedWithBlank(const Variant& first, const Variant& second)
 Variant positionPlusOne(std::int64_t position)
 {
     // The classic sum is 32-bit: a position at the top of the range overflows instead of wrapping.
-    if (position >= std::numeric_limits<std::int32_t>::max() || position < std::numeric_limits<std::int32_t>::min()) {
+    if (position >= std::numeric_limits<std::int32_t>::max() ||
+        position < std::numeric_limits<std::int32_t>::min()) {
         throw Error(err::Overflow, "Overflow");
     }
     return Variant(static_cast<std::int32_t>(position + 1));

@@ -12,26 +12,26 @@ namespace orrin::migration {
 
 // How a target field gets its value from the current source row.
 enum class Rule {
-    Copied,           // the source value unchanged, Null included
-    EmptyToNull,      // a value of length 0 becomes Null, anything else unchanged
-    EmptyToNullCut,   // as EmptyToNull, otherwise the first `cut` characters of the value's text
-    JoinedWithBlank,  // text of the first field, " ", text of the second; Null counts as ""
-    Constant,         // the same value for every row
-    PositionPlusOne,  // the source row's absolute position plus 1, a 32-bit whole number
-    SexOrC,           // "" becomes "C", anything else (Null included) unchanged
-    PaymentMode,      // "O" -> "S", "S" -> "P", anything else unchanged
-    Status,           // "I" -> "N", "R" -> "T", "D"/"F" -> "R", anything else "N"
-    PersonLookup,     // the first `source` of table `second` for the row's family and person
+    Copied,          // the source value unchanged, Null included
+    EmptyToNull,     // a value of length 0 becomes Null, anything else unchanged
+    EmptyToNullCut,  // as EmptyToNull, otherwise the first `cut` characters of the value's text
+    JoinedWithBlank, // text of the first field, " ", text of the second; Null counts as ""
+    Constant,        // the same value for every row
+    PositionPlusOne, // the source row's absolute position plus 1, a 32-bit whole number
+    SexOrC,          // "" becomes "C", anything else (Null included) unchanged
+    PaymentMode,     // "O" -> "S", "S" -> "P", anything else unchanged
+    Status,          // "I" -> "N", "R" -> "T", "D"/"F" -> "R", anything else "N"
+    PersonLookup,    // the first `source` of table `second` for the row's family and person
 };
 
 // One line of a step's mapping table.
 struct FieldMapping {
     std::string target;
     Rule rule = Rule::Copied;
-    std::string source;   // the source field (PersonLookup: the field looked up)
-    std::string second;   // JoinedWithBlank: the second field; PersonLookup: the table looked in
-    Variant constant;     // Constant only
-    std::size_t cut = 0;  // EmptyToNullCut only: characters kept
+    std::string source;  // the source field (PersonLookup: the field looked up)
+    std::string second;  // JoinedWithBlank: the second field; PersonLookup: the table looked in
+    Variant constant;    // Constant only
+    std::size_t cut = 0; // EmptyToNullCut only: characters kept
 };
 
 using MappingTable = std::vector<FieldMapping>;
@@ -53,7 +53,7 @@ FieldMapping personLookup(std::string target, std::string field, std::string tab
 // Where a rule reads from: the current source row. Every call reads afresh; nothing is cached, so
 // a field that cannot be read fails the assignment that needs it.
 class RowSource {
-public:
+  public:
     virtual ~RowSource() = default;
     virtual Variant field(std::string_view name) = 0;
     virtual std::int64_t absolutePosition() = 0;

@@ -14,6 +14,9 @@ const Variant kFlag("A");
 
 } // namespace
 
+// One line per target field, in the order the fields are set; the layout is kept by hand.
+// clang-format off
+
 const MappingTable& loginMapping()
 {
     static const MappingTable table{
@@ -184,5 +187,7 @@ const MappingTable& policiesMapping()
     };
     return table;
 }
+
+// clang-format on
 
 } // namespace orrin::migration

@@ -11,7 +11,7 @@ namespace {
 
 // Keeps the calculation module's event pump pointing at this run only while the run lasts.
 class EventPumpInstalled {
-public:
+  public:
     EventPumpInstalled(calc::DataImport& dataImport, std::function<void()> pump) : m_dataImport(dataImport)
     {
         m_dataImport.setEventPump(std::move(pump));
@@ -20,7 +20,7 @@ public:
     EventPumpInstalled(const EventPumpInstalled&) = delete;
     EventPumpInstalled& operator=(const EventPumpInstalled&) = delete;
 
-private:
+  private:
     calc::DataImport& m_dataImport;
 };
 

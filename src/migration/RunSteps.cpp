@@ -16,7 +16,7 @@ namespace {
 
 // The current row of a source recordset, read afresh at every call.
 class RecordsetRow : public RowSource {
-public:
+  public:
     RecordsetRow(store::Recordset& source, calc::DataImport& dataImport, const std::string& DbPath)
         : m_source(source), m_dataImport(dataImport), m_dbPath(DbPath)
     {
@@ -31,7 +31,7 @@ public:
         return m_dataImport.OrrinDFirstForPerson(Field, Table, m_dbPath, FamilyCode, PersCode);
     }
 
-private:
+  private:
     store::Recordset& m_source;
     calc::DataImport& m_dataImport;
     const std::string& m_dbPath;
@@ -39,10 +39,11 @@ private:
 
 // Rows of constants read nothing from the source.
 class NoRow : public RowSource {
-public:
+  public:
     Variant field(std::string_view name) override
     {
-        throw Error(store::code::ItemNotFound, "Item '" + std::string(name) + "' not found: this row has no source.");
+        throw Error(store::code::ItemNotFound,
+                    "Item '" + std::string(name) + "' not found: this row has no source.");
     }
     std::int64_t absolutePosition() override { return 0; }
     Variant personLookup(const std::string& Field, const std::string&) override { return field(Field); }
@@ -50,14 +51,10 @@ public:
 
 } // namespace
 
-RunSteps::RunSteps(calc::DataImport& dataImport, ErrorQuestion& question, RunObserver& observer, RunReport& report,
-                   double& PoliciesTransferred)
-    : m_dataImport(dataImport),
-      m_question(question),
-      m_observer(observer),
-      m_report(report),
-      m_policiesTransferred(PoliciesTransferred),
-      m_trap([this](const Error& error) { onFailure(error); })
+RunSteps::RunSteps(calc::DataImport& dataImport, ErrorQuestion& question, RunObserver& observer,
+                   RunReport& report, double& PoliciesTransferred)
+    : m_dataImport(dataImport), m_question(question), m_observer(observer), m_report(report),
+      m_policiesTransferred(PoliciesTransferred), m_trap([this](const Error& error) { onFailure(error); })
 {
     for (const char* table :
          {"Login", "Times", "AgMast", "LocMast", "BrnMast", "company", "Family", "Client", "Policies"}) {
@@ -107,7 +104,8 @@ void RunSteps::deleteFrom(std::string_view table)
     m_trap.step([&] { m_conLIC.execute(sql); });
 }
 
-void RunSteps::openRecordset(store::Recordset& recordset, std::string_view source, store::Connection& connection)
+void RunSteps::openRecordset(store::Recordset& recordset, std::string_view source,
+                             store::Connection& connection)
 {
     m_trap.step([&] { recordset.open(source, connection); });
 }
@@ -189,15 +187,16 @@ void RunSteps::openDatabases(const std::string& OrrinDbFolder, const std::string
 // opened with reach the file the target connection has open.
 void RunSteps::openDbLIC(const std::string& AgentDbFolder)
 {
-    const store::ConnectionText dao = store::ConnectionText::parseDao(targetDaoName(AgentDbFolder), targetDaoConnect());
+    const store::ConnectionText dao =
+        store::ConnectionText::parseDao(targetDaoName(AgentDbFolder), targetDaoConnect());
     const std::filesystem::path file = store::resolveDataSource(dao.dataSource);
     std::error_code failure;
     if (!std::filesystem::exists(file, failure)) {
         throw Error(store::code::General, "Could not find file '" + file.string() + "'.");
     }
     if (!m_conLIC.isOpen() || !std::filesystem::equivalent(file, m_conLIC.path(), failure)) {
-        throw Error(store::code::General,
-                    "Could not open the database '" + file.string() + "': the target connection is not open on it.");
+        throw Error(store::code::General, "Could not open the database '" + file.string() +
+                                              "': the target connection is not open on it.");
     }
     if (dao.password != store::ConnectionText::parse(targetConnectionText(AgentDbFolder)).password) {
         throw Error(store::code::General, "Not a valid password for the database '" + file.string() + "'.");
@@ -322,7 +321,8 @@ void RunSteps::closeDatabases()
         try {
             m_conLIC.commit();
         } catch (const Error& error) {
-            throw RunStop{RunReport::Outcome::Abandoned, "The import could not be saved: " + error.description()};
+            throw RunStop{RunReport::Outcome::Abandoned,
+                          "The import could not be saved: " + error.description()};
         }
         m_committed = true;
     }

@@ -27,7 +27,7 @@ struct RunStop {
 // statement, No throws RunStop. All target writes happen inside one transaction on the target
 // connection, which closeDatabases commits and abandon rolls back.
 class RunSteps {
-public:
+  public:
     RunSteps(calc::DataImport& dataImport, ErrorQuestion& question, RunObserver& observer, RunReport& report,
              double& PoliciesTransferred);
     ~RunSteps();
@@ -52,11 +52,11 @@ public:
     // After a RunStop: rolls the transaction back and closes everything, asking nothing.
     void abandon() noexcept;
 
-private:
+  private:
     struct LoopHooks {
-        std::function<void()> beforeRow;     // after the EOF test, before the row's AddNew
-        std::function<void()> afterAddNew;   // right after the row's AddNew
-        std::function<void()> beforeUpdate;  // after the last field, before Update
+        std::function<void()> beforeRow;    // after the EOF test, before the row's AddNew
+        std::function<void()> afterAddNew;  // right after the row's AddNew
+        std::function<void()> beforeUpdate; // after the last field, before Update
     };
 
     void onFailure(const Error& error);
@@ -80,12 +80,12 @@ private:
     RunReport& m_report;
     double& m_policiesTransferred;
     Trap m_trap;
-    int m_currentStep = -1;  // index into the report's steps; -1 while the databases open and close
+    int m_currentStep = -1; // index into the report's steps; -1 while the databases open and close
 
     store::Connection m_conZRV;
     store::Connection m_conLIC;
-    store::Connection* m_dbLIC = nullptr;  // the target connection itself, once it was "opened"
-    store::Connection m_unopened;          // what a failed dbLIC open leaves the calculations
+    store::Connection* m_dbLIC = nullptr; // the target connection itself, once it was "opened"
+    store::Connection m_unopened;         // what a failed dbLIC open leaves the calculations
     bool m_transactionBegun = false;
     bool m_committed = false;
     std::string m_sourceDbPath;

@@ -46,7 +46,7 @@ std::string shellQuoted(const std::string& text)
 
 // Runs the built orrin-import on fixture databases in a fresh folder.
 class OrrinImport : public ::testing::Test {
-protected:
+  protected:
     OrrinImport()
     {
         std::filesystem::create_directories(m_dir.path() / "orrin");
@@ -64,8 +64,8 @@ protected:
     // The database options, the bonus database and the error log, then the extra arguments.
     std::vector<std::string> standard(std::vector<std::string> extra = {}) const
     {
-        std::vector<std::string> arguments{"--orrin-db", source.string(), "--agent-db", target.string(),
-                                           "--bonus-db", bonus.string(), "--error-log", logFile.string()};
+        std::vector<std::string> arguments{"--orrin-db", source.string(), "--agent-db",  target.string(),
+                                           "--bonus-db", bonus.string(),  "--error-log", logFile.string()};
         arguments.insert(arguments.end(), extra.begin(), extra.end());
         return arguments;
     }
@@ -83,7 +83,8 @@ protected:
         for (const auto& argument : arguments) {
             command += " " + shellQuoted(argument);
         }
-        command += " <" + shellQuoted(in.string()) + " >" + shellQuoted(out.string()) + " 2>" + shellQuoted(err.string());
+        command += " <" + shellQuoted(in.string()) + " >" + shellQuoted(out.string()) + " 2>" +
+                   shellQuoted(err.string());
         const int status = std::system(command.c_str());
         Result result;
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -95,7 +96,8 @@ protected:
     std::map<std::string, Rows> targetTables() const
     {
         std::map<std::string, Rows> tables;
-        for (const char* table : {"Login", "Times", "AgMast", "LocMast", "company", "Family", "Client", "Policies", "SB"}) {
+        for (const char* table :
+             {"Login", "Times", "AgMast", "LocMast", "company", "Family", "Client", "Policies", "SB"}) {
             tables[table] = testing::query(target, testing::targetPassword(),
                                            std::string("SELECT * FROM ") + table + " ORDER BY rowid");
         }
@@ -106,11 +108,12 @@ protected:
     void breakFamily()
     {
         testing::execute(source, testing::sourcePassword(), "DROP TABLE Family");
-        testing::execute(source, testing::sourcePassword(),
-                         "CREATE TABLE Family (FamilyCode TEXT(12), RAdd1 TEXT(80), RAdd2 TEXT(80), RAdd3 TEXT(80), "
-                         "RAdd4 TEXT(80), RPin TEXT(30), CAdd1 TEXT(80), CAdd2 TEXT(80), CAdd3 TEXT(80), "
-                         "CAdd4 TEXT(80), CPin TEXT(30), CTel TEXT(80), PagerMobile TEXT(80), LOCCD LONG, "
-                         "headname TEXT(60), dob DATETIME, sex TEXT(1))");
+        testing::execute(
+            source, testing::sourcePassword(),
+            "CREATE TABLE Family (FamilyCode TEXT(12), RAdd1 TEXT(80), RAdd2 TEXT(80), RAdd3 TEXT(80), "
+            "RAdd4 TEXT(80), RPin TEXT(30), CAdd1 TEXT(80), CAdd2 TEXT(80), CAdd3 TEXT(80), "
+            "CAdd4 TEXT(80), CPin TEXT(30), CTel TEXT(80), PagerMobile TEXT(80), LOCCD LONG, "
+            "headname TEXT(60), dob DATETIME, sex TEXT(1))");
         testing::insertRows(source, testing::sourcePassword(), "Family", {{{"FamilyCode", Variant("F1")}}});
     }
 
@@ -121,9 +124,9 @@ protected:
     std::filesystem::path logFile;
 };
 
-const char* const kNoRTel =
-    "Item cannot be found in the collection corresponding to the requested name or ordinal: there is no field "
-    "'RTel' in 'Family'.";
+const char* const kNoRTel = "Item cannot be found in the collection corresponding to the requested name or "
+                            "ordinal: there is no field "
+                            "'RTel' in 'Family'.";
 
 TEST_F(OrrinImport, HelpPrintsUsageAndSucceeds)
 {
@@ -153,38 +156,45 @@ TEST_F(OrrinImport, CleanRunExitsZeroAndPrintsTheSummary)
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.err, "") << "quiet, and nothing failed";
     EXPECT_NE(result.out.find("LocMast                    2\n"), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find("Outcome:                   finished cleanly\n"), std::string::npos) << result.out;
-    EXPECT_EQ(testing::query(target, testing::targetPassword(), "SELECT Loc_Cd, Loc_Desc FROM LocMast ORDER BY rowid"),
-              (Rows{{Variant(std::int32_t{1}), Variant("No Location")}, {Variant(std::int32_t{2}), Variant("North")}}));
+    EXPECT_NE(result.out.find("Outcome:                   finished cleanly\n"), std::string::npos)
+        << result.out;
+    EXPECT_EQ(testing::query(target, testing::targetPassword(),
+                             "SELECT Loc_Cd, Loc_Desc FROM LocMast ORDER BY rowid"),
+              (Rows{{Variant(std::int32_t{1}), Variant("No Location")},
+                    {Variant(std::int32_t{2}), Variant("North")}}));
     EXPECT_EQ(testing::query(target, testing::targetPassword(), "SELECT * FROM company"), Rows{});
 }
 
 TEST_F(OrrinImport, FoldersWorkAsWellAsFilePaths)
 {
-    const Result result =
-        run({"--orrin-db", source.parent_path().string(), "--agent-db", (target.parent_path() / "other.mdb").string(),
-             "--bonus-db", bonus.string(), "--error-log", logFile.string(), "--quiet"});
+    const Result result = run({"--orrin-db", source.parent_path().string(), "--agent-db",
+                               (target.parent_path() / "other.mdb").string(), "--bonus-db", bonus.string(),
+                               "--error-log", logFile.string(), "--quiet"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(testing::query(target, testing::targetPassword(), "SELECT Ag_Code FROM Login"), (Rows{{Variant("AG1")}}));
+    EXPECT_EQ(testing::query(target, testing::targetPassword(), "SELECT Ag_Code FROM Login"),
+              (Rows{{Variant("AG1")}}));
 }
 
 TEST_F(OrrinImport, ProgressGoesToStderrUnlessQuiet)
 {
     const Result result = run(standard());
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_NE(result.err.find(" second(s) elapsed   (Policies Transferred : 0)  [Agmast]\n"), std::string::npos)
+    EXPECT_NE(result.err.find(" second(s) elapsed   (Policies Transferred : 0)  [Agmast]\n"),
+              std::string::npos)
         << result.err;
 }
 
 TEST_F(OrrinImport, MissingSourceFolderStopsWithExitOneAndChangesNothing)
 {
     const auto before = targetTables();
-    const Result result = run({"--orrin-db", "/nonexistent/orrin/zrv.accdb", "--agent-db", target.string(), "--bonus-db",
-                               bonus.string(), "--error-log", logFile.string(), "--on-error", "stop", "--quiet"});
+    const Result result =
+        run({"--orrin-db", "/nonexistent/orrin/zrv.accdb", "--agent-db", target.string(), "--bonus-db",
+             bonus.string(), "--error-log", logFile.string(), "--on-error", "stop", "--quiet"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("zrv.accdb"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("\n\nDo you want to continue ?\nNo\n"), std::string::npos) << result.err;
-    EXPECT_NE(result.out.find("Outcome:                   stopped, rolled back"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("Outcome:                   stopped, rolled back"), std::string::npos)
+        << result.out;
     EXPECT_EQ(targetTables(), before);
 }
 
@@ -192,9 +202,9 @@ TEST_F(OrrinImport, TargetThatIsNotADatabaseStopsWithExitOne)
 {
     std::filesystem::create_directories(m_dir.path() / "wrong");
     std::ofstream(m_dir.path() / "wrong" / "LIC.mdb") << "this is not a database";
-    const Result result = run({"--orrin-db", source.string(), "--agent-db", (m_dir.path() / "wrong").string(),
-                               "--bonus-db", bonus.string(), "--error-log", logFile.string(), "--on-error", "stop",
-                               "--quiet"});
+    const Result result =
+        run({"--orrin-db", source.string(), "--agent-db", (m_dir.path() / "wrong").string(), "--bonus-db",
+             bonus.string(), "--error-log", logFile.string(), "--on-error", "stop", "--quiet"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("LIC.mdb"), std::string::npos) << result.err;
     EXPECT_EQ(readFile(m_dir.path() / "wrong" / "LIC.mdb"), "this is not a database");
@@ -206,7 +216,8 @@ TEST_F(OrrinImport, StopAtAFailingStatementLeavesTheTargetUnchanged)
     const auto before = targetTables();
     const Result result = run(standard({"--on-error", "stop", "--quiet"}));
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.err.find(std::string(kNoRTel) + "\n\nDo you want to continue ?\nNo\n"), std::string::npos)
+    EXPECT_NE(result.err.find(std::string(kNoRTel) + "\n\nDo you want to continue ?\nNo\n"),
+              std::string::npos)
         << result.err;
     EXPECT_EQ(targetTables(), before);
 }
@@ -225,8 +236,9 @@ TEST_F(OrrinImport, ContinuingPastAFailureExitsThree)
     const Result result = run(standard({"--on-error", "continue", "--quiet"}));
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_NE(result.err.find("\n\nDo you want to continue ?\nYes\n"), std::string::npos) << result.err;
-    EXPECT_EQ(testing::query(target, testing::targetPassword(), "SELECT FamilyCode, TelNos_R, fflag FROM Family"),
-              (Rows{{Variant("F1"), Variant::null(), Variant("A")}}));
+    EXPECT_EQ(
+        testing::query(target, testing::targetPassword(), "SELECT FamilyCode, TelNos_R, fflag FROM Family"),
+        (Rows{{Variant("F1"), Variant::null(), Variant("A")}}));
 }
 
 TEST_F(OrrinImport, AskReadsTheAnswerFromInput)
@@ -242,7 +254,8 @@ TEST_F(OrrinImport, SummaryJsonDescribesTheRun)
 {
     breakFamily();
     const auto json = m_dir.path() / "summary.json";
-    const Result result = run(standard({"--on-error", "continue", "--quiet", "--summary-json", json.string()}));
+    const Result result =
+        run(standard({"--on-error", "continue", "--quiet", "--summary-json", json.string()}));
     ASSERT_EQ(result.exitCode, 3);
     std::string text = readFile(json);
     // The time taken is the one figure that changes from run to run.
@@ -278,13 +291,15 @@ TEST_F(OrrinImport, SummaryJsonDescribesTheRun)
                     "  \"skippedStatements\": 1,\n"
                     "  \"policiesTransferred\": 0,\n"
                     "  \"errorLogEntries\": 0,\n"
-                    "  \"errorLog\": \"" + logFile.string() + "\",\n");
+                    "  \"errorLog\": \"" +
+                        logFile.string() + "\",\n");
 }
 
 TEST_F(OrrinImport, SummaryFileThatCannotBeWrittenIsCaughtBeforeTheRun)
 {
     const auto before = targetTables();
-    const Result result = run(standard({"--quiet", "--summary-json", (m_dir.path() / "no" / "such" / "s.json").string()}));
+    const Result result =
+        run(standard({"--quiet", "--summary-json", (m_dir.path() / "no" / "such" / "s.json").string()}));
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(targetTables(), before);
 }

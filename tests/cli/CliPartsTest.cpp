@@ -19,9 +19,10 @@ using migration::RunReport;
 
 TEST(Options, BothDatabasesAndEveryOption)
 {
-    const Options options = parseOptions({"--orrin-db", "/data/zrv.accdb", "--agent-db=/srv/calvane", "--bonus-db",
-                                          "/opt/lic.mdb", "--error-log", "/tmp/log.txt", "--on-error", "continue",
-                                          "--summary-json", "/tmp/s.json", "--quiet"});
+    const Options options =
+        parseOptions({"--orrin-db", "/data/zrv.accdb", "--agent-db=/srv/calvane", "--bonus-db",
+                      "/opt/lic.mdb", "--error-log", "/tmp/log.txt", "--on-error", "continue",
+                      "--summary-json", "/tmp/s.json", "--quiet"});
     EXPECT_EQ(options.orrinDb, "/data/zrv.accdb");
     EXPECT_EQ(options.agentDb, "/srv/calvane");
     EXPECT_EQ(options.bonusDb, std::filesystem::path("/opt/lic.mdb"));
@@ -66,17 +67,24 @@ INSTANTIATE_TEST_SUITE_P(
     Options, BadCommandLine,
     ::testing::Values(
         BadLine{"nothing", {}, "Please choose both database paths !!! (--orrin-db and --agent-db)"},
-        BadLine{"target_missing", {"--orrin-db", "x/zrv.accdb"},
+        BadLine{"target_missing",
+                {"--orrin-db", "x/zrv.accdb"},
                 "Please choose both database paths !!! (--orrin-db and --agent-db)"},
-        BadLine{"blank_path", {"--orrin-db", "  ", "--agent-db", "y"},
+        BadLine{"blank_path",
+                {"--orrin-db", "  ", "--agent-db", "y"},
                 "Please choose both database paths !!! (--orrin-db and --agent-db)"},
-        BadLine{"unknown_option", {"--orrin-db", "x", "--agent-db", "y", "--fast"}, "unknown argument '--fast'"},
+        BadLine{
+            "unknown_option", {"--orrin-db", "x", "--agent-db", "y", "--fast"}, "unknown argument '--fast'"},
         BadLine{"missing_value", {"--orrin-db", "x", "--agent-db"}, "--agent-db needs a value"},
-        BadLine{"bad_answer", {"--orrin-db", "x", "--agent-db", "y", "--on-error", "maybe"},
+        BadLine{"bad_answer",
+                {"--orrin-db", "x", "--agent-db", "y", "--on-error", "maybe"},
                 "--on-error takes ask, continue or stop, not 'maybe'"},
-        BadLine{"given_twice", {"--orrin-db", "x", "--orrin-db", "z", "--agent-db", "y"},
+        BadLine{"given_twice",
+                {"--orrin-db", "x", "--orrin-db", "z", "--agent-db", "y"},
                 "--orrin-db is given twice"},
-        BadLine{"flag_with_value", {"--orrin-db", "x", "--agent-db", "y", "--quiet=yes"}, "--quiet takes no value"}),
+        BadLine{"flag_with_value",
+                {"--orrin-db", "x", "--agent-db", "y", "--quiet=yes"},
+                "--quiet takes no value"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DatabaseFolder, FilePathGivesItsFolder)
@@ -119,22 +127,21 @@ RunReport sampleReport()
 
 TEST(Summary, TableListsTablesInRunOrderAndStepsAndTotals)
 {
-    EXPECT_EQ(summaryText(sampleReport()),
-              "Target table    Rows written\n"
-              "Login                      1\n"
-              "AgMast                     3\n"
-              "Family                    12\n"
-              "\n"
-              "Step            Source rows read   Failed statements\n"
-              "Agmast                         3                   0\n"
-              "Family                        12                   2\n"
-              "(connections)                                      0\n"
-              "\n"
-              "Policies transferred:      7\n"
-              "Statements skipped:        2\n"
-              "Error log entries written: 1 (/var/log/Error Log.txt)\n"
-              "Outcome:                   finished, but not cleanly\n"
-              "Time taken:                1.50 s\n");
+    EXPECT_EQ(summaryText(sampleReport()), "Target table    Rows written\n"
+                                           "Login                      1\n"
+                                           "AgMast                     3\n"
+                                           "Family                    12\n"
+                                           "\n"
+                                           "Step            Source rows read   Failed statements\n"
+                                           "Agmast                         3                   0\n"
+                                           "Family                        12                   2\n"
+                                           "(connections)                                      0\n"
+                                           "\n"
+                                           "Policies transferred:      7\n"
+                                           "Statements skipped:        2\n"
+                                           "Error log entries written: 1 (/var/log/Error Log.txt)\n"
+                                           "Outcome:                   finished, but not cleanly\n"
+                                           "Time taken:                1.50 s\n");
 }
 
 TEST(Summary, JsonHoldsTheSameFigures)
@@ -169,8 +176,10 @@ TEST(Summary, StoppedRunSaysItWasRolledBack)
     report.outcome = RunReport::Outcome::Stopped;
     report.reason = "there is no field 'RTel' in 'Family'.";
     const std::string text = summaryText(report);
-    EXPECT_NE(text.find("Outcome:                   stopped, rolled back: the target is unchanged\n"), std::string::npos);
-    EXPECT_NE(text.find("Reason:                    there is no field 'RTel' in 'Family'.\n"), std::string::npos);
+    EXPECT_NE(text.find("Outcome:                   stopped, rolled back: the target is unchanged\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("Reason:                    there is no field 'RTel' in 'Family'.\n"),
+              std::string::npos);
 }
 
 struct JsonCase {
@@ -189,7 +198,8 @@ TEST_P(JsonStrings, AreEscaped)
 INSTANTIATE_TEST_SUITE_P(
     Summary, JsonStrings,
     ::testing::Values(JsonCase{"plain", "Family", "\"Family\""},
-                      JsonCase{"quote_and_backslash", "O'Brien said \"C:\\Data\"", "\"O'Brien said \\\"C:\\\\Data\\\"\""},
+                      JsonCase{"quote_and_backslash", "O'Brien said \"C:\\Data\"",
+                               "\"O'Brien said \\\"C:\\\\Data\\\"\""},
                       JsonCase{"line_ends_and_tab", "a\r\nb\tc", "\"a\\r\\nb\\tc\""},
                       JsonCase{"control_character", std::string("x\x01y", 3), "\"x\\u0001y\""},
                       JsonCase{"utf8_kept", "B\xC4\x81ndr\xC4\x81", "\"B\xC4\x81ndr\xC4\x81\""},
@@ -253,18 +263,17 @@ TEST(TerminalQuestion, AskReadsOneLinePerQuestion)
     EXPECT_FALSE(question.askContinue("second"));
     EXPECT_TRUE(question.askContinue("third"));
     EXPECT_FALSE(question.askContinue("input ended"));
-    EXPECT_EQ(err.str(),
-              "first\n\nDo you want to continue ? [y/N] Yes\n"
-              "second\n\nDo you want to continue ? [y/N] No\n"
-              "third\n\nDo you want to continue ? [y/N] Yes\n"
-              "input ended\n\nDo you want to continue ? [y/N] \nNo\n");
+    EXPECT_EQ(err.str(), "first\n\nDo you want to continue ? [y/N] Yes\n"
+                         "second\n\nDo you want to continue ? [y/N] No\n"
+                         "third\n\nDo you want to continue ? [y/N] Yes\n"
+                         "input ended\n\nDo you want to continue ? [y/N] \nNo\n");
     EXPECT_EQ(question.questionsAsked(), 4);
 }
 
 // ---- Progress ------------------------------------------------------------------------------------
 
 class FixedClock : public Clock {
-public:
+  public:
     float seconds = 0;
     float secondsSinceMidnight() override { return seconds; }
     std::string longDate() override { return "Tuesday, December 08, 2026"; }
@@ -272,15 +281,13 @@ public:
 };
 
 class Progress : public ::testing::Test {
-protected:
-    Progress()
-    {
-        clock.seconds = 1000.0F;
-    }
+  protected:
+    Progress() { clock.seconds = 1000.0F; }
     ProgressPrinter make(bool terminal, bool quiet)
     {
         ProgressPrinter printer(err, terminal, quiet, clock, 1000.0);
-        printer.setTicker([this] { return std::chrono::steady_clock::time_point(std::chrono::milliseconds(now)); });
+        printer.setTicker(
+            [this] { return std::chrono::steady_clock::time_point(std::chrono::milliseconds(now)); });
         return printer;
     }
     FixedClock clock;
@@ -294,16 +301,15 @@ TEST_F(Progress, OneLinePerUpdateAtMostOnceASecond)
     printer.stepStarted("Agmast");
     clock.seconds = 1012.0F;
     now = 400;
-    printer.stepStarted("LocMast");  // too soon: not written
+    printer.stepStarted("LocMast"); // too soon: not written
     now = 1000;
     printer.pumpEvents();
     clock.seconds = 1185.0F;
     now = 2500;
     printer.stepStarted("Policies");
-    EXPECT_EQ(err.str(),
-              "0 second(s) elapsed   (Policies Transferred : 0)  [Agmast]\n"
-              "12 second(s) elapsed   (Policies Transferred : 0)  [LocMast]\n"
-              "3 minute(s) (Policies Transferred : 0)  [Policies]\n");
+    EXPECT_EQ(err.str(), "0 second(s) elapsed   (Policies Transferred : 0)  [Agmast]\n"
+                         "12 second(s) elapsed   (Policies Transferred : 0)  [LocMast]\n"
+                         "3 minute(s) (Policies Transferred : 0)  [Policies]\n");
     EXPECT_EQ(printer.updatesWritten(), 3);
 }
 
@@ -317,9 +323,8 @@ TEST_F(Progress, TerminalRewritesOneLineAndEndsIt)
     printer.stepStarted("Client");
     printer.endLine();
     printer.endLine();
-    EXPECT_EQ(err.str(),
-              "\r12 second(s) elapsed   (Policies Transferred : 0)  [Family]"
-              "\r13 second(s) elapsed   (Policies Transferred : 0)  [Client]\n");
+    EXPECT_EQ(err.str(), "\r12 second(s) elapsed   (Policies Transferred : 0)  [Family]"
+                         "\r13 second(s) elapsed   (Policies Transferred : 0)  [Client]\n");
 }
 
 TEST_F(Progress, QuietWritesNothing)

@@ -10,21 +10,35 @@ using ClientPolicySteps = MigrationTest;
 // ---- Clients -----------------------------------------------------------------------------------
 
 class Clients : public MigrationTest {
-protected:
+  protected:
     Clients()
     {
         // Physically out of order: the run must write them by family code, then person code.
-        addSource("Client1", {{{"FamilyCode", T("F2")}, {"PersCode", L(1)}, {"Name", T("Zoya")},
-                               {"DOBR", D(1985, 7, 9)}, {"DOBA", D(1985, 7, 1)}, {"sex", T("F")}},
-                              {{"FamilyCode", T("O'Brien")}, {"PersCode", L(1)}, {"Name", T("Pat")}, {"sex", T(" ")}},
-                              {{"FamilyCode", T("F1")}, {"PersCode", L(2)}, {"Name", T("Ravi Jr")}, {"sex", T("")}},
-                              {{"FamilyCode", T("F1")}, {"PersCode", L(1)}, {"Name", T("Ravi")},
-                               {"DOBR", D(1960, 2, 29)}, {"sex", Nul()}}});
-        addSource("Client2", {{{"familycode", T("F1")}, {"perscode", L(1)}, {"MarDt", D(1995, 5, 20)}, {"Spouse", T("Lata")}},
-                              {{"familycode", T("F1")}, {"perscode", L(1)}, {"MarDt", D(2000, 1, 1)}, {"Spouse", T("Second")}},
-                              {{"familycode", T("O'Brien")}, {"perscode", L(1)}, {"MarDt", D(1990, 9, 9)}, {"Spouse", T("Sam")}}});
-        addSource("Client4", {{{"familycode", T("F2")}, {"perscode", L(1)}, {"MobiNumb", T("9820012345")}},
-                              {{"familycode", T("O'Brien")}, {"perscode", L(1)}, {"MobiNumb", T("0871234567")}}});
+        addSource("Client1",
+                  {{{"FamilyCode", T("F2")},
+                    {"PersCode", L(1)},
+                    {"Name", T("Zoya")},
+                    {"DOBR", D(1985, 7, 9)},
+                    {"DOBA", D(1985, 7, 1)},
+                    {"sex", T("F")}},
+                   {{"FamilyCode", T("O'Brien")}, {"PersCode", L(1)}, {"Name", T("Pat")}, {"sex", T(" ")}},
+                   {{"FamilyCode", T("F1")}, {"PersCode", L(2)}, {"Name", T("Ravi Jr")}, {"sex", T("")}},
+                   {{"FamilyCode", T("F1")},
+                    {"PersCode", L(1)},
+                    {"Name", T("Ravi")},
+                    {"DOBR", D(1960, 2, 29)},
+                    {"sex", Nul()}}});
+        addSource(
+            "Client2",
+            {{{"familycode", T("F1")}, {"perscode", L(1)}, {"MarDt", D(1995, 5, 20)}, {"Spouse", T("Lata")}},
+             {{"familycode", T("F1")}, {"perscode", L(1)}, {"MarDt", D(2000, 1, 1)}, {"Spouse", T("Second")}},
+             {{"familycode", T("O'Brien")},
+              {"perscode", L(1)},
+              {"MarDt", D(1990, 9, 9)},
+              {"Spouse", T("Sam")}}});
+        addSource("Client4",
+                  {{{"familycode", T("F2")}, {"perscode", L(1)}, {"MobiNumb", T("9820012345")}},
+                   {{"familycode", T("O'Brien")}, {"perscode", L(1)}, {"MobiNumb", T("0871234567")}}});
         addTarget("Client", {{{"FamilyCode", T("OLD")}}});
     }
 };
@@ -34,14 +48,14 @@ TEST_F(Clients, AreWrittenInFamilyAndPersonOrderWithLookupsAndConstants)
     const RunReport report = runMigration();
 
     EXPECT_EQ(targetRows("SELECT * FROM Client ORDER BY rowid"),
-              (Rows{{T("F1"), L(1), T("Ravi"), D(1960, 2, 29), Nul(), Nul(), T("Others"), T("Y"), T("Y"), T("Y"),
-                     T("Y"), T("Y"), D(1995, 5, 20), T("Lata"), Nul(), T("A")},
-                    {T("F1"), L(2), T("Ravi Jr"), Nul(), Nul(), T("C"), T("Others"), T("Y"), T("Y"), T("Y"), T("Y"),
-                     T("Y"), Nul(), Nul(), Nul(), T("A")},
-                    {T("F2"), L(1), T("Zoya"), D(1985, 7, 9), D(1985, 7, 1), T("F"), T("Others"), T("Y"), T("Y"),
-                     T("Y"), T("Y"), T("Y"), Nul(), Nul(), T("9820012345"), T("A")},
-                    {T("O'Brien"), L(1), T("Pat"), Nul(), Nul(), T(" "), T("Others"), T("Y"), T("Y"), T("Y"), T("Y"),
-                     T("Y"), D(1990, 9, 9), T("Sam"), T("0871234567"), T("A")}}));
+              (Rows{{T("F1"), L(1), T("Ravi"), D(1960, 2, 29), Nul(), Nul(), T("Others"), T("Y"), T("Y"),
+                     T("Y"), T("Y"), T("Y"), D(1995, 5, 20), T("Lata"), Nul(), T("A")},
+                    {T("F1"), L(2), T("Ravi Jr"), Nul(), Nul(), T("C"), T("Others"), T("Y"), T("Y"), T("Y"),
+                     T("Y"), T("Y"), Nul(), Nul(), Nul(), T("A")},
+                    {T("F2"), L(1), T("Zoya"), D(1985, 7, 9), D(1985, 7, 1), T("F"), T("Others"), T("Y"),
+                     T("Y"), T("Y"), T("Y"), T("Y"), Nul(), Nul(), T("9820012345"), T("A")},
+                    {T("O'Brien"), L(1), T("Pat"), Nul(), Nul(), T(" "), T("Others"), T("Y"), T("Y"), T("Y"),
+                     T("Y"), T("Y"), D(1990, 9, 9), T("Sam"), T("0871234567"), T("A")}}));
     EXPECT_TRUE(report.clean()) << "no lookup should have failed";
     EXPECT_EQ(report.steps.at(5).name, "Client1");
     EXPECT_EQ(report.steps.at(5).sourceRowsRead, 4);
@@ -77,8 +91,9 @@ TEST_F(ClientPolicySteps, PersonCodeThatIsNotANumberCannotWidenTheLookup)
     const RunReport report = runWith(question, observer);
 
     // The text does not fit the target's number field either; answered Yes, the row is saved without it.
-    EXPECT_EQ(question.asked, std::vector<std::string>{
-                                  "Type mismatch: cannot store '1 or 1=1' in the number field 'Client.PersCode'."});
+    EXPECT_EQ(question.asked,
+              std::vector<std::string>{
+                  "Type mismatch: cannot store '1 or 1=1' in the number field 'Client.PersCode'."});
     EXPECT_EQ(targetRows("SELECT Name, PersCode, MAR_DT, PART_NAME, MOBILENO FROM Client"),
               (Rows{{T("Mallory"), Nul(), Nul(), Nul(), Nul()}}));
     EXPECT_GE(report.logEntries, 3) << "each lookup logs its refused condition";
@@ -89,22 +104,26 @@ TEST_F(ClientPolicySteps, PersonCodeThatIsNotANumberCannotWidenTheLookup)
 TEST_F(ClientPolicySteps, PolicyFieldsAreCopiedRecodedAndFlagged)
 {
     addSource("Policies",
-              {{{"PolicyNo", T("P001")}, {"ComDate", D(2001, 3, 15)}, {"Plan", T("0")}, {"Term", T("20")},
-                {"PremTerm", T("15")}, {"Sum", Dbl(100000)}, {"Payment", T("O")}, {"BranchNo", T("B1")},
-                {"MEDICAL", T("N")}, {"AgencyCd", T("AG001")}, {"FUPDate", D(2024, 3, 15)}, {"PremWaiver", T("Y")},
-                {"TermRider", T("N")}, {"Nominee", T("")}, {"Relation", T("Wife")}, {"APPOINTEE", Nul()},
-                {"TRUSTEE", T("Bank")}, {"Age", S(30)}, {"DAB", T("Y")}, {"LOAN", Dbl(5000.5)},
-                {"LOANDATE", D(2010, 1, 1)}, {"Status", T("I")}, {"FamilyCode", T("F1")}, {"PersCode", L(1)},
+              {{{"PolicyNo", T("P001")},  {"ComDate", D(2001, 3, 15)}, {"Plan", T("0")},
+                {"Term", T("20")},        {"PremTerm", T("15")},       {"Sum", Dbl(100000)},
+                {"Payment", T("O")},      {"BranchNo", T("B1")},       {"MEDICAL", T("N")},
+                {"AgencyCd", T("AG001")}, {"FUPDate", D(2024, 3, 15)}, {"PremWaiver", T("Y")},
+                {"TermRider", T("N")},    {"Nominee", T("")},          {"Relation", T("Wife")},
+                {"APPOINTEE", Nul()},     {"TRUSTEE", T("Bank")},      {"Age", S(30)},
+                {"DAB", T("Y")},          {"LOAN", Dbl(5000.5)},       {"LOANDATE", D(2010, 1, 1)},
+                {"Status", T("I")},       {"FamilyCode", T("F1")},     {"PersCode", L(1)},
                 {"Premium", Dbl(5123.25)}}});
     addTarget("Policies", {{{"policy_no", T("OLD")}}});
 
     const RunReport report = runMigration();
 
     EXPECT_EQ(targetRows("SELECT * FROM Policies"),
-              (Rows{{T("P001"), D(2001, 3, 15), D(2001, 3, 15), T("0"), T("20"), T("15"), Dbl(100000), T("S"),
-                     T("B1"), T("N"), T("AG001"), D(2024, 3, 15), T("Y"), T("N"), Nul(), T("Wife"), Nul(), T("Bank"),
-                     S(30), T("Y"), Dbl(5000.5), D(2010, 1, 1), T("N"), T("F1"), L(1), T("LOCATION"), Dbl(5123.25),
-                     T("A"), Nul(), Nul(), Nul()}}));
+              (Rows{{T("P001"),   D(2001, 3, 15), D(2001, 3, 15), T("0"),        T("20"),    T("15"),
+                     Dbl(100000), T("S"),         T("B1"),        T("N"),        T("AG001"), D(2024, 3, 15),
+                     T("Y"),      T("N"),         Nul(),          T("Wife"),     Nul(),      T("Bank"),
+                     S(30),       T("Y"),         Dbl(5000.5),    D(2010, 1, 1), T("N"),     T("F1"),
+                     L(1),        T("LOCATION"),  Dbl(5123.25),   T("A"),        Nul(),      Nul(),
+                     Nul()}}));
     EXPECT_TRUE(report.clean());
 }
 
@@ -143,13 +162,16 @@ TEST_F(ClientPolicySteps, PaymentModesStatusesAndNomineesFollowTheirTables)
 
     const RunReport report = runMigration();
 
-    const Rows written = targetRows("SELECT policy_no, Payment, stat_cd, Nominee, Loc_Desc, pflag FROM Policies ORDER BY rowid");
+    const Rows written = targetRows(
+        "SELECT policy_no, Payment, stat_cd, Nominee, Loc_Desc, pflag FROM Policies ORDER BY rowid");
     ASSERT_EQ(written.size(), cases.size());
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
-        EXPECT_EQ(written[i], (std::vector<Variant>{T("P" + std::to_string(i)), c.expectedPayment, T(c.expectedStatus),
-                                                    c.expectedNominee, T("LOCATION"), T("A")}))
-            << "payment " << (c.payment ? c.payment : "Null") << ", status " << (c.status ? c.status : "Null");
+        EXPECT_EQ(written[i],
+                  (std::vector<Variant>{T("P" + std::to_string(i)), c.expectedPayment, T(c.expectedStatus),
+                                        c.expectedNominee, T("LOCATION"), T("A")}))
+            << "payment " << (c.payment ? c.payment : "Null") << ", status "
+            << (c.status ? c.status : "Null");
     }
     EXPECT_EQ(report.policiesTransferred, 10);
     EXPECT_EQ(transferredAfterRun, 10);
@@ -173,13 +195,30 @@ TEST_F(ClientPolicySteps, NoPoliciesEmptiesPoliciesAndSbAndTransfersNothing)
 
 TEST_F(ClientPolicySteps, DatesAndMaturityAmountOfTheCalculationsAreSavedWithTheRow)
 {
-    addTarget("plans", {{{"plan", L(3)}, {"PlanName", T("Endowment")}, {"pflag", T("A")}, {"premage", S(0)},
-                         {"PremTerm", S(20)}, {"Term", T("")}, {"benefit", T("")}}});
+    addTarget("plans", {{{"plan", L(3)},
+                         {"PlanName", T("Endowment")},
+                         {"pflag", T("A")},
+                         {"premage", S(0)},
+                         {"PremTerm", S(20)},
+                         {"Term", T("")},
+                         {"benefit", T("")}}});
     addTarget("SB", {{{"policy_no", T("OLD")}, {"i_no", S(1)}}});
-    addSource("Policies", {{{"PolicyNo", T("P3")}, {"ComDate", D(2001, 3, 15)}, {"Plan", T("3")}, {"Term", T("20")},
-                            {"PremTerm", T("15")}, {"Sum", Dbl(100000)}, {"Payment", T("Y")}, {"Premium", Dbl(5000)}},
-                           {{"PolicyNo", T("P4")}, {"ComDate", D(2000, 2, 29)}, {"Plan", T("3")}, {"Term", T("21")},
-                            {"PremTerm", T("21")}, {"Sum", Dbl(250000)}, {"Payment", T("O")}, {"Premium", Dbl(90000)}}});
+    addSource("Policies", {{{"PolicyNo", T("P3")},
+                            {"ComDate", D(2001, 3, 15)},
+                            {"Plan", T("3")},
+                            {"Term", T("20")},
+                            {"PremTerm", T("15")},
+                            {"Sum", Dbl(100000)},
+                            {"Payment", T("Y")},
+                            {"Premium", Dbl(5000)}},
+                           {{"PolicyNo", T("P4")},
+                            {"ComDate", D(2000, 2, 29)},
+                            {"Plan", T("3")},
+                            {"Term", T("21")},
+                            {"PremTerm", T("21")},
+                            {"Sum", Dbl(250000)},
+                            {"Payment", T("O")},
+                            {"Premium", Dbl(90000)}}});
     RecordingObserver observer;
     ScriptedQuestion question;
 
@@ -198,13 +237,14 @@ TEST_F(ClientPolicySteps, StepsAreAnnouncedInRunOrder)
     RecordingObserver observer;
     ScriptedQuestion question;
     const RunReport report = runWith(question, observer);
-    EXPECT_EQ(observer.steps,
-              (std::vector<std::string>{"Agmast", "LocMast", "BrnMast", "company", "Family", "Client", "Policies"}));
+    EXPECT_EQ(observer.steps, (std::vector<std::string>{"Agmast", "LocMast", "BrnMast", "company", "Family",
+                                                        "Client", "Policies"}));
     std::vector<std::string> names;
     for (const auto& step : report.steps) {
         names.push_back(step.name);
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"Agmast", "LocMast", "BrnMast", "company", "Family", "Client1", "Policies"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"Agmast", "LocMast", "BrnMast", "company", "Family", "Client1",
+                                               "Policies"}));
     EXPECT_TRUE(report.clean());
 }
 

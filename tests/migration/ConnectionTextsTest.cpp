@@ -22,8 +22,7 @@ INSTANTIATE_TEST_SUITE_P(Paths, FolderOf,
                                            FolderCase{"/home/agent/data/zrv.accdb", "/home/agent/data/"},
                                            FolderCase{"/home/agent\\data/other.accdb", "/home/agent\\data/"},
                                            FolderCase{"D:\\Data\\", "D:\\Data\\"},
-                                           FolderCase{"zrv.accdb", ""},
-                                           FolderCase{"", ""}));
+                                           FolderCase{"zrv.accdb", ""}, FolderCase{"", ""}));
 
 TEST(ConnectionTexts, SourceTextHasTheDoubledSeparatorAndThePassword)
 {
@@ -35,7 +34,8 @@ TEST(ConnectionTexts, SourceTextHasTheDoubledSeparatorAndThePassword)
 TEST(ConnectionTexts, TargetText)
 {
     EXPECT_EQ(targetConnectionText("C:\\Calvane\\"),
-              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\Calvane\\\\LIC.mdb;Jet OLEDB:Database Password=QZMRAKS");
+              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\Calvane\\\\LIC.mdb;Jet OLEDB:Database "
+              "Password=QZMRAKS");
 }
 
 TEST(ConnectionTexts, EmptyFolderGivesTheBareFileName)

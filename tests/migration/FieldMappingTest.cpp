@@ -15,7 +15,7 @@ namespace {
 
 // A source row held in memory.
 class FakeRow : public RowSource {
-public:
+  public:
     std::map<std::string, Variant> fields;
     std::int64_t position = 1;
     std::vector<std::string> lookups;
@@ -72,16 +72,16 @@ INSTANTIATE_TEST_SUITE_P(
         RuleCase{"twenty-five characters are kept whole", T("1234567890123456789012345"),
                  T("1234567890123456789012345")},
         RuleCase{"a short text is kept whole", T("Lane 4"), T("Lane 4")},
-        RuleCase{"the empty text becomes Null", T(""), Nul()},
-        RuleCase{"Null stays Null", Nul(), Nul()},
+        RuleCase{"the empty text becomes Null", T(""), Nul()}, RuleCase{"Null stays Null", Nul(), Nul()},
         RuleCase{"blanks only are not empty and are kept", T("   "), T("   ")},
         RuleCase{"thirty blanks are cut like any text", T(std::string(30, ' ')), T(std::string(25, ' '))},
-        RuleCase{"characters, not bytes, are counted", T("\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81"
-                                                         "\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81"
-                                                         "\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81"
-                                                         "\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81"
-                                                         "\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81"
-                                                         "\xC4\x81\xC4\x81\xC4\x81"),
+        RuleCase{"characters, not bytes, are counted",
+                 T("\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81"
+                   "\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81"
+                   "\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81"
+                   "\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81"
+                   "\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81"
+                   "\xC4\x81\xC4\x81\xC4\x81"),
                  T("\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81"
                    "\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81"
                    "\xC4\x81\xC4\x81\xC4\x81\xC4\x81\xC4\x81")},
@@ -95,15 +95,15 @@ TEST_P(EmptyToNullRule, GivesExpectedValue)
     EXPECT_EQ(emptyToNull(GetParam().input), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, EmptyToNullRule,
-    ::testing::Values(RuleCase{"the empty text becomes Null", T(""), Nul()},
-                      RuleCase{"Null stays Null", Nul(), Nul()},
-                      RuleCase{"a forty-character text is kept whole", T("0123456789012345678901234567890123456789"),
-                               T("0123456789012345678901234567890123456789")},
-                      RuleCase{"one blank is kept", T(" "), T(" ")},
-                      RuleCase{"a number is kept as a number", L(0), L(0)}),
-    caseName);
+INSTANTIATE_TEST_SUITE_P(Rules, EmptyToNullRule,
+                         ::testing::Values(RuleCase{"the empty text becomes Null", T(""), Nul()},
+                                           RuleCase{"Null stays Null", Nul(), Nul()},
+                                           RuleCase{"a forty-character text is kept whole",
+                                                    T("0123456789012345678901234567890123456789"),
+                                                    T("0123456789012345678901234567890123456789")},
+                                           RuleCase{"one blank is kept", T(" "), T(" ")},
+                                           RuleCase{"a number is kept as a number", L(0), L(0)}),
+                         caseName);
 
 class SexRule : public ::testing::TestWithParam<RuleCase> {};
 
@@ -127,18 +127,15 @@ TEST_P(PaymentModeTable, GivesExpectedCode)
     EXPECT_EQ(recodePaymentMode(GetParam().input), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rules, PaymentModeTable,
-                         ::testing::Values(RuleCase{"O is single S", T("O"), T("S")},
-                                           RuleCase{"S is P", T("S"), T("P")},
-                                           RuleCase{"Q unchanged", T("Q"), T("Q")},
-                                           RuleCase{"M unchanged", T("M"), T("M")},
-                                           RuleCase{"H unchanged", T("H"), T("H")},
-                                           RuleCase{"Y unchanged", T("Y"), T("Y")},
-                                           RuleCase{"lower-case o unchanged", T("o"), T("o")},
-                                           RuleCase{"lower-case s unchanged", T("s"), T("s")},
-                                           RuleCase{"empty unchanged", T(""), T("")},
-                                           RuleCase{"Null unchanged", Nul(), Nul()}),
-                         caseName);
+INSTANTIATE_TEST_SUITE_P(
+    Rules, PaymentModeTable,
+    ::testing::Values(RuleCase{"O is single S", T("O"), T("S")}, RuleCase{"S is P", T("S"), T("P")},
+                      RuleCase{"Q unchanged", T("Q"), T("Q")}, RuleCase{"M unchanged", T("M"), T("M")},
+                      RuleCase{"H unchanged", T("H"), T("H")}, RuleCase{"Y unchanged", T("Y"), T("Y")},
+                      RuleCase{"lower-case o unchanged", T("o"), T("o")},
+                      RuleCase{"lower-case s unchanged", T("s"), T("s")},
+                      RuleCase{"empty unchanged", T(""), T("")}, RuleCase{"Null unchanged", Nul(), Nul()}),
+    caseName);
 
 class StatusTable : public ::testing::TestWithParam<RuleCase> {};
 
@@ -147,17 +144,15 @@ TEST_P(StatusTable, GivesExpectedCode)
     EXPECT_EQ(recodeStatus(GetParam().input), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rules, StatusTable,
-                         ::testing::Values(RuleCase{"I is N", T("I"), T("N")},
-                                           RuleCase{"R is T", T("R"), T("T")},
-                                           RuleCase{"D is R", T("D"), T("R")},
-                                           RuleCase{"F is R", T("F"), T("R")},
-                                           RuleCase{"another letter is N", T("L"), T("N")},
-                                           RuleCase{"lower-case r is N", T("r"), T("N")},
-                                           RuleCase{"lower-case d is N", T("d"), T("N")},
-                                           RuleCase{"empty is N", T(""), T("N")},
-                                           RuleCase{"Null is N", Nul(), T("N")}),
-                         caseName);
+INSTANTIATE_TEST_SUITE_P(
+    Rules, StatusTable,
+    ::testing::Values(RuleCase{"I is N", T("I"), T("N")}, RuleCase{"R is T", T("R"), T("T")},
+                      RuleCase{"D is R", T("D"), T("R")}, RuleCase{"F is R", T("F"), T("R")},
+                      RuleCase{"another letter is N", T("L"), T("N")},
+                      RuleCase{"lower-case r is N", T("r"), T("N")},
+                      RuleCase{"lower-case d is N", T("d"), T("N")}, RuleCase{"empty is N", T(""), T("N")},
+                      RuleCase{"Null is N", Nul(), T("N")}),
+    caseName);
 
 TEST(JoinedWithBlank, KeepsBothTextsWithOneBlankBetween)
 {
@@ -186,7 +181,8 @@ TEST(PositionPlusOne, FirstRowIsTwo)
 
 TEST(PositionPlusOne, LastPositionBelowTheLimitFits)
 {
-    EXPECT_EQ(positionPlusOne(std::numeric_limits<std::int32_t>::max() - 1), L(std::numeric_limits<std::int32_t>::max()));
+    EXPECT_EQ(positionPlusOne(std::numeric_limits<std::int32_t>::max() - 1),
+              L(std::numeric_limits<std::int32_t>::max()));
 }
 
 TEST(PositionPlusOne, PositionAtTheThirtyTwoBitLimitOverflows)
@@ -251,15 +247,15 @@ std::vector<std::string> targets(const MappingTable& table)
 
 TEST(MappingTables, LoginFieldsInOrder)
 {
-    EXPECT_EQ(targets(loginMapping()),
-              (std::vector<std::string>{"Ag_Code", "Name", "Desig", "Address1", "Address2", "Address3", "Phone"}));
+    EXPECT_EQ(targets(loginMapping()), (std::vector<std::string>{"Ag_Code", "Name", "Desig", "Address1",
+                                                                 "Address2", "Address3", "Phone"}));
 }
 
 TEST(MappingTables, AgMastFieldsInOrder)
 {
     EXPECT_EQ(targets(agMastMapping()),
-              (std::vector<std::string>{"Agency_Cd", "Name", "DO_Cd", "Address1", "Address2", "Address3", "Brn",
-                                        "Ag_Since", "Club", "Ren_Dt", "Licence_No", "aflag"}));
+              (std::vector<std::string>{"Agency_Cd", "Name", "DO_Cd", "Address1", "Address2", "Address3",
+                                        "Brn", "Ag_Since", "Club", "Ren_Dt", "Licence_No", "aflag"}));
 }
 
 TEST(MappingTables, FamilyHasNineteenFieldsEndingWithTheFlag)
@@ -284,10 +280,11 @@ TEST(MappingTables, ClientHasSixteenFieldsWithTheLookupsThirteenToFifteen)
 TEST(MappingTables, PoliciesHasTwentyEightFieldsInOrder)
 {
     EXPECT_EQ(targets(policiesMapping()),
-              (std::vector<std::string>{"policy_no", "Issue_Dt", "ComplDt", "Plan", "Term", "PPT", "Sum", "Payment",
-                                        "BranchNo", "med", "AgCode", "nextprem", "PWB", "TR", "Nominee", "Relation",
-                                        "APPOINTEE", "TRUSTEE", "Age", "EPDB", "LOAN", "LOAN_DT", "stat_cd",
-                                        "FamilyCode", "PersCode", "Loc_Desc", "Premium", "pflag"}));
+              (std::vector<std::string>{
+                  "policy_no", "Issue_Dt", "ComplDt",    "Plan",     "Term",     "PPT",     "Sum",
+                  "Payment",   "BranchNo", "med",        "AgCode",   "nextprem", "PWB",     "TR",
+                  "Nominee",   "Relation", "APPOINTEE",  "TRUSTEE",  "Age",      "EPDB",    "LOAN",
+                  "LOAN_DT",   "stat_cd",  "FamilyCode", "PersCode", "Loc_Desc", "Premium", "pflag"}));
 }
 
 TEST(MappingTables, TimesConstantsAreSixteenBitOnes)

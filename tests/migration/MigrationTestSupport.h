@@ -36,17 +36,38 @@ namespace orrin::migration::test {
 using testing::Row;
 using Rows = std::vector<std::vector<Variant>>;
 
-inline Variant T(const char* text) { return Variant(text); }
-inline Variant T(const std::string& text) { return Variant(text); }
-inline Variant Nul() { return Variant::null(); }
-inline Variant L(std::int32_t value) { return Variant(value); }
-inline Variant S(std::int16_t value) { return Variant(value); }
-inline Variant Dbl(double value) { return Variant(value); }
-inline Variant D(int year, int month, int day) { return Variant(makeDate(year, month, day)); }
+inline Variant T(const char* text)
+{
+    return Variant(text);
+}
+inline Variant T(const std::string& text)
+{
+    return Variant(text);
+}
+inline Variant Nul()
+{
+    return Variant::null();
+}
+inline Variant L(std::int32_t value)
+{
+    return Variant(value);
+}
+inline Variant S(std::int16_t value)
+{
+    return Variant(value);
+}
+inline Variant Dbl(double value)
+{
+    return Variant(value);
+}
+inline Variant D(int year, int month, int day)
+{
+    return Variant(makeDate(year, month, day));
+}
 
 // Answers the run's questions from a script; when the script runs out, the default answer.
 class ScriptedQuestion : public ErrorQuestion {
-public:
+  public:
     explicit ScriptedQuestion(bool defaultAnswer = false, std::deque<bool> script = {})
         : m_default(defaultAnswer), m_script(std::move(script))
     {
@@ -67,13 +88,13 @@ public:
     std::vector<std::string> asked;
     std::function<void()> onAsk;
 
-private:
+  private:
     bool m_default;
     std::deque<bool> m_script;
 };
 
 class RecordingObserver : public RunObserver {
-public:
+  public:
     void stepStarted(std::string_view step) override { steps.emplace_back(step); }
     void pumpEvents() override
     {
@@ -89,7 +110,7 @@ public:
 
 // A source, a target and a bonus database in a fresh folder each, and a run over them.
 class MigrationTest : public ::testing::Test {
-protected:
+  protected:
     MigrationTest()
     {
         std::filesystem::create_directories(m_dir.path() / "orrin");
@@ -145,9 +166,10 @@ protected:
         store::Connection connection;
         connection.openFile(target, testing::targetPassword(), store::OpenMode::ReadOnly);
         std::map<std::string, Rows> snapshot;
-        for (const char* table : {"Login", "Times", "AgMast", "LocMast", "BrnMast", "company", "Family", "Client",
-                                  "Policies", "SB", "plans", "NewBonus", "FINALBONUS"}) {
-            store::Statement& statement = connection.statement(std::string("SELECT * FROM ") + table + " ORDER BY rowid");
+        for (const char* table : {"Login", "Times", "AgMast", "LocMast", "BrnMast", "company", "Family",
+                                  "Client", "Policies", "SB", "plans", "NewBonus", "FINALBONUS"}) {
+            store::Statement& statement =
+                connection.statement(std::string("SELECT * FROM ") + table + " ORDER BY rowid");
             Rows rows;
             while (statement.step()) {
                 std::vector<Variant> row;
@@ -167,14 +189,15 @@ protected:
     // changes anything shows it.
     void fillEveryTable()
     {
-        insertMany(source, testing::sourcePassword(),
-                   {{"Agmast", {{"AgencyCd", T("AG1")}, {"Name", T("Asha Rao")}, {"Address1", T("1 Hill Rd")}}},
-                    {"LocMast", {{"LocCd", L(7)}, {"LocDesc", T("North")}}},
-                    {"BrnMast", {{"BranchNo", T("B1")}, {"BrMgr", T("Mr Iyer")}}},
-                    {"company", {{"pacode", T("C1")}, {"CompanyName", T("LIC")}}},
-                    {"Family", {{"FamilyCode", T("F1")}, {"RAdd1", T("Lane 1")}}},
-                    {"Client1", {{"FamilyCode", T("F1")}, {"PersCode", L(1)}, {"Name", T("Ravi")}}},
-                    {"Policies", {{"PolicyNo", T("P1")}, {"Plan", T("0")}, {"Payment", T("Y")}}}});
+        insertMany(
+            source, testing::sourcePassword(),
+            {{"Agmast", {{"AgencyCd", T("AG1")}, {"Name", T("Asha Rao")}, {"Address1", T("1 Hill Rd")}}},
+             {"LocMast", {{"LocCd", L(7)}, {"LocDesc", T("North")}}},
+             {"BrnMast", {{"BranchNo", T("B1")}, {"BrMgr", T("Mr Iyer")}}},
+             {"company", {{"pacode", T("C1")}, {"CompanyName", T("LIC")}}},
+             {"Family", {{"FamilyCode", T("F1")}, {"RAdd1", T("Lane 1")}}},
+             {"Client1", {{"FamilyCode", T("F1")}, {"PersCode", L(1)}, {"Name", T("Ravi")}}},
+             {"Policies", {{"PolicyNo", T("P1")}, {"Plan", T("0")}, {"Payment", T("Y")}}}});
         insertMany(target, testing::targetPassword(),
                    {{"Login", {{"Ag_Code", T("OLD")}}},
                     {"Times", {{"LoginName", T("Old Agent")}}},
@@ -213,7 +236,7 @@ protected:
         connection.close();
     }
 
-    testing::TempDir m_dir;  // first, so that it outlives everything that has files open in it
+    testing::TempDir m_dir; // first, so that it outlives everything that has files open in it
     calc::DataImport dataImport;
     std::filesystem::path source;
     std::filesystem::path target;

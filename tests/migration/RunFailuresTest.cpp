@@ -11,26 +11,28 @@ namespace orrin::migration::test {
 namespace {
 
 class RunFailures : public MigrationTest {
-protected:
+  protected:
     // A source Family table without its RTel column.
     void dropResidentialTelephone()
     {
         sourceSql("DROP TABLE Family");
-        sourceSql("CREATE TABLE Family (FamilyCode TEXT(12), RAdd1 TEXT(80), RAdd2 TEXT(80), RAdd3 TEXT(80), "
-                  "RAdd4 TEXT(80), RPin TEXT(30), CAdd1 TEXT(80), CAdd2 TEXT(80), CAdd3 TEXT(80), CAdd4 TEXT(80), "
-                  "CPin TEXT(30), CTel TEXT(80), PagerMobile TEXT(80), LOCCD LONG, headname TEXT(60), "
-                  "dob DATETIME, sex TEXT(1))");
+        sourceSql(
+            "CREATE TABLE Family (FamilyCode TEXT(12), RAdd1 TEXT(80), RAdd2 TEXT(80), RAdd3 TEXT(80), "
+            "RAdd4 TEXT(80), RPin TEXT(30), CAdd1 TEXT(80), CAdd2 TEXT(80), CAdd3 TEXT(80), CAdd4 TEXT(80), "
+            "CPin TEXT(30), CTel TEXT(80), PagerMobile TEXT(80), LOCCD LONG, headname TEXT(60), "
+            "dob DATETIME, sex TEXT(1))");
     }
 };
 
-const char* const kNoRTel =
-    "Item cannot be found in the collection corresponding to the requested name or ordinal: there is no field "
-    "'RTel' in 'Family'.";
+const char* const kNoRTel = "Item cannot be found in the collection corresponding to the requested name or "
+                            "ordinal: there is no field "
+                            "'RTel' in 'Family'.";
 
 TEST_F(RunFailures, MissingSourceFieldAskedYesLeavesThatFieldNullAndSavesTheRow)
 {
     dropResidentialTelephone();
-    addSource("Family", {{{"FamilyCode", T("F1")}, {"CTel", T("022 1")}}, {{"FamilyCode", T("F2")}, {"CTel", T("")}}});
+    addSource("Family",
+              {{{"FamilyCode", T("F1")}, {"CTel", T("022 1")}}, {{"FamilyCode", T("F2")}, {"CTel", T("")}}});
     ScriptedQuestion question(true);
     RecordingObserver observer;
 
@@ -104,7 +106,8 @@ TEST_F(RunFailures, MissingSourceDatabaseAnsweredYesRunsEveryStatementOnceAndEnd
               (Rows{{Nul(), Nul(), T("None"), Nul(), Nul(), Nul(), Nul()}}));
     EXPECT_EQ(targetRows("SELECT LoginName, Show_Tip, Show_Aarti, AGENT FROM Times ORDER BY rowid"),
               (Rows{{T("Old Agent"), Nul(), Nul(), Nul()}, {Nul(), S(1), S(1), S(1)}}));
-    for (const char* table : {"AgMast", "LocMast", "BrnMast", "company", "Family", "Client", "Policies", "SB"}) {
+    for (const char* table :
+         {"AgMast", "LocMast", "BrnMast", "company", "Family", "Client", "Policies", "SB"}) {
         EXPECT_EQ(targetRows(std::string("SELECT * FROM ") + table), Rows{}) << table;
     }
     for (const auto& step : report.steps) {
@@ -145,7 +148,8 @@ TEST_F(RunFailures, RefusedSaveLosesOnlyThatRowAndNothingLeaksIntoTheNext)
 
     ASSERT_EQ(question.asked.size(), 1u);
     EXPECT_NE(question.asked[0].find("company BAD refused"), std::string::npos) << question.asked[0];
-    EXPECT_EQ(targetRows("SELECT * FROM company ORDER BY rowid"), (Rows{{T("C1"), T("One")}, {T("C3"), Nul()}}));
+    EXPECT_EQ(targetRows("SELECT * FROM company ORDER BY rowid"),
+              (Rows{{T("C1"), T("One")}, {T("C3"), Nul()}}));
     EXPECT_EQ(report.rowsWritten.at("company"), 2);
     EXPECT_EQ(report.steps.at(3).sourceRowsRead, 3);
 }
@@ -170,8 +174,9 @@ TEST_F(RunFailures, ValueTooLongForItsFieldIsLeftUnsetAndTheRowIsSaved)
 TEST_F(RunFailures, FailingDeleteKeepsTheOldRowsBesideTheCopiedOnes)
 {
     addTarget("BrnMast", {{{"BranchNo", T("OLD")}}});
-    testing::execute(target, testing::targetPassword(),
-                     "CREATE TRIGGER keep_branches BEFORE DELETE ON BrnMast BEGIN SELECT RAISE(ABORT, 'kept'); END");
+    testing::execute(
+        target, testing::targetPassword(),
+        "CREATE TRIGGER keep_branches BEFORE DELETE ON BrnMast BEGIN SELECT RAISE(ABORT, 'kept'); END");
     addSource("BrnMast", {{{"BranchNo", T("B1")}}});
     ScriptedQuestion question(true);
     RecordingObserver observer;
@@ -179,7 +184,8 @@ TEST_F(RunFailures, FailingDeleteKeepsTheOldRowsBesideTheCopiedOnes)
     runWith(question, observer);
 
     EXPECT_EQ(question.asked.size(), 1u);
-    EXPECT_EQ(targetRows("SELECT BranchNo, bflag FROM BrnMast ORDER BY rowid"), (Rows{{T("OLD"), Nul()}, {T("B1"), T("A")}}));
+    EXPECT_EQ(targetRows("SELECT BranchNo, bflag FROM BrnMast ORDER BY rowid"),
+              (Rows{{T("OLD"), Nul()}, {T("B1"), T("A")}}));
 }
 
 TEST_F(RunFailures, StopAskedForDuringThePolicyStepRollsEverythingBack)
