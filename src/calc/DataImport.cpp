@@ -155,6 +155,7 @@ void DataImport::setBonusDatabase(fs::path file)
 
 void DataImport::closeLookupConnections()
 {
+    m_adoptedConnections.clear();
     auto connections = std::move(m_lookupConnections);
     m_lookupConnections.clear();
     for (auto& [text, connection] : connections) {
@@ -165,8 +166,17 @@ void DataImport::closeLookupConnections()
 
 // The open connection for a connection text, opened read-only on first use. A connection that fails
 // to open is not kept, so the next lookup tries again (and its failure is logged again).
+void DataImport::releaseLookupConnection(const store::Connection& connection)
+{
+    std::erase_if(m_adoptedConnections, [&](const auto& entry) { return entry.second == &connection; });
+}
+
 store::Connection* DataImport::lookupConnection(const std::string& connectionText)
 {
+    if (auto adopted = m_adoptedConnections.find(connectionText); adopted != m_adoptedConnections.end()) {
+        if (adopted->second->isOpen())
+            return adopted->second;
+    }
     if (auto found = m_lookupConnections.find(connectionText); found != m_lookupConnections.end()) {
         if (found->second && found->second->isOpen())
             return found->second.get();

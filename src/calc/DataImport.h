@@ -80,8 +80,17 @@ public:
     // The window's event pump, run at the start of every UpdatePolicySchedule (none by default).
     void setEventPump(std::function<void()> pump) { m_eventPump = std::move(pump); }
 
-    // Closes the connections that the lookups keep open for the length of a run.
+    // Closes the connections that the lookups keep open for the length of a run, and ends every
+    // loan of adoptLookupConnection.
     void closeLookupConnections();
+    // Lets the Orrin lookups on the database file DbPath (OrrinDFirst, OrrinDFirstForPerson) read
+    // through connection, which its owner has already opened on that file with the Orrin password,
+    // instead of opening the file a second time: every open derives the file's key afresh, which
+    // is slow on purpose. The answers are the same. The connection stays its owner's and is never
+    // closed here; while it is not open the lookups open their own as before.
+    void adoptLookupConnection(const std::string& DbPath, store::Connection& connection);
+    // Ends the loans of connection (its owner is about to close or destroy it).
+    void releaseLookupConnection(const store::Connection& connection);
 
 private:
     store::Connection* lookupConnection(const std::string& connectionText);
@@ -96,6 +105,8 @@ private:
     // One open connection per connection text, reused for the run (a failed open is retried on the
     // next call, so failures are still logged per call).
     std::map<std::string, std::unique_ptr<store::Connection>> m_lookupConnections;
+    // Connections lent by adoptLookupConnection, by connection text; not owned.
+    std::map<std::string, store::Connection*> m_adoptedConnections;
     // DFirst2's answers (row count, first column of the first row) by connection text and query
     // text: the bonus database is never written during a run. Failed lookups are never kept.
     std::map<std::string, std::pair<std::int64_t, Variant>> m_bonusCache;

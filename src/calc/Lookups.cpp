@@ -120,6 +120,11 @@ Variant runLookup(DataImport& module, const char* label, const std::string& data
 
 } // namespace
 
+void DataImport::adoptLookupConnection(const std::string& DbPath, store::Connection& connection)
+{
+    m_adoptedConnections[orrinConnectionText(DbPath)] = &connection;
+}
+
 // Empty after a failure, "" when no row matches, otherwise the first column of the first row (Null
 // when that is Null, as an aggregate over no rows gives). Answers are kept per query text, since the
 // bonus database does not change while the program runs; a failing lookup is never kept.

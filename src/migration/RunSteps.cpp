@@ -170,6 +170,11 @@ void RunSteps::openDatabases(const std::string& OrrinDbFolder, const std::string
 {
     m_sourceDbPath = sourceDbPath(OrrinDbFolder);
     m_trap.step([&] { m_conZRV.open(sourceConnectionText(OrrinDbFolder), store::OpenMode::ReadOnly); });
+    // The client step's lookups read the same file with the same password: they share this
+    // connection rather than deriving the file's key a second time.
+    if (m_conZRV.isOpen()) {
+        m_dataImport.adoptLookupConnection(m_sourceDbPath, m_conZRV);
+    }
     if (m_trap.tryStep([&] { m_conLIC.open(targetConnectionText(AgentDbFolder)); })) {
         try {
             m_conLIC.beginTransaction();
@@ -312,6 +317,7 @@ void RunSteps::policyStep()
 void RunSteps::closeDatabases()
 {
     m_currentStep = -1;
+    m_dataImport.releaseLookupConnection(m_conZRV);
     m_trap.step([&] { m_conZRV.close(); });
     if (m_transactionBegun) {
         if (m_conLIC.transactionLost()) {
@@ -333,6 +339,7 @@ void RunSteps::closeDatabases()
 void RunSteps::abandon() noexcept
 {
     m_dbLIC = nullptr;
+    m_dataImport.releaseLookupConnection(m_conZRV);
     try {
         if (m_conLIC.isOpen() && m_conLIC.inTransaction() && !m_committed) {
             m_conLIC.rollback();

@@ -25,11 +25,20 @@ Error lockedError(const std::string& file)
 
 int TableInfo::find(std::string_view column) const
 {
+    if (!byName.empty())
+        return byName.find(column);
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (equalsIgnoringCase(columns[i].name, column))
             return static_cast<int>(i);
     }
     return -1;
+}
+
+void TableInfo::indexNames()
+{
+    byName.clear();
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        byName.add(columns[i].name, static_cast<int>(i));
 }
 
 Connection::Connection() = default;
@@ -76,7 +85,10 @@ void Connection::openFile(const std::filesystem::path& path, const std::string& 
     if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) == 0)
         throw notDatabase;
 
-    const int flags = mode == OpenMode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    // A connection is only ever used by one thread at a time, so the engine's own locking of it
+    // would be pure cost.
+    const int flags =
+        (mode == OpenMode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     sqlite3* raw = nullptr;
     const int opened = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
     DatabaseHandle db(raw);
@@ -121,6 +133,7 @@ void Connection::close()
     if (m_transactionBegun && sqlite3_get_autocommit(m_db) == 0)
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
     m_transactionBegun = false;
+    m_inserts.clear();
     m_statements.clear();
     m_tables.clear();
     DatabaseHandle closing(m_db);
@@ -165,12 +178,18 @@ Statement& Connection::statement(std::string_view sql)
 
 const TableInfo& Connection::tableInfo(std::string_view table)
 {
+    return *sharedTableInfo(table);
+}
+
+std::shared_ptr<const TableInfo> Connection::sharedTableInfo(std::string_view table)
+{
     requireOpen();
     const std::string key = lowerAscii(table);
     if (const auto found = m_tables.find(key); found != m_tables.end())
         return found->second;
 
-    TableInfo info;
+    auto made = std::make_shared<TableInfo>();
+    TableInfo& info = *made;
     {
         Statement lookup(
             m_db,
@@ -191,7 +210,35 @@ const TableInfo& Connection::tableInfo(std::string_view table)
         info.columns.push_back(
             ColumnInfo{name.text(), ColumnType::parse(declared.isText() ? declared.text() : std::string())});
     }
-    return m_tables.emplace(key, std::move(info)).first->second;
+    info.indexNames();
+    return m_tables.emplace(key, std::move(made)).first->second;
+}
+
+Statement& Connection::insertStatement(const TableInfo& table, const std::vector<bool>& assigned)
+{
+    requireOpen();
+    auto forTable = m_inserts.find(table.name);
+    if (forTable == m_inserts.end())
+        forTable = m_inserts.emplace(table.name, std::map<std::vector<bool>, Statement*>{}).first;
+    if (const auto found = forTable->second.find(assigned); found != forTable->second.end()) {
+        found->second->reset();
+        return *found->second;
+    }
+
+    std::string names;
+    std::string marks;
+    for (std::size_t i = 0; i < assigned.size() && i < table.columns.size(); ++i) {
+        if (!assigned[i])
+            continue;
+        names += (names.empty() ? "" : ", ") + quoteIdentifier(table.columns[i].name);
+        marks += marks.empty() ? "?" : ", ?";
+    }
+    const std::string sql =
+        names.empty() ? "INSERT INTO " + quoteIdentifier(table.name) + " DEFAULT VALUES"
+                      : "INSERT INTO " + quoteIdentifier(table.name) + " (" + names + ") VALUES (" + marks + ")";
+    Statement& insert = statement(sql);
+    forTable->second.emplace(assigned, &insert);
+    return insert;
 }
 
 void Connection::beginTransaction()

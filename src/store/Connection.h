@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/ColumnType.h"
+#include "store/NameIndex.h"
 #include "store/Statement.h"
 #include "value/Variant.h"
 
@@ -26,8 +27,12 @@ struct ColumnInfo {
 struct TableInfo {
     std::string name;  // as the schema spells it
     std::vector<ColumnInfo> columns;
+    // Filled by indexNames(); without it find() scans the columns.
+    NameIndex byName;
     // Index of a column by name without regard to case, or -1.
     int find(std::string_view column) const;
+    // Indexes the columns by name, so that find() no longer scans them.
+    void indexNames();
 };
 
 // An open database file: a SQLCipher file whose database password is its key. Opening never creates
@@ -60,6 +65,14 @@ public:
 
     // Column names and declared types of a table; throws store::code::NotFound naming the table.
     const TableInfo& tableInfo(std::string_view table);
+    // The same, shared: it stays valid for its holder after the connection is closed.
+    std::shared_ptr<const TableInfo> sharedTableInfo(std::string_view table);
+
+    // "INSERT INTO table (the assigned columns) VALUES (?, ...)", or "... DEFAULT VALUES" when no
+    // column is assigned: assigned[i] stands for column i of table, which is tableInfo() of a table
+    // of this connection. Prepared once per set of columns and kept like statement(), it comes
+    // back reset with its bindings cleared.
+    Statement& insertStatement(const TableInfo& table, const std::vector<bool>& assigned);
 
     void beginTransaction();
     void commit();
@@ -84,7 +97,10 @@ private:
     std::filesystem::path m_path;
     bool m_transactionBegun = false;
     std::map<std::string, std::unique_ptr<Statement>, std::less<>> m_statements;
-    std::map<std::string, TableInfo, std::less<>> m_tables;  // key: lower-case table name
+    std::map<std::string, std::shared_ptr<const TableInfo>, std::less<>> m_tables;  // key: lower-case name
+    // The INSERT statements of insertStatement(), by table name and assigned columns; they are
+    // owned by m_statements.
+    std::map<std::string, std::map<std::vector<bool>, Statement*>, std::less<>> m_inserts;
 };
 
 } // namespace orrin::store

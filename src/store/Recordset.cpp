@@ -110,10 +110,10 @@ void Recordset::open(std::string_view source, Connection& connection)
     std::string table;
     std::string selectSql;
     std::unique_ptr<Statement> reader;
-    TableInfo info;
+    std::shared_ptr<const TableInfo> info;
     if (const auto named = tableNamedBy(source)) {
-        info = connection.tableInfo(*named);
-        table = info.name;
+        info = connection.sharedTableInfo(*named);
+        table = info->name;
         selectSql = "SELECT * FROM " + quoteIdentifier(table) + " ORDER BY rowid";
     } else {
         selectSql = std::string(source);
@@ -127,8 +127,8 @@ void Recordset::open(std::string_view source, Connection& connection)
     m_table = std::move(table);
     m_selectSql = std::move(selectSql);
     m_reader = std::move(reader);
-    m_tableInfo = std::move(info);
-    m_info = m_table.empty() ? nullptr : &m_tableInfo;
+    m_readerNames.clear();
+    m_info = std::move(info);
     m_readingStarted = false;
     m_atEof = false;
     m_position = 0;
@@ -149,9 +149,9 @@ void Recordset::close()
         throw Error(code::Closed, "Operation is not allowed when the object is closed.");
     m_open = false;
     m_reader.reset();
+    m_readerNames.clear();
     m_connection = nullptr;
-    m_info = nullptr;
-    m_tableInfo = TableInfo{};
+    m_info.reset();
     m_adding = false;
     m_pending.clear();
     m_count.reset();
@@ -256,10 +256,12 @@ Variant Recordset::field(std::string_view name)
         return pending ? *pending : Variant::null();
     }
     ensureReading();
-    for (int i = 0; i < m_reader->columnCount(); ++i) {
-        if (equalsIgnoringCase(m_reader->columnName(i), name))
-            return field(i);
+    if (m_readerNames.empty()) {
+        for (int i = 0; i < m_reader->columnCount(); ++i)
+            m_readerNames.add(m_reader->columnName(i), i);
     }
+    if (const int index = m_readerNames.find(name); index >= 0)
+        return field(index);
     throw Error(code::ItemNotFound,
                 "Item cannot be found in the collection corresponding to the requested name "
                 "or ordinal: there is no field '" +
@@ -340,19 +342,10 @@ void Recordset::update()
     pending.swap(m_pending);
     m_adding = false;
 
-    std::string names;
-    std::string marks;
-    for (std::size_t i = 0; i < pending.size(); ++i) {
-        if (!pending[i])
-            continue;
-        names += (names.empty() ? "" : ", ") + quoteIdentifier(m_info->columns[i].name);
-        marks += marks.empty() ? "?" : ", ?";
-    }
-    const std::string sql =
-        names.empty() ? "INSERT INTO " + quoteIdentifier(m_table) + " DEFAULT VALUES"
-                      : "INSERT INTO " + quoteIdentifier(m_table) + " (" + names + ") VALUES (" + marks + ")";
-
-    Statement& insert = m_connection->statement(sql);
+    m_assigned.resize(pending.size());
+    for (std::size_t i = 0; i < pending.size(); ++i)
+        m_assigned[i] = pending[i].has_value();
+    Statement& insert = m_connection->insertStatement(*m_info, m_assigned);
     int parameter = 1;
     for (const auto& value : pending) {
         if (value)

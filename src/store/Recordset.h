@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/Connection.h"
+#include "store/NameIndex.h"
 #include "value/Variant.h"
 
 #include <cstdint>
@@ -71,10 +72,12 @@ private:
     std::int64_t m_position = 0;
     std::optional<std::int64_t> m_count;
 
+    NameIndex m_readerNames;  // the reader's column names, indexed on the first read by name
+
     bool m_adding = false;
-    const TableInfo* m_info = nullptr;  // points at m_tableInfo, the table's columns taken at open
-    TableInfo m_tableInfo;
+    std::shared_ptr<const TableInfo> m_info;  // the table's columns, taken at open
     std::vector<std::optional<Variant>> m_pending;  // by column index of m_info
+    std::vector<bool> m_assigned;                   // update()'s columns, kept to reuse its room
 };
 
 } // namespace orrin::store

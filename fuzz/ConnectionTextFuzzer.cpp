@@ -1,0 +1,53 @@
+// Feeds arbitrary connection texts to the parser: it either refuses them with an orrin::Error or
+// returns one of the two providers. A folder text without ";" always comes back whole, with the
+// password after it intact.
+
+#include "store/ConnectionText.h"
+#include "store/SqlText.h"
+#include "value/Error.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace {
+
+void require(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using orrin::store::ConnectionText;
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+
+    try {
+        const ConnectionText parsed = ConnectionText::parse(text);
+        require(orrin::store::equalsIgnoringCase(parsed.provider, orrin::store::kAceProvider) ||
+                orrin::store::equalsIgnoringCase(parsed.provider, orrin::store::kJetProvider));
+    } catch (const orrin::Error&) {
+    }
+
+    const auto newline = text.find('\n');
+    const ConnectionText dao = ConnectionText::parseDao(text.substr(0, newline),
+                                                        newline == std::string_view::npos ? std::string_view()
+                                                                                          : text.substr(newline + 1));
+    require(dao.dataSource == text.substr(0, newline));
+
+    // The text the run builds for the source, around an arbitrary folder.
+    if (text.find(';') == std::string_view::npos) {
+        const std::string folder(text);
+        const std::string built = "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + folder +
+                                  "\\zrv.accdb;Jet OLEDB:Database Password=%Q7k!Lw2~(&9}R";
+        const ConnectionText parsed = ConnectionText::parse(built);
+        require(parsed.dataSource == folder + "\\zrv.accdb");
+        require(parsed.password == "%Q7k!Lw2~(&9}R");
+    }
+    return 0;
+}
