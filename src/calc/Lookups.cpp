@@ -34,13 +34,15 @@ std::string queryText(const std::string& Field, const std::string& Table, const 
 
 std::string bonusConnectionText(const std::filesystem::path& bonusDatabase)
 {
-    return "Provider=" + std::string(store::kJetProvider) + ";Data Source=" + bonusDatabase.string() +
+    return "Provider=" + std::string(store::kJetProvider) +
+           ";Data Source=" + store::quoteConnectionValue(bonusDatabase.string()) +
            ";Jet OLEDB:Database Password=" + std::string(kCalvanePassword);
 }
 
 std::string orrinConnectionText(const std::string& DbPath)
 {
-    return "Provider=" + std::string(store::kAceProvider) + ";Data Source=" + DbPath +
+    return "Provider=" + std::string(store::kAceProvider) +
+           ";Data Source=" + store::quoteConnectionValue(DbPath) +
            ";Jet OLEDB:Database Password=" + std::string(kOrrinPassword);
 }
 

@@ -135,7 +135,9 @@ void RunSteps::writeRow(store::Recordset& target, const std::string& table, cons
 }
 
 // One target row per source row, in the source's order. A failing EOF test is asked about and then
-// ends the loop: counted as passed it would enter the body for ever, saving rows of nothing.
+// ends the loop: counted as passed it would enter the body for ever, saving rows of nothing. A
+// failing MoveNext ends it too, after its question: the source would stay on the same row, and the
+// loop would save that row again and again.
 void RunSteps::commonLoop(store::Recordset& target, const std::string& table, store::Recordset& source,
                           const MappingTable& mapping, const LoopHooks& hooks)
 {
@@ -150,7 +152,9 @@ void RunSteps::commonLoop(store::Recordset& target, const std::string& table, st
             hooks.beforeRow();
         }
         writeRow(target, table, mapping, row, hooks);
-        m_trap.step([&] { source.moveNext(); });
+        if (!m_trap.tryStep([&] { source.moveNext(); })) {
+            break;
+        }
     }
 }
 

@@ -19,19 +19,49 @@ std::string_view trimmed(std::string_view text)
 }
 
 // Splits "key=value;key=value" into its pairs: a key runs to the first "=", its value from there to
-// the next ";" (so "=" inside a value is kept). Keys are trimmed and lower-cased; values are kept as
-// they are, since a password may begin or end in a blank.
+// the next ";" (so "=" inside a value is kept). A value that begins with a double quote runs to the
+// closing quote instead ("" standing for one quote), so it may hold ";". Keys are trimmed and
+// lower-cased; values are kept as they are, since a password may begin or end in a blank.
 template <class Visit> void forEachPair(std::string_view text, Visit&& visit)
 {
     std::size_t position = 0;
     while (position <= text.size()) {
-        std::size_t end = text.find(';', position);
+        const std::size_t equals = text.find('=', position);
+        const std::size_t semicolon = text.find(';', position);
+        if (equals == std::string_view::npos || (semicolon != std::string_view::npos && semicolon < equals)) {
+            // A part without "=": nothing to take; go on after its ";".
+            if (semicolon == std::string_view::npos)
+                return;
+            position = semicolon + 1;
+            continue;
+        }
+        const std::string key = lowerAscii(trimmed(text.substr(position, equals - position)));
+        std::size_t valueStart = equals + 1;
+        if (valueStart < text.size() && text[valueStart] == '"') {
+            std::string value;
+            std::size_t at = valueStart + 1;
+            while (at < text.size()) {
+                if (text[at] == '"') {
+                    if (at + 1 < text.size() && text[at + 1] == '"') {
+                        value += '"';
+                        at += 2;
+                        continue;
+                    }
+                    break;
+                }
+                value += text[at++];
+            }
+            visit(key, std::string_view(value));
+            const std::size_t next = text.find(';', at);
+            if (next == std::string_view::npos)
+                return;
+            position = next + 1;
+            continue;
+        }
+        std::size_t end = text.find(';', valueStart);
         if (end == std::string_view::npos)
             end = text.size();
-        const std::string_view part = text.substr(position, end - position);
-        const std::size_t equals = part.find('=');
-        if (equals != std::string_view::npos)
-            visit(lowerAscii(trimmed(part.substr(0, equals))), part.substr(equals + 1));
+        visit(key, text.substr(valueStart, end - valueStart));
         position = end + 1;
     }
 }
@@ -59,6 +89,20 @@ ConnectionText ConnectionText::parse(std::string_view text)
     if (!haveDataSource)
         throw Error(code::General, "The connection text names no Data Source, so there is no file to open.");
     return result;
+}
+
+std::string quoteConnectionValue(std::string_view value)
+{
+    if (value.find(';') == std::string_view::npos && (value.empty() || value.front() != '"'))
+        return std::string(value);
+    std::string quoted = "\"";
+    for (const char c : value) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
 }
 
 ConnectionText ConnectionText::parseDao(std::string_view name, std::string_view connect)

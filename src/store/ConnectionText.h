@@ -25,4 +25,9 @@ struct ConnectionText {
     static ConnectionText parseDao(std::string_view name, std::string_view connect);
 };
 
+// A value as it must stand in a connection text: unchanged, unless it holds a ";" or begins with a
+// double quote, in which case it is put in double quotes (a quote inside doubled), the way connection texts
+// quote such values. Without this a folder named "a;Data Source=/b/" would open a file in /b/.
+std::string quoteConnectionValue(std::string_view value);
+
 } // namespace orrin::store

@@ -97,7 +97,7 @@ namespace {
 // the folder in unquoted, so the text is cut there and another file may be opened instead ("a;Data
 // Source=/elsewhere/" names a second data source). Disabled until the connection texts carry such a
 // folder intact; enable it with that change.
-TEST_F(ReliabilityPathText, DISABLED_SemicolonInTheFolderNameOpensThatFolder)
+TEST_F(ReliabilityPathText, SemicolonInTheFolderNameOpensThatFolder)
 {
     const fs::path moved = scratch() / "agent;data";
     fs::rename(folder(), moved);

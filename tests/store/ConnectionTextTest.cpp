@@ -49,8 +49,32 @@ INSTANTIATE_TEST_SUITE_P(
             "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=/x/zrv.accdb;Jet OLEDB:Database Password=a=b",
             "Microsoft.ACE.OLEDB.12.0", "/x/zrv.accdb", "a=b"},
         ParseCase{"NoPasswordGivesEmptyPassword", "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\\LIC.mdb",
-                  "Microsoft.Jet.OLEDB.4.0", "\\LIC.mdb", ""}),
+                  "Microsoft.Jet.OLEDB.4.0", "\\LIC.mdb", ""},
+        ParseCase{"QuotedDataSourceKeepsItsSemicolon",
+                  "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"/a;Data Source=/b/\\LIC.mdb\";"
+                  "Jet OLEDB:Database Password=QZMRAKS",
+                  "Microsoft.Jet.OLEDB.4.0", "/a;Data Source=/b/\\LIC.mdb", "QZMRAKS"},
+        ParseCase{"DoubledQuoteInsideAQuotedValueIsOneQuote",
+                  "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"/x\"\"y;z/LIC.mdb\";Jet OLEDB:Database "
+                  "Password=QZMRAKS",
+                  "Microsoft.Jet.OLEDB.4.0", "/x\"y;z/LIC.mdb", "QZMRAKS"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A folder is pasted into the connection text; whatever it holds, parsing gives it back whole.
+TEST(ConnectionText, quotedValuesReadBackUnchanged)
+{
+    for (const char* folder : {"/plain/", "/semi;colon/", "/a;Data Source=/b/", "\"/starts/with/quote/",
+                               "/quote\"inside;/", ""}) {
+        const std::string file = std::string(folder) + "\\LIC.mdb";
+        const std::string text = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + quoteConnectionValue(file) +
+                                 ";Jet OLEDB:Database Password=QZMRAKS";
+        const ConnectionText parsed = ConnectionText::parse(text);
+        EXPECT_EQ(parsed.dataSource, file) << text;
+        EXPECT_EQ(parsed.password, "QZMRAKS") << text;
+    }
+    // Plain paths stay exactly as they were written.
+    EXPECT_EQ(quoteConnectionValue("C:\\Zarvo\\Data\\\\zrv.accdb"), "C:\\Zarvo\\Data\\\\zrv.accdb");
+}
 
 TEST(ConnectionText, unknownProviderIsNamedInTheError)
 {
