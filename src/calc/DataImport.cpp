@@ -96,7 +96,8 @@ void DataImport::setLogFile(fs::path file)
 // naming it, which leaves the procedure that tried to log.
 void DataImport::LogError(const Error& error, const std::string& label)
 {
-    if (m_logFile == defaultLogFile() && m_logFile.has_parent_path()) {
+    // The default log is always named kLogFileName: any other name spares working the default out.
+    if (m_logFile.filename() == kLogFileName && m_logFile == defaultLogFile() && m_logFile.has_parent_path()) {
         std::error_code ec;
         fs::create_directories(m_logFile.parent_path(), ec);
         // A folder that cannot be made shows up as a failure to open the file, just below.
@@ -153,6 +154,12 @@ void DataImport::setBonusDatabase(fs::path file)
     m_bonusDatabase = std::move(file);
 }
 
+void DataImport::setKeepPlanRows(bool keep)
+{
+    m_keepPlanRows = keep;
+    m_keptPlanRows.clear();
+}
+
 void DataImport::closeLookupConnections()
 {
     m_adoptedConnections.clear();
@@ -164,13 +171,14 @@ void DataImport::closeLookupConnections()
     }
 }
 
-// The open connection for a connection text, opened read-only on first use. A connection that fails
-// to open is not kept, so the next lookup tries again (and its failure is logged again).
 void DataImport::releaseLookupConnection(const store::Connection& connection)
 {
     std::erase_if(m_adoptedConnections, [&](const auto& entry) { return entry.second == &connection; });
 }
 
+// The open connection for a connection text: a lent one while it is open, otherwise one of the
+// lookups' own, opened read-only on first use. A connection that fails to open is not kept, so the
+// next lookup tries again (and its failure is logged again).
 store::Connection* DataImport::lookupConnection(const std::string& connectionText)
 {
     if (auto adopted = m_adoptedConnections.find(connectionText); adopted != m_adoptedConnections.end()) {

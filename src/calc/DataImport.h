@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calc/PlanRow.h"
 #include "store/Connection.h"
 #include "store/Recordset.h"
 #include "value/Error.h"
@@ -12,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 namespace orrin::calc {
@@ -77,6 +79,15 @@ public:
     double NewBonus(Date comDt, const std::string& Plan, std::int32_t Term, double Amount);
     double FBonus(std::int32_t Term, double SA);
 
+    // While on, the plan rows that UpdatePolicySchedule reads are kept and reused for the same plan
+    // on the same database, instead of running the plan query twice for every policy. Only for a
+    // caller that knows the plans table cannot change meanwhile (the run's policy step: it holds
+    // the target's write lock and writes only policies and SB rows). Off by default; turning it
+    // off forgets the kept rows.
+    void setKeepPlanRows(bool keep);
+    // The kept plan rows while setKeepPlanRows is on, otherwise nullptr.
+    PlanRowCache* keptPlanRows() { return m_keepPlanRows ? &m_keptPlanRows : nullptr; }
+
     // The window's event pump, run at the start of every UpdatePolicySchedule (none by default).
     void setEventPump(std::function<void()> pump) { m_eventPump = std::move(pump); }
 
@@ -107,9 +118,11 @@ private:
     std::map<std::string, std::unique_ptr<store::Connection>> m_lookupConnections;
     // Connections lent by adoptLookupConnection, by connection text; not owned.
     std::map<std::string, store::Connection*> m_adoptedConnections;
-    // DFirst2's answers (row count, first column of the first row) by connection text and query
+    // DFirst2's answers (row count, first column of the first row) by connection text, then query
     // text: the bonus database is never written during a run. Failed lookups are never kept.
-    std::map<std::string, std::pair<std::int64_t, Variant>> m_bonusCache;
+    std::map<std::string, std::unordered_map<std::string, std::pair<std::int64_t, Variant>>> m_bonusCache;
+    bool m_keepPlanRows = false;
+    PlanRowCache m_keptPlanRows;
 };
 
 // The labels under which each procedure logs.

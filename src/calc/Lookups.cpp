@@ -137,12 +137,12 @@ Variant DataImport::DFirst2(const std::string& Field, const std::string& Table, 
     return runLookup(
         *this, labels::DFirst2, m_bonusDatabase.string(), [&] { return lookupConnection(connectionText); },
         [&](store::Connection& connection) {
-            std::string key = connectionText + '\n' + sql;
-            if (auto known = m_bonusCache.find(key); known != m_bonusCache.end())
+            auto& answers = m_bonusCache[connectionText];
+            if (auto known = answers.find(sql); known != answers.end())
                 return known->second;
             store::Statement statement(connection.handle(), sql, connection.fileName(), &connection);
             Rows rows = readRows(statement);
-            m_bonusCache.emplace(std::move(key), rows);
+            answers.emplace(sql, rows);
             return rows;
         },
         Variant(""));

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 namespace orrin::calc {
 
@@ -31,7 +32,7 @@ std::string planQueryText(const std::string& plan)
 
 } // namespace
 
-void PlanRow::open(store::Connection* database, const Variant& Plan)
+void PlanRow::open(store::Connection* database, const Variant& Plan, PlanRowCache* kept)
 {
     if (database == nullptr)
         throw Error(err::ObjectNotSet, "Object variable or With block variable not set: no database for the "
@@ -45,19 +46,29 @@ void PlanRow::open(store::Connection* database, const Variant& Plan)
         throw Error(store::code::BadQuery, "Syntax error in query expression \"" + planQueryText(planText) +
                                                "\": the plan is not a number.");
 
+    // A kept row stands for a query that would run now, so it fails the same way on a closed
+    // connection or an abandoned transaction; those go down the ordinary path below.
+    if (kept != nullptr && database->isOpen() && !database->transactionLost()) {
+        if (auto rows = kept->find(database, *plan)) {
+            m_rows = std::move(rows);
+            m_open = true;
+            return;
+        }
+    }
+
     store::Statement& statement = database->statement(kPlanQuery);
-    Data data;
+    auto rows = std::make_shared<Rows>();
     try {
         statement.bind(1, boundNumber(*plan));
         while (statement.step()) {
-            if (data.count == 0) {
+            if (rows->count == 0) {
                 const int columns = statement.columnCount();
                 for (int i = 0; i < columns; ++i) {
-                    data.names.push_back(statement.columnName(i));
-                    data.first.push_back(statement.column(i));
+                    rows->names.push_back(statement.columnName(i));
+                    rows->first.push_back(statement.column(i));
                 }
             }
-            ++data.count;
+            ++rows->count;
         }
     } catch (...) {
         try {
@@ -68,17 +79,20 @@ void PlanRow::open(store::Connection* database, const Variant& Plan)
         throw;
     }
     statement.reset();
-    m_data = std::move(data);
+    if (kept != nullptr)
+        kept->keep(database, *plan, rows);
+    m_rows = std::move(rows);
+    m_open = true;
 }
 
-const PlanRow::Data& PlanRow::require() const
+const PlanRow::Rows& PlanRow::require() const
 {
-    if (!m_data)
+    if (!m_rows)
         throw Error(err::ObjectNotSet, "Object variable or With block variable not set: the plan row did not "
                                        "open.");
-    if (!m_data->open)
+    if (!m_open)
         throw Error(store::code::Closed, "Operation is not allowed when the object is closed: the plan row.");
-    return *m_data;
+    return *m_rows;
 }
 
 std::int64_t PlanRow::recordCount() const
@@ -88,7 +102,7 @@ std::int64_t PlanRow::recordCount() const
 
 Variant PlanRow::field(std::string_view name) const
 {
-    const Data& data = require();
+    const Rows& data = require();
     if (data.count == 0)
         throw Error(store::code::NoCurrentRow,
                     "No current record: no live plan row for field '" + std::string(name) + "'.");
@@ -103,7 +117,34 @@ Variant PlanRow::field(std::string_view name) const
 void PlanRow::close()
 {
     require();
-    m_data->open = false;
+    m_open = false;
+}
+
+// Plans are kept by the number the query compares with, so "152" and "152.0" share a row; a number
+// that cannot be a key (not finite) is never kept.
+std::shared_ptr<const PlanRow::Rows> PlanRowCache::find(const store::Connection* database, double plan) const
+{
+    if (database != m_database || !std::isfinite(plan))
+        return nullptr;
+    const auto found = m_rows.find(plan);
+    return found != m_rows.end() ? found->second : nullptr;
+}
+
+void PlanRowCache::keep(const store::Connection* database, double plan, std::shared_ptr<const PlanRow::Rows> rows)
+{
+    if (!std::isfinite(plan))
+        return;
+    if (database != m_database) {
+        m_rows.clear();
+        m_database = database;
+    }
+    m_rows[plan] = std::move(rows);
+}
+
+void PlanRowCache::clear()
+{
+    m_rows.clear();
+    m_database = nullptr;
 }
 
 } // namespace orrin::calc

@@ -4,6 +4,8 @@
 #include "value/Variant.h"
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,28 +18,47 @@ namespace orrin::calc {
 // declared types. The handle may be unset (never opened, a failed open, released): every use of an
 // unset handle fails with 91, as an object variable that is Nothing does, so a plan query that failed
 // makes each later use of the plan row fail and be logged in turn.
+class PlanRowCache;
+
 class PlanRow {
   public:
-    // Runs the plan query on database. The plan goes in only as a number: a Null plan, or one whose
-    // text does not read as a number, fails like the malformed query text would, and the handle
-    // keeps what it held.
-    void open(store::Connection* database, const Variant& Plan);
-    std::int64_t recordCount() const;
-    // A field of the first row, by name without regard to case.
-    Variant field(std::string_view name) const;
-    void close();
-    void release() { m_data.reset(); }
-
-  private:
-    struct Data {
-        bool open = true;
+    // What the plan query read: the exact number of matching rows and the first row's fields.
+    struct Rows {
         std::int64_t count = 0;
         std::vector<std::string> names;
         std::vector<Variant> first;
     };
-    const Data& require() const;
 
-    std::optional<Data> m_data;
+    // Runs the plan query on database. The plan goes in only as a number: a Null plan, or one whose
+    // text does not read as a number, fails like the malformed query text would, and the handle
+    // keeps what it held. With kept, a plan already read through it on the same database is not
+    // read again, and a plan read now is added to it.
+    void open(store::Connection* database, const Variant& Plan, PlanRowCache* kept = nullptr);
+    std::int64_t recordCount() const;
+    // A field of the first row, by name without regard to case.
+    Variant field(std::string_view name) const;
+    void close();
+    void release() { m_rows.reset(); }
+
+  private:
+    const Rows& require() const;
+
+    std::shared_ptr<const Rows> m_rows;  // unset: never opened, failed to open, or released
+    bool m_open = false;
+};
+
+// Plan rows already read, by plan number, for a caller that knows the plans table cannot change while
+// it keeps them: the migration run, which holds the target's write lock and never writes plans. The
+// rows belong to one database; rows asked for on another one are read afresh (and replace these).
+class PlanRowCache {
+  public:
+    std::shared_ptr<const PlanRow::Rows> find(const store::Connection* database, double plan) const;
+    void keep(const store::Connection* database, double plan, std::shared_ptr<const PlanRow::Rows> rows);
+    void clear();
+
+  private:
+    const store::Connection* m_database = nullptr;
+    std::map<double, std::shared_ptr<const PlanRow::Rows>> m_rows;
 };
 
 } // namespace orrin::calc

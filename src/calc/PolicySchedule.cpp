@@ -104,7 +104,7 @@ void DataImport::UpdatePolicySchedule(store::Connection& database, store::Record
     gDB = &database;
 
     PlanRow planRow;
-    trap.step([&] { planRow.open(gDB, PolicyRow.field("Plan")); });
+    trap.step([&] { planRow.open(gDB, PolicyRow.field("Plan"), keptPlanRows()); });
 
     if (trap.test([&] { return planRow.recordCount() != 0; }))
         applyDateRules(PolicyRow, planRow, gAge, trap);

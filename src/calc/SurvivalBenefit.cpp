@@ -279,7 +279,7 @@ void rebuildSurvivalBenefits(DataImport& module, store::Connection& database, st
     });
 
     PlanRow planRow;
-    trap.step([&] { planRow.open(module.gDB, PolicyRow.field("Plan")); });
+    trap.step([&] { planRow.open(module.gDB, PolicyRow.field("Plan"), module.keptPlanRows()); });
     if (trap.test([&] { return planRow.recordCount() == 0; }))
         return;
 

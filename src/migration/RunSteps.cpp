@@ -49,6 +49,22 @@ class NoRow : public RowSource {
     Variant personLookup(const std::string& Field, const std::string&) override { return field(Field); }
 };
 
+// Lets the calculations keep the plan rows they read while the policy step runs: the run holds the
+// target's write lock and writes no plans, so a plan reads the same for every policy.
+class PlanRowsKept {
+  public:
+    explicit PlanRowsKept(calc::DataImport& dataImport) : m_dataImport(dataImport)
+    {
+        m_dataImport.setKeepPlanRows(true);
+    }
+    ~PlanRowsKept() { m_dataImport.setKeepPlanRows(false); }
+    PlanRowsKept(const PlanRowsKept&) = delete;
+    PlanRowsKept& operator=(const PlanRowsKept&) = delete;
+
+  private:
+    calc::DataImport& m_dataImport;
+};
+
 } // namespace
 
 RunSteps::RunSteps(calc::DataImport& dataImport, ErrorQuestion& question, RunObserver& observer,
@@ -313,7 +329,10 @@ void RunSteps::policyStep()
     LoopHooks hooks;
     hooks.afterAddNew = [&] { m_trap.step([&] { m_policiesTransferred += 1; }); };
     hooks.beforeUpdate = [&] { m_trap.step([&] { m_dataImport.UpdatePolicySchedule(dbLIC(), target); }); };
-    commonLoop(target, "Policies", source, policiesMapping(), hooks);
+    {
+        PlanRowsKept planRowsKept(m_dataImport);
+        commonLoop(target, "Policies", source, policiesMapping(), hooks);
+    }
     closeRecordset(target);
     closeRecordset(source);
 }

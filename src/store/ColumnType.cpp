@@ -7,6 +7,7 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -208,6 +209,40 @@ Variant realInWholeColumn(double value, bool allowShort)
     return Variant(value);
 }
 
+using StoredDateText = std::array<char, 20>;
+
+// Writes count digits of value, leading zeros included.
+char* putDigits(char* at, int value, int count)
+{
+    for (int i = count - 1; i >= 0; --i) {
+        at[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    return at + count;
+}
+
+// The storage form of a date, exactly as formatDate writes it, without building a string: dates are
+// bound for every row written. Returns the length written into text.
+std::size_t storedDateText(Date date, StoredDateText& text)
+{
+    // Fails as formatDate does for a date outside the years 100 to 9999, so the year has 4 digits.
+    const CalendarDate c = calendar(date);
+    char* at = putDigits(text.data(), c.year, 4);
+    *at++ = '-';
+    at = putDigits(at, c.month, 2);
+    *at++ = '-';
+    at = putDigits(at, c.day, 2);
+    if (c.hour != 0 || c.minute != 0 || c.second != 0) {
+        *at++ = ' ';
+        at = putDigits(at, c.hour, 2);
+        *at++ = ':';
+        at = putDigits(at, c.minute, 2);
+        *at++ = ':';
+        at = putDigits(at, c.second, 2);
+    }
+    return static_cast<std::size_t>(at - text.data());
+}
+
 } // namespace
 
 ColumnType ColumnType::parse(std::string_view declaredType)
@@ -321,7 +356,7 @@ Variant convertForColumn(const ColumnType& type, const Variant& value, std::stri
     return value;
 }
 
-void bindValue(sqlite3_stmt* statement, int index, const Variant& value)
+void bindValue(sqlite3_stmt* statement, int index, const Variant& value, TextBinding binding)
 {
     int rc = SQLITE_OK;
     switch (value.type()) {
@@ -331,7 +366,7 @@ void bindValue(sqlite3_stmt* statement, int index, const Variant& value)
         break;
     case Variant::Type::Text:
         rc = sqlite3_bind_text(statement, index, value.text().data(), static_cast<int>(value.text().size()),
-                               SQLITE_TRANSIENT);
+                               binding == TextBinding::Referenced ? SQLITE_STATIC : SQLITE_TRANSIENT);
         break;
     case Variant::Type::Bool:
         rc = sqlite3_bind_int(statement, index, value.boolean() ? 1 : 0);
@@ -344,9 +379,9 @@ void bindValue(sqlite3_stmt* statement, int index, const Variant& value)
         rc = sqlite3_bind_double(statement, index, value.number());
         break;
     case Variant::Type::Date: {
-        const std::string text = formatDate(value.date());
-        rc =
-            sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        StoredDateText text;
+        const std::size_t size = storedDateText(value.date(), text);
+        rc = sqlite3_bind_text(statement, index, text.data(), static_cast<int>(size), SQLITE_TRANSIENT);
         break;
     }
     }

@@ -29,9 +29,14 @@ struct ColumnType {
 Variant convertForColumn(const ColumnType& type, const Variant& value, std::string_view table,
                          std::string_view field);
 
+// How bindValue hands a text value to the engine: as a copy, or by reference, for a value that
+// stays alive and unchanged until the statement is reset (dates are always copied).
+enum class TextBinding { Copied, Referenced };
+
 // Binds a converted value (convertForColumn's result) in its storage form: dates as
 // "YYYY-MM-DD[ HH:MM:SS]" text, booleans as 1/0, whole numbers as integers, doubles as reals.
-void bindValue(sqlite3_stmt* statement, int index, const Variant& value);
+void bindValue(sqlite3_stmt* statement, int index, const Variant& value,
+               TextBinding binding = TextBinding::Copied);
 
 // Reads column index of the current row by the column's type: DATETIME text in the storage form
 // reads as a Date (other contents as they are stored), SHORT/BYTE as Short, LONG as Long, SINGLE,

@@ -346,10 +346,12 @@ void Recordset::update()
     for (std::size_t i = 0; i < pending.size(); ++i)
         m_assigned[i] = pending[i].has_value();
     Statement& insert = m_connection->insertStatement(*m_info, m_assigned);
+    // The pending values outlive the statement's run below (it is reset before they go), so their
+    // texts need not be copied.
     int parameter = 1;
     for (const auto& value : pending) {
         if (value)
-            insert.bind(parameter++, *value);
+            insert.bind(parameter++, *value, TextBinding::Referenced);
     }
     try {
         insert.step();

@@ -47,9 +47,9 @@ Statement::~Statement()
     sqlite3_finalize(m_stmt);
 }
 
-void Statement::bind(int index, const Variant& value)
+void Statement::bind(int index, const Variant& value, TextBinding binding)
 {
-    bindValue(m_stmt, index, value);
+    bindValue(m_stmt, index, value, binding);
 }
 
 bool Statement::step()

@@ -29,8 +29,9 @@ public:
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
-    // Binds a value in its storage form (store::bindValue), parameters counted from 1.
-    void bind(int index, const Variant& value);
+    // Binds a value in its storage form (store::bindValue), parameters counted from 1. A text bound
+    // as TextBinding::Referenced must stay alive and unchanged until the statement is reset.
+    void bind(int index, const Variant& value, TextBinding binding = TextBinding::Copied);
     // Steps once: true while a row is there, false when done.
     bool step();
     // Resets to run again, clearing bindings.
