@@ -1,6 +1,6 @@
 // Feeds arbitrary connection texts to the parser: it either refuses them with an orrin::Error or
-// returns one of the two providers. A folder text without ";" always comes back whole, with the
-// password after it intact.
+// returns one of the two providers. Any folder text, quoted the way the run quotes it, comes back
+// whole, with the password after it intact.
 
 #include "store/ConnectionText.h"
 #include "store/SqlText.h"
@@ -41,13 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(dao.dataSource == text.substr(0, newline));
 
     // The text the run builds for the source, around an arbitrary folder.
-    if (text.find(';') == std::string_view::npos) {
-        const std::string folder(text);
-        const std::string built = "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + folder +
-                                  "\\zrv.accdb;Jet OLEDB:Database Password=%Q7k!Lw2~(&9}R";
-        const ConnectionText parsed = ConnectionText::parse(built);
-        require(parsed.dataSource == folder + "\\zrv.accdb");
-        require(parsed.password == "%Q7k!Lw2~(&9}R");
-    }
+    const std::string file = std::string(text) + "\\zrv.accdb";
+    const std::string built = "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" +
+                              orrin::store::quoteConnectionValue(file) +
+                              ";Jet OLEDB:Database Password=%Q7k!Lw2~(&9}R";
+    const ConnectionText parsed = ConnectionText::parse(built);
+    require(parsed.dataSource == file);
+    require(parsed.password == "%Q7k!Lw2~(&9}R");
     return 0;
 }
