@@ -2,6 +2,8 @@
 #include "value/DateValue.h"
 #include "value/Error.h"
 
+#include "value/ErrorNumber.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,16 +14,7 @@
 namespace orrin {
 namespace {
 
-// Runs a statement that must fail and hands back the Error's number (0 when it did not fail).
-template <class Statement> std::int32_t errorNumberOf(Statement&& statement)
-{
-    try {
-        statement();
-    } catch (const Error& error) {
-        return error.number();
-    }
-    return 0;
-}
+using testing::errorNumberOf;
 
 TEST(FormatNumber, ShortestPlainText)
 {

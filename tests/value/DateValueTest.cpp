@@ -2,6 +2,8 @@
 #include "value/Conversions.h"
 #include "value/Error.h"
 
+#include "value/ErrorNumber.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,15 +13,7 @@
 namespace orrin {
 namespace {
 
-template <class Statement> std::int32_t errorNumberOf(Statement&& statement)
-{
-    try {
-        statement();
-    } catch (const Error& error) {
-        return error.number();
-    }
-    return 0;
-}
+using testing::errorNumberOf;
 
 struct Day {
     int year;
