@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace orrin::jet {
 
@@ -37,6 +38,37 @@ Bytes passwordBytes(Version version, std::string_view password)
 }
 
 } // namespace
+
+bool hasAccessMagic(std::span<const std::uint8_t> firstPage)
+{
+    static constexpr char kJet[] = "Standard Jet DB";
+    static constexpr char kAce[] = "Standard ACE DB";
+    return firstPage.size() > layout::kVersion &&
+           (std::memcmp(firstPage.data() + layout::kMagic, kJet, layout::kMagicLength) == 0 ||
+            std::memcmp(firstPage.data() + layout::kMagic, kAce, layout::kMagicLength) == 0);
+}
+
+std::optional<Version> declaredVersion(std::span<const std::uint8_t> firstPage)
+{
+    if (!hasAccessMagic(firstPage))
+        return std::nullopt;
+    switch (firstPage[layout::kVersion]) {
+    case 0x00:
+        return Version::Jet3;
+    case 0x01:
+        return Version::Jet4;
+    case 0x02:
+        return Version::Ace12;
+    case 0x03:
+        return Version::Ace14;
+    case 0x05:
+        return Version::Ace16;
+    case 0x06:
+        return Version::Ace17;
+    default:
+        return std::nullopt;
+    }
+}
 
 void applyHeaderMask(std::span<std::uint8_t> firstPage, Version version)
 {
@@ -97,6 +129,13 @@ void storePassword(std::span<std::uint8_t> plainFirstPage, Version version, std:
         const std::uint8_t b = i < bytes.size() ? bytes[i] : 0;
         plainFirstPage[layout::kPassword + i] = b ^ mask[i % mask.size()];
     }
+}
+
+void fillPasswordField(std::span<std::uint8_t> plainFirstPage, Version version, std::uint8_t fill)
+{
+    const auto mask = passwordMask(plainFirstPage, version);
+    for (std::size_t i = 0; i < layout::passwordLength(version); ++i)
+        plainFirstPage[layout::kPassword + i] = fill ^ mask[i % mask.size()];
 }
 
 } // namespace orrin::jet

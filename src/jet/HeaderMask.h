@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -49,6 +50,12 @@ inline std::size_t passwordLength(Version v)
 
 namespace orrin::jet {
 
+// The version a first page declares: its magic ("Standard Jet DB" or "Standard ACE DB") and the
+// version byte; nothing when the magic is missing, the page too short or the byte unknown.
+std::optional<Version> declaredVersion(std::span<const std::uint8_t> firstPage);
+// True when the page starts with either magic, whatever its version byte.
+bool hasAccessMagic(std::span<const std::uint8_t> firstPage);
+
 // XORs the masked area of a first page with the fixed key stream; applying it twice restores the
 // page. REQUIRES: firstPage holds at least layout::kHeaderFieldsEnd bytes.
 void applyHeaderMask(std::span<std::uint8_t> firstPage, Version version);
@@ -69,5 +76,9 @@ bool storedPasswordMatches(std::span<const std::uint8_t> plainFirstPage, Version
 // Writes password as the stored database password of an unmasked first page (empty: none).
 // Fails with Failure::Unsupported when it is longer than the file can keep (20 characters).
 void storePassword(std::span<std::uint8_t> plainFirstPage, Version version, std::string_view password);
+
+// Fills the whole stored password field with one byte (before the creation-date mask): what Access
+// leaves there in an .accdb under Office encryption, where the field holds no password.
+void fillPasswordField(std::span<std::uint8_t> plainFirstPage, Version version, std::uint8_t fill);
 
 } // namespace orrin::jet

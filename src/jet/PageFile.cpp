@@ -18,30 +18,8 @@ namespace orrin::jet {
 
 namespace {
 
-constexpr char kJetMagic[] = "Standard Jet DB";
-constexpr char kAceMagic[] = "Standard ACE DB";
 // Decoded pages are kept in buffers of this many pages, not one allocation each.
 constexpr std::size_t kPagesPerBuffer = 64;
-
-std::optional<Version> versionFromByte(std::uint8_t b)
-{
-    switch (b) {
-    case 0x00:
-        return Version::Jet3;
-    case 0x01:
-        return Version::Jet4;
-    case 0x02:
-        return Version::Ace12;
-    case 0x03:
-        return Version::Ace14;
-    case 0x05:
-        return Version::Ace16;
-    case 0x06:
-        return Version::Ace17;
-    default:
-        return std::nullopt;
-    }
-}
 
 } // namespace
 
@@ -73,11 +51,9 @@ std::unique_ptr<PageFile> PageFile::openBytes(std::vector<std::uint8_t> bytes, s
 void PageFile::openFirstPage(std::string_view password)
 {
     const auto raw = m_bytes;
-    if (raw.size() < layout::kMagic + layout::kMagicLength + 1 ||
-        (std::memcmp(raw.data() + layout::kMagic, kJetMagic, layout::kMagicLength) != 0 &&
-         std::memcmp(raw.data() + layout::kMagic, kAceMagic, layout::kMagicLength) != 0))
+    if (!hasAccessMagic(raw))
         throw Error(Failure::NotADatabase, m_fileName + " is not a database.");
-    const auto version = versionFromByte(raw[layout::kVersion]);
+    const auto version = declaredVersion(raw);
     if (!version)
         throw Error(Failure::Unsupported, m_fileName +
                                               " is an Access file of a version this program does not read (" +
