@@ -2,6 +2,7 @@
 
 #include "jet/JetError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -47,6 +48,17 @@ MappedFile::MappedFile(const std::filesystem::path& path)
     if (data == MAP_FAILED)
         throw ioError("map", path, errno);
     m_data = static_cast<const std::uint8_t*>(data);
+}
+
+void MappedFile::release(std::size_t offset, std::size_t length) const
+{
+    static const auto systemPage = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    if (!m_data || offset >= m_size || systemPage == 0)
+        return;
+    const std::size_t end = std::min(offset + length, m_size) / systemPage * systemPage;
+    const std::size_t start = (offset + systemPage - 1) / systemPage * systemPage;
+    if (start < end)
+        ::madvise(const_cast<std::uint8_t*>(m_data) + start, end - start, MADV_DONTNEED);
 }
 
 MappedFile::~MappedFile()

@@ -19,6 +19,10 @@ class MappedFile {
 
     std::span<const std::uint8_t> bytes() const { return {m_data, m_size}; }
 
+    // Tells the system the bytes [offset, offset + length) are not needed soon, so that the memory
+    // of the whole system pages inside them can be given back; reading them again reads the file.
+    void release(std::size_t offset, std::size_t length) const;
+
   private:
     const std::uint8_t* m_data = nullptr;
     std::size_t m_size = 0;

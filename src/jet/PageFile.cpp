@@ -130,6 +130,9 @@ std::span<const std::uint8_t> PageFile::page(std::uint32_t n) const
             std::memcpy(buffer, stored.data(), stored.size());
             m_codec->decode(n, {buffer, stored.size()});
             slot = buffer;
+            // The stored form is not needed again once decoded: its memory can go.
+            if (m_mapping)
+                m_mapping->release(std::size_t(n) * m_header.pageSize, m_header.pageSize);
         }
     }
     return {slot, m_header.pageSize};

@@ -20,7 +20,8 @@ class MappedFile;
 class PageCodec;
 
 // An open Access file, read-only, mapped into memory. Every page is decoded once, when it is first
-// asked for, and kept; plain pages are served from the mapping without a copy. Opening reports a
+// asked for, and kept; plain pages are served from the mapping without a copy, and the mapped
+// memory of an encrypted page is given back once it is decoded. Opening reports a
 // file that is not an Access file as Failure::NotADatabase ("FILE is not a database."), a wrong
 // password, or none for a protected file, as Failure::WrongPassword ("the password of FILE is not
 // right") before any page but the first is read; a file without a password opens whatever password

@@ -17,12 +17,23 @@ Rc4::Rc4(std::span<const std::uint8_t> key)
 
 void Rc4::apply(std::span<std::uint8_t> data)
 {
+    // Work on local copies: the data bytes could alias the members, which would keep the compiler
+    // from holding the state in registers.
+    std::array<std::uint8_t, 256> s = m_state;
+    std::uint8_t i = m_i;
+    std::uint8_t j = m_j;
     for (auto& byte : data) {
-        m_i = static_cast<std::uint8_t>(m_i + 1);
-        m_j = static_cast<std::uint8_t>(m_j + m_state[m_i]);
-        std::swap(m_state[m_i], m_state[m_j]);
-        byte ^= m_state[static_cast<std::uint8_t>(m_state[m_i] + m_state[m_j])];
+        i = static_cast<std::uint8_t>(i + 1);
+        const std::uint8_t si = s[i];
+        j = static_cast<std::uint8_t>(j + si);
+        const std::uint8_t sj = s[j];
+        s[i] = sj;
+        s[j] = si;
+        byte ^= s[static_cast<std::uint8_t>(si + sj)];
     }
+    m_state = s;
+    m_i = i;
+    m_j = j;
 }
 
 } // namespace orrin::jet
