@@ -11,7 +11,9 @@ namespace orrin::jet {
 
 // Everything a file does to its pages on the way to disk: the header mask on the first page and
 // the file's cipher, if any, on every other page. decode and encode are exact reverses, so a page
-// decoded and encoded again gives the stored bytes.
+// decoded and encoded again gives the stored bytes. A page of zeros stays zeros both ways: Access
+// leaves a page it never used as zeros on disk, even in an encrypted file, and it reads as the free
+// page it is.
 class PageCodec {
   public:
     PageCodec(Version version, std::unique_ptr<PageCipher> cipher)
