@@ -32,11 +32,15 @@ struct Column {
 std::string numberText(double value, const store::ColumnType& type)
 {
     char buffer[64];
+    // Plain digits for everyday magnitudes, the exponent form beyond them.
+    const double magnitude = std::fabs(value);
+    const auto form = magnitude == 0 || (magnitude >= 1e-5 && magnitude < 1e15) ? std::chars_format::fixed
+                                                                                 : std::chars_format::general;
     std::to_chars_result written{};
     if (type.kind == store::ColumnType::Kind::Single)
-        written = std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value));
+        written = std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value), form);
     else
-        written = std::to_chars(buffer, buffer + sizeof buffer, value);
+        written = std::to_chars(buffer, buffer + sizeof buffer, value, form);
     std::string text(buffer, written.ptr);
     if (text.find_first_of(".eEn") == std::string::npos)
         text += ".0";
