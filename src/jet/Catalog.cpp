@@ -33,6 +33,7 @@ Catalog Catalog::read(const PageFile& file)
     const int name = columnIndex(def, "Name");
     const int type = columnIndex(def, "Type");
     const int flags = columnIndex(def, "Flags");
+    const int properties = columnIndex(def, "LvProp");
     if (id < 0 || name < 0 || type < 0 || flags < 0)
         throw damaged(file.fileName(), kCatalogPage, "the catalog lacks the columns Id, Name, Type or Flags");
 
@@ -51,6 +52,8 @@ Catalog Catalog::read(const PageFile& file)
         entry.parentId = parentId >= 0 && !row[parentId].isNull() ? static_cast<std::int32_t>(row[parentId].integer) : 0;
         entry.flags = objectFlags;
         entry.definitionPage = static_cast<std::uint32_t>(entry.id) & kCatalogPageMask;
+        if (properties >= 0 && row[properties].kind == Value::Kind::Bytes)
+            entry.properties = row[properties].bytes;
         catalog.m_tables.push_back(std::move(entry));
     }
     return catalog;

@@ -19,6 +19,7 @@ struct CatalogEntry {
     std::int32_t id = 0;        // the catalog's Id (the definition page in its low 24 bits)
     std::int32_t parentId = 0;
     std::uint32_t flags = 0;
+    std::vector<std::uint8_t> properties;  // the LvProp value (jet::Properties reads it)
 };
 
 class Catalog {

@@ -27,6 +27,15 @@ const TableDef& Database::table(std::string_view name)
     return *slot;
 }
 
+Properties Database::properties(std::string_view name) const
+{
+    const CatalogEntry* entry = m_catalog.find(name);
+    if (entry == nullptr)
+        throw Error(Failure::NotFound, "There is no table " + std::string(name) + " in " + m_file->fileName() + ".");
+    return Properties::read(entry->properties, m_file->header().version, m_file->header().codePage,
+                            m_file->fileName());
+}
+
 bool looksLikeAccessFile(std::span<const std::uint8_t> firstBytes)
 {
     if (firstBytes.size() < 19)

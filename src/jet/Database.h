@@ -5,6 +5,7 @@
 
 #include "jet/Catalog.h"
 #include "jet/PageFile.h"
+#include "jet/Properties.h"
 #include "jet/TableCursor.h"
 #include "jet/TableDef.h"
 
@@ -29,6 +30,9 @@ public:
     // The definition of a table by name (letter case ignored); Failure::NotFound naming the table
     // and the file when there is none, Failure::Damaged when its definition does not hold.
     const TableDef& table(std::string_view name);
+    // The properties Access keeps for a table and its columns (Required, DefaultValue ...);
+    // Failure::NotFound or Failure::Damaged as table() fails.
+    Properties properties(std::string_view table) const;
     // A cursor over the rows of a definition that table() returned.
     TableCursor rows(const TableDef& table) const { return TableCursor(*m_file, table); }
 

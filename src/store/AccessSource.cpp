@@ -137,14 +137,17 @@ bool AccessSource::load(std::string_view table)
 void AccessSource::copyTable(const std::string& name)
 {
     const jet::TableDef* def = nullptr;
+    std::vector<bool> required;
     try {
         def = &m_source->table(name);
+        // Required columns: those set Required, and those of the primary key and of required indexes.
+        const jet::Properties properties = m_source->properties(name);
+        for (const auto& column : def->columns)
+            required.push_back(properties.required(column.name));
     } catch (const jet::Error& e) {
         throw storeError(e);
     }
 
-    // Required columns: those of the primary key and of indexes marked required.
-    std::vector<bool> required(def->columns.size(), false);
     std::vector<std::string> uniques;
     std::set<std::uint32_t> realIndexesSeen;
     for (const auto& index : def->indexes) {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -175,6 +176,52 @@ TEST(LibmdbAgreement, EveryUnprotectedSampleHasTheSameTablesCountsTextsAndNumber
             EXPECT_EQ(count, rows.size());
         }
     }
+}
+
+// The columns libmdb's mdb-prop lists with "Required: yes"; nullopt when it lists no column's
+// properties at all (it gives up on some Jet 3 tables' properties that span several pages).
+std::optional<std::set<std::string>> requiredByLibmdb(const std::filesystem::path& file, const std::string& table)
+{
+    std::set<std::string> required;
+    std::string column;
+    bool columnsListed = false;
+    for (const auto& line : split(run("mdb-prop " + quoted(file.string()) + " " + quoted(table)), "\n")) {
+        if (line.rfind("name: ", 0) == 0) {
+            column = line.substr(6);
+            columnsListed = columnsListed || column != "(none)";
+        } else if (line == "\tRequired: yes") {
+            required.insert(column);
+        }
+    }
+    if (!columnsListed)
+        return std::nullopt;
+    return required;
+}
+
+TEST(LibmdbAgreement, TheSameColumnsAreRequired)
+{
+    if (!haveMdbTools() || std::system("command -v mdb-prop >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "mdb-prop (Debian package mdbtools) is not installed";
+    int requiredSeen = 0;
+    for (const auto& file : unprotectedSamples()) {
+        SCOPED_TRACE(file.string());
+        const auto db = Database::open(file, "");
+        for (const auto& entry : db->tables()) {
+            SCOPED_TRACE("table " + entry.name);
+            const Properties properties = db->properties(entry.name);
+            std::set<std::string> ours;
+            for (const auto& column : db->table(entry.name).columns) {
+                if (properties.required(column.name))
+                    ours.insert(column.name);
+            }
+            const auto theirs = requiredByLibmdb(file, entry.name);
+            if (!theirs)
+                continue;
+            EXPECT_EQ(ours, *theirs);
+            requiredSeen += static_cast<int>(ours.size());
+        }
+    }
+    EXPECT_GT(requiredSeen, 10);
 }
 
 } // namespace

@@ -153,6 +153,17 @@ TEST(AccessConnection, UniqueIndexesAndRequiredColumnsBecomeConstraints)
     EXPECT_NE(sql.find("\"data\" TEXT(50) COLLATE NOCASE"), std::string::npos) << sql;
     EXPECT_NE(sql.find("UNIQUE (\"id\")"), std::string::npos) << sql;
     EXPECT_EQ(sql.find("UNIQUE (\"data\")"), std::string::npos) << sql;
+
+    // Columns set Required outside any index are NOT NULL too.
+    Connection nwind;
+    nwind.openFile(kSamples / "nwind.mdb", "", OpenMode::ReadOnly);
+    nwind.tableInfo("Order Details");
+    Statement details(nwind.handle(), "SELECT sql FROM sqlite_master WHERE name = 'Order Details'", nwind.fileName(),
+                      &nwind);
+    ASSERT_TRUE(details.step());
+    const std::string detailsSql = details.column(0, ColumnType{ColumnType::Kind::Text}).text();
+    EXPECT_NE(detailsSql.find("\"UnitPrice\" CURRENCY NOT NULL"), std::string::npos) << detailsSql;
+    EXPECT_NE(detailsSql.find("\"Discount\" SINGLE NOT NULL"), std::string::npos) << detailsSql;
 }
 
 TEST(AccessConnection, RefusesWritingAndSaysWhy)
