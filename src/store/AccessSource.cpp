@@ -22,10 +22,16 @@ namespace {
 constexpr double kFirstStoredDay = -657434.0;
 constexpr double kLastStoredDay = 2958466.0;
 
-// The store's Error for a failure of the format library.
-Error storeError(const jet::Error& e)
+// The store's Error for a failure of the format library: a wrong password and a file that is not
+// a database in the store's words, anything else (damage above all) as the library words it.
+Error storeError(const jet::Error& e, const std::string& file)
 {
-    return Error(e.failure() == jet::Failure::NotFound ? code::NotFound : code::General, e.what());
+    switch (e.failure()) {
+    case jet::Failure::WrongPassword: return Error(code::General, "The password of '" + file + "' is not right.");
+    case jet::Failure::NotADatabase: return Error(code::General, "'" + file + "' is not a database.");
+    case jet::Failure::NotFound: return Error(code::NotFound, e.what());
+    default: return Error(code::General, e.what());
+    }
 }
 
 void exec(sqlite3* db, const std::string& sql, const std::string& file)
@@ -71,7 +77,7 @@ AccessSource::AccessSource(const std::filesystem::path& path, const std::string&
     try {
         m_source = jet::Database::open(path, password);
     } catch (const jet::Error& e) {
-        throw storeError(e);
+        throw storeError(e, m_file);
     }
     exec(m_db, "PRAGMA query_only = 1", m_file);
 }
@@ -145,7 +151,7 @@ void AccessSource::copyTable(const std::string& name)
         for (const auto& column : def->columns)
             required.push_back(properties.required(column.name));
     } catch (const jet::Error& e) {
-        throw storeError(e);
+        throw storeError(e, m_file);
     }
 
     std::vector<std::string> uniques;
@@ -203,7 +209,7 @@ void AccessSource::copyTable(const std::string& name)
             sqlite3_reset(insert.get());
         }
     } catch (const jet::Error& e) {
-        throw storeError(e);
+        throw storeError(e, m_file);
     }
 }
 

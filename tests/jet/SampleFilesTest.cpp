@@ -174,7 +174,7 @@ std::map<std::string, ExpectedTable> readExpected(const std::filesystem::path& f
     return tables;
 }
 
-// The samples with an expected output; protected ones only once the pager decodes them.
+// The samples with an expected output, the protected ones (encrypted/) or the others.
 std::vector<std::filesystem::path> expectedFiles(bool encrypted)
 {
     std::vector<std::filesystem::path> files;
@@ -248,6 +248,14 @@ TEST(SampleFiles, EveryUnprotectedFileReadsAsTheIndependentReaderFoundIt)
 {
     const auto files = expectedFiles(false);
     ASSERT_GE(files.size(), 20u);
+    for (const auto& file : files)
+        compareWithExpected(file);
+}
+
+TEST(SampleFiles, EveryProtectedFileReadsWithItsPasswordAsTheIndependentReaderFoundIt)
+{
+    const auto files = expectedFiles(true);
+    ASSERT_EQ(files.size(), 11u);
     for (const auto& file : files)
         compareWithExpected(file);
 }

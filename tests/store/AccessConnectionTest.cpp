@@ -80,6 +80,36 @@ TEST(AccessConnection, OpensByTheFirstPageNeverByTheName)
     }
 }
 
+TEST(AccessConnection, AProtectedFileOpensWithItsPasswordOnly)
+{
+    struct Case {
+        const char* file;
+        const char* password;
+    };
+    const Case cases[] = {
+        {"password--jet4-2003-password.mdb", "password"},
+        {"Test123--ace-2007-rc4-cryptoapi.accdb", "Test123"},
+        {"1234--ace-2013-agile.accdb", "1234"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto path = kSamples / "encrypted" / c.file;
+        Connection right;
+        right.openFile(path, c.password, OpenMode::ReadOnly);
+        const auto tables = right.tableNames();
+        ASSERT_FALSE(tables.empty());
+        Statement count(right.handle(), "SELECT count(*) FROM \"" + tables.front() + "\"", right.fileName(), &right);
+        ASSERT_TRUE(count.step());
+        EXPECT_GT(count.column(0).number(), 0);
+        for (const std::string wrong : {"wrong", ""}) {
+            Connection refused;
+            EXPECT_EQ(errorText([&] { refused.openFile(path, wrong, OpenMode::ReadOnly); }),
+                      "The password of '" + path.string() + "' is not right.");
+            EXPECT_FALSE(refused.isOpen());
+        }
+    }
+}
+
 TEST(AccessConnection, LoadsOnlyTheTablesItsStatementsName)
 {
     Connection connection;
