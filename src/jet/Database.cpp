@@ -8,8 +8,13 @@ namespace orrin::jet {
 
 std::unique_ptr<Database> Database::open(const std::filesystem::path& path, std::string_view password)
 {
+    return open(PageFile::open(path, password));
+}
+
+std::unique_ptr<Database> Database::open(std::unique_ptr<PageFile> file)
+{
     auto db = std::unique_ptr<Database>(new Database());
-    db->m_file = PageFile::open(path, password);
+    db->m_file = std::move(file);
     db->m_catalog = Catalog::read(*db->m_file);
     return db;
 }

@@ -22,6 +22,8 @@ public:
     // Opens path with password (ignored by a file that has none). Fails as PageFile::open does,
     // and with Failure::Damaged when the catalog does not hold.
     static std::unique_ptr<Database> open(const std::filesystem::path& path, std::string_view password);
+    // The same over a file the pager has opened already.
+    static std::unique_ptr<Database> open(std::unique_ptr<PageFile> file);
 
     const PageFile& file() const { return *m_file; }
     Version version() const { return m_file->header().version; }
