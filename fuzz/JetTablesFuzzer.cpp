@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using namespace orrin::jet;
     try {
-        const auto db = Database::open(PageFile::openBytes(std::vector<std::uint8_t>(data, data + size), "fuzz.mdb", ""));
+        const auto db =
+            Database::open(PageFile::openBytes(std::vector<std::uint8_t>(data, data + size), "fuzz.mdb", ""));
         for (const auto& entry : db->tables()) {
             try {
                 const TableDef& def = db->table(entry.name);

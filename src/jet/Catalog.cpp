@@ -44,12 +44,14 @@ Catalog Catalog::read(const PageFile& file)
         if (row[type].isNull() || row[type].integer != kCatalogTypeTable)
             continue;
         const auto objectFlags = static_cast<std::uint32_t>(row[flags].isNull() ? 0 : row[flags].integer);
-        if ((objectFlags & kCatalogSystemFlags) != 0 || row[name].kind != Value::Kind::Text || row[id].isNull())
+        if ((objectFlags & kCatalogSystemFlags) != 0 || row[name].kind != Value::Kind::Text ||
+            row[id].isNull())
             continue;
         CatalogEntry entry;
         entry.name = row[name].text;
         entry.id = static_cast<std::int32_t>(row[id].integer);
-        entry.parentId = parentId >= 0 && !row[parentId].isNull() ? static_cast<std::int32_t>(row[parentId].integer) : 0;
+        entry.parentId =
+            parentId >= 0 && !row[parentId].isNull() ? static_cast<std::int32_t>(row[parentId].integer) : 0;
         entry.flags = objectFlags;
         entry.definitionPage = static_cast<std::uint32_t>(entry.id) & kCatalogPageMask;
         if (properties >= 0 && row[properties].kind == Value::Kind::Bytes)

@@ -23,7 +23,8 @@ const TableDef& Database::table(std::string_view name)
 {
     const CatalogEntry* entry = m_catalog.find(name);
     if (entry == nullptr)
-        throw Error(Failure::NotFound, "There is no table " + std::string(name) + " in " + m_file->fileName() + ".");
+        throw Error(Failure::NotFound,
+                    "There is no table " + std::string(name) + " in " + m_file->fileName() + ".");
     auto& slot = m_definitions[entry->definitionPage];
     if (!slot) {
         slot = std::make_unique<TableDef>(TableDef::read(*m_file, entry->definitionPage));
@@ -36,7 +37,8 @@ Properties Database::properties(std::string_view name) const
 {
     const CatalogEntry* entry = m_catalog.find(name);
     if (entry == nullptr)
-        throw Error(Failure::NotFound, "There is no table " + std::string(name) + " in " + m_file->fileName() + ".");
+        throw Error(Failure::NotFound,
+                    "There is no table " + std::string(name) + " in " + m_file->fileName() + ".");
     return Properties::read(entry->properties, m_file->header().version, m_file->header().codePage,
                             m_file->fileName());
 }

@@ -18,7 +18,7 @@
 namespace orrin::jet {
 
 class Database {
-public:
+  public:
     // Opens path with password (ignored by a file that has none). Fails as PageFile::open does,
     // and with Failure::Damaged when the catalog does not hold.
     static std::unique_ptr<Database> open(const std::filesystem::path& path, std::string_view password);
@@ -38,10 +38,10 @@ public:
     // A cursor over the rows of a definition that table() returned.
     TableCursor rows(const TableDef& table) const { return TableCursor(*m_file, table); }
 
-private:
+  private:
     std::unique_ptr<PageFile> m_file;
     Catalog m_catalog;
-    std::map<std::uint32_t, std::unique_ptr<TableDef>> m_definitions;  // by definition page
+    std::map<std::uint32_t, std::unique_ptr<TableDef>> m_definitions; // by definition page
 };
 
 // True when the first bytes of a file (at least 19) are those of an Access file: "Standard Jet DB"

@@ -11,10 +11,10 @@ namespace orrin::jet {
 
 namespace {
 
-constexpr std::uint16_t kNameList = 0x80;  // block type of the property names
+constexpr std::uint16_t kNameList = 0x80; // block type of the property names
 
 class Reader {
-public:
+  public:
     Reader(std::span<const std::uint8_t> bytes, const std::string& file) : m_bytes(bytes), m_file(file) {}
 
     void need(std::size_t at, std::size_t size) const
@@ -48,7 +48,7 @@ public:
     }
     std::span<const std::uint8_t> bytes() const { return m_bytes; }
 
-private:
+  private:
     std::span<const std::uint8_t> m_bytes;
     const std::string& m_file;
 };

@@ -15,15 +15,15 @@
 namespace orrin::jet {
 
 struct Property {
-    std::string owner;          // the column it belongs to; "" for the object itself
-    std::string name;           // "Required", "DefaultValue", "Format" ...
-    std::uint8_t type = 0;      // a column type (coltype::...)
+    std::string owner;     // the column it belongs to; "" for the object itself
+    std::string name;      // "Required", "DefaultValue", "Format" ...
+    std::uint8_t type = 0; // a column type (coltype::...)
     bool ddl = false;
-    std::vector<std::uint8_t> value;  // as stored
+    std::vector<std::uint8_t> value; // as stored
 };
 
 class Properties {
-public:
+  public:
     // Reads the properties of one object; empty bytes give none. Fails with Failure::Damaged
     // naming the catalog page when a block or value does not fit the bytes.
     static Properties read(std::span<const std::uint8_t> bytes, Version version, std::uint16_t codePage,
@@ -35,7 +35,7 @@ public:
     // True when the column's Required property is set.
     bool required(std::string_view column) const;
 
-private:
+  private:
     std::vector<Property> m_properties;
 };
 

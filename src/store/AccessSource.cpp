@@ -27,10 +27,14 @@ constexpr double kLastStoredDay = 2958466.0;
 Error storeError(const jet::Error& e, const std::string& file)
 {
     switch (e.failure()) {
-    case jet::Failure::WrongPassword: return Error(code::General, "The password of '" + file + "' is not right.");
-    case jet::Failure::NotADatabase: return Error(code::General, "'" + file + "' is not a database.");
-    case jet::Failure::NotFound: return Error(code::NotFound, e.what());
-    default: return Error(code::General, e.what());
+    case jet::Failure::WrongPassword:
+        return Error(code::General, "The password of '" + file + "' is not right.");
+    case jet::Failure::NotADatabase:
+        return Error(code::General, "'" + file + "' is not a database.");
+    case jet::Failure::NotFound:
+        return Error(code::NotFound, e.what());
+    default:
+        return Error(code::General, e.what());
     }
 }
 
@@ -46,13 +50,19 @@ void exec(sqlite3* db, const std::string& sql, const std::string& file)
 void bind(sqlite3_stmt* insert, int index, const jet::Value& value)
 {
     switch (value.kind) {
-    case jet::Value::Kind::Null: sqlite3_bind_null(insert, index); return;
+    case jet::Value::Kind::Null:
+        sqlite3_bind_null(insert, index);
+        return;
     case jet::Value::Kind::Bool:
-    case jet::Value::Kind::Integer: sqlite3_bind_int64(insert, index, value.integer); return;
+    case jet::Value::Kind::Integer:
+        sqlite3_bind_int64(insert, index, value.integer);
+        return;
     case jet::Value::Kind::Currency:
         sqlite3_bind_double(insert, index, static_cast<double>(value.integer) / 10000.0);
         return;
-    case jet::Value::Kind::Double: sqlite3_bind_double(insert, index, value.real); return;
+    case jet::Value::Kind::Double:
+        sqlite3_bind_double(insert, index, value.real);
+        return;
     case jet::Value::Kind::DateTime: {
         const std::string text = value.real >= kFirstStoredDay && value.real < kLastStoredDay
                                      ? formatDate(Date{value.real})
@@ -61,10 +71,12 @@ void bind(sqlite3_stmt* insert, int index, const jet::Value& value)
         return;
     }
     case jet::Value::Kind::Text:
-        sqlite3_bind_text(insert, index, value.text.data(), static_cast<int>(value.text.size()), SQLITE_STATIC);
+        sqlite3_bind_text(insert, index, value.text.data(), static_cast<int>(value.text.size()),
+                          SQLITE_STATIC);
         return;
     case jet::Value::Kind::Bytes:
-        sqlite3_bind_blob(insert, index, value.bytes.data(), static_cast<int>(value.bytes.size()), SQLITE_STATIC);
+        sqlite3_bind_blob(insert, index, value.bytes.data(), static_cast<int>(value.bytes.size()),
+                          SQLITE_STATIC);
         return;
     }
 }
@@ -96,12 +108,18 @@ bool AccessSource::isAccessFile(const std::filesystem::path& path)
 std::string AccessSource::formatName() const
 {
     switch (m_source->version()) {
-    case jet::Version::Jet3: return "Jet 3";
-    case jet::Version::Jet4: return "Jet 4";
-    case jet::Version::Ace12: return "ACE 12";
-    case jet::Version::Ace14: return "ACE 14";
-    case jet::Version::Ace16: return "ACE 16";
-    case jet::Version::Ace17: return "ACE 17";
+    case jet::Version::Jet3:
+        return "Jet 3";
+    case jet::Version::Jet4:
+        return "Jet 4";
+    case jet::Version::Ace12:
+        return "ACE 12";
+    case jet::Version::Ace14:
+        return "ACE 14";
+    case jet::Version::Ace16:
+        return "ACE 16";
+    case jet::Version::Ace17:
+        return "ACE 17";
     }
     return "Access";
 }
@@ -120,8 +138,9 @@ bool AccessSource::load(std::string_view table)
     if (m_loaded.count(key) != 0)
         return false;
     const auto& tables = m_source->tables();
-    const auto found = std::find_if(tables.begin(), tables.end(),
-                                    [&](const jet::CatalogEntry& e) { return equalsIgnoringCase(e.name, table); });
+    const auto found = std::find_if(tables.begin(), tables.end(), [&](const jet::CatalogEntry& e) {
+        return equalsIgnoringCase(e.name, table);
+    });
     if (found == tables.end())
         return false;
     exec(m_db, "PRAGMA query_only = 0", m_file);
@@ -204,7 +223,8 @@ void AccessSource::copyTable(const std::string& name)
             const int rc = sqlite3_step(insert.get());
             if (rc != SQLITE_DONE) {
                 throw Error(code::General, "Cannot read the table '" + name + "' of '" + m_file +
-                                               "': a row breaks its own rules (" + sqlite3_errmsg(m_db) + ").");
+                                               "': a row breaks its own rules (" + sqlite3_errmsg(m_db) +
+                                               ").");
             }
             sqlite3_reset(insert.get());
         }

@@ -96,13 +96,16 @@ std::string difference(const ColumnDef& column, const Value& ours, const std::st
 {
     // libmdb exports an empty text as it exports Null.
     if (theirs == kNull)
-        return ours.isNull() || (ours.kind == Value::Kind::Text && ours.text.empty()) ? "" : column.name + ": libmdb has Null";
+        return ours.isNull() || (ours.kind == Value::Kind::Text && ours.text.empty())
+                   ? ""
+                   : column.name + ": libmdb has Null";
     if (ours.isNull())
         return column.name + ": ours is Null, libmdb has \"" + theirs + "\"";
     switch (column.type) {
     case coltype::Text:
     case coltype::Memo:
-        return ours.text == theirs ? "" : column.name + ": ours \"" + ours.text + "\", libmdb \"" + theirs + "\"";
+        return ours.text == theirs ? ""
+                                   : column.name + ": ours \"" + ours.text + "\", libmdb \"" + theirs + "\"";
     case coltype::Byte:
     case coltype::Int:
     case coltype::Long:
@@ -111,13 +114,15 @@ std::string difference(const ColumnDef& column, const Value& ours, const std::st
                    : column.name + ": ours " + std::to_string(ours.integer) + ", libmdb " + theirs;
     case coltype::Money:
     case coltype::Double: {
-        const double value = ours.kind == Value::Kind::Currency ? static_cast<double>(ours.integer) / 10000 : ours.real;
+        const double value =
+            ours.kind == Value::Kind::Currency ? static_cast<double>(ours.integer) / 10000 : ours.real;
         const double other = std::strtod(theirs.c_str(), nullptr);
         return std::fabs(value - other) <= 1e-9 * std::max(1.0, std::fabs(value))
                    ? ""
                    : column.name + ": ours " + std::to_string(value) + ", libmdb " + theirs;
     }
-    default: return "";
+    default:
+        return "";
     }
 }
 
@@ -141,7 +146,8 @@ TEST(LibmdbAgreement, EveryUnprotectedSampleHasTheSameTablesCountsTextsAndNumber
             SCOPED_TRACE("table " + name);
             const TableDef& def = db->table(name);
             const std::string exported =
-                run(std::string("mdb-export -H -Q -b strip -0 ") + quoted(kNull) + " -d " + quoted(kField) + " -R " + quoted(kRow) + " " + quoted(file.string()) + " " + quoted(name));
+                run(std::string("mdb-export -H -Q -b strip -0 ") + quoted(kNull) + " -d " + quoted(kField) +
+                    " -R " + quoted(kRow) + " " + quoted(file.string()) + " " + quoted(name));
             const auto rows = split(exported, kRow);
             // libmdb lists a row moved to another page (an overflow row) where it now lies, not where
             // the table keeps it; a row that differs at its place must then match one elsewhere.
@@ -169,7 +175,8 @@ TEST(LibmdbAgreement, EveryUnprotectedSampleHasTheSameTablesCountsTextsAndNumber
                                 matched[other] = ok = true;
                         }
                     }
-                    EXPECT_TRUE(ok) << "row " << count << ": " << (atPlace.empty() ? "matched twice" : atPlace.front());
+                    EXPECT_TRUE(ok) << "row " << count << ": "
+                                    << (atPlace.empty() ? "matched twice" : atPlace.front());
                 }
                 ++count;
             }
@@ -180,7 +187,8 @@ TEST(LibmdbAgreement, EveryUnprotectedSampleHasTheSameTablesCountsTextsAndNumber
 
 // The columns libmdb's mdb-prop lists with "Required: yes"; nullopt when it lists no column's
 // properties at all (it gives up on some Jet 3 tables' properties that span several pages).
-std::optional<std::set<std::string>> requiredByLibmdb(const std::filesystem::path& file, const std::string& table)
+std::optional<std::set<std::string>> requiredByLibmdb(const std::filesystem::path& file,
+                                                      const std::string& table)
 {
     std::set<std::string> required;
     std::string column;
