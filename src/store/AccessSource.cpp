@@ -22,20 +22,17 @@ namespace {
 constexpr double kFirstStoredDay = -657434.0;
 constexpr double kLastStoredDay = 2958466.0;
 
-// The store's Error for a failure of the format library: a wrong password and a file that is not
-// a database in the store's words, anything else (damage above all) as the library words it.
-Error storeError(const jet::Error& e, const std::string& file)
+// The store's Error for a failure of the format library, whose messages name the file ("the
+// password of FILE is not right", "FILE is not a database", the damage and its page) and are
+// shown as sentences.
+Error storeError(const jet::Error& e)
 {
-    switch (e.failure()) {
-    case jet::Failure::WrongPassword:
-        return Error(code::General, "The password of '" + file + "' is not right.");
-    case jet::Failure::NotADatabase:
-        return Error(code::General, "'" + file + "' is not a database.");
-    case jet::Failure::NotFound:
-        return Error(code::NotFound, e.what());
-    default:
-        return Error(code::General, e.what());
-    }
+    std::string message = e.what();
+    if (!message.empty() && message.front() >= 'a' && message.front() <= 'z')
+        message.front() = static_cast<char>(message.front() - 'a' + 'A');
+    if (!message.empty() && message.back() != '.')
+        message += '.';
+    return Error(e.failure() == jet::Failure::NotFound ? code::NotFound : code::General, message);
 }
 
 void exec(sqlite3* db, const std::string& sql, const std::string& file)
@@ -50,19 +47,13 @@ void exec(sqlite3* db, const std::string& sql, const std::string& file)
 void bind(sqlite3_stmt* insert, int index, const jet::Value& value)
 {
     switch (value.kind) {
-    case jet::Value::Kind::Null:
-        sqlite3_bind_null(insert, index);
-        return;
+    case jet::Value::Kind::Null: sqlite3_bind_null(insert, index); return;
     case jet::Value::Kind::Bool:
-    case jet::Value::Kind::Integer:
-        sqlite3_bind_int64(insert, index, value.integer);
-        return;
+    case jet::Value::Kind::Integer: sqlite3_bind_int64(insert, index, value.integer); return;
     case jet::Value::Kind::Currency:
         sqlite3_bind_double(insert, index, static_cast<double>(value.integer) / 10000.0);
         return;
-    case jet::Value::Kind::Double:
-        sqlite3_bind_double(insert, index, value.real);
-        return;
+    case jet::Value::Kind::Double: sqlite3_bind_double(insert, index, value.real); return;
     case jet::Value::Kind::DateTime: {
         const std::string text = value.real >= kFirstStoredDay && value.real < kLastStoredDay
                                      ? formatDate(Date{value.real})
@@ -71,12 +62,10 @@ void bind(sqlite3_stmt* insert, int index, const jet::Value& value)
         return;
     }
     case jet::Value::Kind::Text:
-        sqlite3_bind_text(insert, index, value.text.data(), static_cast<int>(value.text.size()),
-                          SQLITE_STATIC);
+        sqlite3_bind_text(insert, index, value.text.data(), static_cast<int>(value.text.size()), SQLITE_STATIC);
         return;
     case jet::Value::Kind::Bytes:
-        sqlite3_bind_blob(insert, index, value.bytes.data(), static_cast<int>(value.bytes.size()),
-                          SQLITE_STATIC);
+        sqlite3_bind_blob(insert, index, value.bytes.data(), static_cast<int>(value.bytes.size()), SQLITE_STATIC);
         return;
     }
 }
@@ -89,7 +78,7 @@ AccessSource::AccessSource(const std::filesystem::path& path, const std::string&
     try {
         m_source = jet::Database::open(path, password);
     } catch (const jet::Error& e) {
-        throw storeError(e, m_file);
+        throw storeError(e);
     }
     exec(m_db, "PRAGMA query_only = 1", m_file);
 }
@@ -108,18 +97,12 @@ bool AccessSource::isAccessFile(const std::filesystem::path& path)
 std::string AccessSource::formatName() const
 {
     switch (m_source->version()) {
-    case jet::Version::Jet3:
-        return "Jet 3";
-    case jet::Version::Jet4:
-        return "Jet 4";
-    case jet::Version::Ace12:
-        return "ACE 12";
-    case jet::Version::Ace14:
-        return "ACE 14";
-    case jet::Version::Ace16:
-        return "ACE 16";
-    case jet::Version::Ace17:
-        return "ACE 17";
+    case jet::Version::Jet3: return "Jet 3";
+    case jet::Version::Jet4: return "Jet 4";
+    case jet::Version::Ace12: return "ACE 12";
+    case jet::Version::Ace14: return "ACE 14";
+    case jet::Version::Ace16: return "ACE 16";
+    case jet::Version::Ace17: return "ACE 17";
     }
     return "Access";
 }
@@ -138,9 +121,8 @@ bool AccessSource::load(std::string_view table)
     if (m_loaded.count(key) != 0)
         return false;
     const auto& tables = m_source->tables();
-    const auto found = std::find_if(tables.begin(), tables.end(), [&](const jet::CatalogEntry& e) {
-        return equalsIgnoringCase(e.name, table);
-    });
+    const auto found = std::find_if(tables.begin(), tables.end(),
+                                    [&](const jet::CatalogEntry& e) { return equalsIgnoringCase(e.name, table); });
     if (found == tables.end())
         return false;
     exec(m_db, "PRAGMA query_only = 0", m_file);
@@ -170,7 +152,7 @@ void AccessSource::copyTable(const std::string& name)
         for (const auto& column : def->columns)
             required.push_back(properties.required(column.name));
     } catch (const jet::Error& e) {
-        throw storeError(e, m_file);
+        throw storeError(e);
     }
 
     std::vector<std::string> uniques;
@@ -223,13 +205,12 @@ void AccessSource::copyTable(const std::string& name)
             const int rc = sqlite3_step(insert.get());
             if (rc != SQLITE_DONE) {
                 throw Error(code::General, "Cannot read the table '" + name + "' of '" + m_file +
-                                               "': a row breaks its own rules (" + sqlite3_errmsg(m_db) +
-                                               ").");
+                                               "': a row breaks its own rules (" + sqlite3_errmsg(m_db) + ").");
             }
             sqlite3_reset(insert.get());
         }
     } catch (const jet::Error& e) {
-        throw storeError(e, m_file);
+        throw storeError(e);
     }
 }
 

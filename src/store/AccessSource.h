@@ -22,7 +22,7 @@ class Database;
 namespace orrin::store {
 
 class AccessSource {
-  public:
+public:
     // Opens the Access file path with password for a connection whose in-memory database is db.
     // Failures are store Errors naming the file: "the password of FILE is not right", "FILE is not a
     // database", or the damage the format library found.
@@ -46,13 +46,13 @@ class AccessSource {
     // at byte 4); false for any other file, one that cannot be read included.
     static bool isAccessFile(const std::filesystem::path& path);
 
-  private:
+private:
     void copyTable(const std::string& name);
 
     std::string m_file;
     sqlite3* m_db;
     std::unique_ptr<jet::Database> m_source;
-    std::set<std::string> m_loaded; // lower-case names
+    std::set<std::string> m_loaded;  // lower-case names
 };
 
 } // namespace orrin::store

@@ -132,13 +132,12 @@ void Connection::openAccess(const std::filesystem::path& file, const std::string
 {
     const std::string name = file.string();
     if (mode == OpenMode::ReadWrite) {
-        throw Error(code::General, "Cannot open '" + name +
-                                       "' for writing: it is an Access file, and writing Access files is "
-                                       "not supported yet.");
+        throw Error(code::General,
+                    "Cannot open '" + name + "' for writing: it is an Access file, and writing Access files is "
+                                             "not supported yet.");
     }
     sqlite3* raw = nullptr;
-    const int opened =
-        sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int opened = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     DatabaseHandle db(raw);
     if (opened != SQLITE_OK)
         throw Error(code::General, "Cannot open '" + name + "': " + sqlite3_errstr(opened) + ".");
@@ -166,9 +165,7 @@ std::vector<std::string> Connection::tableNames() const
     if (m_access)
         return m_access->tableNames();
     std::vector<std::string> names;
-    Statement list(m_db,
-                   "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
-                   "ESCAPE '\\' ORDER BY rowid",
+    Statement list(m_db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid",
                    fileName(), this);
     while (list.step())
         names.push_back(list.column(0, ColumnType{ColumnType::Kind::Text}).text());

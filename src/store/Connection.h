@@ -113,7 +113,7 @@ private:
     void openAccess(const std::filesystem::path& file, const std::string& password, OpenMode mode);
 
     sqlite3* m_db = nullptr;
-    std::unique_ptr<AccessSource> m_access; // set while an Access file is open
+    std::unique_ptr<AccessSource> m_access;  // set while an Access file is open
     std::filesystem::path m_path;
     bool m_transactionBegun = false;
     std::map<std::string, std::unique_ptr<Statement>, std::less<>> m_statements;
