@@ -27,6 +27,8 @@ std::size_t commonPrefix(const std::vector<std::uint8_t>& a, const std::vector<s
 
 std::size_t prefixOf(const IndexPage& page)
 {
+    if (page.prefixLength >= 0)
+        return static_cast<std::size_t>(page.prefixLength);
     if (page.entries.size() < 2)
         return 0;
     return commonPrefix(page.entries.front().key, page.entries.back().key);
@@ -122,6 +124,7 @@ IndexPage decodeIndexPage(std::span<const std::uint8_t> bytes, std::uint32_t pag
     page.next = decodeFixed32(&bytes[kNextOffset]);
     page.childTail = decodeFixed32(&bytes[kChildTailOffset]);
     const std::size_t prefixLength = decodeFixed16(&bytes[kPrefixLengthOffset]);
+    page.prefixLength = static_cast<int>(prefixLength);
     const std::size_t pointers = kRowPointerSize + (page.leaf ? 0 : kChildPointerSize);
     const std::size_t room = bytes.size() - kEntriesOffset;
 
@@ -190,14 +193,25 @@ void encodeIndexPage(const IndexPage& page, std::span<std::uint8_t> out)
     const std::size_t prefix = prefixOf(page);
     encodeFixed16(&out[kPrefixLengthOffset], static_cast<std::uint16_t>(prefix));
 
+    std::vector<std::uint8_t> first;
     std::vector<std::uint8_t> entry;
     std::size_t at = 0;
     for (std::size_t i = 0; i < page.entries.size(); ++i) {
         const auto& e = page.entries[i];
-        entry.assign(e.key.begin() + (i == 0 ? 0 : std::ptrdiff_t(prefix)), e.key.end());
+        entry = e.key;
         appendPointers(entry, e, page.leaf);
-        std::memcpy(&out[kEntriesOffset + at], entry.data(), entry.size());
-        at += entry.size();
+        std::size_t skip = 0;
+        if (i == 0) {
+            first = entry;
+            if (prefix > first.size())
+                throw Error(Failure::Unsupported, "index page prefix longer than its first entry");
+        } else {
+            if (entry.size() <= prefix || !std::equal(first.begin(), first.begin() + std::ptrdiff_t(prefix), entry.begin()))
+                throw Error(Failure::Unsupported, "index page entry without the page's prefix");
+            skip = prefix;
+        }
+        std::memcpy(&out[kEntriesOffset + at], entry.data() + skip, entry.size() - skip);
+        at += entry.size() - skip;
         out[kEntryMaskOffset + at / 8] |= static_cast<std::uint8_t>(1u << (at % 8));
     }
 }
@@ -208,6 +222,27 @@ std::vector<IndexEntry> readIndexEntries(const IndexPageSource& page, const std:
     Walk walk{page, fileName, 0, {}, {}};
     walk.visit(rootPage, 0);
     return std::move(walk.out);
+}
+
+bool findIndexEntry(const IndexPageSource& source, const std::string& fileName, std::uint32_t rootPage,
+                    const IndexEntry& wanted)
+{
+    std::uint32_t pageNumber = rootPage;
+    for (int depth = 0; depth <= kMaxDepth; ++depth) {
+        const IndexPage page = decodeIndexPage(source(pageNumber), pageNumber, fileName);
+        if (page.leaf) {
+            return std::any_of(page.entries.begin(), page.entries.end(), [&](const IndexEntry& e) {
+                return e.key == wanted.key && e.dataPage == wanted.dataPage && e.row == wanted.row;
+            });
+        }
+        const auto it = std::find_if(page.entries.begin(), page.entries.end(),
+                                     [&](const IndexEntry& e) { return !(e < wanted); });
+        const std::uint32_t next = it != page.entries.end() ? it->child : page.childTail;
+        if (next == 0)
+            return false;
+        pageNumber = next;
+    }
+    throw damaged(fileName, pageNumber, "the index is deeper than any index can be");
 }
 
 std::vector<IndexEntry> readIndexEntries(const PageFile& file, std::uint32_t rootPage)

@@ -75,6 +75,9 @@ struct IndexPage {
     std::uint32_t previous = 0;
     std::uint32_t next = 0;
     std::uint32_t childTail = 0;
+    // How many leading bytes of each entry (key and pointers) the page leaves out after the first
+    // entry; -1 when writing: the longest prefix the keys share. Reading sets what the page says.
+    int prefixLength = -1;
     std::vector<IndexEntry> entries;
 };
 
@@ -83,12 +86,13 @@ struct IndexPage {
 // the page, or entries out of order is Failure::Damaged naming fileName and pageNumber.
 IndexPage decodeIndexPage(std::span<const std::uint8_t> page, std::uint32_t pageNumber, const std::string& fileName);
 
-// The number of entry bytes page would take on disk, its keys' shared prefix taken out.
+// The number of entry bytes page would take on disk, the shared prefix taken out.
 std::size_t encodedIndexEntryBytes(const IndexPage& page);
 
-// Writes page into out (a whole page, which it overwrites), with the keys' shared prefix taken
-// out. REQUIRES: the entries are in order and encodedIndexEntryBytes(page) fits
-// IndexLayout::entryCapacity(out.size()); a page breaking this is reported as Failure::Unsupported.
+// Writes page into out (a whole page, which it overwrites), with the shared prefix taken out.
+// REQUIRES: the entries are in order, they all start with the prefix, and encodedIndexEntryBytes(page)
+// fits IndexLayout::entryCapacity(out.size()); a page breaking this is reported as
+// Failure::Unsupported.
 void encodeIndexPage(const IndexPage& page, std::span<std::uint8_t> out);
 
 // Every leaf entry of the index whose root is rootPage, in index order: each node's children in
@@ -100,5 +104,11 @@ std::vector<IndexEntry> readIndexEntries(const PageFile& file, std::uint32_t roo
 using IndexPageSource = std::function<std::span<const std::uint8_t>(std::uint32_t)>;
 std::vector<IndexEntry> readIndexEntries(const IndexPageSource& page, const std::string& fileName,
                                          std::uint32_t rootPage);
+
+// Looks an entry (key and row) up the way Access does, from the root down: in each node the first
+// child whose greatest entry is not below it, else the tail. True when the leaf reached holds it.
+// Damage on the way is Failure::Damaged, as for readIndexEntries.
+bool findIndexEntry(const IndexPageSource& page, const std::string& fileName, std::uint32_t rootPage,
+                    const IndexEntry& wanted);
 
 } // namespace orrin::jet
