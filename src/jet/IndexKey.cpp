@@ -34,17 +34,17 @@ void invert(std::uint8_t* p, std::size_t n)
 std::size_t fixedSize(std::uint8_t type)
 {
     switch (type) {
-    case ColumnType::Byte: return 1;
-    case ColumnType::Int: return 2;
-    case ColumnType::Long:
-    case ColumnType::Float:
-    case ColumnType::Complex: return 4;
-    case ColumnType::Money:
-    case ColumnType::Double:
-    case ColumnType::DateTime:
-    case ColumnType::BigInt: return 8;
-    case ColumnType::Guid: return 16;
-    case ColumnType::Numeric: return 17;
+    case coltype::Byte: return 1;
+    case coltype::Int: return 2;
+    case coltype::Long:
+    case coltype::Float:
+    case coltype::Complex: return 4;
+    case coltype::Money:
+    case coltype::Double:
+    case coltype::DateTime:
+    case coltype::BigInt: return 8;
+    case coltype::Guid: return 16;
+    case coltype::Numeric: return 17;
     default: return 0;
     }
 }
@@ -78,8 +78,8 @@ void appendBinary(std::vector<std::uint8_t>& key, std::span<const std::uint8_t> 
 
 bool canIndexColumnType(std::uint8_t type)
 {
-    return type == ColumnType::Boolean || type == ColumnType::Text || type == ColumnType::Memo ||
-           type == ColumnType::Binary || fixedSize(type) != 0;
+    return type == coltype::Boolean || type == coltype::Text || type == coltype::Memo ||
+           type == coltype::Binary || fixedSize(type) != 0;
 }
 
 void appendIndexKey(std::vector<std::uint8_t>& key, const IndexKeyColumn& column, const KeyValue& value)
@@ -89,7 +89,7 @@ void appendIndexKey(std::vector<std::uint8_t>& key, const IndexKeyColumn& column
         throw Error(Failure::Unsupported,
                     "Indexes on columns of type " + std::to_string(column.type) + " cannot be written.");
 
-    if (column.type == ColumnType::Boolean) {
+    if (column.type == coltype::Boolean) {
         const bool yes = value.kind == KeyValue::Kind::Boolean && value.boolean;
         if (value.kind != KeyValue::Kind::Boolean && value.kind != KeyValue::Kind::Null)
             badValue(column, "anything but Yes or No");
@@ -104,7 +104,7 @@ void appendIndexKey(std::vector<std::uint8_t>& key, const IndexKeyColumn& column
     }
     key.push_back(asc ? kAscendingStart : kDescendingStart);
 
-    if (column.type == ColumnType::Text || column.type == ColumnType::Memo) {
+    if (column.type == coltype::Text || column.type == coltype::Memo) {
         if (value.kind != KeyValue::Kind::Text)
             badValue(column, "a value that is not text");
         SortOrder::of(column.sortOrder).appendTextKey(value.text, asc, key);
@@ -112,7 +112,7 @@ void appendIndexKey(std::vector<std::uint8_t>& key, const IndexKeyColumn& column
     }
     if (value.kind != KeyValue::Kind::Stored)
         badValue(column, "a value that is not stored bytes");
-    if (column.type == ColumnType::Binary) {
+    if (column.type == coltype::Binary) {
         appendBinary(key, value.stored, asc);
         return;
     }
@@ -124,7 +124,7 @@ void appendIndexKey(std::vector<std::uint8_t>& key, const IndexKeyColumn& column
     const std::uint8_t* s = value.stored.data();
 
     switch (column.type) {
-    case ColumnType::Guid:
+    case coltype::Guid:
         // The first three parts are stored little-endian; the key takes the GUID as it is written.
         for (int i = 0; i < 4; ++i)
             be[i] = s[3 - i];
@@ -135,7 +135,7 @@ void appendIndexKey(std::vector<std::uint8_t>& key, const IndexKeyColumn& column
         std::copy(s + 8, s + 16, be + 8);
         appendBinary(key, {be, 16}, asc);
         return;
-    case ColumnType::Numeric: {
+    case coltype::Numeric: {
         // Stored: a sign byte, then the 16-byte magnitude big-endian except that each 32-bit word
         // has its bytes reversed; the key takes it wholly big-endian.
         be[0] = s[0];
@@ -162,13 +162,13 @@ void appendIndexKey(std::vector<std::uint8_t>& key, const IndexKeyColumn& column
     for (std::size_t i = 0; i < size; ++i)
         be[i] = s[size - 1 - i];
     switch (column.type) {
-    case ColumnType::Byte:
+    case coltype::Byte:
         if (!asc)
             invert(be, 1);
         break;
-    case ColumnType::Float:
-    case ColumnType::Double:
-    case ColumnType::DateTime: {
+    case coltype::Float:
+    case coltype::Double:
+    case coltype::DateTime: {
         const bool negative = (be[0] & 0x80) != 0;
         if (!negative)
             be[0] ^= 0x80;

@@ -7,6 +7,7 @@
 // text through the file's sort order, GUIDs and binary in 8-byte groups. A descending column has
 // the value's bytes inverted.
 
+#include "jet/Format.h"
 #include "jet/SortOrder.h"
 
 #include <cstdint>
@@ -16,29 +17,9 @@
 
 namespace orrin::jet {
 
-// Column data type codes as a table definition stores them.
-namespace ColumnType {
-constexpr std::uint8_t Boolean = 0x01;
-constexpr std::uint8_t Byte = 0x02;
-constexpr std::uint8_t Int = 0x03;       // 16-bit
-constexpr std::uint8_t Long = 0x04;      // 32-bit
-constexpr std::uint8_t Money = 0x05;     // 64-bit ten-thousandths
-constexpr std::uint8_t Float = 0x06;
-constexpr std::uint8_t Double = 0x07;
-constexpr std::uint8_t DateTime = 0x08;  // double: days since 30 December 1899
-constexpr std::uint8_t Binary = 0x09;
-constexpr std::uint8_t Text = 0x0A;
-constexpr std::uint8_t Ole = 0x0B;
-constexpr std::uint8_t Memo = 0x0C;
-constexpr std::uint8_t Guid = 0x0F;
-constexpr std::uint8_t Numeric = 0x10;   // sign byte and a 16-byte magnitude
-constexpr std::uint8_t Complex = 0x12;   // attachment / multi-valued reference number, 32-bit
-constexpr std::uint8_t BigInt = 0x13;    // 64-bit
-} // namespace ColumnType
-
 // One column of an index as its keys need it.
 struct IndexKeyColumn {
-    std::uint8_t type = ColumnType::Long;
+    std::uint8_t type = coltype::Long;  // coltype::...
     bool ascending = true;
     TextSortOrder sortOrder = TextSortOrder::GeneralLegacy;  // text and memo columns
     bool legacyNumeric = true;  // Jet 4 orders decimals the old way; Access 2007 and later do not

@@ -58,7 +58,7 @@ struct Part {
 Part text(std::u16string t, bool asc = true, TextSortOrder order = TextSortOrder::GeneralLegacy)
 {
     Part p;
-    p.column = {ColumnType::Text, asc, order, true};
+    p.column = {coltype::Text, asc, order, true};
     p.kind = KeyValue::Kind::Text;
     p.text = std::move(t);
     return p;
@@ -73,7 +73,7 @@ Part stored(std::uint8_t type, std::vector<std::uint8_t> bytes, bool asc = true,
     return p;
 }
 
-Part longValue(std::int32_t v, bool asc = true) { return stored(ColumnType::Long, littleEndian(std::uint32_t(v), 4), asc); }
+Part longValue(std::int32_t v, bool asc = true) { return stored(coltype::Long, littleEndian(std::uint32_t(v), 4), asc); }
 
 Part null(std::uint8_t type, bool asc = true)
 {
@@ -85,7 +85,7 @@ Part null(std::uint8_t type, bool asc = true)
 Part yesNo(bool b, bool asc = true, bool isNull = false)
 {
     Part p;
-    p.column = {ColumnType::Boolean, asc, TextSortOrder::GeneralLegacy, true};
+    p.column = {coltype::Boolean, asc, TextSortOrder::GeneralLegacy, true};
     p.kind = isNull ? KeyValue::Kind::Null : KeyValue::Kind::Boolean;
     p.boolean = b;
     return p;
@@ -199,34 +199,34 @@ TEST(IndexKey, OtherTypesAreBigEndianWithTheirSignHandled)
         {"Long 1", longValue(1), "7f80000001"},
         {"Long -1", longValue(-1), "7f7fffffff"},
         {"Long 1 descending", longValue(1, false), "807ffffffe"},
-        {"Integer 0x0102", stored(ColumnType::Int, {0x02, 0x01}), "7f8102"},
-        {"Byte 200", stored(ColumnType::Byte, {200}), "7fc8"},
-        {"Byte 200 descending", stored(ColumnType::Byte, {200}, false), "8037"},
-        {"Currency 1.0000", stored(ColumnType::Money, littleEndian(10000, 8)), "7f8000000000002710"},
-        {"BigInt -2", stored(ColumnType::BigInt, littleEndian(std::uint64_t(-2), 8)), "7f7ffffffffffffffe"},
-        {"Double 1", stored(ColumnType::Double, storedDouble(1.0)), "7fbff0000000000000"},
-        {"Double -1", stored(ColumnType::Double, storedDouble(-1.0)), "7f400fffffffffffff"},
-        {"Double 1 descending", stored(ColumnType::Double, storedDouble(1.0), false), "80400fffffffffffff"},
-        {"Double -1 descending", stored(ColumnType::Double, storedDouble(-1.0), false), "80bff0000000000000"},
-        {"Date -1.25 (29 Dec 1899 06:00)", stored(ColumnType::DateTime, storedDouble(-1.25)), "7f400bffffffffffff"},
-        {"Single 1", stored(ColumnType::Float, littleEndian(0x3f800000, 4)), "7fbf800000"},
+        {"Integer 0x0102", stored(coltype::Int, {0x02, 0x01}), "7f8102"},
+        {"Byte 200", stored(coltype::Byte, {200}), "7fc8"},
+        {"Byte 200 descending", stored(coltype::Byte, {200}, false), "8037"},
+        {"Currency 1.0000", stored(coltype::Money, littleEndian(10000, 8)), "7f8000000000002710"},
+        {"BigInt -2", stored(coltype::BigInt, littleEndian(std::uint64_t(-2), 8)), "7f7ffffffffffffffe"},
+        {"Double 1", stored(coltype::Double, storedDouble(1.0)), "7fbff0000000000000"},
+        {"Double -1", stored(coltype::Double, storedDouble(-1.0)), "7f400fffffffffffff"},
+        {"Double 1 descending", stored(coltype::Double, storedDouble(1.0), false), "80400fffffffffffff"},
+        {"Double -1 descending", stored(coltype::Double, storedDouble(-1.0), false), "80bff0000000000000"},
+        {"Date -1.25 (29 Dec 1899 06:00)", stored(coltype::DateTime, storedDouble(-1.25)), "7f400bffffffffffff"},
+        {"Single 1", stored(coltype::Float, littleEndian(0x3f800000, 4)), "7fbf800000"},
         {"Yes", yesNo(true), "7f00"},
         {"No", yesNo(false), "7fff"},
         {"Yes/No Null is No", yesNo(false, true, true), "7fff"},
         {"Yes descending", yesNo(true, false), "80ff"},
-        {"Null ascending", null(ColumnType::Long), "00"},
-        {"Null descending", null(ColumnType::Text, false), "ff"},
-        {"GUID in written order, 8-byte groups", stored(ColumnType::Guid, guid),
+        {"Null ascending", null(coltype::Long), "00"},
+        {"Null descending", null(coltype::Text, false), "ff"},
+        {"GUID in written order, 8-byte groups", stored(coltype::Guid, guid),
          "7f3322110055447766098899aabbccddeeff08"},
-        {"binary, last group padded", stored(ColumnType::Binary, {1, 2, 3}), "7f0102030000000000" "03"},
-        {"binary descending", stored(ColumnType::Binary, {1, 2, 3}, false), "80fefdfcffffffffff" "fc"},
-        {"decimal 5, Jet 4", stored(ColumnType::Numeric, decimal(false)), ("7fff" + zeros15 + "05")},
-        {"decimal -5, Jet 4", stored(ColumnType::Numeric, decimal(true)), ("7f00" + ones15 + "fa")},
-        {"decimal 5 descending, Jet 4", stored(ColumnType::Numeric, decimal(false), false),
+        {"binary, last group padded", stored(coltype::Binary, {1, 2, 3}), "7f0102030000000000" "03"},
+        {"binary descending", stored(coltype::Binary, {1, 2, 3}, false), "80fefdfcffffffffff" "fc"},
+        {"decimal 5, Jet 4", stored(coltype::Numeric, decimal(false)), ("7fff" + zeros15 + "05")},
+        {"decimal -5, Jet 4", stored(coltype::Numeric, decimal(true)), ("7f00" + ones15 + "fa")},
+        {"decimal 5 descending, Jet 4", stored(coltype::Numeric, decimal(false), false),
          ("80ff" + ones15 + "fa")},
-        {"decimal 5 descending, ACE", stored(ColumnType::Numeric, decimal(false), false, false),
+        {"decimal 5 descending, ACE", stored(coltype::Numeric, decimal(false), false, false),
          ("8000" + ones15 + "fa")},
-        {"decimal -5 descending, ACE", stored(ColumnType::Numeric, decimal(true), false, false),
+        {"decimal -5 descending, ACE", stored(coltype::Numeric, decimal(true), false, false),
          ("80ff" + zeros15 + "05")},
     };
     for (const auto& c : cases) {
@@ -242,14 +242,14 @@ TEST(IndexKey, RefusesWhatItCannotEncode)
         Part part;
     };
     const Case cases[] = {
-        {"an OLE column", stored(ColumnType::Ole, {1, 2})},
-        {"a Long of 3 bytes", stored(ColumnType::Long, {1, 2, 3})},
+        {"an OLE column", stored(coltype::Ole, {1, 2})},
+        {"a Long of 3 bytes", stored(coltype::Long, {1, 2, 3})},
         {"text for a Long", [] {
              Part p = text(u"1");
-             p.column.type = ColumnType::Long;
+             p.column.type = coltype::Long;
              return p;
          }()},
-        {"bytes for a Text", stored(ColumnType::Text, {1})},
+        {"bytes for a Text", stored(coltype::Text, {1})},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
