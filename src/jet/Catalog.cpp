@@ -26,7 +26,8 @@ Catalog Catalog::read(const PageFile& file)
 {
     if (file.pageCount() <= kCatalogPage)
         throw damaged(file.fileName(), kCatalogPage, "the file ends before its catalog");
-    const TableDef def = TableDef::read(file, kCatalogPage);
+    TableDef def = TableDef::read(file, kCatalogPage);
+    def.name = "MSysObjects";
     const int id = columnIndex(def, "Id");
     const int parentId = columnIndex(def, "ParentId");
     const int name = columnIndex(def, "Name");

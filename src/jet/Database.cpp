@@ -20,8 +20,10 @@ const TableDef& Database::table(std::string_view name)
     if (entry == nullptr)
         throw Error(Failure::NotFound, "There is no table " + std::string(name) + " in " + m_file->fileName() + ".");
     auto& slot = m_definitions[entry->definitionPage];
-    if (!slot)
+    if (!slot) {
         slot = std::make_unique<TableDef>(TableDef::read(*m_file, entry->definitionPage));
+        slot->name = entry->name;
+    }
     return *slot;
 }
 

@@ -26,6 +26,9 @@ bool TableCursor::next()
     while (m_pageIndex < m_pages.size()) {
         const std::uint32_t number = m_pages[m_pageIndex];
         const auto bytes = m_file.page(number);
+        // Only page 0 is a header page: one of the table's pages with that type has been zeroed.
+        if (bytes[0] == pagetype::Header)
+            throw damaged(m_file.fileName(), number, "a page of the table " + m_table.name + " is blank");
         // The map also lists pages the table no longer uses; only its own data pages hold rows.
         if (bytes[0] != pagetype::Data) {
             ++m_pageIndex;

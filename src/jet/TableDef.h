@@ -84,6 +84,7 @@ struct ColumnUsageMaps {
 };
 
 struct TableDef {
+    std::string name;                // the catalog's name for it (set by whoever looked it up)
     std::string fileName;            // for messages
     Version version = Version::Jet4;
     std::uint32_t page = 0;          // its first page
