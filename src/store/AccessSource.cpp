@@ -247,6 +247,22 @@ void AccessSource::copyTable(const std::string& name)
     } catch (const jet::Error& e) {
         throw storeError(e);
     }
+
+    // The file's other indexes too, so that the run's lookups by them (the survival benefits of a
+    // policy, the clients of a family) do not read the whole table each time.
+    for (std::size_t i = 0; i < def->realIndexes.size(); ++i) {
+        const jet::RealIndexDef& real = def->realIndexes[i];
+        if (real.unique() || real.columns.empty())
+            continue;
+        std::string columns;
+        for (const auto& key : real.columns)
+            for (const auto& column : def->columns)
+                if (column.number == key.columnNumber)
+                    columns += (columns.empty() ? "" : ", ") + quoteIdentifier(column.name);
+        exec(m_db, "CREATE INDEX " + quoteIdentifier(name + "__index" + std::to_string(i)) + " ON " +
+                       quoteIdentifier(name) + " (" + columns + ")",
+             m_file);
+    }
 }
 
 namespace {
