@@ -671,4 +671,32 @@ TEST(TableWriter, AutoNumbersContinueFromTheTable)
     EXPECT_GT(tables, 0);
 }
 
+// Emptying every table: no data pages, empty indexes, and every reader finds no rows.
+TEST(TableWriter, TablesCanBeEmptied)
+{
+    for (const char* sample : {"jet4/indexes-2000.mdb", "ace/indexes-2010.accdb", "agent/access/LIC.mdb"}) {
+        SCOPED_TRACE(sample);
+        TempFolder folder;
+        const fs::path path = folder.copy(sample);
+        std::vector<std::string> names;
+        {
+            auto db = Database::open(path, "");
+            TableWriter writer(*db);
+            for (const auto& entry : db->tables()) {
+                writer.replaceRows(entry.name, {});
+                names.push_back(entry.name);
+            }
+            writer.commit();
+        }
+        auto db = Database::open(path, "");
+        for (const auto& name : names) {
+            EXPECT_TRUE(rowsOf(*db, name).empty()) << name;
+            EXPECT_EQ(db->table(name).rowCount, 0u) << name;
+            for (const auto& index : db->table(name).realIndexes)
+                EXPECT_TRUE(readIndexEntries(db->file(), index.firstPage).empty()) << name;
+            EXPECT_EQ(run("mdb-count '" + path.string() + "' '" + name + "' 2>/dev/null"), "0\n") << name;
+        }
+    }
+}
+
 } // namespace
