@@ -17,12 +17,13 @@ namespace {
 
 [[noreturn]] void fail(const std::filesystem::path& target, const std::string& what, int error)
 {
-    throw Error(Failure::Io, "Cannot write " + target.string() + ": " + what + ": " + std::strerror(error) + ".");
+    throw Error(Failure::Io,
+                "Cannot write " + target.string() + ": " + what + ": " + std::strerror(error) + ".");
 }
 
 // Closes and removes the temporary file unless it was renamed.
 class TemporaryFile final : public FileSink {
-public:
+  public:
     TemporaryFile(const std::filesystem::path& target) : m_target(target)
     {
         m_path = target.string() + ".orrin-XXXXXX";
@@ -79,7 +80,7 @@ public:
         }
     }
 
-private:
+  private:
     std::filesystem::path m_target;
     std::string m_path;
     int m_fd = -1;

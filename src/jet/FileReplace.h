@@ -13,7 +13,7 @@ namespace orrin::jet {
 
 // Receives the new contents in order.
 class FileSink {
-public:
+  public:
     virtual ~FileSink() = default;
     // Appends bytes; fails with Failure::Io saying why (disk full, file too large, ...).
     virtual void write(std::span<const std::uint8_t> bytes) = 0;
