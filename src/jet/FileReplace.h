@@ -26,4 +26,9 @@ class FileSink {
 // as Failure::Io "Cannot write TARGET: reason." (an exception from produce passes unchanged).
 void replaceFile(const std::filesystem::path& target, const std::function<void(FileSink&)>& produce);
 
+// Removes the temporary copies that a replace of target killed half-way left beside it (target's
+// name followed by ".orrin-" and six characters). Returns how many it removed; a copy that cannot
+// be removed is left.
+int removeLeftoverCopies(const std::filesystem::path& target);
+
 } // namespace orrin::jet

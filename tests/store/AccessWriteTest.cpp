@@ -193,5 +193,23 @@ TEST(AccessWrite, TheCalvaneApplicationsLockFileKeepsTheRunFromStarting)
     }
 }
 
+// A run killed while it wrote the file left its new copy beside it; the next run for writing
+// removes it, and nothing else.
+TEST(AccessWrite, CopiesAKilledWriteLeftAreRemoved)
+{
+    TempDir dir;
+    const fs::path path = copySample(dir, "agent/access/LIC.mdb");
+    for (const char* name :
+         {"LIC.mdb.orrin-a1B2c3", "LIC.mdb.orrin-zzzzzz", "LIC.mdb.orrin-keep", "other.orrin-abcdef"})
+        std::ofstream(dir.path() / name) << "partial";
+    Connection c;
+    c.openFile(path, "", OpenMode::ReadWrite);
+    EXPECT_FALSE(fs::exists(dir.path() / "LIC.mdb.orrin-a1B2c3"));
+    EXPECT_FALSE(fs::exists(dir.path() / "LIC.mdb.orrin-zzzzzz"));
+    EXPECT_TRUE(fs::exists(dir.path() / "LIC.mdb.orrin-keep"));
+    EXPECT_TRUE(fs::exists(dir.path() / "other.orrin-abcdef"));
+    EXPECT_TRUE(fs::exists(path));
+}
+
 } // namespace
 } // namespace orrin::store
