@@ -1,5 +1,7 @@
 #include "store/Connection.h"
 
+#include "store/AccessSource.h"
+
 #include "store/ConnectionText.h"
 #include "store/DatabaseFile.h"
 #include "store/EngineError.h"
@@ -84,6 +86,10 @@ void Connection::openFile(const std::filesystem::path& path, const std::string& 
     // An empty file would pass every check below and then silently become a new database.
     if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) == 0)
         throw notDatabase;
+    if (AccessSource::isAccessFile(file)) {
+        openAccess(file, password, mode);
+        return;
+    }
 
     // A connection is only ever used by one thread at a time, so the engine's own locking of it
     // would be pure cost.
@@ -122,6 +128,50 @@ void Connection::openFile(const std::filesystem::path& path, const std::string& 
     m_transactionBegun = false;
 }
 
+void Connection::openAccess(const std::filesystem::path& file, const std::string& password, OpenMode mode)
+{
+    const std::string name = file.string();
+    if (mode == OpenMode::ReadWrite) {
+        throw Error(code::General,
+                    "Cannot open '" + name + "' for writing: it is an Access file, and writing Access files is "
+                                             "not supported yet.");
+    }
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    DatabaseHandle db(raw);
+    if (opened != SQLITE_OK)
+        throw Error(code::General, "Cannot open '" + name + "': " + sqlite3_errstr(opened) + ".");
+    auto access = std::make_unique<AccessSource>(file, password, db.get());
+    m_db = db.release();
+    m_access = std::move(access);
+    m_path = file;
+    m_transactionBegun = false;
+}
+
+bool Connection::loadTable(std::string_view table) const
+{
+    return m_access != nullptr && m_access->load(table);
+}
+
+std::string Connection::formatName() const
+{
+    requireOpen();
+    return m_access ? m_access->formatName() : "SQLCipher";
+}
+
+std::vector<std::string> Connection::tableNames() const
+{
+    requireOpen();
+    if (m_access)
+        return m_access->tableNames();
+    std::vector<std::string> names;
+    Statement list(m_db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid",
+                   fileName(), this);
+    while (list.step())
+        names.push_back(list.column(0, ColumnType{ColumnType::Kind::Text}).text());
+    return names;
+}
+
 bool Connection::isOpen() const
 {
     return m_db != nullptr;
@@ -136,6 +186,7 @@ void Connection::close()
     m_inserts.clear();
     m_statements.clear();
     m_tables.clear();
+    m_access.reset();
     DatabaseHandle closing(m_db);
     m_db = nullptr;
 }
@@ -188,6 +239,7 @@ std::shared_ptr<const TableInfo> Connection::sharedTableInfo(std::string_view ta
     if (const auto found = m_tables.find(key); found != m_tables.end())
         return found->second;
 
+    loadTable(table);
     auto made = std::make_shared<TableInfo>();
     TableInfo& info = *made;
     {

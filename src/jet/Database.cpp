@@ -1,0 +1,38 @@
+#include "jet/Database.h"
+
+#include "jet/JetError.h"
+
+#include <cstring>
+
+namespace orrin::jet {
+
+std::unique_ptr<Database> Database::open(const std::filesystem::path& path, std::string_view password)
+{
+    auto db = std::unique_ptr<Database>(new Database());
+    db->m_file = PageFile::open(path, password);
+    db->m_catalog = Catalog::read(*db->m_file);
+    return db;
+}
+
+const TableDef& Database::table(std::string_view name)
+{
+    const CatalogEntry* entry = m_catalog.find(name);
+    if (entry == nullptr)
+        throw Error(Failure::NotFound, "There is no table " + std::string(name) + " in " + m_file->fileName() + ".");
+    auto& slot = m_definitions[entry->definitionPage];
+    if (!slot) {
+        slot = std::make_unique<TableDef>(TableDef::read(*m_file, entry->definitionPage));
+        slot->name = entry->name;
+    }
+    return *slot;
+}
+
+bool looksLikeAccessFile(std::span<const std::uint8_t> firstBytes)
+{
+    if (firstBytes.size() < 19)
+        return false;
+    return std::memcmp(firstBytes.data() + 4, "Standard Jet DB", 15) == 0 ||
+           std::memcmp(firstBytes.data() + 4, "Standard ACE DB", 15) == 0;
+}
+
+} // namespace orrin::jet

@@ -1,0 +1,207 @@
+#include "store/AccessSource.h"
+
+#include "jet/Database.h"
+#include "jet/Format.h"
+#include "jet/JetError.h"
+#include "store/EngineError.h"
+#include "store/SqlText.h"
+#include "store/SqliteHandle.h"
+#include "store/StoreError.h"
+#include "value/DateValue.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <vector>
+
+namespace orrin::store {
+
+namespace {
+
+// Serial days of 1 January 100 and 31 December 9999, the dates the store's date form covers.
+constexpr double kFirstStoredDay = -657434.0;
+constexpr double kLastStoredDay = 2958466.0;
+
+// The store's Error for a failure of the format library.
+Error storeError(const jet::Error& e)
+{
+    return Error(e.failure() == jet::Failure::NotFound ? code::NotFound : code::General, e.what());
+}
+
+void exec(sqlite3* db, const std::string& sql, const std::string& file)
+{
+    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        throw engineError(db, rc, sql, file, false);
+}
+
+// Binds one field value in the store's storage form: dates as text, currency as a double of
+// units, Yes/No as 1/0, binary as a blob. Texts stay alive until the next row is read.
+void bind(sqlite3_stmt* insert, int index, const jet::Value& value)
+{
+    switch (value.kind) {
+    case jet::Value::Kind::Null: sqlite3_bind_null(insert, index); return;
+    case jet::Value::Kind::Bool:
+    case jet::Value::Kind::Integer: sqlite3_bind_int64(insert, index, value.integer); return;
+    case jet::Value::Kind::Currency:
+        sqlite3_bind_double(insert, index, static_cast<double>(value.integer) / 10000.0);
+        return;
+    case jet::Value::Kind::Double: sqlite3_bind_double(insert, index, value.real); return;
+    case jet::Value::Kind::DateTime: {
+        const std::string text = value.real >= kFirstStoredDay && value.real < kLastStoredDay
+                                     ? formatDate(Date{value.real})
+                                     : jet::formatDateTime(value.real);
+        sqlite3_bind_text(insert, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        return;
+    }
+    case jet::Value::Kind::Text:
+        sqlite3_bind_text(insert, index, value.text.data(), static_cast<int>(value.text.size()), SQLITE_STATIC);
+        return;
+    case jet::Value::Kind::Bytes:
+        sqlite3_bind_blob(insert, index, value.bytes.data(), static_cast<int>(value.bytes.size()), SQLITE_STATIC);
+        return;
+    }
+}
+
+} // namespace
+
+AccessSource::AccessSource(const std::filesystem::path& path, const std::string& password, sqlite3* db)
+    : m_file(path.string()), m_db(db)
+{
+    try {
+        m_source = jet::Database::open(path, password);
+    } catch (const jet::Error& e) {
+        throw storeError(e);
+    }
+    exec(m_db, "PRAGMA query_only = 1", m_file);
+}
+
+AccessSource::~AccessSource() = default;
+
+bool AccessSource::isAccessFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::array<std::uint8_t, 32> first{};
+    if (!in.read(reinterpret_cast<char*>(first.data()), first.size()))
+        return false;
+    return jet::looksLikeAccessFile(first);
+}
+
+std::string AccessSource::formatName() const
+{
+    switch (m_source->version()) {
+    case jet::Version::Jet3: return "Jet 3";
+    case jet::Version::Jet4: return "Jet 4";
+    case jet::Version::Ace12: return "ACE 12";
+    case jet::Version::Ace14: return "ACE 14";
+    case jet::Version::Ace16: return "ACE 16";
+    case jet::Version::Ace17: return "ACE 17";
+    }
+    return "Access";
+}
+
+std::vector<std::string> AccessSource::tableNames() const
+{
+    std::vector<std::string> names;
+    for (const auto& entry : m_source->tables())
+        names.push_back(entry.name);
+    return names;
+}
+
+bool AccessSource::load(std::string_view table)
+{
+    const std::string key = lowerAscii(table);
+    if (m_loaded.count(key) != 0)
+        return false;
+    const auto& tables = m_source->tables();
+    const auto found = std::find_if(tables.begin(), tables.end(),
+                                    [&](const jet::CatalogEntry& e) { return equalsIgnoringCase(e.name, table); });
+    if (found == tables.end())
+        return false;
+    exec(m_db, "PRAGMA query_only = 0", m_file);
+    exec(m_db, "SAVEPOINT access_load", m_file);
+    try {
+        copyTable(found->name);
+        exec(m_db, "RELEASE access_load", m_file);
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK TO access_load", nullptr, nullptr, nullptr);
+        sqlite3_exec(m_db, "RELEASE access_load", nullptr, nullptr, nullptr);
+        sqlite3_exec(m_db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+        throw;
+    }
+    exec(m_db, "PRAGMA query_only = 1", m_file);
+    m_loaded.insert(key);
+    return true;
+}
+
+void AccessSource::copyTable(const std::string& name)
+{
+    const jet::TableDef* def = nullptr;
+    try {
+        def = &m_source->table(name);
+    } catch (const jet::Error& e) {
+        throw storeError(e);
+    }
+
+    // Required columns: those of the primary key and of indexes marked required.
+    std::vector<bool> required(def->columns.size(), false);
+    std::vector<std::string> uniques;
+    std::set<std::uint32_t> realIndexesSeen;
+    for (const auto& index : def->indexes) {
+        const jet::RealIndexDef& real = def->realIndexes[index.realIndex];
+        std::string columns;
+        for (const auto& key : real.columns) {
+            for (std::size_t c = 0; c < def->columns.size(); ++c) {
+                if (def->columns[c].number != key.columnNumber)
+                    continue;
+                if (index.primaryKey() || real.required())
+                    required[c] = true;
+                columns += (columns.empty() ? "" : ", ") + quoteIdentifier(def->columns[c].name);
+            }
+        }
+        if (real.unique() && !columns.empty() && realIndexesSeen.insert(index.realIndex).second)
+            uniques.push_back("UNIQUE (" + columns + ")");
+    }
+
+    std::string create = "CREATE TABLE " + quoteIdentifier(name) + " (";
+    std::string marks;
+    for (std::size_t c = 0; c < def->columns.size(); ++c) {
+        const jet::ColumnDef& column = def->columns[c];
+        const std::string type = column.storeType(def->version);
+        create += (c == 0 ? "" : ", ") + quoteIdentifier(column.name) + " " + type;
+        if (type.rfind("TEXT", 0) == 0 || type == "MEMO")
+            create += " COLLATE NOCASE";
+        if (required[c])
+            create += " NOT NULL";
+        marks += c == 0 ? "?" : ", ?";
+    }
+    for (const auto& unique : uniques)
+        create += ", " + unique;
+    create += ")";
+    exec(m_db, create, m_file);
+
+    const std::string insertSql = "INSERT INTO " + quoteIdentifier(name) + " VALUES (" + marks + ")";
+    sqlite3_stmt* raw = nullptr;
+    const int prepared = sqlite3_prepare_v2(m_db, insertSql.c_str(), -1, &raw, nullptr);
+    StatementHandle insert(raw);
+    if (prepared != SQLITE_OK)
+        throw engineError(m_db, prepared, insertSql, m_file, true);
+    try {
+        auto cursor = m_source->rows(*def);
+        while (cursor.next()) {
+            const auto& values = cursor.values();
+            for (std::size_t c = 0; c < values.size(); ++c)
+                bind(insert.get(), static_cast<int>(c + 1), values[c]);
+            const int rc = sqlite3_step(insert.get());
+            if (rc != SQLITE_DONE) {
+                throw Error(code::General, "Cannot read the table '" + name + "' of '" + m_file +
+                                               "': a row breaks its own rules (" + sqlite3_errmsg(m_db) + ").");
+            }
+            sqlite3_reset(insert.get());
+        }
+    } catch (const jet::Error& e) {
+        throw storeError(e);
+    }
+}
+
+} // namespace orrin::store
