@@ -27,6 +27,16 @@ const TableDef& Database::table(std::string_view name)
     return *slot;
 }
 
+const TableDef& Database::tableAt(std::uint32_t definitionPage, std::string_view name)
+{
+    auto& slot = m_definitions[definitionPage];
+    if (!slot) {
+        slot = std::make_unique<TableDef>(TableDef::read(*m_file, definitionPage));
+        slot->name = std::string(name);
+    }
+    return *slot;
+}
+
 bool looksLikeAccessFile(std::span<const std::uint8_t> firstBytes)
 {
     if (firstBytes.size() < 19)
