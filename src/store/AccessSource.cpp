@@ -3,6 +3,7 @@
 #include "jet/Database.h"
 #include "jet/Format.h"
 #include "jet/JetError.h"
+#include "jet/TableWriter.h"
 #include "store/EngineError.h"
 #include "store/SqlText.h"
 #include "store/SqliteHandle.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <fstream>
 #include <vector>
 
@@ -65,15 +67,53 @@ void bind(sqlite3_stmt* insert, int index, const jet::Value& value)
 
 } // namespace
 
-AccessSource::AccessSource(const std::filesystem::path& path, const std::string& password, sqlite3* db)
-    : m_file(path.string()), m_db(db)
+AccessSource::AccessSource(const std::filesystem::path& path, const std::string& password, sqlite3* db, bool writable)
+    : m_file(path.string()), m_path(path), m_password(password), m_db(db), m_writable(writable)
 {
     try {
         m_source = jet::Database::open(path, password);
+        if (writable)
+            jet::TableWriter{*m_source};  // refuses what it cannot write (Access 97) before any work
     } catch (const jet::Error& e) {
         throw storeError(e);
     }
-    exec(m_db, "PRAGMA query_only = 1", m_file);
+    if (!writable) {
+        exec(m_db, "PRAGMA query_only = 1", m_file);
+        return;
+    }
+    // Every changed row is noted by its table. A DELETE without WHERE would empty a table without
+    // visiting its rows (and unnoticed); an authorizer that answers "ignore" for deletes makes the
+    // engine visit them.
+    sqlite3_update_hook(m_db, &AccessSource::noteChange, this);
+    sqlite3_set_authorizer(
+        m_db,
+        [](void*, int action, const char*, const char*, const char*, const char*) {
+            return action == SQLITE_DELETE ? SQLITE_IGNORE : SQLITE_OK;
+        },
+        nullptr);
+}
+
+void AccessSource::noteChange(void* self, int, const char* database, const char* table, long long)
+{
+    auto* source = static_cast<AccessSource*>(self);
+    if (!source->m_loading && database != nullptr && std::string_view(database) == "main" && table != nullptr)
+        source->m_changed.insert(lowerAscii(table));
+}
+
+std::optional<std::filesystem::path> AccessSource::lockFileOf(const std::filesystem::path& path)
+{
+    const std::string extension = lowerAscii(path.extension().string());
+    std::filesystem::path lock = path;
+    lock.replace_extension(extension == ".accdb" ? ".laccdb" : ".ldb");
+    std::error_code error;
+    if (std::filesystem::exists(lock, error))
+        return lock;
+    // The lock file's name may differ from the database's in letter case only.
+    const std::string wanted = lowerAscii(lock.filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path().empty() ? "." : path.parent_path(), error))
+        if (lowerAscii(entry.path().filename().string()) == wanted)
+            return entry.path();
+    return std::nullopt;
 }
 
 AccessSource::~AccessSource() = default;
@@ -120,16 +160,21 @@ bool AccessSource::load(std::string_view table)
         return false;
     exec(m_db, "PRAGMA query_only = 0", m_file);
     exec(m_db, "SAVEPOINT access_load", m_file);
+    m_loading = true;
     try {
         copyTable(found->name);
+        m_loading = false;
         exec(m_db, "RELEASE access_load", m_file);
     } catch (...) {
+        m_loading = false;
         sqlite3_exec(m_db, "ROLLBACK TO access_load", nullptr, nullptr, nullptr);
         sqlite3_exec(m_db, "RELEASE access_load", nullptr, nullptr, nullptr);
-        sqlite3_exec(m_db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+        if (!m_writable)
+            sqlite3_exec(m_db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
         throw;
     }
-    exec(m_db, "PRAGMA query_only = 1", m_file);
+    if (!m_writable)
+        exec(m_db, "PRAGMA query_only = 1", m_file);
     m_loaded.insert(key);
     return true;
 }
@@ -202,6 +247,113 @@ void AccessSource::copyTable(const std::string& name)
     } catch (const jet::Error& e) {
         throw storeError(e);
     }
+}
+
+namespace {
+
+// A value of the memory database as the file's column takes it: Yes/No as its bit, currency in
+// ten-thousandths, dates from their storage text, everything else as the engine holds it (the
+// format library converts and checks it for the column).
+jet::Value fileValue(sqlite3_stmt* rows, int index, const jet::ColumnDef& column)
+{
+    jet::Value v;
+    const int type = sqlite3_column_type(rows, index);
+    if (column.type == jet::coltype::Boolean) {
+        v.kind = jet::Value::Kind::Bool;
+        v.integer = type != SQLITE_NULL && sqlite3_column_double(rows, index) != 0.0 ? 1 : 0;
+        return v;
+    }
+    if (type == SQLITE_NULL)
+        return v;
+    if (type == SQLITE_BLOB) {
+        const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(rows, index));
+        v.kind = jet::Value::Kind::Bytes;
+        v.bytes.assign(bytes, bytes + sqlite3_column_bytes(rows, index));
+        return v;
+    }
+    const std::string text(reinterpret_cast<const char*>(sqlite3_column_text(rows, index)),
+                           static_cast<std::size_t>(sqlite3_column_bytes(rows, index)));
+    switch (column.type) {
+    case jet::coltype::Money:
+        if (type != SQLITE_TEXT) {
+            v.kind = jet::Value::Kind::Currency;
+            v.integer = std::llround(static_cast<long double>(sqlite3_column_double(rows, index)) * 10000.0L);
+            return v;
+        }
+        break;
+    case jet::coltype::DateTime:
+        if (type == SQLITE_TEXT) {
+            if (const auto date = parseDate(text)) {
+                v.kind = jet::Value::Kind::DateTime;
+                v.real = date->serial;
+                return v;
+            }
+            break;
+        }
+        v.kind = jet::Value::Kind::DateTime;
+        v.real = sqlite3_column_double(rows, index);
+        return v;
+    case jet::coltype::Binary:
+    case jet::coltype::Ole:
+        v.kind = jet::Value::Kind::Bytes;
+        v.bytes.assign(text.begin(), text.end());
+        return v;
+    default:
+        break;
+    }
+    if (type == SQLITE_INTEGER && column.type != jet::coltype::Text && column.type != jet::coltype::Memo) {
+        v.kind = jet::Value::Kind::Integer;
+        v.integer = sqlite3_column_int64(rows, index);
+    } else if (type == SQLITE_FLOAT && column.type != jet::coltype::Text && column.type != jet::coltype::Memo) {
+        v.kind = jet::Value::Kind::Double;
+        v.real = sqlite3_column_double(rows, index);
+    } else {
+        v.kind = jet::Value::Kind::Text;
+        v.text = text;
+    }
+    return v;
+}
+
+} // namespace
+
+void AccessSource::writeChanges()
+{
+    if (m_changed.empty())
+        return;
+    try {
+        jet::TableWriter writer(*m_source);
+        for (const auto& key : m_changed) {
+            const auto& tables = m_source->tables();
+            const auto found = std::find_if(tables.begin(), tables.end(),
+                                            [&](const jet::CatalogEntry& e) { return lowerAscii(e.name) == key; });
+            if (found == tables.end())
+                continue;  // a table of the run's own, not of the file
+            const jet::TableDef& def = m_source->table(found->name);
+            const std::string sql = "SELECT * FROM " + quoteIdentifier(found->name) + " ORDER BY rowid";
+            sqlite3_stmt* raw = nullptr;
+            const int prepared = sqlite3_prepare_v2(m_db, sql.c_str(), -1, &raw, nullptr);
+            StatementHandle select(raw);
+            if (prepared != SQLITE_OK)
+                throw engineError(m_db, prepared, sql, m_file, true);
+            std::vector<std::vector<jet::Value>> rows;
+            int rc;
+            while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
+                std::vector<jet::Value> row;
+                row.reserve(def.columns.size());
+                for (std::size_t c = 0; c < def.columns.size(); ++c)
+                    row.push_back(fileValue(select.get(), static_cast<int>(c), def.columns[c]));
+                rows.push_back(std::move(row));
+            }
+            if (rc != SQLITE_DONE)
+                throw engineError(m_db, rc, sql, m_file, false);
+            writer.replaceRows(found->name, rows);
+        }
+        writer.commit();
+        m_source = jet::Database::open(m_path, m_password);
+    } catch (const jet::Error& e) {
+        throw Error(code::General, "Cannot save the changes to '" + m_file + "': " + e.what());
+    }
+    m_changed.clear();
 }
 
 } // namespace orrin::store

@@ -131,17 +131,29 @@ void Connection::openFile(const std::filesystem::path& path, const std::string& 
 void Connection::openAccess(const std::filesystem::path& file, const std::string& password, OpenMode mode)
 {
     const std::string name = file.string();
-    if (mode == OpenMode::ReadWrite) {
-        throw Error(code::General,
-                    "Cannot open '" + name + "' for writing: it is an Access file, and writing Access files is "
-                                             "not supported yet.");
+    const bool writable = mode == OpenMode::ReadWrite;
+    if (writable) {
+        // The Calvane application keeps a lock file beside a database it has open; writing under
+        // it would lose its changes or ours.
+        if (const auto lock = AccessSource::lockFileOf(file)) {
+            throw Error(code::General, "'" + name + "' is open in the Calvane application: close the Calvane "
+                                       "application, or remove " + lock->string() +
+                                       " if it is left over from a crash.");
+        }
+        std::error_code error;
+        const auto status = std::filesystem::status(file, error);
+        if (!error && (status.permissions() & (std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                               std::filesystem::perms::others_write)) == std::filesystem::perms::none) {
+            throw Error(code::General,
+                        "Cannot open '" + name + "' for writing: the file is read-only or its folder cannot be written.");
+        }
     }
     sqlite3* raw = nullptr;
     const int opened = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     DatabaseHandle db(raw);
     if (opened != SQLITE_OK)
         throw Error(code::General, "Cannot open '" + name + "': " + sqlite3_errstr(opened) + ".");
-    auto access = std::make_unique<AccessSource>(file, password, db.get());
+    auto access = std::make_unique<AccessSource>(file, password, db.get(), writable);
     m_db = db.release();
     m_access = std::move(access);
     m_path = file;
@@ -315,6 +327,10 @@ void Connection::commit()
     checkTransactionKept();
     if (!m_transactionBegun)
         throw Error(code::General, "There is no transaction to commit on '" + fileName() + "'.");
+    // An Access file is written first: if that fails the transaction stays open, and the caller's
+    // rollback leaves file and memory as they were.
+    if (m_access)
+        m_access->writeChanges();
     const int rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         // A failed COMMIT may leave the transaction open (a lock) or end it (an I/O error); either way
@@ -336,6 +352,8 @@ void Connection::rollback()
     if (!m_transactionBegun)
         throw Error(code::General, "There is no transaction to roll back on '" + fileName() + "'.");
     m_transactionBegun = false;
+    if (m_access)
+        m_access->forgetChanges();
     if (sqlite3_get_autocommit(m_db) != 0)
         return; // the engine has rolled it back already
     const int rc = sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -38,8 +38,11 @@ struct TableInfo {
 };
 
 // An open database file: a SQLCipher file whose database password is its key, or an Access file
-// (Jet 3, Jet 4, ACE: what the first page says, never the name), which opens read-only as an
-// in-memory database into which each table is copied the first time a statement names it. Opening
+// (Jet 3, Jet 4, ACE: what the first page says, never the name), which opens as an in-memory
+// database into which each table is copied the first time a statement names it. For writing, an
+// Access file must not be open in the Calvane application (its lock file beside it); the tables a
+// transaction changed are written into the file when it commits (atomically: on failure the file
+// is as it was and the transaction stays open), and a rollback forgets them. Opening
 // never creates a file: a missing file, a wrong password or a file that is not a database is an
 // Error naming the file. Opening a connection that is already open, or using a closed one, is an
 // Error too.

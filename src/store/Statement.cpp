@@ -85,6 +85,10 @@ bool Statement::step()
         return false;
 
     Error failure = engineError(m_db, rc, m_sql, m_file, false);
+    if (m_owner != nullptr && m_owner->isAccess()) {
+        if (auto classic = accessConstraintError(m_db, rc))
+            failure = *classic;
+    }
     sqlite3_reset(m_stmt);
     if (m_owner != nullptr && m_owner->transactionLost()) {
         throw Error(code::Abandoned,

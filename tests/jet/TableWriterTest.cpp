@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iostream>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -349,6 +352,210 @@ TEST(TableWriter, EveryTableRoundTripsThroughOurReaderAndLibmdb)
                 }
             }
         }
+    }
+}
+
+// Rows for a big table: the table's own rows repeated with new key values, so that the data needs
+// many pages, the indexes several levels, and the usage maps more than an inline map covers.
+std::vector<std::vector<Value>> manyRows(const TableDef& def, const std::vector<std::vector<Value>>& old, std::size_t count)
+{
+    std::vector<std::vector<Value>> rows;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::vector<Value> row = old[i % old.size()];
+        for (std::size_t c = 0; c < def.columns.size(); ++c) {
+            const ColumnDef& column = def.columns[c];
+            if (column.type == coltype::Long)
+                row[c] = newValue(def, column, int(i));
+            else if (column.type == coltype::Text && i % 3 != 0)
+                row[c] = newValue(def, column, int(i));
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+TEST(TableWriter, LargeTablesGrowTheFileAndItsMaps)
+{
+    struct Case {
+        const char* sample;
+        const char* table;
+        std::size_t rows;
+    };
+    const Case cases[] = {
+        {"jet4/compound-index-2003.mdb", "Table1", 40000},  // inline maps must become reference maps
+        {"agent/access/LIC.mdb", "Policies", 12000},         // wide rows: thousands of pages
+        {"ace/indexes-2010.accdb", "Table1", 60000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sample);
+        TempFolder folder;
+        const fs::path path = folder.copy(c.sample);
+        std::vector<std::vector<Value>> rows;
+        {
+            auto db = Database::open(path, "");
+            const TableDef& def = db->table(c.table);
+            rows = manyRows(def, rowsOf(*db, c.table), c.rows);
+            TableWriter writer(*db);
+            writer.replaceRows(c.table, rows);
+            writer.commit();
+            EXPECT_GT(writer.pageCount(), 512u);
+        }
+        auto db = Database::open(path, "");
+        const TableDef& def = db->table(c.table);
+        const auto back = rowsOf(*db, c.table);
+        ASSERT_EQ(back.size(), rows.size());
+        for (std::size_t r = 0; r < rows.size(); r += 97)
+            for (std::size_t k = 0; k < def.columns.size(); ++k)
+                expectSameValue(back[r][k], rows[r][k], "row " + std::to_string(r));
+        for (const auto& index : def.realIndexes)
+            EXPECT_EQ(readIndexEntries(db->file(), index.firstPage).size(), rows.size());
+        EXPECT_EQ(run("mdb-count '" + path.string() + "' '" + c.table + "' 2>/dev/null"), std::to_string(rows.size()) + "\n");
+        // Every other table still reads.
+        for (const auto& entry : db->tables())
+            EXPECT_NO_THROW(rowsOf(*db, entry.name)) << entry.name;
+    }
+}
+
+// Repeated runs reuse the pages the previous run freed: the file does not keep growing.
+TEST(TableWriter, TenRunsInARowKeepTheFileSize)
+{
+    TempFolder folder;
+    const fs::path path = folder.copy("agent/access/LIC.mdb");
+    std::mt19937 random(7);
+    std::uintmax_t firstSize = 0;
+    std::vector<std::vector<Value>> policies;
+    {
+        auto db = Database::open(path, "");
+        policies = manyRows(db->table("Policies"), rowsOf(*db, "Policies"), 3000);
+    }
+    for (int run = 1; run <= 10; ++run) {
+        auto db = Database::open(path, "");
+        TableWriter writer(*db);
+        for (const auto& entry : db->tables()) {
+            // The same rows each time, in another order.
+            auto rows = entry.name == "Policies" ? policies : rowsOf(*db, entry.name);
+            std::shuffle(rows.begin(), rows.end(), random);
+            writer.replaceRows(entry.name, rows);
+        }
+        writer.commit();
+        if (run == 1)
+            firstSize = fs::file_size(path);
+    }
+    EXPECT_LE(fs::file_size(path), firstSize + firstSize / 10) << "first " << firstSize;
+    auto db = Database::open(path, "");
+    EXPECT_EQ(rowsOf(*db, "Policies").size(), 3000u);
+}
+
+// A write that fails leaves the file as it was and no temporary file behind, with a message that
+// says why.
+TEST(TableWriter, AFailedWriteLeavesTheFileAsItWas)
+{
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path& folder, const fs::path& file)> before;
+        std::function<void(const fs::path& folder, const fs::path& file)> after;
+        const char* message;
+        bool needsNonRoot;
+    };
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const Case cases[] = {
+        {"the disk is full (file size limit)",
+         [&](const fs::path&, const fs::path& file) {
+             rlimit small = saved;
+             small.rlim_cur = fs::file_size(file) / 2;
+             ::setrlimit(RLIMIT_FSIZE, &small);
+         },
+         [&](const fs::path&, const fs::path&) { ::setrlimit(RLIMIT_FSIZE, &saved); }, "writing the new copy failed",
+         false},
+        {"the folder is read-only",
+         [](const fs::path& folder, const fs::path&) { fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec); },
+         [](const fs::path& folder, const fs::path&) { fs::permissions(folder, fs::perms::owner_all); },
+         "cannot create a file in its folder", true},
+        {"the file is read-only",
+         [](const fs::path&, const fs::path& file) { fs::permissions(file, fs::perms::owner_read); },
+         [](const fs::path&, const fs::path& file) { fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write); },
+         "read-only", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsNonRoot && ::geteuid() == 0) {
+            std::cout << "  (skipped as root, which may write anywhere: " << c.name << ")\n";
+            continue;
+        }
+        TempFolder folder;
+        const fs::path path = folder.copy("agent/access/LIC.mdb");
+        const auto before = bytesOf(path);
+        auto db = Database::open(path, "");
+        TableWriter writer(*db);
+        auto rows = rowsOf(*db, "NewBonus");
+        std::reverse(rows.begin(), rows.end());
+        writer.replaceRows("NewBonus", rows);
+        c.before(folder.path(), path);
+        try {
+            writer.commit();
+            ADD_FAILURE() << "committed";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.failure(), Failure::Io);
+            EXPECT_NE(std::string(e.what()).find(path.string()), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+        c.after(folder.path(), path);
+        EXPECT_EQ(bytesOf(path), before);
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+    }
+}
+
+// What the writer refuses, before anything is written.
+TEST(TableWriter, RefusesRowsThatDoNotFit)
+{
+    struct Case {
+        const char* name;
+        const char* table;
+        std::function<void(const TableDef&, std::vector<std::vector<Value>>&)> spoil;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"a duplicate in a unique index", "Table1",
+         [](const TableDef&, std::vector<std::vector<Value>>& rows) { rows.push_back(rows.front()); },
+         "duplicate values in the index"},
+        {"text longer than its field", "Table1",
+         [](const TableDef& def, std::vector<std::vector<Value>>& rows) {
+             for (std::size_t c = 0; c < def.columns.size(); ++c)
+                 if (def.columns[c].type == coltype::Text) {
+                     rows.front()[c].kind = Value::Kind::Text;
+                     rows.front()[c].text = std::string(300, 'x');
+                 }
+         },
+         "longer than"},
+        {"a number out of range", "Table1",
+         [](const TableDef& def, std::vector<std::vector<Value>>& rows) {
+             for (std::size_t c = 0; c < def.columns.size(); ++c)
+                 if (def.columns[c].type == coltype::Long) {
+                     rows.front()[c].kind = Value::Kind::Integer;
+                     rows.front()[c].integer = std::int64_t(1) << 40;
+                 }
+         },
+         "does not fit"},
+        {"a row with too few values", "Table1",
+         [](const TableDef&, std::vector<std::vector<Value>>& rows) { rows.front().pop_back(); }, "values"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        const fs::path path = folder.copy("jet4/indexes-2000.mdb");
+        auto db = Database::open(path, "");
+        TableWriter writer(*db);
+        auto rows = rowsOf(*db, c.table);
+        c.spoil(db->table(c.table), rows);
+        try {
+            writer.replaceRows(c.table, rows);
+            ADD_FAILURE() << "written";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.failure(), Failure::Unsupported);
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+        EXPECT_THROW(writer.commit(), Error);
     }
 }
 
