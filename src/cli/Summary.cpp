@@ -233,6 +233,8 @@ std::string summaryJson(const RunReport& report)
     out << "  \"policiesTransferred\": " << formatNumber(report.policiesTransferred) << ",\n";
     out << "  \"errorLogEntries\": " << report.logEntries << ",\n";
     out << "  \"errorLog\": " << jsonString(report.logFile.string()) << ",\n";
+    const double commitSeconds = std::isfinite(report.commitSeconds) ? report.commitSeconds : 0;
+    out << "  \"commitSeconds\": " << formatNumber(commitSeconds) << ",\n";
     const double seconds = std::isfinite(report.seconds) ? report.seconds : 0;
     out << "  \"seconds\": " << formatNumber(seconds) << "\n";
     out << "}\n";

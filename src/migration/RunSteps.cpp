@@ -6,6 +6,7 @@
 #include "store/DatabaseFile.h"
 #include "store/StoreError.h"
 
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -348,7 +349,9 @@ void RunSteps::closeDatabases()
                           "The database engine abandoned the import's transaction; nothing was saved."};
         }
         try {
+            const auto started = std::chrono::steady_clock::now();
             m_conLIC.commit();
+            m_report.commitSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         } catch (const Error& error) {
             throw RunStop{RunReport::Outcome::Abandoned,
                           "The import could not be saved: " + error.description()};
