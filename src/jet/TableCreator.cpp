@@ -125,16 +125,20 @@ struct Placement {
     std::uint32_t definition = 0;
     std::uint32_t usageMaps = 0;
     std::vector<std::uint32_t> indexRoots;
+    std::size_t longValueColumns = 0;  // memo fields, each with two maps after the indexes' maps
 };
+
+bool isLongValueType(std::uint8_t type) { return type == coltype::Memo || type == coltype::Ole; }
 
 // The usage-map page of a new table: row 0 its owned pages (a reference map, still without bitmap
 // pages), row 1 its pages with free space (inline, empty), then one inline map per index holding
-// the index's root page.
+// the index's root page, then for each memo field the maps of its long-value pages (owned, with
+// free space; inline, empty).
 std::vector<std::uint8_t> usageMapPage(const Layout& layout, const Placement& place)
 {
     std::vector<std::uint8_t> page(layout.pageSize, 0);
     const std::size_t rowLength = usagemap::InlineBitmap + layout.usageMapInlineBytes;
-    const std::size_t rows = 2 + place.indexRoots.size();
+    const std::size_t rows = 2 + place.indexRoots.size() + 2 * place.longValueColumns;
     page[0] = pagetype::Data;
     page[1] = 0x01;
     std::size_t start = layout.pageSize;
@@ -145,7 +149,7 @@ std::vector<std::uint8_t> usageMapPage(const Layout& layout, const Placement& pl
             page[start] = usagemap::ReferenceType;
         } else {
             page[start] = usagemap::InlineType;
-            if (r >= 2) {
+            if (r >= 2 && r < 2 + place.indexRoots.size()) {
                 put32(page, start + usagemap::InlineStartPage, place.indexRoots[r - 2]);
                 page[start + usagemap::InlineBitmap] = 0x01;
             }
@@ -161,7 +165,9 @@ std::vector<std::uint8_t> usageMapPage(const Layout& layout, const Placement& pl
 std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& table, const Placement& place,
                                           const std::uint8_t textSortOrder[4])
 {
-    std::vector<std::uint8_t> out(layout.tdefBlocks, 0);
+    std::vector<std::uint8_t> out;
+    out.reserve(2 * layout.pageSize);
+    out.resize(layout.tdefBlocks, 0);
     out[0] = pagetype::TableDef;
     out[1] = 0x01;
     put32(out, layout.tdefLength + 4, kTableMagic);
@@ -247,6 +253,17 @@ std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& 
     }
     for (const auto& index : table.indexes)
         putName(out, index.name);
+    // Each memo field's own maps: its number, then the row pointers of its two maps.
+    std::size_t mapRow = 2 + table.indexes.size();
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        if (!isLongValueType(table.columns[i].type))
+            continue;
+        const std::size_t at = out.size();
+        out.resize(at + 10, 0);
+        put16(out, at, static_cast<std::uint16_t>(i));
+        put32(out, at + 2, rowPointer(place.usageMaps, static_cast<std::uint8_t>(mapRow++)));
+        put32(out, at + 6, rowPointer(place.usageMaps, static_cast<std::uint8_t>(mapRow++)));
+    }
     out.push_back(0xFF);
     out.push_back(0xFF);
     put32(out, layout.tdefLength, static_cast<std::uint32_t>(out.size()));
@@ -474,6 +491,11 @@ void createDatabase(std::vector<std::uint8_t> templateBytes, const std::string& 
     std::vector<Placement> placements;
     for (const NewTable& table : tables) {
         Placement place;
+        place.longValueColumns = static_cast<std::size_t>(std::count_if(
+            table.columns.begin(), table.columns.end(), [](const NewColumn& c) { return isLongValueType(c.type); }));
+        const std::size_t mapRows = 2 + table.indexes.size() + 2 * place.longValueColumns;
+        if (layout.dataRowOffsets + mapRows * (usagemap::InlineBitmap + layout.usageMapInlineBytes + 2) > layout.pageSize)
+            throw Error(Failure::Unsupported, "The table " + table.name + " has more indexes and memo fields than this program creates.");
         place.definition = pages.allocatePage();
         place.usageMaps = pages.allocatePage();
         for (std::size_t i = 0; i < table.indexes.size(); ++i)

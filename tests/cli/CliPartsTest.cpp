@@ -122,6 +122,7 @@ RunReport sampleReport()
     report.rowsWritten = {{"AgMast", 3}, {"Login", 1}, {"Family", 12}};
     report.policiesTransferred = 7;
     report.seconds = 1.5;
+    report.commitSeconds = 0.25;
     return report;
 }
 
@@ -166,7 +167,8 @@ TEST(Summary, JsonHoldsTheSameFigures)
               "  \"policiesTransferred\": 7,\n"
               "  \"errorLogEntries\": 1,\n"
               "  \"errorLog\": \"/var/log/Error Log.txt\",\n"
-              "  \"seconds\": 1.5\n"
+              "  \"seconds\": 1.5,\n"
+              "  \"commitSeconds\": 0.25\n"
               "}\n");
 }
 

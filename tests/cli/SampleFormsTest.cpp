@@ -177,9 +177,18 @@ std::string runIn(const fs::path& folder, const fs::path& bonus)
     const std::string command = program("orrin-import").string() + " --orrin-db " + quote((folder / "zrv.accdb").string()) +
                                 " --agent-db " + quote((folder / "LIC.mdb").string()) + " --bonus-db " +
                                 quote(bonus.string()) + " --error-log " + quote(log.string()) +
+                                " --summary-json " + quote((folder / "summary.json").string()) +
                                 " --on-error continue --quiet > /dev/null 2>&1";
     const int status = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 3)) << status;
+    // The summary gives the commit's time apart, a part of the whole run's.
+    const std::string summary = readFile(folder / "summary.json");
+    const auto figure = [&](const std::string& key) {
+        const std::size_t at = summary.find("\"" + key + "\": ");
+        return at == std::string::npos ? -1.0 : std::strtod(summary.c_str() + at + key.size() + 4, nullptr);
+    };
+    EXPECT_GT(figure("commitSeconds"), 0.0) << summary;
+    EXPECT_LT(figure("commitSeconds"), figure("seconds")) << summary;
     std::string text;
     std::istringstream lines(readFile(log));
     for (std::string line; std::getline(lines, line);)

@@ -175,6 +175,11 @@ TEST(TableCreator, NewTablesFilledReadBackThroughOurReaderAndLibmdbWithEveryInde
                 places.emplace_back(cursor.page(), static_cast<std::uint8_t>(cursor.row()));
             }
             ASSERT_EQ(back.size(), written.size());
+            // The memo field has usage maps of its own, as Access gives it.
+            ASSERT_EQ(def.columnUsageMaps.size(), name == "Every Type" ? 1u : 0u);
+            if (!def.columnUsageMaps.empty()) {
+                EXPECT_EQ(def.columnUsageMaps[0].columnNumber, 10);
+            }
             for (std::size_t r = 0; r < back.size(); ++r)
                 for (std::size_t col = 0; col < def.columns.size(); ++col)
                     expectSame(back[r][col], written[r][col], "row " + std::to_string(r) + " " + def.columns[col].name);
@@ -297,7 +302,10 @@ TEST(TableCreator, RefusesBadDescriptionsAndLeavesNoFile)
     sameColumn.columns.push_back({"PLAN", coltype::Long, 0});
     NewTable noName = good;
     noName.name = "";
-    const std::vector<std::vector<NewTable>> cases{{good, twice}, {unknownColumn}, {emptyText}, {badType}, {sameColumn}, {noName}};
+    NewTable tooManyIndexes = good;
+    for (int i = 0; i < 60; ++i)
+        tooManyIndexes.indexes.push_back({"ix" + std::to_string(i), {"plan"}});
+    const std::vector<std::vector<NewTable>> cases{{good, twice}, {unknownColumn}, {emptyText}, {badType}, {sameColumn}, {noName}, {tooManyIndexes}};
     const fs::path folder = freshFolder("bad");
     for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(i);
