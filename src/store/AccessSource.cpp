@@ -191,6 +191,7 @@ void AccessSource::copyTable(const std::string& name)
     // Required columns: those of the primary key and of indexes marked required.
     std::vector<bool> required(def->columns.size(), false);
     std::vector<std::string> uniques;
+    std::vector<std::string> lookups;  // the file's other indexes, so that lookups by key stay fast
     std::set<std::uint32_t> realIndexesSeen;
     for (const auto& index : def->indexes) {
         const jet::RealIndexDef& real = def->realIndexes[index.realIndex];
@@ -204,8 +205,13 @@ void AccessSource::copyTable(const std::string& name)
                 columns += (columns.empty() ? "" : ", ") + quoteIdentifier(def->columns[c].name);
             }
         }
-        if (real.unique() && !columns.empty() && realIndexesSeen.insert(index.realIndex).second)
+        if (columns.empty() || !realIndexesSeen.insert(index.realIndex).second)
+            continue;
+        if (real.unique())
             uniques.push_back("UNIQUE (" + columns + ")");
+        else
+            lookups.push_back("CREATE INDEX " + quoteIdentifier(name + ":" + std::to_string(index.realIndex)) + " ON " +
+                              quoteIdentifier(name) + " (" + columns + ")");
     }
 
     std::string create = "CREATE TABLE " + quoteIdentifier(name) + " (";
@@ -247,6 +253,8 @@ void AccessSource::copyTable(const std::string& name)
     } catch (const jet::Error& e) {
         throw storeError(e);
     }
+    for (const auto& lookup : lookups)
+        exec(m_db, lookup, m_file);
 }
 
 namespace {
