@@ -190,6 +190,11 @@ void RunSteps::copyTable(const std::string& table, std::string_view source, cons
 void RunSteps::openDatabases(const std::string& OrrinDbFolder, const std::string& AgentDbFolder)
 {
     m_sourceDbPath = sourceDbPath(OrrinDbFolder);
+    // A real Calvane database that the Calvane application has open: the run does not start.
+    const std::string locked = store::Connection::calvaneLockMessage(
+        store::resolveDataSource(store::ConnectionText::parse(targetConnectionText(AgentDbFolder)).dataSource));
+    if (!locked.empty())
+        throw RunStop{RunReport::Outcome::Abandoned, locked};
     m_trap.step([&] { m_conZRV.open(sourceConnectionText(OrrinDbFolder), store::OpenMode::ReadOnly); });
     // The client step's lookups read the same file with the same password: they share this
     // connection rather than deriving the file's key a second time.

@@ -191,7 +191,6 @@ void AccessSource::copyTable(const std::string& name)
     // Required columns: those of the primary key and of indexes marked required.
     std::vector<bool> required(def->columns.size(), false);
     std::vector<std::string> uniques;
-    std::vector<std::string> lookups;  // the file's other indexes, so that lookups by key stay fast
     std::set<std::uint32_t> realIndexesSeen;
     for (const auto& index : def->indexes) {
         const jet::RealIndexDef& real = def->realIndexes[index.realIndex];
@@ -205,13 +204,8 @@ void AccessSource::copyTable(const std::string& name)
                 columns += (columns.empty() ? "" : ", ") + quoteIdentifier(def->columns[c].name);
             }
         }
-        if (columns.empty() || !realIndexesSeen.insert(index.realIndex).second)
-            continue;
-        if (real.unique())
+        if (real.unique() && !columns.empty() && realIndexesSeen.insert(index.realIndex).second)
             uniques.push_back("UNIQUE (" + columns + ")");
-        else
-            lookups.push_back("CREATE INDEX " + quoteIdentifier(name + ":" + std::to_string(index.realIndex)) + " ON " +
-                              quoteIdentifier(name) + " (" + columns + ")");
     }
 
     std::string create = "CREATE TABLE " + quoteIdentifier(name) + " (";
@@ -253,8 +247,22 @@ void AccessSource::copyTable(const std::string& name)
     } catch (const jet::Error& e) {
         throw storeError(e);
     }
-    for (const auto& lookup : lookups)
-        exec(m_db, lookup, m_file);
+
+    // The file's other indexes too, so that the run's lookups by them (the survival benefits of a
+    // policy, the clients of a family) do not read the whole table each time.
+    for (std::size_t i = 0; i < def->realIndexes.size(); ++i) {
+        const jet::RealIndexDef& real = def->realIndexes[i];
+        if (real.unique() || real.columns.empty())
+            continue;
+        std::string columns;
+        for (const auto& key : real.columns)
+            for (const auto& column : def->columns)
+                if (column.number == key.columnNumber)
+                    columns += (columns.empty() ? "" : ", ") + quoteIdentifier(column.name);
+        exec(m_db, "CREATE INDEX " + quoteIdentifier(name + "__index" + std::to_string(i)) + " ON " +
+                       quoteIdentifier(name) + " (" + columns + ")",
+             m_file);
+    }
 }
 
 namespace {

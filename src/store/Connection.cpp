@@ -135,11 +135,8 @@ void Connection::openAccess(const std::filesystem::path& file, const std::string
     if (writable) {
         // The Calvane application keeps a lock file beside a database it has open; writing under
         // it would lose its changes or ours.
-        if (const auto lock = AccessSource::lockFileOf(file)) {
-            throw Error(code::General, "'" + name + "' is open in the Calvane application: close the Calvane "
-                                       "application, or remove " + lock->string() +
-                                       " if it is left over from a crash.");
-        }
+        if (const std::string locked = calvaneLockMessage(file); !locked.empty())
+            throw Error(code::General, locked);
         std::error_code error;
         const auto status = std::filesystem::status(file, error);
         if (!error && (status.permissions() & (std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
@@ -158,6 +155,17 @@ void Connection::openAccess(const std::filesystem::path& file, const std::string
     m_access = std::move(access);
     m_path = file;
     m_transactionBegun = false;
+}
+
+std::string Connection::calvaneLockMessage(const std::filesystem::path& file)
+{
+    if (!AccessSource::isAccessFile(file))
+        return "";
+    const auto lock = AccessSource::lockFileOf(file);
+    if (!lock)
+        return "";
+    return "'" + file.string() + "' is open in the Calvane application: close the Calvane application, or remove " +
+           lock->string() + " if it is left over from a crash.";
 }
 
 bool Connection::loadTable(std::string_view table) const

@@ -100,6 +100,9 @@ public:
     // does not read is an Error naming the file and the table. Statements call it when the engine
     // reports a missing table, and then prepare again.
     bool loadTable(std::string_view table) const;
+    // For an Access file that the Calvane application has open (its lock file is beside it): the
+    // message that says so; "" otherwise (a SQLCipher file, a file that cannot be read, no lock).
+    static std::string calvaneLockMessage(const std::filesystem::path& file);
     // What kind of file is open: "SQLCipher", or the Access version ("Jet 3", "Jet 4", "ACE 12" ...).
     std::string formatName() const;
     // The user tables of the file: an Access file's catalog, a SQLCipher file's tables.

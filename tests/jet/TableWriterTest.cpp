@@ -205,6 +205,29 @@ void expectSameValue(const Value& a, const Value& b, const std::string& where)
     }
 }
 
+// Each index of the table lists the rows in key order, and finds each by its own key.
+void expectIndexesHoldTheRows(Database& db, const TableDef& def, const std::string& name,
+                              const std::vector<std::vector<Value>>& back, const std::string& file)
+{
+    std::vector<std::pair<std::uint32_t, std::uint8_t>> places;
+    auto cursor = db.rows(def);
+    while (cursor.next())
+        places.emplace_back(cursor.page(), std::uint8_t(cursor.row()));
+    ASSERT_EQ(places.size(), back.size());
+    for (const auto& index : def.realIndexes) {
+        const IndexRowKey keys(def, index, name);
+        std::vector<IndexEntry> expected;
+        for (std::size_t r = 0; r < back.size(); ++r)
+            if (!(index.ignoreNulls() && keys.allNull(back[r])))
+                expected.push_back(IndexEntry{keys.keyOf(back[r]), places[r].first, places[r].second, 0});
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(readIndexEntries(db.file(), index.firstPage), expected) << name;
+        const auto source = [&](std::uint32_t n) { return db.file().page(n); };
+        for (const auto& e : expected)
+            EXPECT_TRUE(findIndexEntry(source, file, index.firstPage, e)) << name;
+    }
+}
+
 std::string run(const std::string& command)
 {
     std::string out;
@@ -312,23 +335,7 @@ TEST(TableWriter, EveryTableRoundTripsThroughOurReaderAndLibmdb)
                     expectSameValue(back[r][c], rows[r][c], "row " + std::to_string(r) + " " + def.columns[c].name);
                 }
 
-            // Each index: the rows in key order, each found by its own key.
-            std::vector<std::pair<std::uint32_t, std::uint8_t>> places;
-            auto cursor = db->rows(def);
-            while (cursor.next())
-                places.emplace_back(cursor.page(), std::uint8_t(cursor.row()));
-            for (const auto& index : def.realIndexes) {
-                const IndexRowKey keys(def, index, name);
-                std::vector<IndexEntry> expected;
-                for (std::size_t r = 0; r < back.size(); ++r)
-                    if (!(index.ignoreNulls() && keys.allNull(back[r])))
-                        expected.push_back(IndexEntry{keys.keyOf(back[r]), places[r].first, places[r].second, 0});
-                std::sort(expected.begin(), expected.end());
-                EXPECT_EQ(readIndexEntries(db->file(), index.firstPage), expected);
-                const auto source = [&](std::uint32_t n) { return db->file().page(n); };
-                for (const auto& e : expected)
-                    EXPECT_TRUE(findIndexEntry(source, path.string(), index.firstPage, e));
-            }
+            expectIndexesHoldTheRows(*db, def, name, back, path.string());
 
             // libmdb: the row count, and the text and whole-number fields.
             EXPECT_EQ(run("mdb-count '" + path.string() + "' '" + name + "' 2>/dev/null"), std::to_string(rows.size()) + "\n");
@@ -556,6 +563,60 @@ TEST(TableWriter, RefusesRowsThatDoNotFit)
             EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
         }
         EXPECT_THROW(writer.commit(), Error);
+    }
+}
+
+// Protected files stay protected: the pages written are encoded or encrypted as the file's others,
+// the password still opens the file and nothing else does.
+TEST(TableWriter, ProtectedFilesKeepTheirProtection)
+{
+    struct Case {
+        const char* sample;
+        const char* password;
+    };
+    const Case cases[] = {
+        {"encrypted/none--jet4-rc4-encoded.mdb", ""},
+        {"encrypted/password--jet4-2003-password.mdb", "password"},
+        {"encrypted/Test123--ace-2007-rc4-cryptoapi.accdb", "Test123"},
+        {"encrypted/password--ace-2010-agile.accdb", "password"},
+        {"encrypted/1234--ace-2013-agile.accdb", "1234"},
+    };
+    std::mt19937 random(99);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sample);
+        TempFolder folder;
+        const fs::path path = folder.copy(c.sample);
+        std::map<std::string, std::vector<std::vector<Value>>> written;
+        {
+            auto db = Database::open(path, c.password);
+            TableWriter writer(*db);
+            for (const auto& entry : db->tables()) {
+                auto rows = newRowsFor(db->table(entry.name), rowsOf(*db, entry.name), random);
+                writer.replaceRows(entry.name, rows);
+                written[entry.name] = std::move(rows);
+            }
+            writer.commit();
+        }
+        EXPECT_FALSE(written.empty());
+        auto db = Database::open(path, c.password);
+        for (const auto& [name, rows] : written) {
+            const auto back = rowsOf(*db, name);
+            ASSERT_EQ(back.size(), rows.size()) << name;
+            const TableDef& def = db->table(name);
+            for (std::size_t r = 0; r < rows.size(); ++r)
+                for (std::size_t k = 0; k < def.columns.size(); ++k)
+                    if (!((def.columns[k].flags & colflag::AutoLong) != 0 && rows[r][k].isNull()))
+                        expectSameValue(back[r][k], rows[r][k], name + " row " + std::to_string(r));
+            expectIndexesHoldTheRows(*db, def, name, back, path.string());
+        }
+        if (std::string(c.password).empty())
+            continue;
+        try {
+            Database::open(path, "not the password");
+            ADD_FAILURE() << "opened with a wrong password";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.failure(), Failure::WrongPassword);
+        }
     }
 }
 
