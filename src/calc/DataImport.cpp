@@ -3,9 +3,13 @@
 
 #include "calc/DataImport.h"
 
+#include "store/ConnectionText.h"
 #include "store/DatabaseFile.h"
 #include "store/KnownDatabases.h"
+#include "store/StoreError.h"
 #include "value/Clock.h"
+
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -57,6 +61,17 @@ bool dataSourceExists(const fs::path& path)
     } catch (const Error&) {
         return true;
     }
+}
+
+// The device and inode of a file, following symbolic links; nothing when it cannot be read (a
+// missing file is no database file at all).
+std::optional<std::pair<std::uint64_t, std::uint64_t>> fileIdentity(const fs::path& file)
+{
+    struct stat status {};
+    if (file.empty() || ::stat(file.c_str(), &status) != 0)
+        return std::nullopt;
+    return std::pair<std::uint64_t, std::uint64_t>{static_cast<std::uint64_t>(status.st_dev),
+                                                   static_cast<std::uint64_t>(status.st_ino)};
 }
 
 } // namespace
@@ -163,6 +178,8 @@ void DataImport::setKeepPlanRows(bool keep)
 void DataImport::closeLookupConnections()
 {
     m_adoptedConnections.clear();
+    m_sharedTarget = nullptr;
+    m_sharedTexts.clear();
     auto connections = std::move(m_lookupConnections);
     m_lookupConnections.clear();
     for (auto& [text, connection] : connections) {
@@ -174,17 +191,65 @@ void DataImport::closeLookupConnections()
 void DataImport::releaseLookupConnection(const store::Connection& connection)
 {
     std::erase_if(m_adoptedConnections, [&](const auto& entry) { return entry.second == &connection; });
+    if (m_sharedTarget == &connection) {
+        m_sharedTarget = nullptr;
+        m_sharedTexts.clear();
+    }
 }
 
-// The open connection for a connection text: a lent one while it is open, otherwise one of the
-// lookups' own, opened read-only on first use. A connection that fails to open is not kept, so the
-// next lookup tries again (and its failure is logged again).
+// A connection that is not open, or whose file can no longer be found, is not lent: the lookups
+// then open their own connections as before.
+void DataImport::shareTargetConnection(store::Connection& connection, std::string password)
+{
+    m_sharedTarget = nullptr;
+    m_sharedTexts.clear();
+    if (!connection.isOpen())
+        return;
+    const auto identity = fileIdentity(connection.path());
+    if (!identity)
+        return;
+    m_sharedTarget = &connection;
+    m_sharedPassword = std::move(password);
+    m_sharedFile = *identity;
+}
+
+// Whether a connection text names the shared file is worked out once per text (resolving a name
+// may search its folder); a text whose name cannot be resolved (several names differ only in
+// letter case) throws as its open would, and is worked out again on the next call. The same file
+// with another password is refused as the engine would refuse it, without touching the file.
+store::Connection* DataImport::sharedTargetFor(const std::string& connectionText)
+{
+    if (m_sharedTarget == nullptr || !m_sharedTarget->isOpen())
+        return nullptr;
+    auto known = m_sharedTexts.find(connectionText);
+    if (known == m_sharedTexts.end()) {
+        const store::ConnectionText text = store::ConnectionText::parse(connectionText);
+        const auto identity = fileIdentity(store::resolveDataSource(text.dataSource));
+        std::optional<std::string> password;
+        if (identity && *identity == m_sharedFile)
+            password = text.password;
+        known = m_sharedTexts.emplace(connectionText, std::move(password)).first;
+    }
+    if (!known->second)
+        return nullptr;
+    if (*known->second != m_sharedPassword)
+        throw Error(store::code::General, "Cannot open '" + m_sharedTarget->fileName() +
+                                              "': not a valid password, or not a database file.");
+    return m_sharedTarget;
+}
+
+// The open connection for a connection text: a lent one while it is open (by its text, or the shared
+// target when the text names the target's file), otherwise one of the lookups' own, opened
+// read-only on first use. A connection that fails to open is not kept, so the next lookup tries
+// again (and its failure is logged again).
 store::Connection* DataImport::lookupConnection(const std::string& connectionText)
 {
     if (auto adopted = m_adoptedConnections.find(connectionText); adopted != m_adoptedConnections.end()) {
         if (adopted->second->isOpen())
             return adopted->second;
     }
+    if (store::Connection* target = sharedTargetFor(connectionText))
+        return target;
     if (auto found = m_lookupConnections.find(connectionText); found != m_lookupConnections.end()) {
         if (found->second && found->second->isOpen())
             return found->second.get();

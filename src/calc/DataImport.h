@@ -12,6 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -56,7 +57,9 @@ public:
     void setBonusDatabase(std::filesystem::path file);
 
     // "Select <Field> from <Table>[ where <Condition>]" on the bonus database: the first column of
-    // the first row; "" when no row; Empty after a failure (each failing step logged).
+    // the first row in the store's order; "" when no row; Empty after a failure (each failing step
+    // logged). A bonus database that is the target's file is read through the connection lent by
+    // shareTargetConnection.
     Variant DFirst2(const std::string& Field, const std::string& Table, const std::string& Condition = "");
     // The same on the Orrin database file DbPath; Null when no row.
     Variant OrrinDFirst(const std::string& Field, const std::string& Table, const std::string& DbPath,
@@ -100,11 +103,22 @@ public:
     // is slow on purpose. The answers are the same. The connection stays its owner's and is never
     // closed here; while it is not open the lookups open their own as before.
     void adoptLookupConnection(const std::string& DbPath, store::Connection& connection);
-    // Ends the loans of connection (its owner is about to close or destroy it).
+    // Lets every lookup whose database file is connection's file read through connection: the same
+    // file on disk (device and inode, once the lookup's name is resolved as an open resolves it),
+    // however its name is spelled. The run lends its target connection this way, so that a bonus
+    // database that is the agent's own LIC.mdb is read inside the run's transaction instead of
+    // through a second connection that would wait on the run's lock. The run never writes the
+    // tables the lookups read, so the answers are those of the file as it was. A lookup on that file
+    // with another password fails as its own open would. The connection stays its owner's.
+    void shareTargetConnection(store::Connection& connection, std::string password);
+    // Ends the loans of connection, by adoptLookupConnection or shareTargetConnection (its owner is
+    // about to close or destroy it).
     void releaseLookupConnection(const store::Connection& connection);
 
 private:
     store::Connection* lookupConnection(const std::string& connectionText);
+    // The shared target connection when connectionText names its file, otherwise nullptr.
+    store::Connection* sharedTargetFor(const std::string& connectionText);
     // Step 6 of UpdatePolicySchedule: MatAmt from NewMat2 by the payment mode, under the caller's
     // trap (failures logged under UpdatePolicySchedule's label).
     void updateMaturityAmount(store::Recordset& PolicyRow, Trap& trap);
@@ -118,6 +132,13 @@ private:
     std::map<std::string, std::unique_ptr<store::Connection>> m_lookupConnections;
     // Connections lent by adoptLookupConnection, by connection text; not owned.
     std::map<std::string, store::Connection*> m_adoptedConnections;
+    // The connection lent by shareTargetConnection (not owned), the password it was opened with,
+    // its file's device and inode, and for each connection text already seen whether it names
+    // that file (and with which password).
+    store::Connection* m_sharedTarget = nullptr;
+    std::string m_sharedPassword;
+    std::pair<std::uint64_t, std::uint64_t> m_sharedFile{0, 0};
+    std::map<std::string, std::optional<std::string>> m_sharedTexts;
     // DFirst2's answers (row count, first column of the first row) by connection text, then query
     // text: the bonus database is never written during a run. Failed lookups are never kept.
     std::map<std::string, std::unordered_map<std::string, std::pair<std::int64_t, Variant>>> m_bonusCache;

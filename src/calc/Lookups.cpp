@@ -59,6 +59,23 @@ Rows readRows(store::Statement& statement)
     return rows;
 }
 
+// Runs a lookup's query in the store's order: " order by rowid" is added, so that the first row never
+// depends on an index the file happens to have. A text that cannot take the addition (a view, a join,
+// a condition that ends in a clause of its own) runs as written, and a text the engine rejects fails
+// with the engine's message about the text as written.
+Rows readInStoreOrder(store::Connection& connection, const std::string& sql)
+{
+    std::optional<store::Statement> statement;
+    try {
+        statement.emplace(connection.handle(), sql + " order by rowid", connection.fileName(), &connection);
+    } catch (const Error& error) {
+        if (error.number() == store::code::Abandoned)
+            throw;
+        statement.emplace(connection.handle(), sql, connection.fileName(), &connection);
+    }
+    return readRows(*statement);
+}
+
 // Leaves a cached statement reset (no lock held, bindings cleared) however the read ends.
 class ResetOnExit {
   public:
@@ -140,8 +157,7 @@ Variant DataImport::DFirst2(const std::string& Field, const std::string& Table, 
             auto& answers = m_bonusCache[connectionText];
             if (auto known = answers.find(sql); known != answers.end())
                 return known->second;
-            store::Statement statement(connection.handle(), sql, connection.fileName(), &connection);
-            Rows rows = readRows(statement);
+            Rows rows = readInStoreOrder(connection, sql);
             answers.emplace(sql, rows);
             return rows;
         },
@@ -156,11 +172,7 @@ Variant DataImport::OrrinDFirst(const std::string& Field, const std::string& Tab
     const std::string sql = queryText(Field, Table, Condition);
     return runLookup(
         *this, labels::OrrinDFirst, DbPath, [&] { return lookupConnection(connectionText); },
-        [&](store::Connection& connection) {
-            store::Statement statement(connection.handle(), sql, connection.fileName(), &connection);
-            return readRows(statement);
-        },
-        Variant::null());
+        [&](store::Connection& connection) { return readInStoreOrder(connection, sql); }, Variant::null());
 }
 
 // The values travel as parameters, so no family code can change the query: O'Brien finds O'Brien's
@@ -174,7 +186,8 @@ Variant DataImport::OrrinDFirstForPerson(const std::string& Field, const std::st
     const std::string connectionText = orrinConnectionText(DbPath);
     const std::string familyCode = joinText(FamilyCode);
     const std::string personCode = joinText(PersCode);
-    const std::string sql = "Select " + Field + " from " + Table + " where familycode = ? And perscode = ?";
+    const std::string sql =
+        "Select " + Field + " from " + Table + " where familycode = ? And perscode = ? order by rowid";
     return runLookup(
         *this, labels::OrrinDFirst, DbPath, [&] { return lookupConnection(connectionText); },
         [&](store::Connection& connection) {

@@ -14,7 +14,8 @@ namespace orrin::calc {
 
 namespace {
 
-constexpr const char* kPlanQuery = "select * from plans where plan=? and pflag <>'D'";
+// In the store's order, so that the first live row of a plan never depends on an index of plans.
+constexpr const char* kPlanQuery = "select * from plans where plan=? and pflag <>'D' order by rowid";
 
 bool sameName(std::string_view a, std::string_view b)
 {

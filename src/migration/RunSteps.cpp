@@ -209,6 +209,10 @@ void RunSteps::openDatabases(const std::string& OrrinDbFolder, const std::string
                           "The import could not begin its transaction: " + error.description()};
         }
         m_transactionBegun = true;
+        // A lookup whose file is the target (a bonus database that is the agent's own LIC.mdb)
+        // reads inside the run's transaction, never through a second connection that waits on it.
+        m_dataImport.shareTargetConnection(
+            m_conLIC, store::ConnectionText::parse(targetConnectionText(AgentDbFolder)).password);
     }
     m_trap.step([&] { openDbLIC(AgentDbFolder); });
 }
@@ -347,6 +351,7 @@ void RunSteps::closeDatabases()
 {
     m_currentStep = -1;
     m_dataImport.releaseLookupConnection(m_conZRV);
+    m_dataImport.releaseLookupConnection(m_conLIC);
     m_trap.step([&] { m_conZRV.close(); });
     if (m_transactionBegun) {
         if (m_conLIC.transactionLost()) {
@@ -371,6 +376,7 @@ void RunSteps::abandon() noexcept
 {
     m_dbLIC = nullptr;
     m_dataImport.releaseLookupConnection(m_conZRV);
+    m_dataImport.releaseLookupConnection(m_conLIC);
     try {
         if (m_conLIC.isOpen() && m_conLIC.inTransaction() && !m_committed) {
             m_conLIC.rollback();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 namespace orrin {
@@ -241,6 +242,25 @@ std::optional<double> parseNumber(std::string_view text)
     }
 }
 
+namespace {
+
+// The classic whole-number reading of "&H" and "&O" digits: a value of up to 16 bits is a 16-bit
+// whole number and one of up to 32 bits a 32-bit one, both signed, so the top bit makes them negative
+// ("&HFFFF" is -1, "&HFFFFFFFF" is -1, "&H10000" is 65536); a trailing "&" asks for the 32-bit
+// reading even of a small value ("&HFFFF&" is 65535). Wider values read unsigned.
+double radixValue(std::uint64_t value, bool longSuffix)
+{
+    if (value <= 0xFFFF && !longSuffix) {
+        return static_cast<double>(static_cast<std::int16_t>(static_cast<std::uint16_t>(value)));
+    }
+    if (value <= 0xFFFFFFFF) {
+        return static_cast<double>(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
+    }
+    return static_cast<double>(value);
+}
+
+} // namespace
+
 double Val(std::string_view text)
 {
     // The blanks-free text of the leading number, built as the characters are accepted.
@@ -252,6 +272,41 @@ double Val(std::string_view text)
         }
     };
     skipBlanks();
+    if (pos < text.size() && text[pos] == '&') {
+        // "&H" hexadecimal or "&O" octal digits; anything else after "&" reads as nothing.
+        ++pos;
+        skipBlanks();
+        const char marker = pos < text.size() ? static_cast<char>(text[pos] | 0x20) : '\0';
+        const unsigned shift = marker == 'h' ? 4 : marker == 'o' ? 3 : 0;
+        if (shift == 0) {
+            return 0.0;
+        }
+        ++pos;
+        std::uint64_t value = 0;
+        for (;;) {
+            skipBlanks();
+            if (pos >= text.size()) {
+                break;
+            }
+            const char c = text[pos];
+            const char lower = static_cast<char>(c | 0x20);
+            int digit = -1;
+            if (isDigit(c)) {
+                digit = c - '0';
+            } else if (shift == 4 && lower >= 'a' && lower <= 'f') {
+                digit = lower - 'a' + 10;
+            }
+            if (digit < 0 || digit >= (1 << shift)) {
+                break;
+            }
+            if (value > (std::numeric_limits<std::uint64_t>::max() >> shift)) {
+                throw Error(err::Overflow, "Overflow: " + quoted(text) + " is too large for a number");
+            }
+            value = (value << shift) | static_cast<std::uint64_t>(digit);
+            ++pos;
+        }
+        return radixValue(value, pos < text.size() && text[pos] == '&');
+    }
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
         number += text[pos++];
     }
@@ -276,8 +331,9 @@ double Val(std::string_view text)
     if (mantissaDigits == 0) {
         return 0.0;
     }
-    if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-        // The exponent counts only when digits follow; "1e" and "1e+" read as 1.
+    if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E' || text[pos] == 'd' || text[pos] == 'D')) {
+        // "D" marks an exponent as "E" does ("2D1" is 20). The exponent counts only when digits
+        // follow; "1e" and "1e+" read as 1.
         std::size_t look = pos + 1;
         std::string exponent = "e";
         auto skipBlanksAt = [&] {

@@ -31,8 +31,11 @@ std::string firstCharacters(std::string_view text, std::size_t count);
 std::optional<double> parseNumber(std::string_view text);
 
 // Val: the leading decimal number of a text. Blanks are skipped anywhere ("1 5" is 15); a sign, one
-// decimal point and an exponent are accepted; reading stops at the first other character; 0 when
-// nothing reads. "15 yrs" is 15, "" is 0, "abc" is 0.
+// decimal point and an exponent marked E or D are accepted ("2D1" is 20); reading stops at the first
+// other character; 0 when nothing reads. "15 yrs" is 15, "" is 0, "abc" is 0. "&H" and "&O" read
+// hexadecimal and octal whole numbers, up to 16 bits and up to 32 bits as signed numbers of that
+// width ("&H1F" is 31, "&O17" is 15, "&HFFFF" is -1, "&H10000" is 65536, "&HFFFFFFFF" is -1), a
+// trailing "&" taking the 32-bit reading ("&HFFFF&" is 65535). Too large a number throws 6.
 double Val(std::string_view text);
 // A text given as std::string or a literal would otherwise be ambiguous between the two overloads.
 inline double Val(const std::string& text) { return Val(std::string_view(text)); }

@@ -1,6 +1,9 @@
+#include "calc/PlanRow.h"
 #include "store/StoreError.h"
 
 #include "ScheduleFixture.h"
+
+#include <functional>
 
 namespace orrin::testing {
 namespace {
@@ -264,6 +267,55 @@ TEST_F(LookupsTest, OrrinDFirstForPersonRejectsAPersonCodeThatIsNotANumber)
         entries[4].description,
         "Syntax error in query expression 'familycode = 'F0012' And perscode = 3 or 1=1': the person code "
         "is not a number.");
+}
+
+// An index may list equal keys in another order than the rows were stored in; "the first row" of a
+// lookup is still the store's first. Each case first shows that its index does reorder the plain
+// query, so the case could not pass by chance.
+TEST_F(LookupsTest, FirstRowIsTheStoresFirstWhateverIndexTheFileHas)
+{
+    addPlan(14, Variant::null(), Variant(std::int16_t{20}), Variant("0510"), Variant::null());
+    addPlan(14, Variant::null(), Variant(std::int16_t{21}), Variant("0001"), Variant::null());
+    struct Case {
+        const char* name;
+        std::filesystem::path file;
+        std::string password;
+        const char* index;
+        const char* plainQuery; // without an order: the index's first row
+        Variant indexFirst;
+        std::function<Variant()> lookup;
+        Variant expected;
+    };
+    const std::vector<Case> cases = {
+        {"DFirst2", bonus, targetPassword(), "CREATE INDEX ix ON NewBonus (BonusCat, YY, BonusJM DESC)",
+         "select BonusJM from NewBonus where BonusCat='EN' and YY=1997", Variant(51.0),
+         [&] { return module.DFirst2("BonusJM", "NewBonus", "BonusCat='EN' and YY=1997"); }, Variant(49.0)},
+        {"the client step's lookup", source, sourcePassword(),
+         "CREATE INDEX ix ON Client2 (familycode, perscode, Spouse DESC)",
+         "select Spouse from Client2 where familycode='F0012' and perscode=3", Variant("Second row"),
+         [&] {
+             return module.OrrinDFirstForPerson("Spouse", "Client2", dbPath, Variant("F0012"),
+                                                Variant(std::int32_t{3}));
+         },
+         Variant("Meera")},
+        {"the plan query", target, targetPassword(), "CREATE INDEX ix ON plans (plan, Term)",
+         "select PremTerm from plans where plan=14 and pflag <>'D'", Variant(std::int16_t{21}),
+         [&] {
+             calc::PlanRow row;
+             row.open(&database, Variant(std::int32_t{14}));
+             return row.field("PremTerm");
+         },
+         Variant(std::int16_t{20})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        execute(c.file, c.password, c.index);
+        const auto plain = query(c.file, c.password, c.plainQuery);
+        ASSERT_FALSE(plain.empty());
+        ASSERT_TRUE(same(plain.front().front(), c.indexFirst)) << "the index does not reorder the rows";
+        EXPECT_TRUE(same(c.lookup(), c.expected));
+    }
+    EXPECT_EQ(module.logEntriesWritten(), 0);
 }
 
 TEST_F(LookupsTest, DefaultBonusDatabaseIsLicMdbBesideOrBelowTheProgram)

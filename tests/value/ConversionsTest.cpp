@@ -100,6 +100,31 @@ TEST(VariantVal, LeadingNumberOfText)
         {"date text gives its year", "2001-03-15", 2001.0},
         {"minus zero is zero", "-0", 0.0},
         {"tiny number underflows to zero", "1e-400", 0.0},
+        {"D marks an exponent", "2D1", 20.0},
+        {"lower-case d with a sign", "15d-1", 1.5},
+        {"D without digits reads the mantissa", "7D", 7.0},
+        {"hexadecimal", "&H1F", 31.0},
+        {"hexadecimal in lower case", "&hff", 255.0},
+        {"blanks inside a hexadecimal number", "&H 1 F", 31.0},
+        {"hexadecimal stops at the first other letter", "&H1G", 1.0},
+        {"hexadecimal without digits", "&H", 0.0},
+        {"16-bit top bit set is negative", "&H8000", -32768.0},
+        {"16-bit all bits set is -1", "&HFFFF", -1.0},
+        {"leading zeros do not widen", "&H0FFFF", -1.0},
+        {"trailing & reads 32 bits", "&HFFFF&", 65535.0},
+        {"five digits read 32 bits", "&H10000", 65536.0},
+        {"six digits", "&HFFFFFF", 16777215.0},
+        {"largest positive 32-bit", "&H7FFFFFFF", 2147483647.0},
+        {"32-bit top bit set is negative", "&H80000000", -2147483648.0},
+        {"32-bit all bits set is -1", "&HFFFFFFFF", -1.0},
+        {"nine digits read unsigned", "&H100000000", 4294967296.0},
+        {"octal", "&O17", 15.0},
+        {"octal in lower case", "&o777", 511.0},
+        {"octal stops at 8", "&O18", 1.0},
+        {"16-bit octal all bits set is -1", "&O177777", -1.0},
+        {"octal past 16 bits", "&O200000", 65536.0},
+        {"ampersand without a radix", "&12", 0.0},
+        {"sign before a radix prefix", "-&H1F", 0.0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -112,6 +137,8 @@ TEST(VariantVal, LeadingNumberOfText)
 TEST(VariantVal, HugeNumberIsAnOverflow)
 {
     EXPECT_EQ(errorNumberOf([] { Val(std::string_view("1e400")); }), err::Overflow);
+    EXPECT_EQ(errorNumberOf([] { Val(std::string_view("1D400")); }), err::Overflow);
+    EXPECT_EQ(errorNumberOf([] { Val(std::string_view("&H10000000000000000")); }), err::Overflow);
 }
 
 TEST(VariantVal, OfVariants)
