@@ -35,7 +35,7 @@ std::string numberText(double value, const store::ColumnType& type)
     // Plain digits for everyday magnitudes, the exponent form beyond them.
     const double magnitude = std::fabs(value);
     const auto form = magnitude == 0 || (magnitude >= 1e-5 && magnitude < 1e15) ? std::chars_format::fixed
-                                                                                 : std::chars_format::general;
+                                                                                : std::chars_format::general;
     std::to_chars_result written{};
     if (type.kind == store::ColumnType::Kind::Single)
         written = std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value), form);
@@ -52,11 +52,21 @@ std::string jsonString(std::string_view text)
     std::string out = "\"";
     for (const char c : text) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (static_cast<unsigned char>(c) < 0x20) {
                 char escaped[8];
@@ -91,7 +101,8 @@ Printed printed(sqlite3_stmt* row, int index, const Column& column)
     using Kind = store::ColumnType::Kind;
     const int storage = sqlite3_column_type(row, index);
     switch (storage) {
-    case SQLITE_NULL: return {"null", false, true};
+    case SQLITE_NULL:
+        return {"null", false, true};
     case SQLITE_INTEGER: {
         const auto value = sqlite3_column_int64(row, index);
         if (column.type.kind == Kind::YesNo)
@@ -116,7 +127,8 @@ Printed printed(sqlite3_stmt* row, int index, const Column& column)
             return {dateText(formatDate(Date{value})), true};
         return {numberText(value, column.type)};
     }
-    case SQLITE_BLOB: return {"<" + std::to_string(sqlite3_column_bytes(row, index)) + " bytes>", true};
+    case SQLITE_BLOB:
+        return {"<" + std::to_string(sqlite3_column_bytes(row, index)) + " bytes>", true};
     default: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, index));
         const std::string value(text, static_cast<std::size_t>(sqlite3_column_bytes(row, index)));
@@ -167,10 +179,12 @@ std::vector<std::string> chosenTables(store::Connection& connection, const DumpO
         return all;
     std::vector<std::string> chosen;
     for (const auto& wanted : options.tables) {
-        const auto found = std::find_if(all.begin(), all.end(),
-                                        [&](const std::string& name) { return store::equalsIgnoringCase(name, wanted); });
+        const auto found = std::find_if(all.begin(), all.end(), [&](const std::string& name) {
+            return store::equalsIgnoringCase(name, wanted);
+        });
         if (found == all.end())
-            throw Error(store::code::NotFound, "There is no table '" + wanted + "' in '" + connection.fileName() + "'.");
+            throw Error(store::code::NotFound,
+                        "There is no table '" + wanted + "' in '" + connection.fileName() + "'.");
         chosen.push_back(*found);
     }
     return chosen;
@@ -258,15 +272,17 @@ void dump(const DumpOptions& options, std::ostream& out)
         out << "{\"format\":" << jsonString(connection.formatName()) << "}\n";
     for (const auto& table : tables) {
         // Names the file's table first, so that an Access table is read into memory once.
-        store::Statement rows(connection.handle(), "SELECT * FROM " + store::quoteIdentifier(table) + " ORDER BY rowid",
+        store::Statement rows(connection.handle(),
+                              "SELECT * FROM " + store::quoteIdentifier(table) + " ORDER BY rowid",
                               connection.fileName(), &connection);
         const std::vector<Column> columns = columnsOf(connection, table);
         if (options.format == Format::Jsonl) {
-            store::Statement count(connection.handle(), "SELECT count(*) FROM " + store::quoteIdentifier(table),
+            store::Statement count(connection.handle(),
+                                   "SELECT count(*) FROM " + store::quoteIdentifier(table),
                                    connection.fileName(), &connection);
             count.step();
-            out << "{\"table\":" << jsonString(table) << ",\"rows\":" << sqlite3_column_int64(count.handle(), 0)
-                << ",\"columns\":[";
+            out << "{\"table\":" << jsonString(table)
+                << ",\"rows\":" << sqlite3_column_int64(count.handle(), 0) << ",\"columns\":[";
             for (std::size_t c = 0; c < columns.size(); ++c)
                 out << (c ? "," : "") << jsonString(columns[c].name + ":" + columns[c].declared);
             out << "]}\n";
@@ -280,12 +296,14 @@ void dump(const DumpOptions& options, std::ostream& out)
                 out << "{\"t\":" << jsonString(table);
                 for (std::size_t c = 0; c < columns.size(); ++c) {
                     const Printed p = printed(rows.handle(), static_cast<int>(c), columns[c]);
-                    out << "," << jsonString(columns[c].name) << ":" << (p.isString ? jsonString(p.text) : p.text);
+                    out << "," << jsonString(columns[c].name) << ":"
+                        << (p.isString ? jsonString(p.text) : p.text);
                 }
                 out << "}\n";
             } else {
                 for (std::size_t c = 0; c < columns.size(); ++c)
-                    out << (c ? "," : "") << csvField(printed(rows.handle(), static_cast<int>(c), columns[c]));
+                    out << (c ? "," : "")
+                        << csvField(printed(rows.handle(), static_cast<int>(c), columns[c]));
                 out << "\r\n";
             }
         }
@@ -304,7 +322,8 @@ int runDump(const std::vector<std::string>& arguments, std::ostream& out, std::o
         dump(options, out);
         return 0;
     } catch (const DumpUsageError& e) {
-        err << "orrin-import-dump: " << e.message << "\n" << "Try 'orrin-import-dump --help'.\n";
+        err << "orrin-import-dump: " << e.message << "\n"
+            << "Try 'orrin-import-dump --help'.\n";
         return 2;
     } catch (const Error& e) {
         err << "orrin-import-dump: " << e.description() << "\n";

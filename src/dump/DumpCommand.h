@@ -15,7 +15,7 @@ struct DumpOptions {
     bool help = false;
     std::string file;
     std::string password;
-    std::vector<std::string> tables;  // none: every table
+    std::vector<std::string> tables; // none: every table
     Format format = Format::Jsonl;
 };
 

@@ -33,6 +33,7 @@ Catalog Catalog::read(const PageFile& file)
     const int name = columnIndex(def, "Name");
     const int type = columnIndex(def, "Type");
     const int flags = columnIndex(def, "Flags");
+    const int properties = columnIndex(def, "LvProp");
     if (id < 0 || name < 0 || type < 0 || flags < 0)
         throw damaged(file.fileName(), kCatalogPage, "the catalog lacks the columns Id, Name, Type or Flags");
 
@@ -43,14 +44,18 @@ Catalog Catalog::read(const PageFile& file)
         if (row[type].isNull() || row[type].integer != kCatalogTypeTable)
             continue;
         const auto objectFlags = static_cast<std::uint32_t>(row[flags].isNull() ? 0 : row[flags].integer);
-        if ((objectFlags & kCatalogSystemFlags) != 0 || row[name].kind != Value::Kind::Text || row[id].isNull())
+        if ((objectFlags & kCatalogSystemFlags) != 0 || row[name].kind != Value::Kind::Text ||
+            row[id].isNull())
             continue;
         CatalogEntry entry;
         entry.name = row[name].text;
         entry.id = static_cast<std::int32_t>(row[id].integer);
-        entry.parentId = parentId >= 0 && !row[parentId].isNull() ? static_cast<std::int32_t>(row[parentId].integer) : 0;
+        entry.parentId =
+            parentId >= 0 && !row[parentId].isNull() ? static_cast<std::int32_t>(row[parentId].integer) : 0;
         entry.flags = objectFlags;
         entry.definitionPage = static_cast<std::uint32_t>(entry.id) & kCatalogPageMask;
+        if (properties >= 0 && row[properties].kind == Value::Kind::Bytes)
+            entry.properties = row[properties].bytes;
         catalog.m_tables.push_back(std::move(entry));
     }
     return catalog;

@@ -16,13 +16,14 @@ namespace orrin::jet {
 struct CatalogEntry {
     std::string name;
     std::uint32_t definitionPage = 0;
-    std::int32_t id = 0;        // the catalog's Id (the definition page in its low 24 bits)
+    std::int32_t id = 0; // the catalog's Id (the definition page in its low 24 bits)
     std::int32_t parentId = 0;
     std::uint32_t flags = 0;
+    std::vector<std::uint8_t> properties; // the LvProp value (jet::Properties reads it)
 };
 
 class Catalog {
-public:
+  public:
     // Reads the catalog of file: the user tables (type 1, neither system flag) in catalog order.
     // Fails with Failure::Damaged when the catalog's definition or rows do not hold, or it lacks
     // the columns Id, Name, Type or Flags.
@@ -32,7 +33,7 @@ public:
     // The table with this name, letter case ignored (as Access compares names), or nullptr.
     const CatalogEntry* find(std::string_view name) const;
 
-private:
+  private:
     std::vector<CatalogEntry> m_tables;
 };
 

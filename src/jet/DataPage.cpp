@@ -13,7 +13,8 @@ DataPage::DataPage(std::span<const std::uint8_t> page, const Layout& layout, con
         throw damaged(file, pageNumber, "expected a data page, found page type " + std::to_string(page[0]));
     m_rowCount = decodeFixed16(page.data() + layout.dataRowCount);
     if (layout.dataRowOffsets + 2 * std::size_t(m_rowCount) > page.size())
-        throw damaged(file, pageNumber, "the row count " + std::to_string(m_rowCount) + " does not fit the page");
+        throw damaged(file, pageNumber,
+                      "the row count " + std::to_string(m_rowCount) + " does not fit the page");
 }
 
 std::uint32_t DataPage::owner() const
@@ -24,8 +25,8 @@ std::uint32_t DataPage::owner() const
 RowSlot DataPage::slot(std::uint16_t n) const
 {
     if (n >= m_rowCount)
-        throw damaged(m_file, m_pageNumber, "row " + std::to_string(n) + " asked for, the page has " +
-                                                std::to_string(m_rowCount));
+        throw damaged(m_file, m_pageNumber,
+                      "row " + std::to_string(n) + " asked for, the page has " + std::to_string(m_rowCount));
     const std::uint16_t raw = decodeFixed16(m_page.data() + m_layout.dataRowOffsets + 2 * std::size_t(n));
     RowSlot s;
     s.deleted = (raw & rowflag::Deleted) != 0;
@@ -40,8 +41,9 @@ RowSlot DataPage::slot(std::uint16_t n) const
     }
     const std::size_t headerEnd = m_layout.dataRowOffsets + 2 * std::size_t(m_rowCount);
     if (!s.deleted && (s.start < headerEnd || s.end > m_page.size() || s.start > s.end))
-        throw damaged(m_file, m_pageNumber, "row " + std::to_string(n) + " has the bad bounds " +
-                                                std::to_string(s.start) + ".." + std::to_string(s.end));
+        throw damaged(m_file, m_pageNumber,
+                      "row " + std::to_string(n) + " has the bad bounds " + std::to_string(s.start) + ".." +
+                          std::to_string(s.end));
     return s;
 }
 

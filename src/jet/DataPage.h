@@ -13,14 +13,14 @@
 namespace orrin::jet {
 
 struct RowSlot {
-    std::uint16_t start = 0;  // first byte of the row in the page
-    std::uint16_t end = 0;    // one past its last byte
+    std::uint16_t start = 0; // first byte of the row in the page
+    std::uint16_t end = 0;   // one past its last byte
     bool deleted = false;
-    bool lookup = false;      // the row holds a row pointer to where the row really is
+    bool lookup = false; // the row holds a row pointer to where the row really is
 };
 
 class DataPage {
-public:
+  public:
     // A view of page (of file, page number pageNumber, for messages). Fails with Failure::Damaged
     // when the page is not a data page or its row count does not fit the page.
     DataPage(std::span<const std::uint8_t> page, const Layout& layout, const std::string& file,
@@ -33,11 +33,14 @@ public:
     // do not lie inside the page (a deleted row's bounds are not checked).
     RowSlot slot(std::uint16_t n) const;
     // The bytes of a slot that slot() returned.
-    std::span<const std::uint8_t> bytes(const RowSlot& s) const { return m_page.subspan(s.start, s.end - s.start); }
+    std::span<const std::uint8_t> bytes(const RowSlot& s) const
+    {
+        return m_page.subspan(s.start, s.end - s.start);
+    }
 
     std::span<const std::uint8_t> page() const { return m_page; }
 
-private:
+  private:
     std::span<const std::uint8_t> m_page;
     const Layout& m_layout;
     const std::string& m_file;

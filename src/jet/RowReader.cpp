@@ -21,18 +21,25 @@ __extension__ typedef unsigned __int128 Magnitude;
 std::size_t fixedSize(const ColumnDef& column)
 {
     switch (column.type) {
-    case coltype::Byte: return 1;
-    case coltype::Int: return 2;
+    case coltype::Byte:
+        return 1;
+    case coltype::Int:
+        return 2;
     case coltype::Long:
     case coltype::Float:
-    case coltype::Complex: return 4;
+    case coltype::Complex:
+        return 4;
     case coltype::Money:
     case coltype::Double:
     case coltype::DateTime:
-    case coltype::BigInt: return 8;
-    case coltype::Guid: return 16;
-    case coltype::Numeric: return 17;
-    default: return column.length;
+    case coltype::BigInt:
+        return 8;
+    case coltype::Guid:
+        return 16;
+    case coltype::Numeric:
+        return 17;
+    default:
+        return column.length;
     }
 }
 
@@ -40,9 +47,9 @@ std::size_t fixedSize(const ColumnDef& column)
 void formatGuid(const std::uint8_t* p, std::string& out)
 {
     char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", decodeFixed32(p),
-                  decodeFixed16(p + 4), decodeFixed16(p + 6), p[8], p[9], p[10], p[11], p[12], p[13], p[14],
-                  p[15]);
+    std::snprintf(buffer, sizeof buffer, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  decodeFixed32(p), decodeFixed16(p + 4), decodeFixed16(p + 6), p[8], p[9], p[10], p[11],
+                  p[12], p[13], p[14], p[15]);
     out = buffer;
 }
 
@@ -71,7 +78,8 @@ void readNumeric(const std::uint8_t* p, unsigned scale, Value& out)
     for (int word = 0; word < 4; ++word)
         magnitude = (magnitude << 32) | decodeFixed32(p + 1 + 4 * word);
     if (magnitude < (Magnitude{1} << 53) && scale <= 22) {
-        const double value = static_cast<double>(static_cast<std::uint64_t>(magnitude)) / std::pow(10.0, scale);
+        const double value =
+            static_cast<double>(static_cast<std::uint64_t>(magnitude)) / std::pow(10.0, scale);
         out.kind = Value::Kind::Double;
         out.real = negative ? -value : value;
     } else {
@@ -92,7 +100,8 @@ void RowReader::read(std::span<const std::uint8_t> row, std::uint32_t page, std:
     values.resize(m_table.columns.size());
     const std::size_t countSize = m_layout.rowColumnCountSize;
     if (row.size() < countSize + 1)
-        throw damaged(m_file.fileName(), page, "a row of " + std::to_string(row.size()) + " bytes is too short");
+        throw damaged(m_file.fileName(), page,
+                      "a row of " + std::to_string(row.size()) + " bytes is too short");
     const std::size_t rowColumns = countSize == 1 ? row[0] : decodeFixed16(row.data());
     const std::size_t nullMaskSize = (rowColumns + 7) / 8;
     if (row.size() < countSize + nullMaskSize)
@@ -146,14 +155,15 @@ void RowReader::read(std::span<const std::uint8_t> row, std::uint32_t page, std:
         }
         readOffsets();
         if (column.varIndex >= varCount) {
-            value.setNull();  // added after the row was written
+            value.setNull(); // added after the row was written
             continue;
         }
         const std::size_t start = m_varOffsets[column.varIndex];
         const std::size_t end = m_varOffsets[column.varIndex + 1];
         if (start > end || end > row.size() - nullMaskSize)
-            throw damaged(m_file.fileName(), page, "column " + column.name + " has the bad bounds " +
-                                                       std::to_string(start) + ".." + std::to_string(end));
+            throw damaged(m_file.fileName(), page,
+                          "column " + column.name + " has the bad bounds " + std::to_string(start) + ".." +
+                              std::to_string(end));
         readVariable(column, row.subspan(start, end - start), page, value);
     }
 }
@@ -278,7 +288,8 @@ void RowReader::readVariable(const ColumnDef& column, std::span<const std::uint8
     }
 }
 
-void RowReader::readLongValue(std::span<const std::uint8_t> ref, std::uint32_t page, std::vector<std::uint8_t>& out)
+void RowReader::readLongValue(std::span<const std::uint8_t> ref, std::uint32_t page,
+                              std::vector<std::uint8_t>& out)
 {
     out.clear();
     if (ref.size() < longvalue::ReferenceSize)

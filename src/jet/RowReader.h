@@ -17,7 +17,7 @@
 namespace orrin::jet {
 
 class RowReader {
-public:
+  public:
     RowReader(const PageFile& file, const TableDef& table);
 
     // Fills values (one per table column, in TableDef::columns order) from row, which lies on page
@@ -25,8 +25,9 @@ public:
     // page when an offset or length leaves the row, or a long value's pages do not hold.
     void read(std::span<const std::uint8_t> row, std::uint32_t page, std::vector<Value>& values);
 
-private:
-    void readFixed(const ColumnDef& column, std::span<const std::uint8_t> data, std::uint32_t page, Value& out);
+  private:
+    void readFixed(const ColumnDef& column, std::span<const std::uint8_t> data, std::uint32_t page,
+                   Value& out);
     void readVariable(const ColumnDef& column, std::span<const std::uint8_t> data, std::uint32_t page,
                       Value& out);
     // The bytes of a long value whose 12-byte reference (and inline data) is ref.
@@ -37,8 +38,8 @@ private:
     const PageFile& m_file;
     const TableDef& m_table;
     const Layout& m_layout;
-    std::vector<std::uint16_t> m_varOffsets;  // reused
-    std::vector<std::uint8_t> m_longValue;    // reused
+    std::vector<std::uint16_t> m_varOffsets; // reused
+    std::vector<std::uint8_t> m_longValue;   // reused
 };
 
 } // namespace orrin::jet

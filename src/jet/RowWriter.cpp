@@ -62,30 +62,28 @@ RowWriter::RowWriter(const TableDef& table, std::string tableName) : m_table(tab
               [](const ColumnDef* a, const ColumnDef* b) { return a->varIndex < b->varIndex; });
 }
 
-void RowWriter::write(const std::vector<Value>& values, LongValueSink& longValues, std::uint32_t& lastAutoNumber,
+void RowWriter::write(std::vector<Value>& values, LongValueSink& longValues, std::uint32_t& lastAutoNumber,
                       std::vector<std::uint8_t>& row)
 {
     const std::size_t maskSize = (m_columnCount + 7) / 8;
     std::vector<std::uint8_t> mask(maskSize, 0);
     auto present = [&](const ColumnDef& c) { mask[c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8)); };
-    auto valueOf = [&](const ColumnDef& c) -> const Value& {
+    auto valueOf = [&](const ColumnDef& c) -> Value& {
         return values.at(static_cast<std::size_t>(&c - m_table.columns.data()));
     };
 
     row.assign(2 + m_fixedSize, 0);
     encodeFixed16(row.data(), static_cast<std::uint16_t>(m_columnCount));
-    Value autoValue;
     for (const ColumnDef* c : m_fixed) {
-        const Value* v = &valueOf(*c);
+        Value* v = &valueOf(*c);
         if (c->type == coltype::Boolean) {
             if (!v->isNull() && v->integer != 0)
                 present(*c);
             continue;
         }
         if (v->isNull() && (c->flags & colflag::AutoLong) != 0) {
-            autoValue.kind = Value::Kind::Integer;
-            autoValue.integer = ++lastAutoNumber;
-            v = &autoValue;
+            v->kind = Value::Kind::Integer;
+            v->integer = ++lastAutoNumber;
         }
         if (v->isNull())
             continue;

@@ -38,10 +38,11 @@ public:
     RowWriter(const TableDef& table, std::string tableName);
 
     // Encodes values (one per column, TableDef::columns order) into row (replaced). A Null in an
-    // AutoNumber (long) column takes the next number, which lastAutoNumber tracks (in and out).
-    // Fails with Failure::Unsupported naming the field for a value that does not fit its column
-    // (text longer than the field, a number out of range) and for a row over kMaxRowSize.
-    void write(const std::vector<Value>& values, LongValueSink& longValues, std::uint32_t& lastAutoNumber,
+    // AutoNumber (long) column takes the next number, which lastAutoNumber tracks (in and out), and
+    // the number is written back into values. Fails with Failure::Unsupported naming the field for
+    // a value that does not fit its column (text longer than the field, a number out of range) and
+    // for a row over kMaxRowSize.
+    void write(std::vector<Value>& values, LongValueSink& longValues, std::uint32_t& lastAutoNumber,
                std::vector<std::uint8_t>& row);
 
 private:

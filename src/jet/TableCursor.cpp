@@ -56,8 +56,8 @@ bool TableCursor::next()
             atPage = pointerPage(pointer);
             atRow = static_cast<std::uint16_t>(pointerRow(pointer));
             if (atPage == 0 || atPage >= m_file.pageCount())
-                throw damaged(m_file.fileName(), number, "a row points to page " + std::to_string(atPage) +
-                                                             " outside the file");
+                throw damaged(m_file.fileName(), number,
+                              "a row points to page " + std::to_string(atPage) + " outside the file");
             const DataPage target(m_file.page(atPage), m_layout, m_file.fileName(), atPage);
             slot = target.slot(atRow);
             if (slot.end <= slot.start || slot.end > m_layout.pageSize)

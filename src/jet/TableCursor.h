@@ -16,7 +16,7 @@
 namespace orrin::jet {
 
 class TableCursor {
-public:
+  public:
     // A cursor before the first row. Reads the table's usage map: Failure::Damaged when it does
     // not hold.
     TableCursor(const PageFile& file, const TableDef& table);
@@ -30,7 +30,7 @@ public:
     std::uint32_t page() const { return m_rowPage; }
     std::uint16_t row() const { return m_rowNumber; }
 
-private:
+  private:
     const PageFile& m_file;
     const TableDef& m_table;
     const Layout& m_layout;

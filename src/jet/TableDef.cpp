@@ -14,7 +14,7 @@ namespace {
 
 // Reads fixed-width fields of the joined definition, checking each against its end.
 class DefinitionReader {
-public:
+  public:
     explicit DefinitionReader(const TableDef& def) : m_def(def) {}
 
     void need(std::size_t offset, std::size_t size, const char* what) const
@@ -41,8 +41,7 @@ public:
     // A name: its length (1 or 2 bytes) and its text; returns the offset after it.
     std::size_t name(std::size_t offset, const Layout& layout, std::uint16_t codePage, std::string& out) const
     {
-        const std::size_t length =
-            layout.nameLengthSize == 1 ? u8(offset, "a name") : u16(offset, "a name");
+        const std::size_t length = layout.nameLengthSize == 1 ? u8(offset, "a name") : u16(offset, "a name");
         offset += layout.nameLengthSize;
         need(offset, length, "a name");
         const std::span<const std::uint8_t> text(m_def.bytes.data() + offset, length);
@@ -55,7 +54,7 @@ public:
         return offset + length;
     }
 
-private:
+  private:
     const TableDef& m_def;
 };
 
@@ -79,30 +78,60 @@ std::uint16_t ColumnDef::textLength(Version version) const
 std::string ColumnDef::storeType(Version version) const
 {
     switch (type) {
-    case coltype::Boolean: return "YESNO";
-    case coltype::Byte: return "BYTE";
-    case coltype::Int: return "SHORT";
-    case coltype::Long: return "LONG";
-    case coltype::Money: return "CURRENCY";
-    case coltype::Float: return "SINGLE";
-    case coltype::Double: return "DOUBLE";
-    case coltype::DateTime: return "DATETIME";
-    case coltype::Text: return "TEXT(" + std::to_string(textLength(version)) + ")";
-    case coltype::Memo: return "MEMO";
-    case coltype::Guid: return "TEXT(38)";
+    case coltype::Boolean:
+        return "YESNO";
+    case coltype::Byte:
+        return "BYTE";
+    case coltype::Int:
+        return "SHORT";
+    case coltype::Long:
+        return "LONG";
+    case coltype::Money:
+        return "CURRENCY";
+    case coltype::Float:
+        return "SINGLE";
+    case coltype::Double:
+        return "DOUBLE";
+    case coltype::DateTime:
+        return "DATETIME";
+    case coltype::Text:
+        return "TEXT(" + std::to_string(textLength(version)) + ")";
+    case coltype::Memo:
+        return "MEMO";
+    case coltype::Guid:
+        return "TEXT(38)";
     case coltype::Numeric:
-    case coltype::BigInt: return "DOUBLE";
-    case coltype::Complex: return "LONG";
-    case coltype::ExtDateTime: return "TEXT(42)";
-    default: return "BLOB";  // binary, OLE and kinds we keep as their bytes
+    case coltype::BigInt:
+        return "DOUBLE";
+    case coltype::Complex:
+        return "LONG";
+    case coltype::ExtDateTime:
+        return "TEXT(42)";
+    default:
+        return "BLOB"; // binary, OLE and kinds we keep as their bytes
     }
 }
 
-bool RealIndexDef::unique() const { return (flags & indexflag::Unique) != 0; }
-bool RealIndexDef::ignoreNulls() const { return (flags & indexflag::IgnoreNulls) != 0; }
-bool RealIndexDef::required() const { return (flags & indexflag::Required) != 0; }
-bool LogicalIndexDef::primaryKey() const { return type == indexflag::PrimaryKey; }
-bool LogicalIndexDef::foreignKey() const { return type == indexflag::ForeignKey; }
+bool RealIndexDef::unique() const
+{
+    return (flags & indexflag::Unique) != 0;
+}
+bool RealIndexDef::ignoreNulls() const
+{
+    return (flags & indexflag::IgnoreNulls) != 0;
+}
+bool RealIndexDef::required() const
+{
+    return (flags & indexflag::Required) != 0;
+}
+bool LogicalIndexDef::primaryKey() const
+{
+    return type == indexflag::PrimaryKey;
+}
+bool LogicalIndexDef::foreignKey() const
+{
+    return type == indexflag::ForeignKey;
+}
 
 std::uint32_t TableDef::pageAt(std::size_t offset) const
 {
@@ -268,8 +297,8 @@ TableDef TableDef::read(const PageFile& file, std::uint32_t first)
         }
         if (at + 10 > def.bytes.size())
             break;
-        def.columnUsageMaps.push_back(
-            ColumnUsageMaps{number, in.u32(at + 2, "a column usage map"), in.u32(at + 6, "a column usage map")});
+        def.columnUsageMaps.push_back(ColumnUsageMaps{number, in.u32(at + 2, "a column usage map"),
+                                                      in.u32(at + 6, "a column usage map")});
         at += 10;
     }
     def.endOffset = at;

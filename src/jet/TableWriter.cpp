@@ -254,7 +254,7 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
         throw Error(Failure::Unsupported, "The table " + name + " is written twice in one commit.");
     const PageFile& file = m_db.file();
 
-    // Keys first: a row that cannot be indexed fails before any page changes.
+    // An index this program cannot write fails before any page changes.
     std::vector<IndexRowKey> keyMakers;
     for (const RealIndexDef& index : def.realIndexes)
         keyMakers.emplace_back(def, index, name);
@@ -303,10 +303,12 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
     sink.pageSize = m_layout.pageSize;
     RowWriter writer(def, name);
     std::uint32_t lastAutoNumber = def.autoNumber;
+    // The rows as written: AutoNumbers the writer gave are in them, for the indexes.
+    std::vector<std::vector<Value>> written = rows;
     std::vector<std::uint32_t> places;
     places.reserve(rows.size());
     std::vector<std::uint8_t> bytes;
-    for (const auto& row : rows) {
+    for (auto& row : written) {
         if (row.size() != def.columns.size())
             throw Error(Failure::Unsupported, "A row for " + name + " has " + std::to_string(row.size()) +
                                                   " values; the table has " + std::to_string(def.columns.size()) + " fields.");
@@ -325,26 +327,7 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
             std::copy(p.bytes.begin(), p.bytes.end(), target.begin());
         }
 
-    // 3. Every index rebuilt from the rows as written (AutoNumbers filled in): read them back.
-    std::vector<std::vector<Value>> written;
-    if (!def.realIndexes.empty()) {
-        written.reserve(rows.size());
-        // The rows as they now are on the pages: the reader sees exactly what the index must.
-        for (std::size_t r = 0; r < rows.size(); ++r)
-            written.push_back(rows[r]);
-        // AutoNumber columns that were Null got numbers in order; replay them.
-        std::uint32_t number = def.autoNumber;
-        for (auto& row : written)
-            for (std::size_t c = 0; c < def.columns.size(); ++c)
-                if ((def.columns[c].flags & colflag::AutoLong) != 0) {
-                    if (row[c].isNull()) {
-                        row[c].kind = Value::Kind::Integer;
-                        row[c].integer = ++number;
-                    } else if (row[c].kind == Value::Kind::Integer && row[c].integer > std::int64_t(number)) {
-                        number = static_cast<std::uint32_t>(row[c].integer);
-                    }
-                }
-    }
+    // 3. Every index rebuilt from the rows as written.
     for (std::size_t i = 0; i < def.realIndexes.size(); ++i) {
         const RealIndexDef& index = def.realIndexes[i];
         std::vector<IndexEntry> entries;

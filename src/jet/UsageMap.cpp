@@ -43,7 +43,8 @@ UsageMap UsageMap::read(const PageFile& file, std::uint32_t pointer)
     const DataPage page(file.page(map.rowPage), layout, file.fileName(), map.rowPage);
     const RowSlot slot = page.slot(map.rowNumber);
     if (slot.deleted || slot.end - slot.start < 1)
-        throw damaged(file.fileName(), map.rowPage, "the usage map row " + std::to_string(map.rowNumber) + " is empty");
+        throw damaged(file.fileName(), map.rowPage,
+                      "the usage map row " + std::to_string(map.rowNumber) + " is empty");
     map.rowStart = slot.start;
     map.rowEnd = slot.end;
     const auto row = page.bytes(slot);
@@ -61,8 +62,8 @@ UsageMap UsageMap::read(const PageFile& file, std::uint32_t pointer)
             if (bitmapPage == 0)
                 continue;
             if (bitmapPage >= file.pageCount())
-                throw damaged(file.fileName(), map.rowPage, "a usage map refers to page " +
-                                                                std::to_string(bitmapPage) + " past the end");
+                throw damaged(file.fileName(), map.rowPage,
+                              "a usage map refers to page " + std::to_string(bitmapPage) + " past the end");
             const auto bits = file.page(bitmapPage);
             if (bits[0] != pagetype::UsageMap)
                 throw damaged(file.fileName(), bitmapPage, "expected a usage-map page");

@@ -13,15 +13,15 @@
 namespace orrin::jet {
 
 struct UsageMap {
-    std::uint32_t pointer = 0;          // the row pointer it was read from
-    std::uint8_t type = 0;              // usagemap::InlineType or usagemap::ReferenceType
-    std::uint32_t rowPage = 0;          // where its row is: page and row number
+    std::uint32_t pointer = 0; // the row pointer it was read from
+    std::uint8_t type = 0;     // usagemap::InlineType or usagemap::ReferenceType
+    std::uint32_t rowPage = 0; // where its row is: page and row number
     std::uint16_t rowNumber = 0;
-    std::uint16_t rowStart = 0;         // bounds of the row in that page
+    std::uint16_t rowStart = 0; // bounds of the row in that page
     std::uint16_t rowEnd = 0;
-    std::uint32_t startPage = 0;        // inline: the page of the bitmap's first bit
-    std::vector<std::uint32_t> bitmapPages;  // referenced: usage-map page per stretch, 0 = none
-    std::vector<std::uint32_t> pages;   // the pages in the map, ascending
+    std::uint32_t startPage = 0;            // inline: the page of the bitmap's first bit
+    std::vector<std::uint32_t> bitmapPages; // referenced: usage-map page per stretch, 0 = none
+    std::vector<std::uint32_t> pages;       // the pages in the map, ascending
 
     // Reads the map whose row pointer is given. Fails with Failure::Damaged naming the page when
     // the pointer, the row, its type or a referenced bitmap page does not hold. Page numbers past

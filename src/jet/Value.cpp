@@ -35,15 +35,15 @@ std::string formatDateTime(double days)
     std::int64_t day = static_cast<std::int64_t>(whole);
     if (seconds >= 86400) {
         seconds -= 86400;
-        day += 1;  // the time counts forward from the start of the day, for either sign
+        day += 1; // the time counts forward from the start of the day, for either sign
     }
     // 1899-12-30 is 25569 days before 1970-01-01.
     std::int64_t y;
     unsigned m, d;
     civilFromDays(day - 25569, y, m, d);
     char buffer[96];
-    std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u %02lld:%02lld:%02lld", static_cast<long long>(y), m, d,
-                  static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
+    std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02u %02lld:%02lld:%02lld", static_cast<long long>(y),
+                  m, d, static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
                   static_cast<long long>(seconds % 60));
     return buffer;
 }

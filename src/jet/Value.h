@@ -12,13 +12,13 @@ namespace orrin::jet {
 struct Value {
     enum class Kind : std::uint8_t {
         Null,
-        Bool,      // integer: 0 or 1
-        Integer,   // integer: BYTE, SHORT, LONG and reference numbers
-        Double,    // real: SINGLE (widened), DOUBLE, and NUMERIC / BIGINT where a double holds them exactly
-        Currency,  // integer: ten-thousandths
-        DateTime,  // real: days since 1899-12-30, the time as the fraction
-        Text,      // text: UTF-8 (GUIDs in braces, NUMERIC / BIGINT beyond a double's precision)
-        Bytes,     // bytes: binary and OLE values, whole
+        Bool,     // integer: 0 or 1
+        Integer,  // integer: BYTE, SHORT, LONG and reference numbers
+        Double,   // real: SINGLE (widened), DOUBLE, and NUMERIC / BIGINT where a double holds them exactly
+        Currency, // integer: ten-thousandths
+        DateTime, // real: days since 1899-12-30, the time as the fraction
+        Text,     // text: UTF-8 (GUIDs in braces, NUMERIC / BIGINT beyond a double's precision)
+        Bytes,    // bytes: binary and OLE values, whole
     };
     Kind kind = Kind::Null;
     std::int64_t integer = 0;

@@ -24,10 +24,17 @@ namespace {
 constexpr double kFirstStoredDay = -657434.0;
 constexpr double kLastStoredDay = 2958466.0;
 
-// The store's Error for a failure of the format library.
+// The store's Error for a failure of the format library, whose messages name the file ("the
+// password of FILE is not right", "FILE is not a database", the damage and its page) and are
+// shown as sentences.
 Error storeError(const jet::Error& e)
 {
-    return Error(e.failure() == jet::Failure::NotFound ? code::NotFound : code::General, e.what());
+    std::string message = e.what();
+    if (!message.empty() && message.front() >= 'a' && message.front() <= 'z')
+        message.front() = static_cast<char>(message.front() - 'a' + 'A');
+    if (!message.empty() && message.back() != '.')
+        message += '.';
+    return Error(e.failure() == jet::Failure::NotFound ? code::NotFound : code::General, message);
 }
 
 void exec(sqlite3* db, const std::string& sql, const std::string& file)
@@ -182,14 +189,17 @@ bool AccessSource::load(std::string_view table)
 void AccessSource::copyTable(const std::string& name)
 {
     const jet::TableDef* def = nullptr;
+    std::vector<bool> required;
     try {
         def = &m_source->table(name);
+        // Required columns: those set Required, and those of the primary key and of required indexes.
+        const jet::Properties properties = m_source->properties(name);
+        for (const auto& column : def->columns)
+            required.push_back(properties.required(column.name));
     } catch (const jet::Error& e) {
         throw storeError(e);
     }
 
-    // Required columns: those of the primary key and of indexes marked required.
-    std::vector<bool> required(def->columns.size(), false);
     std::vector<std::string> uniques;
     std::set<std::uint32_t> realIndexesSeen;
     for (const auto& index : def->indexes) {

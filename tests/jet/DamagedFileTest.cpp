@@ -29,8 +29,8 @@ std::vector<std::uint8_t> readBytes(const std::filesystem::path& path)
 
 std::filesystem::path writeCopy(const std::vector<std::uint8_t>& bytes)
 {
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("orrin-damaged-" + std::to_string(::getpid()) + ".mdb");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("orrin-damaged-" + std::to_string(::getpid()) + ".mdb");
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return path;
@@ -69,8 +69,8 @@ Outcome readDamaged(const std::vector<std::uint8_t>& bytes)
 
 struct SampleFacts {
     std::size_t pageSize = 0;
-    std::uint32_t tablePage = 0;      // the definition page of a user table with rows
-    std::uint32_t firstDataPage = 0;  // that table's first data page
+    std::uint32_t tablePage = 0;     // the definition page of a user table with rows
+    std::uint32_t firstDataPage = 0; // that table's first data page
 };
 
 SampleFacts factsOf(const std::filesystem::path& sample)
@@ -95,7 +95,7 @@ SampleFacts factsOf(const std::filesystem::path& sample)
 }
 
 const char* const kDamagedSamples[] = {"jet3/types-1997.mdb", "jet4/types-2000.mdb", "ace/types-2007.accdb",
-                                      "nwind.mdb", "agent/access/zrv.accdb"};
+                                       "nwind.mdb", "agent/access/zrv.accdb"};
 
 TEST(DamagedFile, EachKindOfDamageIsReportedNamingThePage)
 {
@@ -105,20 +105,28 @@ TEST(DamagedFile, EachKindOfDamageIsReportedNamingThePage)
     };
     const Damage damages[] = {
         {"cut inside a page", [](auto& b, const SampleFacts&) { b.resize(b.size() - 100); }},
-        {"cut after the catalog's definition", [](auto& b, const SampleFacts& f) { b.resize(3 * f.pageSize); }},
+        {"cut after the catalog's definition",
+         [](auto& b, const SampleFacts& f) { b.resize(3 * f.pageSize); }},
         {"catalog page zeroed",
-         [](auto& b, const SampleFacts& f) { std::fill_n(b.begin() + 2 * static_cast<long>(f.pageSize), f.pageSize, 0); }},
+         [](auto& b, const SampleFacts& f) {
+             std::fill_n(b.begin() + 2 * static_cast<long>(f.pageSize), f.pageSize, 0);
+         }},
         {"a table's first data page zeroed",
          [](auto& b, const SampleFacts& f) {
              std::fill_n(b.begin() + static_cast<long>(f.firstDataPage * f.pageSize), f.pageSize, 0);
          }},
         {"a definition continued on itself",
-         [](auto& b, const SampleFacts& f) { encodeFixed32(b.data() + f.tablePage * f.pageSize + 4, f.tablePage); }},
+         [](auto& b, const SampleFacts& f) {
+             encodeFixed32(b.data() + f.tablePage * f.pageSize + 4, f.tablePage);
+         }},
         {"a definition continued past the end",
-         [](auto& b, const SampleFacts& f) { encodeFixed32(b.data() + f.tablePage * f.pageSize + 4, 0xFFFFFF); }},
+         [](auto& b, const SampleFacts& f) {
+             encodeFixed32(b.data() + f.tablePage * f.pageSize + 4, 0xFFFFFF);
+         }},
         {"a definition's column count beyond its size",
          [](auto& b, const SampleFacts& f) {
-             const std::size_t at = f.pageSize == 2048 ? kJet3Layout.tdefColumnCount : kJet4Layout.tdefColumnCount;
+             const std::size_t at =
+                 f.pageSize == 2048 ? kJet3Layout.tdefColumnCount : kJet4Layout.tdefColumnCount;
              encodeFixed16(b.data() + f.tablePage * f.pageSize + at, 0xFFFF);
          }},
     };
@@ -149,10 +157,12 @@ TEST(DamagedFile, RandomBytesFlippedInATableDefinitionReadOrReportDamage)
             auto bytes = original;
             std::uniform_int_distribution<std::size_t> offset(8, facts.pageSize - 1);
             for (int flip = 0; flip < 6; ++flip)
-                bytes[facts.tablePage * facts.pageSize + offset(random)] ^= static_cast<std::uint8_t>(random() | 1);
+                bytes[facts.tablePage * facts.pageSize + offset(random)] ^=
+                    static_cast<std::uint8_t>(random() | 1);
             const Outcome outcome = readDamaged(bytes);
             if (outcome.failed) {
-                EXPECT_EQ(outcome.failure, Failure::Damaged) << sample << " round " << round << ": " << outcome.message;
+                EXPECT_EQ(outcome.failure, Failure::Damaged)
+                    << sample << " round " << round << ": " << outcome.message;
             }
         }
     }

@@ -7,7 +7,7 @@ namespace orrin::test {
 namespace {
 
 class Parser {
-public:
+  public:
     explicit Parser(const std::string& s) : m_s(s) {}
 
     Json value()
@@ -85,11 +85,12 @@ public:
         return j;
     }
 
-private:
+  private:
     char peek() const { return m_i < m_s.size() ? m_s[m_i] : '\0'; }
     void skip()
     {
-        while (m_i < m_s.size() && (m_s[m_i] == ' ' || m_s[m_i] == '\t' || m_s[m_i] == '\r' || m_s[m_i] == '\n'))
+        while (m_i < m_s.size() &&
+               (m_s[m_i] == ' ' || m_s[m_i] == '\t' || m_s[m_i] == '\r' || m_s[m_i] == '\n'))
             ++m_i;
     }
     void expect(char c)
@@ -98,7 +99,10 @@ private:
             fail();
         ++m_i;
     }
-    [[noreturn]] void fail() const { throw std::runtime_error("bad JSON at " + std::to_string(m_i) + ": " + m_s); }
+    [[noreturn]] void fail() const
+    {
+        throw std::runtime_error("bad JSON at " + std::to_string(m_i) + ": " + m_s);
+    }
     static void utf8(unsigned c, std::string& out)
     {
         if (c < 0x80) {
@@ -139,11 +143,21 @@ private:
                 fail();
             c = m_s[m_i++];
             switch (c) {
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'b':
+                out += '\b';
+                break;
+            case 'f':
+                out += '\f';
+                break;
             case 'u': {
                 unsigned cp = hex4();
                 if (cp >= 0xD800 && cp < 0xDC00 && m_s.compare(m_i, 2, "\\u") == 0) {
@@ -154,7 +168,9 @@ private:
                 utf8(cp, out);
                 break;
             }
-            default: out += c; break;
+            default:
+                out += c;
+                break;
             }
         }
         expect('"');

@@ -15,9 +15,9 @@ struct Json {
     enum class Kind { Null, Bool, Number, String, Array, Object } kind = Kind::Null;
     bool boolean = false;
     double number = 0;
-    std::string text;  // String: the text; Number: the number as written
+    std::string text; // String: the text; Number: the number as written
     std::vector<Json> items;
-    std::vector<std::pair<std::string, Json>> members;  // in the order written
+    std::vector<std::pair<std::string, Json>> members; // in the order written
 
     const Json* find(const std::string& key) const
     {

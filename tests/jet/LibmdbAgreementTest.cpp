@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -95,13 +96,16 @@ std::string difference(const ColumnDef& column, const Value& ours, const std::st
 {
     // libmdb exports an empty text as it exports Null.
     if (theirs == kNull)
-        return ours.isNull() || (ours.kind == Value::Kind::Text && ours.text.empty()) ? "" : column.name + ": libmdb has Null";
+        return ours.isNull() || (ours.kind == Value::Kind::Text && ours.text.empty())
+                   ? ""
+                   : column.name + ": libmdb has Null";
     if (ours.isNull())
         return column.name + ": ours is Null, libmdb has \"" + theirs + "\"";
     switch (column.type) {
     case coltype::Text:
     case coltype::Memo:
-        return ours.text == theirs ? "" : column.name + ": ours \"" + ours.text + "\", libmdb \"" + theirs + "\"";
+        return ours.text == theirs ? ""
+                                   : column.name + ": ours \"" + ours.text + "\", libmdb \"" + theirs + "\"";
     case coltype::Byte:
     case coltype::Int:
     case coltype::Long:
@@ -110,13 +114,15 @@ std::string difference(const ColumnDef& column, const Value& ours, const std::st
                    : column.name + ": ours " + std::to_string(ours.integer) + ", libmdb " + theirs;
     case coltype::Money:
     case coltype::Double: {
-        const double value = ours.kind == Value::Kind::Currency ? static_cast<double>(ours.integer) / 10000 : ours.real;
+        const double value =
+            ours.kind == Value::Kind::Currency ? static_cast<double>(ours.integer) / 10000 : ours.real;
         const double other = std::strtod(theirs.c_str(), nullptr);
         return std::fabs(value - other) <= 1e-9 * std::max(1.0, std::fabs(value))
                    ? ""
                    : column.name + ": ours " + std::to_string(value) + ", libmdb " + theirs;
     }
-    default: return "";
+    default:
+        return "";
     }
 }
 
@@ -140,7 +146,8 @@ TEST(LibmdbAgreement, EveryUnprotectedSampleHasTheSameTablesCountsTextsAndNumber
             SCOPED_TRACE("table " + name);
             const TableDef& def = db->table(name);
             const std::string exported =
-                run(std::string("mdb-export -H -Q -b strip -0 ") + quoted(kNull) + " -d " + quoted(kField) + " -R " + quoted(kRow) + " " + quoted(file.string()) + " " + quoted(name));
+                run(std::string("mdb-export -H -Q -b strip -0 ") + quoted(kNull) + " -d " + quoted(kField) +
+                    " -R " + quoted(kRow) + " " + quoted(file.string()) + " " + quoted(name));
             const auto rows = split(exported, kRow);
             // libmdb lists a row moved to another page (an overflow row) where it now lies, not where
             // the table keeps it; a row that differs at its place must then match one elsewhere.
@@ -168,13 +175,61 @@ TEST(LibmdbAgreement, EveryUnprotectedSampleHasTheSameTablesCountsTextsAndNumber
                                 matched[other] = ok = true;
                         }
                     }
-                    EXPECT_TRUE(ok) << "row " << count << ": " << (atPlace.empty() ? "matched twice" : atPlace.front());
+                    EXPECT_TRUE(ok) << "row " << count << ": "
+                                    << (atPlace.empty() ? "matched twice" : atPlace.front());
                 }
                 ++count;
             }
             EXPECT_EQ(count, rows.size());
         }
     }
+}
+
+// The columns libmdb's mdb-prop lists with "Required: yes"; nullopt when it lists no column's
+// properties at all (it gives up on some Jet 3 tables' properties that span several pages).
+std::optional<std::set<std::string>> requiredByLibmdb(const std::filesystem::path& file,
+                                                      const std::string& table)
+{
+    std::set<std::string> required;
+    std::string column;
+    bool columnsListed = false;
+    for (const auto& line : split(run("mdb-prop " + quoted(file.string()) + " " + quoted(table)), "\n")) {
+        if (line.rfind("name: ", 0) == 0) {
+            column = line.substr(6);
+            columnsListed = columnsListed || column != "(none)";
+        } else if (line == "\tRequired: yes") {
+            required.insert(column);
+        }
+    }
+    if (!columnsListed)
+        return std::nullopt;
+    return required;
+}
+
+TEST(LibmdbAgreement, TheSameColumnsAreRequired)
+{
+    if (!haveMdbTools() || std::system("command -v mdb-prop >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "mdb-prop (Debian package mdbtools) is not installed";
+    int requiredSeen = 0;
+    for (const auto& file : unprotectedSamples()) {
+        SCOPED_TRACE(file.string());
+        const auto db = Database::open(file, "");
+        for (const auto& entry : db->tables()) {
+            SCOPED_TRACE("table " + entry.name);
+            const Properties properties = db->properties(entry.name);
+            std::set<std::string> ours;
+            for (const auto& column : db->table(entry.name).columns) {
+                if (properties.required(column.name))
+                    ours.insert(column.name);
+            }
+            const auto theirs = requiredByLibmdb(file, entry.name);
+            if (!theirs)
+                continue;
+            EXPECT_EQ(ours, *theirs);
+            requiredSeen += static_cast<int>(ours.size());
+        }
+    }
+    EXPECT_GT(requiredSeen, 10);
 }
 
 } // namespace

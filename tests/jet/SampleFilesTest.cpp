@@ -29,10 +29,10 @@ const std::filesystem::path kSamples = ORRIN_ACCESS_SAMPLES;
 std::string storeTypeOf(const std::string& readerType, const std::string& length)
 {
     static const std::map<std::string, std::string> names = {
-        {"MEMO", "MEMO"},         {"BYTE", "BYTE"},       {"INT", "SHORT"},       {"LONG", "LONG"},
-        {"FLOAT", "SINGLE"},      {"DOUBLE", "DOUBLE"},   {"MONEY", "CURRENCY"},  {"SHORT_DATE_TIME", "DATETIME"},
-        {"BOOLEAN", "YESNO"},     {"GUID", "TEXT(38)"},   {"NUMERIC", "DOUBLE"},  {"BIG_INT", "DOUBLE"},
-        {"OLE", "BLOB"},          {"BINARY", "BLOB"},     {"COMPLEX_TYPE", "LONG"},
+        {"MEMO", "MEMO"},     {"BYTE", "BYTE"},     {"INT", "SHORT"},         {"LONG", "LONG"},
+        {"FLOAT", "SINGLE"},  {"DOUBLE", "DOUBLE"}, {"MONEY", "CURRENCY"},    {"SHORT_DATE_TIME", "DATETIME"},
+        {"BOOLEAN", "YESNO"}, {"GUID", "TEXT(38)"}, {"NUMERIC", "DOUBLE"},    {"BIG_INT", "DOUBLE"},
+        {"OLE", "BLOB"},      {"BINARY", "BLOB"},   {"COMPLEX_TYPE", "LONG"},
     };
     if (readerType == "TEXT")
         return "TEXT(" + length + ")";
@@ -91,19 +91,37 @@ std::string difference(const ColumnDef& column, const Value& value, const Json& 
 {
     std::ostringstream ours;
     switch (value.kind) {
-    case Value::Kind::Null: ours << "null"; break;
-    case Value::Kind::Bool: ours << (value.integer ? "true" : "false"); break;
+    case Value::Kind::Null:
+        ours << "null";
+        break;
+    case Value::Kind::Bool:
+        ours << (value.integer ? "true" : "false");
+        break;
     case Value::Kind::Integer:
-    case Value::Kind::Currency: ours << value.integer; break;
-    case Value::Kind::Double: ours << value.real; break;
-    case Value::Kind::DateTime: ours << formatDateTime(value.real); break;
-    case Value::Kind::Text: ours << '"' << value.text << '"'; break;
-    case Value::Kind::Bytes: ours << "<" << value.bytes.size() << " bytes>"; break;
+    case Value::Kind::Currency:
+        ours << value.integer;
+        break;
+    case Value::Kind::Double:
+        ours << value.real;
+        break;
+    case Value::Kind::DateTime:
+        ours << formatDateTime(value.real);
+        break;
+    case Value::Kind::Text:
+        ours << '"' << value.text << '"';
+        break;
+    case Value::Kind::Bytes:
+        ours << "<" << value.bytes.size() << " bytes>";
+        break;
     }
     bool same = false;
     switch (expected.kind) {
-    case Json::Kind::Null: same = value.isNull(); break;
-    case Json::Kind::Bool: same = value.kind == Value::Kind::Bool && (value.integer != 0) == expected.boolean; break;
+    case Json::Kind::Null:
+        same = value.isNull();
+        break;
+    case Json::Kind::Bool:
+        same = value.kind == Value::Kind::Bool && (value.integer != 0) == expected.boolean;
+        break;
     case Json::Kind::Number:
         if (value.kind == Value::Kind::Currency)
             same = value.integer == std::llround(expected.number * 10000);
@@ -122,7 +140,8 @@ std::string difference(const ColumnDef& column, const Value& value, const Json& 
         else
             same = value.kind == Value::Kind::Text && sameText(value.text, expected.text);
         break;
-    default: break;
+    default:
+        break;
     }
     if (same)
         return "";
@@ -133,9 +152,9 @@ std::string difference(const ColumnDef& column, const Value& value, const Json& 
 struct ExpectedTable {
     std::string name;
     long rows = 0;
-    std::vector<std::string> columns;  // "Name:STORETYPE"
+    std::vector<std::string> columns; // "Name:STORETYPE"
     std::vector<Json> rowValues;
-    std::vector<std::pair<std::string, bool>> indexes;  // name, unique
+    std::vector<std::pair<std::string, bool>> indexes; // name, unique
 };
 
 std::map<std::string, ExpectedTable> readExpected(const std::filesystem::path& file)
@@ -174,7 +193,7 @@ std::map<std::string, ExpectedTable> readExpected(const std::filesystem::path& f
     return tables;
 }
 
-// The samples with an expected output; protected ones only once the pager decodes them.
+// The samples with an expected output, the protected ones (encrypted/) or the others.
 std::vector<std::filesystem::path> expectedFiles(bool encrypted)
 {
     std::vector<std::filesystem::path> files;
@@ -225,9 +244,10 @@ void compareWithExpected(const std::filesystem::path& expectedFile)
                 for (std::size_t c = 0; c < def.columns.size(); ++c) {
                     const Json* value = row.find(def.columns[c].name);
                     const Json null;
-                    const std::string diff = difference(def.columns[c], cursor.values()[c], value ? *value : null);
-                    EXPECT_EQ(diff, "") << "row " << count << " (page " << cursor.page() << " row " << cursor.row()
-                                        << ")";
+                    const std::string diff =
+                        difference(def.columns[c], cursor.values()[c], value ? *value : null);
+                    EXPECT_EQ(diff, "")
+                        << "row " << count << " (page " << cursor.page() << " row " << cursor.row() << ")";
                 }
             }
             ++count;
@@ -248,6 +268,14 @@ TEST(SampleFiles, EveryUnprotectedFileReadsAsTheIndependentReaderFoundIt)
 {
     const auto files = expectedFiles(false);
     ASSERT_GE(files.size(), 20u);
+    for (const auto& file : files)
+        compareWithExpected(file);
+}
+
+TEST(SampleFiles, EveryProtectedFileReadsWithItsPasswordAsTheIndependentReaderFoundIt)
+{
+    const auto files = expectedFiles(true);
+    ASSERT_EQ(files.size(), 11u);
     for (const auto& file : files)
         compareWithExpected(file);
 }

@@ -620,4 +620,83 @@ TEST(TableWriter, ProtectedFilesKeepTheirProtection)
     }
 }
 
+// A Null in an AutoNumber field takes the next number after the table's last one; the table
+// definition keeps the last number given.
+TEST(TableWriter, AutoNumbersContinueFromTheTable)
+{
+    int tables = 0;
+    for (const char* sample : kWritable) {
+        TempFolder folder;
+        const fs::path path = folder.copy(sample);
+        std::map<std::string, std::pair<std::size_t, std::uint32_t>> expected;  // table: column, first new number
+        {
+            auto db = Database::open(path, "");
+            TableWriter writer(*db);
+            for (const auto& entry : db->tables()) {
+                const TableDef& def = db->table(entry.name);
+                std::size_t autoColumn = def.columns.size();
+                for (std::size_t c = 0; c < def.columns.size(); ++c)
+                    if ((def.columns[c].flags & colflag::AutoLong) != 0)
+                        autoColumn = c;
+                if (autoColumn == def.columns.size())
+                    continue;
+                auto rows = rowsOf(*db, entry.name);
+                std::uint32_t last = def.autoNumber;
+                for (const auto& row : rows)
+                    last = std::max<std::uint32_t>(last, std::uint32_t(row[autoColumn].integer));
+                for (int i = 0; i < 2; ++i) {
+                    std::vector<Value> row;
+                    for (const auto& c : def.columns)
+                        row.push_back(newValue(def, c, 10 + i));
+                    row[autoColumn].setNull();
+                    rows.push_back(row);
+                }
+                writer.replaceRows(entry.name, rows);
+                expected[entry.name] = {autoColumn, last + 1};
+            }
+            writer.commit();
+        }
+        auto db = Database::open(path, "");
+        for (const auto& [name, what] : expected) {
+            SCOPED_TRACE(std::string(sample) + " " + name);
+            const auto back = rowsOf(*db, name);
+            ASSERT_GE(back.size(), 2u);
+            EXPECT_EQ(back[back.size() - 2][what.first].integer, std::int64_t(what.second));
+            EXPECT_EQ(back.back()[what.first].integer, std::int64_t(what.second + 1));
+            EXPECT_EQ(db->table(name).autoNumber, what.second + 1);
+            expectIndexesHoldTheRows(*db, db->table(name), name, back, path.string());
+            ++tables;
+        }
+    }
+    EXPECT_GT(tables, 0);
+}
+
+// Emptying every table: no data pages, empty indexes, and every reader finds no rows.
+TEST(TableWriter, TablesCanBeEmptied)
+{
+    for (const char* sample : {"jet4/indexes-2000.mdb", "ace/indexes-2010.accdb", "agent/access/LIC.mdb"}) {
+        SCOPED_TRACE(sample);
+        TempFolder folder;
+        const fs::path path = folder.copy(sample);
+        std::vector<std::string> names;
+        {
+            auto db = Database::open(path, "");
+            TableWriter writer(*db);
+            for (const auto& entry : db->tables()) {
+                writer.replaceRows(entry.name, {});
+                names.push_back(entry.name);
+            }
+            writer.commit();
+        }
+        auto db = Database::open(path, "");
+        for (const auto& name : names) {
+            EXPECT_TRUE(rowsOf(*db, name).empty()) << name;
+            EXPECT_EQ(db->table(name).rowCount, 0u) << name;
+            for (const auto& index : db->table(name).realIndexes)
+                EXPECT_TRUE(readIndexEntries(db->file(), index.firstPage).empty()) << name;
+            EXPECT_EQ(run("mdb-count '" + path.string() + "' '" + name + "' 2>/dev/null"), "0\n") << name;
+        }
+    }
+}
+
 } // namespace

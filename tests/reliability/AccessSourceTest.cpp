@@ -37,11 +37,12 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 
 struct RunOutcome {
     ProcessResult result;
-    std::string target;  // the target's tables, dumped by the sqlcipher shell
-    std::string log;     // the error log with the run's folders replaced by names
+    std::string target; // the target's tables, dumped by the sqlcipher shell
+    std::string log;    // the error log with the run's folders replaced by names
 };
 
-RunOutcome runFrom(const testing::TempDir& dir, const std::string& sourceFolder, const std::string& bonusFolder)
+RunOutcome runFrom(const testing::TempDir& dir, const std::string& sourceFolder,
+                   const std::string& bonusFolder)
 {
     const auto targetFolder = dir.path() / ("target-" + sourceFolder);
     std::filesystem::create_directories(targetFolder);
@@ -49,10 +50,10 @@ RunOutcome runFrom(const testing::TempDir& dir, const std::string& sourceFolder,
     std::filesystem::copy_file(kAgent / "sqlcipher" / "LIC.mdb", target);
     const auto log = dir.path() / ("log-" + sourceFolder + ".txt");
     RunOutcome outcome;
-    outcome.result = runProgram(importProgram(), {"--orrin-db", (kAgent / sourceFolder / "zrv.accdb").string(),
-                                                  "--bonus-db", (kAgent / bonusFolder / "lic.mdb").string(),
-                                                  "--agent-db", target.string(), "--error-log", log.string(),
-                                                  "--on-error", "continue", "--quiet"});
+    outcome.result = runProgram(importProgram(),
+                                {"--orrin-db", (kAgent / sourceFolder / "zrv.accdb").string(), "--bonus-db",
+                                 (kAgent / bonusFolder / "lic.mdb").string(), "--agent-db", target.string(),
+                                 "--error-log", log.string(), "--on-error", "continue", "--quiet"});
     outcome.target = dumpDatabase(target, std::string(kCalvanePassword));
     std::string logText = std::filesystem::exists(log) ? textOf(log) : std::string();
     logText = replaced(logText, (kAgent / sourceFolder).string(), "SOURCE");
@@ -74,7 +75,8 @@ TEST(AccessSource, ARunFromTheAccessFilesMatchesTheRunFromTheSqlcipherFiles)
     ASSERT_TRUE(endedOnItsOwn(fromSqlcipher.result)) << describe(fromSqlcipher.result);
     EXPECT_EQ(fromAccess.result.exitCode, fromSqlcipher.result.exitCode) << describe(fromAccess.result);
     // The run must have done something, so that equal targets mean something.
-    EXPECT_NE(fromSqlcipher.target, dumpDatabase(kAgent / "sqlcipher" / "LIC.mdb", std::string(kCalvanePassword)));
+    EXPECT_NE(fromSqlcipher.target,
+              dumpDatabase(kAgent / "sqlcipher" / "LIC.mdb", std::string(kCalvanePassword)));
     EXPECT_TRUE(fromAccess.target == fromSqlcipher.target) << "the targets differ";
     EXPECT_FALSE(fromSqlcipher.log.empty()) << "the sample's awkward values write error-log entries";
     EXPECT_EQ(fromAccess.log, fromSqlcipher.log);

@@ -80,6 +80,36 @@ TEST(AccessConnection, OpensByTheFirstPageNeverByTheName)
     }
 }
 
+TEST(AccessConnection, AProtectedFileOpensWithItsPasswordOnly)
+{
+    struct Case {
+        const char* file;
+        const char* password;
+    };
+    const Case cases[] = {
+        {"password--jet4-2003-password.mdb", "password"},
+        {"Test123--ace-2007-rc4-cryptoapi.accdb", "Test123"},
+        {"1234--ace-2013-agile.accdb", "1234"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto path = kSamples / "encrypted" / c.file;
+        Connection right;
+        right.openFile(path, c.password, OpenMode::ReadOnly);
+        const auto tables = right.tableNames();
+        ASSERT_FALSE(tables.empty());
+        Statement count(right.handle(), "SELECT count(*) FROM \"" + tables.front() + "\"", right.fileName(), &right);
+        ASSERT_TRUE(count.step());
+        EXPECT_GT(count.column(0).number(), 0);
+        for (const std::string wrong : {"wrong", ""}) {
+            Connection refused;
+            EXPECT_EQ(errorText([&] { refused.openFile(path, wrong, OpenMode::ReadOnly); }),
+                      "The password of " + path.string() + " is not right.");
+            EXPECT_FALSE(refused.isOpen());
+        }
+    }
+}
+
 TEST(AccessConnection, LoadsOnlyTheTablesItsStatementsName)
 {
     Connection connection;
@@ -153,6 +183,17 @@ TEST(AccessConnection, UniqueIndexesAndRequiredColumnsBecomeConstraints)
     EXPECT_NE(sql.find("\"data\" TEXT(50) COLLATE NOCASE"), std::string::npos) << sql;
     EXPECT_NE(sql.find("UNIQUE (\"id\")"), std::string::npos) << sql;
     EXPECT_EQ(sql.find("UNIQUE (\"data\")"), std::string::npos) << sql;
+
+    // Columns set Required outside any index are NOT NULL too.
+    Connection nwind;
+    nwind.openFile(kSamples / "nwind.mdb", "", OpenMode::ReadOnly);
+    nwind.tableInfo("Order Details");
+    Statement details(nwind.handle(), "SELECT sql FROM sqlite_master WHERE name = 'Order Details'", nwind.fileName(),
+                      &nwind);
+    ASSERT_TRUE(details.step());
+    const std::string detailsSql = details.column(0, ColumnType{ColumnType::Kind::Text}).text();
+    EXPECT_NE(detailsSql.find("\"UnitPrice\" CURRENCY NOT NULL"), std::string::npos) << detailsSql;
+    EXPECT_NE(detailsSql.find("\"Discount\" SINGLE NOT NULL"), std::string::npos) << detailsSql;
 }
 
 TEST(AccessConnection, RefusesWritingAndSaysWhy)
