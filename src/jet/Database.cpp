@@ -33,6 +33,16 @@ const TableDef& Database::table(std::string_view name)
     return *slot;
 }
 
+const TableDef& Database::tableAt(std::uint32_t definitionPage, std::string_view name)
+{
+    auto& slot = m_definitions[definitionPage];
+    if (!slot) {
+        slot = std::make_unique<TableDef>(TableDef::read(*m_file, definitionPage));
+        slot->name = std::string(name);
+    }
+    return *slot;
+}
+
 Properties Database::properties(std::string_view name) const
 {
     const CatalogEntry* entry = m_catalog.find(name);

@@ -32,6 +32,9 @@ class Database {
     // The definition of a table by name (letter case ignored); Failure::NotFound naming the table
     // and the file when there is none, Failure::Damaged when its definition does not hold.
     const TableDef& table(std::string_view name);
+    // The definition starting at definitionPage, under name (for system tables, which the catalog
+    // of user tables leaves out); fails as TableDef::read does.
+    const TableDef& tableAt(std::uint32_t definitionPage, std::string_view name);
     // The properties Access keeps for a table and its columns (Required, DefaultValue ...);
     // Failure::NotFound or Failure::Damaged as table() fails.
     Properties properties(std::string_view table) const;

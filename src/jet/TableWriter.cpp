@@ -244,7 +244,19 @@ void TableWriter::collectOldPages(const TableDef& def, std::set<std::uint32_t>& 
 void TableWriter::replaceRows(const std::string& name, const std::vector<std::vector<Value>>& rows)
 {
     m_failed = true;
-    const TableDef& def = m_db.table(name);
+    replaceRowsOf(m_db.table(name), name, rows);
+}
+
+void TableWriter::replaceRowsAt(std::uint32_t definitionPage, const std::string& name,
+                                const std::vector<std::vector<Value>>& rows)
+{
+    m_failed = true;
+    replaceRowsOf(m_db.tableAt(definitionPage, name), name, rows);
+}
+
+void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, const std::vector<std::vector<Value>>& rows)
+{
+    m_failed = true;
     if (!m_written.insert(def.page).second)
         throw Error(Failure::Unsupported, "The table " + name + " is written twice in one commit.");
     const PageFile& file = m_db.file();

@@ -34,6 +34,10 @@ class TableWriter : private PageStore {
     // Failure::Damaged when the table's pages do not hold. After a failure the writer must not be
     // committed.
     void replaceRows(const std::string& table, const std::vector<std::vector<Value>>& rows);
+    // The same for the table whose definition starts at definitionPage (a system table, which the
+    // catalog of user tables does not name).
+    void replaceRowsAt(std::uint32_t definitionPage, const std::string& table,
+                       const std::vector<std::vector<Value>>& rows);
 
     // Writes the changes: a copy of the file with the changed pages, flushed and renamed over the
     // file (see replaceFile); the file as it was on any failure, reported as Failure::Io.
@@ -49,6 +53,7 @@ class TableWriter : private PageStore {
     std::uint32_t allocatePage() override;
     const std::string& fileName() const override;
 
+    void replaceRowsOf(const TableDef& def, const std::string& name, const std::vector<std::vector<Value>>& rows);
     void freePage(std::uint32_t n);
     // The pages and long-value rows the table's current rows hold.
     void collectOldPages(const TableDef& def, std::set<std::uint32_t>& pages,
