@@ -17,6 +17,8 @@ struct sqlite3;
 
 namespace orrin::store {
 
+class LockWaits;
+
 enum class OpenMode { ReadWrite, ReadOnly };
 
 struct ColumnInfo {
@@ -44,6 +46,11 @@ public:
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
+
+    // Another program's lock is waited for out of waits' budget (shared with the run's other
+    // connections) instead of a fixed few seconds per statement. Set before open; waits must outlive
+    // the connection's use. A wait that runs out fails the statement with store::code::InUse.
+    void setLockWaits(LockWaits* waits) { m_lockWaits = waits; }
 
     // ADO form: a connection text (store::ConnectionText::parse).
     void open(std::string_view connectionText, OpenMode mode = OpenMode::ReadWrite);
@@ -74,7 +81,12 @@ public:
     // back reset with its bindings cleared.
     Statement& insertStatement(const TableInfo& table, const std::vector<bool>& assigned);
 
+    // Takes the write lock at once (BEGIN IMMEDIATE): a file another program is writing is found
+    // out before anything is done. Fails with store::code::InUse when the lock does not come.
     void beginTransaction();
+    // A read transaction: every read until commit/rollback/close sees the file as it is now, one
+    // consistent snapshot, and no other program can commit a change to it meanwhile.
+    void beginReadSnapshot();
     void commit();
     void rollback();
     bool inTransaction() const;
@@ -92,9 +104,12 @@ public:
 
 private:
     void requireOpen() const;
+    static int busyHandler(void* connection, int attempt);
 
     sqlite3* m_db = nullptr;
     std::filesystem::path m_path;
+    LockWaits* m_lockWaits = nullptr;
+    std::string m_lockName; // the file named in lock waits, set when opening
     bool m_transactionBegun = false;
     std::map<std::string, std::unique_ptr<Statement>, std::less<>> m_statements;
     std::map<std::string, std::shared_ptr<const TableInfo>, std::less<>> m_tables;  // key: lower-case name
