@@ -143,7 +143,7 @@ std::string summaryText(const RunReport& report)
         if (report.recoveryFailure.empty()) {
             out << ", rolled back: the target is unchanged";
         } else {
-            out << ", rolled back, but " << report.recoveryFailure;
+            out << ", rolled back, but the target's journal was not replayed: " << report.recoveryFailure;
         }
         break;
     }
