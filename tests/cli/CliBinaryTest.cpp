@@ -302,6 +302,18 @@ TEST_F(OrrinImport, SummaryJsonDescribesTheRun)
                         logFile.string() + "\",\n");
 }
 
+// Without the bonus database the run is the same as ever, but says so before it starts.
+TEST_F(OrrinImport, MissingBonusDatabaseIsAWarningBeforeTheRun)
+{
+    const std::string missing = (m_dir.path() / "no-bonus" / "lic.mdb").string();
+    const Result result = run({"--orrin-db", source.string(), "--agent-db", target.string(), "--bonus-db",
+                               missing, "--error-log", logFile.string(), "--quiet"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(
+        result.err.rfind("orrin-import: warning: the bonus database '" + missing + "' does not exist", 0), 0u)
+        << result.err;
+}
+
 TEST_F(OrrinImport, SummaryFileThatCannotBeWrittenIsCaughtBeforeTheRun)
 {
     const auto before = targetTables();
