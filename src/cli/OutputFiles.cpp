@@ -94,7 +94,8 @@ std::optional<std::string> unwritableSummary(const fs::path& summary)
     }
     const fs::path folder = summary.parent_path().empty() ? fs::path(".") : summary.parent_path();
     if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-        return "cannot write the summary file '" + summary.string() + "': its folder is missing or not writable";
+        return "cannot write the summary file '" + summary.string() +
+               "': its folder is missing or not writable";
     }
     return std::nullopt;
 }

@@ -9,8 +9,8 @@ namespace orrin::cli {
 
 // An input database of the run, for the checks below: what it is called in messages and where it is.
 struct InputFile {
-    std::string role;            // "the Orrin database", "the Calvane database", "the bonus database"
-    std::filesystem::path path;  // as the run will open it (letter case resolved when possible)
+    std::string role;           // "the Orrin database", "the Calvane database", "the bonus database"
+    std::filesystem::path path; // as the run will open it (letter case resolved when possible)
 };
 
 // The run's input databases: zrv.accdb and LIC.mdb in the two folders, and the bonus database.

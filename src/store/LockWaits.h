@@ -17,7 +17,10 @@ class LockWaits {
     explicit LockWaits(std::chrono::milliseconds budget = kRunBudget);
 
     // Called with the file's path when a wait for it begins (while budget is left).
-    void setWaitingNotice(std::function<void(const std::string& file)> notice) { m_notice = std::move(notice); }
+    void setWaitingNotice(std::function<void(const std::string& file)> notice)
+    {
+        m_notice = std::move(notice);
+    }
     // Asked between the short sleeps of a wait; true ends the wait at once.
     void setStopCheck(std::function<bool()> check) { m_stopCheck = std::move(check); }
 
