@@ -124,8 +124,11 @@ void DataImport::LogError(const Error& error, const std::string& label)
     // checked right after, on what was actually opened.
     const int fd = ::open(m_logFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
                           S_IRUSR | S_IWUSR);
-    if (fd < 0)
-        fail(errno == ELOOP ? 0 : errno, errno == ELOOP ? "it is a symbolic link" : nullptr);
+    if (fd < 0) {
+        // ENXIO: a FIFO with no reader (or a device), which O_NONBLOCK turned away.
+        const int saved = errno;
+        fail(saved, saved == ELOOP ? "it is a symbolic link" : saved == ENXIO ? "it is not a regular file" : nullptr);
+    }
     struct stat opened {};
     if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
         ::close(fd);
