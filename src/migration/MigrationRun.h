@@ -67,13 +67,13 @@ public:
     void watchSignalFlag(const volatile std::sig_atomic_t* flag) { m_signalFlag = flag; }
 
 private:
-    calc::DataImport& m_dataImport;
-    ErrorQuestion& m_question;
-    RunObserver& m_observer;
-    // Throws the RunStop for a stop asked for since the last statement; true from stopDue().
+    // Throws the RunStop for a stop asked for (a signal's first); stopDue() says whether one was.
     void stopIfAsked() const;
     bool stopDue() const { return m_stopRequested || (m_signalFlag != nullptr && *m_signalFlag != 0); }
 
+    calc::DataImport& m_dataImport;
+    ErrorQuestion& m_question;
+    RunObserver& m_observer;
     double m_policiesTransferred = 0;
     bool m_stopRequested = false;
     const volatile std::sig_atomic_t* m_signalFlag = nullptr;

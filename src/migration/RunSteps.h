@@ -107,7 +107,6 @@ class RunSteps {
     store::Connection m_unopened;         // what a failed dbLIC open leaves the calculations
     bool m_transactionBegun = false;
     bool m_committed = false;
-    bool m_abandoned = false;
     std::string m_sourceDbPath;
     std::string m_targetPassword;
     store::LockWaits* m_lockWaits = nullptr;
