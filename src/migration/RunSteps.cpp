@@ -118,8 +118,18 @@ void RunSteps::onFailure(const Error& error)
 
 void RunSteps::stopPoint()
 {
-    if (m_stopPoint && !m_committed) {
+    if (m_committed) {
+        return;
+    }
+    if (m_stopPoint) {
         m_stopPoint();
+    }
+    // The engine may pass over a lock it waited for in vain (it keeps the pages in memory); the
+    // commit could only fail the same way, so the run gives up now.
+    if (m_transactionBegun && m_lockWaits != nullptr && m_conLIC.isOpen() &&
+        m_lockWaits->gaveUpOn(m_conLIC.fileName())) {
+        throw RunStop{RunReport::Outcome::Stopped,
+                      "The import gave up waiting for its lock: " + store::inUseText(m_conLIC.fileName()) + "."};
     }
 }
 

@@ -20,8 +20,12 @@ LockWaits::LockWaits(std::chrono::milliseconds budget) : m_budget(budget) {}
 
 bool LockWaits::keepWaiting(const std::string& file, int attempt)
 {
-    if (spent() || (m_stopCheck && m_stopCheck()))
+    if (m_stopCheck && m_stopCheck())
         return false;
+    if (spent()) {
+        m_gaveUp.insert(file);
+        return false;
+    }
     if (attempt == 0 && m_notice)
         m_notice(file);
     const auto nap = std::min(sleepFor(attempt), m_budget - m_waited);

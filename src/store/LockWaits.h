@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <set>
 #include <string>
 
 namespace orrin::store {
@@ -29,6 +30,11 @@ class LockWaits {
     // stop, and the statement then fails as locked.
     bool keepWaiting(const std::string& file, int attempt);
 
+    // True when a wait for file ran out of budget. The engine passes over some such failures
+    // without failing a statement (it keeps pages in memory instead of writing them out), so the
+    // run asks here to give up at once rather than at its commit.
+    bool gaveUpOn(const std::string& file) const { return m_gaveUp.count(file) != 0; }
+
     std::chrono::milliseconds waited() const { return m_waited; }
     bool spent() const { return m_waited >= m_budget; }
 
@@ -37,6 +43,7 @@ class LockWaits {
     std::chrono::milliseconds m_waited{0};
     std::function<void(const std::string&)> m_notice;
     std::function<bool()> m_stopCheck;
+    std::set<std::string> m_gaveUp;
 };
 
 // The text of a failure to get a lock in time: "<file> is in use by another program".

@@ -81,6 +81,32 @@ TEST(LockWaits, OneBudgetForEveryConnectionOfARun)
     holder.execute("ROLLBACK");
 }
 
+// A writer that must spill pages while a reader holds the file waits, then carries on with the
+// pages in memory: no statement fails, so the wait that ran out is remembered for the run to see.
+TEST(LockWaits, AWaitThatRanOutIsRememberedEvenWhenNoStatementFails)
+{
+    TempDir dir;
+    const fs::path file = orrin::testing::createTargetDb(dir.path());
+    Connection reader;
+    reader.openFile(file, kPassword, OpenMode::ReadOnly);
+    reader.beginReadSnapshot();
+
+    LockWaits waits(std::chrono::milliseconds(200));
+    Connection writer;
+    writer.setLockWaits(&waits);
+    writer.openFile(file, kPassword, OpenMode::ReadWrite);
+    writer.execute("PRAGMA cache_size = 2");
+    writer.beginTransaction();
+    EXPECT_FALSE(waits.gaveUpOn(file.string()));
+    for (int i = 0; i < 2000; ++i)
+        writer.execute("INSERT INTO company (pacode, CompanyName) VALUES (?, ?)",
+                       {Variant(std::to_string(i)), Variant(std::string(100, 'x'))});
+
+    EXPECT_TRUE(waits.gaveUpOn(file.string()));
+    EXPECT_FALSE(waits.gaveUpOn("another file"));
+    writer.rollback();
+}
+
 TEST(LockWaits, AStopEndsTheWaitAtOnce)
 {
     TempDir dir;
