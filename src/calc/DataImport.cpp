@@ -14,9 +14,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace orrin::calc {
 
@@ -128,24 +130,39 @@ void DataImport::LogError(const Error& error, const std::string& label)
     entry += "Err.Description : " + error.description() + kLineEnd;
     entry += kLineEnd;
 
-    auto fail = [&](int savedErrno) {
-        throw Error(err::FileError,
-                    "Cannot write the error log '" + m_logFile.string() + "': " + reasonOf(savedErrno));
+    auto fail = [&](int savedErrno, const char* why) {
+        throw Error(err::FileError, "Cannot write the error log '" + m_logFile.string() +
+                                        "': " + (why != nullptr ? std::string(why) : reasonOf(savedErrno)));
     };
 
-    errno = 0;
-    std::ofstream log(m_logFile, std::ios::binary | std::ios::app);
-    if (!log.is_open())
-        fail(errno);
-    errno = 0;
-    log.write(entry.data(), static_cast<std::streamsize>(entry.size()));
-    log.flush();
-    if (!log)
-        fail(errno);
-    errno = 0;
-    log.close();
-    if (!log)
-        fail(errno);
+    // O_NONBLOCK: a FIFO with no reader fails here instead of blocking the run; the file type is
+    // checked right after, on what was actually opened.
+    const int fd = ::open(m_logFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                          S_IRUSR | S_IWUSR);
+    if (fd < 0) {
+        // ENXIO: a FIFO with no reader (or a device), which O_NONBLOCK turned away.
+        const int saved = errno;
+        fail(saved, saved == ELOOP ? "it is a symbolic link" : saved == ENXIO ? "it is not a regular file" : nullptr);
+    }
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        fail(0, "it is not a regular file");
+    }
+    std::size_t written = 0;
+    while (written < entry.size()) {
+        const ssize_t n = ::write(fd, entry.data() + written, entry.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int saved = errno;
+            ::close(fd);
+            fail(saved, nullptr);
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0)
+        fail(errno, nullptr);
     ++m_logEntries;
 }
 
@@ -256,6 +273,7 @@ store::Connection* DataImport::lookupConnection(const std::string& connectionTex
         m_lookupConnections.erase(found);
     }
     auto connection = std::make_unique<store::Connection>();
+    connection->setLockWaits(m_lockWaits);
     connection->open(connectionText, store::OpenMode::ReadOnly);
     store::Connection* opened = connection.get();
     m_lookupConnections.emplace(connectionText, std::move(connection));

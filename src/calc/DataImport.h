@@ -46,8 +46,10 @@ public:
     std::int64_t logEntriesWritten() const { return m_logEntries; }
 
     // Appends the six-line entry (Date, Time, Err.Number, Err.Source = label, Err.Description,
-    // empty line; CR LF line ends), opening and closing the file for the entry. When the file cannot
-    // be opened or written it throws Error (err::FileError) naming the file.
+    // empty line; CR LF line ends), opening and closing the file for the entry. A new log is made
+    // readable by its owner only; a symbolic link in the log's place, or anything but a regular file
+    // (a FIFO would block the run), is refused. When the file cannot be opened or written it throws
+    // Error (err::FileError) naming the file.
     void LogError(const Error& error, const std::string& label);
 
     // ---- Single-value lookups -----------------------------------------------------------------
@@ -93,6 +95,10 @@ public:
 
     // The window's event pump, run at the start of every UpdatePolicySchedule (none by default).
     void setEventPump(std::function<void()> pump) { m_eventPump = std::move(pump); }
+
+    // The run's budget for lock waits, which the lookups' own connections wait out of (nullptr: a few
+    // seconds per open). Applies to connections opened from now on.
+    void setLockWaits(store::LockWaits* waits) { m_lockWaits = waits; }
 
     // Closes the connections that the lookups keep open for the length of a run, and ends every
     // loan of adoptLookupConnection.
@@ -144,6 +150,7 @@ private:
     std::map<std::string, std::unordered_map<std::string, std::pair<std::int64_t, Variant>>> m_bonusCache;
     bool m_keepPlanRows = false;
     PlanRowCache m_keptPlanRows;
+    store::LockWaits* m_lockWaits = nullptr;
 };
 
 // The labels under which each procedure logs.

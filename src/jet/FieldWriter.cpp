@@ -26,11 +26,15 @@ constexpr std::size_t kMaxCompressedCharacters = 1024;
 std::string describe(const Value& v)
 {
     switch (v.kind) {
-    case Value::Kind::Text: return "\"" + v.text + "\"";
-    case Value::Kind::Bytes: return "of " + std::to_string(v.bytes.size()) + " bytes";
+    case Value::Kind::Text:
+        return "\"" + v.text + "\"";
+    case Value::Kind::Bytes:
+        return "of " + std::to_string(v.bytes.size()) + " bytes";
     case Value::Kind::Double:
-    case Value::Kind::DateTime: return std::to_string(v.real);
-    default: return std::to_string(v.integer);
+    case Value::Kind::DateTime:
+        return std::to_string(v.real);
+    default:
+        return std::to_string(v.integer);
     }
 }
 
@@ -39,7 +43,8 @@ std::int64_t wholeNumber(const ColumnDef& column, const std::string& table, cons
 {
     switch (v.kind) {
     case Value::Kind::Integer:
-    case Value::Kind::Bool: return v.integer;
+    case Value::Kind::Bool:
+        return v.integer;
     case Value::Kind::Double:
     case Value::Kind::DateTime:
         if (std::isfinite(v.real) && std::trunc(v.real) == v.real && std::fabs(v.real) < 9.2e18)
@@ -53,7 +58,8 @@ std::int64_t wholeNumber(const ColumnDef& column, const std::string& table, cons
             return n;
         break;
     }
-    default: break;
+    default:
+        break;
     }
     doesNotFit(column, table, describe(v));
 }
@@ -62,10 +68,13 @@ double realNumber(const ColumnDef& column, const std::string& table, const Value
 {
     switch (v.kind) {
     case Value::Kind::Integer:
-    case Value::Kind::Bool: return static_cast<double>(v.integer);
-    case Value::Kind::Currency: return static_cast<double>(v.integer) / 10000.0;
+    case Value::Kind::Bool:
+        return static_cast<double>(v.integer);
+    case Value::Kind::Currency:
+        return static_cast<double>(v.integer) / 10000.0;
     case Value::Kind::Double:
-    case Value::Kind::DateTime: return v.real;
+    case Value::Kind::DateTime:
+        return v.real;
     case Value::Kind::Text: {
         double d = 0;
         const auto* end = v.text.data() + v.text.size();
@@ -74,7 +83,8 @@ double realNumber(const ColumnDef& column, const std::string& table, const Value
             return d;
         break;
     }
-    default: break;
+    default:
+        break;
     }
     doesNotFit(column, table, describe(v));
 }
@@ -143,7 +153,7 @@ bool scaledDecimal(const Value& v, unsigned scale, bool& negative, Magnitude& ma
             if (point) {
                 if (fraction == scale) {
                     if (c != '0')
-                        return false;  // more decimals than the column keeps
+                        return false; // more decimals than the column keeps
                     continue;
                 }
                 ++fraction;
@@ -218,7 +228,8 @@ void encodeFixedField(const ColumnDef& column, const std::string& table, const V
         if (value.kind == Value::Kind::Currency) {
             tenThousandths = value.integer;
         } else {
-            const long double r = std::round(static_cast<long double>(realNumber(column, table, value)) * 10000.0L);
+            const long double r =
+                std::round(static_cast<long double>(realNumber(column, table, value)) * 10000.0L);
             if (!(std::fabs(r) < 9.2e18L))
                 doesNotFit(column, table, describe(value));
             tenThousandths = static_cast<std::int64_t>(r);
@@ -265,7 +276,8 @@ void encodeFixedField(const ColumnDef& column, const std::string& table, const V
         break;
     }
     default:
-        throw Error(Failure::Unsupported, "The field '" + table + "." + column.name + "' is not of a fixed size.");
+        throw Error(Failure::Unsupported,
+                    "The field '" + table + "." + column.name + "' is not of a fixed size.");
     }
     out.insert(out.end(), b, b + size);
 }
@@ -289,6 +301,9 @@ void encodeUnicodeText(std::string_view utf8, bool allowCompression, std::vector
     }
 }
 
-std::size_t utf16Length(std::string_view utf8) { return utf16FromUtf8(utf8).size(); }
+std::size_t utf16Length(std::string_view utf8)
+{
+    return utf16FromUtf8(utf8).size();
+}
 
 } // namespace orrin::jet

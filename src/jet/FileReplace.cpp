@@ -15,17 +15,20 @@ namespace orrin::jet {
 
 namespace {
 
+constexpr const char* kTemporarySuffix = ".orrin-";
+
 [[noreturn]] void fail(const std::filesystem::path& target, const std::string& what, int error)
 {
-    throw Error(Failure::Io, "Cannot write " + target.string() + ": " + what + ": " + std::strerror(error) + ".");
+    throw Error(Failure::Io,
+                "Cannot write " + target.string() + ": " + what + ": " + std::strerror(error) + ".");
 }
 
 // Closes and removes the temporary file unless it was renamed.
 class TemporaryFile final : public FileSink {
-public:
+  public:
     TemporaryFile(const std::filesystem::path& target) : m_target(target)
     {
-        m_path = target.string() + ".orrin-XXXXXX";
+        m_path = target.string() + kTemporarySuffix + "XXXXXX";
         m_fd = ::mkstemp(m_path.data());
         if (m_fd < 0)
             fail(m_target, "cannot create a file in its folder", errno);
@@ -79,7 +82,7 @@ public:
         }
     }
 
-private:
+  private:
     std::filesystem::path m_target;
     std::string m_path;
     int m_fd = -1;
@@ -100,6 +103,23 @@ void replaceFile(const std::filesystem::path& target, const std::function<void(F
     TemporaryFile temporary(target);
     produce(temporary);
     temporary.commit(info.st_mode & 07777);
+}
+
+int removeLeftoverCopies(const std::filesystem::path& target)
+{
+    const std::string prefix = target.filename().string() + kTemporarySuffix;
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty())
+        folder = ".";
+    int removed = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
+            entry.is_regular_file(error) && std::filesystem::remove(entry.path(), error))
+            ++removed;
+    }
+    return removed;
 }
 
 } // namespace orrin::jet

@@ -13,7 +13,7 @@ namespace orrin::jet {
 
 // Receives the new contents in order.
 class FileSink {
-public:
+  public:
     virtual ~FileSink() = default;
     // Appends bytes; fails with Failure::Io saying why (disk full, file too large, ...).
     virtual void write(std::span<const std::uint8_t> bytes) = 0;
@@ -25,5 +25,10 @@ public:
 // an exception from produce) removes the temporary file, leaves target untouched and is reported
 // as Failure::Io "Cannot write TARGET: reason." (an exception from produce passes unchanged).
 void replaceFile(const std::filesystem::path& target, const std::function<void(FileSink&)>& produce);
+
+// Removes the temporary copies that a replace of target killed half-way left beside it (target's
+// name followed by ".orrin-" and six characters). Returns how many it removed; a copy that cannot
+// be removed is left.
+int removeLeftoverCopies(const std::filesystem::path& target);
 
 } // namespace orrin::jet

@@ -21,7 +21,7 @@ std::size_t commonPrefix(const std::vector<std::uint8_t>& a, const std::vector<s
 // below) and the greatest leaf entry beneath it.
 struct Draft {
     IndexPage page;
-    std::size_t tail = 0;  // node pages: the tail child's place + 1, or 0
+    std::size_t tail = 0; // node pages: the tail child's place + 1, or 0
     IndexEntry greatest;
 };
 

@@ -13,7 +13,7 @@
 namespace orrin::jet {
 
 class IndexBuilder {
-public:
+  public:
     // tableDefinitionPage: the table the index belongs to, written into every page. allocatePage is
     // asked for one page number per page, the root's first (so a caller can keep the old root's
     // number), then the other pages in their order on each level from the leaves up.
@@ -36,7 +36,7 @@ public:
     // The root's page number, for the table definition; valid after finish().
     std::uint32_t rootPage() const { return m_root; }
 
-private:
+  private:
     std::uint32_t m_tableDefinition;
     std::function<std::uint32_t()> m_allocate;
     std::size_t m_pageSize;

@@ -9,15 +9,15 @@ namespace orrin::jet {
 
 namespace {
 
-constexpr std::uint8_t kAscendingStart = 0x7F;   // a value follows, ascending column
+constexpr std::uint8_t kAscendingStart = 0x7F; // a value follows, ascending column
 constexpr std::uint8_t kAscendingNull = 0x00;
 constexpr std::uint8_t kDescendingStart = 0x80;
 constexpr std::uint8_t kDescendingNull = 0xFF;
-constexpr std::uint8_t kAscendingTrue = 0x00;    // Yes sorts before No
+constexpr std::uint8_t kAscendingTrue = 0x00; // Yes sorts before No
 constexpr std::uint8_t kAscendingFalse = 0xFF;
-constexpr std::uint8_t kNumericNegative = 0x80;  // the sign byte of a negative decimal
-constexpr std::size_t kBinaryGroup = 8;          // binary keys: 8 bytes and a length byte
-constexpr std::uint8_t kBinaryMore = 9;          // the length byte of a group that is not the last
+constexpr std::uint8_t kNumericNegative = 0x80; // the sign byte of a negative decimal
+constexpr std::size_t kBinaryGroup = 8;         // binary keys: 8 bytes and a length byte
+constexpr std::uint8_t kBinaryMore = 9;         // the length byte of a group that is not the last
 
 void invert(std::uint8_t* p, std::size_t n)
 {
@@ -34,18 +34,25 @@ void invert(std::uint8_t* p, std::size_t n)
 std::size_t fixedSize(std::uint8_t type)
 {
     switch (type) {
-    case coltype::Byte: return 1;
-    case coltype::Int: return 2;
+    case coltype::Byte:
+        return 1;
+    case coltype::Int:
+        return 2;
     case coltype::Long:
     case coltype::Float:
-    case coltype::Complex: return 4;
+    case coltype::Complex:
+        return 4;
     case coltype::Money:
     case coltype::Double:
     case coltype::DateTime:
-    case coltype::BigInt: return 8;
-    case coltype::Guid: return 16;
-    case coltype::Numeric: return 17;
-    default: return 0;
+    case coltype::BigInt:
+        return 8;
+    case coltype::Guid:
+        return 16;
+    case coltype::Numeric:
+        return 17;
+    default:
+        return 0;
     }
 }
 
@@ -176,7 +183,7 @@ void appendIndexKey(std::vector<std::uint8_t>& key, const IndexKeyColumn& column
             invert(be, size);
         break;
     }
-    default:  // two's complement integers
+    default: // two's complement integers
         be[0] ^= 0x80;
         if (!asc)
             invert(be, size);

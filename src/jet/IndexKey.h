@@ -19,21 +19,21 @@ namespace orrin::jet {
 
 // One column of an index as its keys need it.
 struct IndexKeyColumn {
-    std::uint8_t type = coltype::Long;  // coltype::...
+    std::uint8_t type = coltype::Long; // coltype::...
     bool ascending = true;
-    TextSortOrder sortOrder = TextSortOrder::GeneralLegacy;  // text and memo columns
-    bool legacyNumeric = true;  // Jet 4 orders decimals the old way; Access 2007 and later do not
+    TextSortOrder sortOrder = TextSortOrder::GeneralLegacy; // text and memo columns
+    bool legacyNumeric = true; // Jet 4 orders decimals the old way; Access 2007 and later do not
 };
 
 // A column's value as a key takes it.
 struct KeyValue {
     enum class Kind { Null, Boolean, Stored, Text };
     Kind kind = Kind::Null;
-    bool boolean = false;                    // Kind::Boolean
-    std::span<const std::uint8_t> stored;    // Kind::Stored: the bytes as a data row holds them
-                                             // (little-endian numbers; GUID and decimal as stored;
-                                             // binary as it is)
-    std::u16string_view text;                // Kind::Text: UTF-16 code units
+    bool boolean = false;                 // Kind::Boolean
+    std::span<const std::uint8_t> stored; // Kind::Stored: the bytes as a data row holds them
+                                          // (little-endian numbers; GUID and decimal as stored;
+                                          // binary as it is)
+    std::u16string_view text;             // Kind::Text: UTF-16 code units
 
     static KeyValue null() { return {}; }
     static KeyValue ofBoolean(bool b)

@@ -14,7 +14,7 @@ using namespace IndexLayout;
 
 namespace {
 
-constexpr int kMaxDepth = 16;  // an index of 2^32 rows is far shallower
+constexpr int kMaxDepth = 16; // an index of 2^32 rows is far shallower
 
 std::size_t commonPrefix(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b)
 {
@@ -34,9 +34,15 @@ std::size_t prefixOf(const IndexPage& page)
     return commonPrefix(page.entries.front().key, page.entries.back().key);
 }
 
-std::uint32_t decodeBig24(const std::uint8_t* p) { return (std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | p[2]; }
+std::uint32_t decodeBig24(const std::uint8_t* p)
+{
+    return (std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | p[2];
+}
 
-std::uint32_t decodeBig32(const std::uint8_t* p) { return (std::uint32_t(p[0]) << 24) | decodeBig24(p + 1); }
+std::uint32_t decodeBig32(const std::uint8_t* p)
+{
+    return (std::uint32_t(p[0]) << 24) | decodeBig24(p + 1);
+}
 
 void encodeBig24(std::uint8_t* p, std::uint32_t v)
 {
@@ -110,7 +116,8 @@ std::size_t indexEntrySize(const IndexEntry& entry, bool leaf)
     return entry.key.size() + kRowPointerSize + (leaf ? 0 : kChildPointerSize);
 }
 
-IndexPage decodeIndexPage(std::span<const std::uint8_t> bytes, std::uint32_t pageNumber, const std::string& fileName)
+IndexPage decodeIndexPage(std::span<const std::uint8_t> bytes, std::uint32_t pageNumber,
+                          const std::string& fileName)
 {
     if (bytes.size() <= kEntriesOffset)
         throw damaged(fileName, pageNumber, "an index page shorter than its header");
@@ -177,7 +184,8 @@ void encodeIndexPage(const IndexPage& page, std::span<std::uint8_t> out)
     const std::size_t capacity = entryCapacity(out.size());
     const std::size_t used = encodedIndexEntryBytes(page);
     if (used > capacity)
-        throw Error(Failure::Unsupported, "index page over full: " + std::to_string(used) + " bytes of entries");
+        throw Error(Failure::Unsupported,
+                    "index page over full: " + std::to_string(used) + " bytes of entries");
     for (std::size_t i = 1; i < page.entries.size(); ++i)
         if (!(page.entries[i - 1] < page.entries[i]))
             throw Error(Failure::Unsupported, "index page entries out of order");
@@ -206,7 +214,8 @@ void encodeIndexPage(const IndexPage& page, std::span<std::uint8_t> out)
             if (prefix > first.size())
                 throw Error(Failure::Unsupported, "index page prefix longer than its first entry");
         } else {
-            if (entry.size() <= prefix || !std::equal(first.begin(), first.begin() + std::ptrdiff_t(prefix), entry.begin()))
+            if (entry.size() <= prefix ||
+                !std::equal(first.begin(), first.begin() + std::ptrdiff_t(prefix), entry.begin()))
                 throw Error(Failure::Unsupported, "index page entry without the page's prefix");
             skip = prefix;
         }

@@ -31,7 +31,7 @@ namespace IndexLayout {
 constexpr std::uint8_t kNodePage = 0x03;
 constexpr std::uint8_t kLeafPage = 0x04;
 constexpr std::size_t kTypeOffset = 0;
-constexpr std::size_t kMarkerOffset = 1;         // holds kMarker
+constexpr std::size_t kMarkerOffset = 1; // holds kMarker
 constexpr std::uint8_t kMarker = 0x01;
 constexpr std::size_t kFreeSpaceOffset = 2;
 constexpr std::size_t kTableDefinitionOffset = 4;
@@ -41,8 +41,8 @@ constexpr std::size_t kChildTailOffset = 20;
 constexpr std::size_t kPrefixLengthOffset = 24;
 constexpr std::size_t kEntryMaskOffset = 27;
 constexpr std::size_t kEntryMaskSize = 453;
-constexpr std::size_t kEntriesOffset = kEntryMaskOffset + kEntryMaskSize;  // 480
-constexpr std::size_t kRowPointerSize = 4;       // data page (3 bytes) and row (1 byte)
+constexpr std::size_t kEntriesOffset = kEntryMaskOffset + kEntryMaskSize; // 480
+constexpr std::size_t kRowPointerSize = 4; // data page (3 bytes) and row (1 byte)
 constexpr std::size_t kChildPointerSize = 4;
 
 // The bytes of entries one page of pageSize bytes holds (after prefix compression): bounded by the
@@ -57,9 +57,9 @@ constexpr std::size_t entryCapacity(std::size_t pageSize)
 // One entry of an index page.
 struct IndexEntry {
     std::vector<std::uint8_t> key;
-    std::uint32_t dataPage = 0;  // 24 bits
+    std::uint32_t dataPage = 0; // 24 bits
     std::uint8_t row = 0;
-    std::uint32_t child = 0;     // node pages: the child page
+    std::uint32_t child = 0; // node pages: the child page
 
     // Index order: the key's bytes unsigned (a key before any longer key it begins), then the row.
     std::strong_ordering operator<=>(const IndexEntry& other) const;
@@ -84,7 +84,8 @@ struct IndexPage {
 // Reads an index page. Every offset and length is checked against the page: a wrong page type, a
 // prefix longer than the first entry, an entry too short for its pointers, an entry running past
 // the page, or entries out of order is Failure::Damaged naming fileName and pageNumber.
-IndexPage decodeIndexPage(std::span<const std::uint8_t> page, std::uint32_t pageNumber, const std::string& fileName);
+IndexPage decodeIndexPage(std::span<const std::uint8_t> page, std::uint32_t pageNumber,
+                          const std::string& fileName);
 
 // The number of entry bytes page would take on disk, the shared prefix taken out.
 std::size_t encodedIndexEntryBytes(const IndexPage& page);

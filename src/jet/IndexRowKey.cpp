@@ -18,13 +18,14 @@ TextSortOrder textSortOrderOfColumn(const TableDef& table, const ColumnDef& colu
     const Layout& layout = layoutFor(table.version);
     const std::size_t at = column.descriptorOffset + layout.columnSortOrder + kSortVersionAfterOrder;
     const std::uint8_t version = at < table.bytes.size() ? table.bytes[at] : 0;
-    const bool aceDefault = table.version != Version::Jet4 && table.version != Version::Jet3 &&
-                            table.version != Version::Ace12;
+    const bool aceDefault =
+        table.version != Version::Jet4 && table.version != Version::Jet3 && table.version != Version::Ace12;
     TextSortOrder order{};
     if (table.version == Version::Jet3 || !textSortOrderOf(column.sortOrder, version, aceDefault, order))
-        throw Error(Failure::Unsupported, "The text sort order " + std::to_string(column.sortOrder) + " (version " +
-                                              std::to_string(version) + ") of the field '" + column.name +
-                                              "' in " + table.fileName + " is not one this program writes.");
+        throw Error(Failure::Unsupported, "The text sort order " + std::to_string(column.sortOrder) +
+                                              " (version " + std::to_string(version) + ") of the field '" +
+                                              column.name + "' in " + table.fileName +
+                                              " is not one this program writes.");
     return order;
 }
 
@@ -38,7 +39,8 @@ IndexRowKey::IndexRowKey(const TableDef& table, const RealIndexDef& index, std::
                 at = i;
         if (at == table.columns.size())
             throw damaged(table.fileName, table.page,
-                          "an index names the column number " + std::to_string(ic.columnNumber) + ", which is not there");
+                          "an index names the column number " + std::to_string(ic.columnNumber) +
+                              ", which is not there");
         const ColumnDef& column = table.columns[at];
         Part part{at, {}};
         part.column.type = column.type;
@@ -68,7 +70,8 @@ std::vector<std::uint8_t> IndexRowKey::keyOf(const std::vector<Value>& values) c
             kv = KeyValue::null();
         } else if (column.type == coltype::Text || column.type == coltype::Memo) {
             if (v.kind != Value::Kind::Text)
-                throw Error(Failure::Unsupported, "The field '" + column.name + "' holds text; the value is not.");
+                throw Error(Failure::Unsupported,
+                            "The field '" + column.name + "' holds text; the value is not.");
             text = utf16FromUtf8(v.text);
             kv = KeyValue::ofText(text);
         } else if (column.type == coltype::Binary) {

@@ -20,7 +20,7 @@ namespace orrin::jet {
 TextSortOrder textSortOrderOfColumn(const TableDef& table, const ColumnDef& column);
 
 class IndexRowKey {
-public:
+  public:
     // Prepares the key columns of index (one of table.realIndexes of the table named tableName, for
     // messages). Fails with Failure::Unsupported when a column's type or sort order has no key this
     // library writes.
@@ -33,9 +33,9 @@ public:
     // True when every key column of the row is Null: an index that ignores Nulls has no entry for it.
     bool allNull(const std::vector<Value>& values) const;
 
-private:
+  private:
     struct Part {
-        std::size_t valueIndex;  // into TableDef::columns
+        std::size_t valueIndex; // into TableDef::columns
         IndexKeyColumn column;
     };
     const TableDef& m_table;

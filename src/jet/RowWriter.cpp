@@ -11,7 +11,7 @@ namespace orrin::jet {
 
 namespace {
 
-constexpr std::size_t kDataPageHeader = 14;    // type, 0x01, free space, owner, 4 unused, row count
+constexpr std::size_t kDataPageHeader = 14; // type, 0x01, free space, owner, 4 unused, row count
 constexpr std::size_t kRowOffsetSize = 2;
 constexpr std::size_t kMaxRowsPerPage = 255;
 constexpr std::size_t kChainChunk = RowWriter::kMaxLongValueRow - longvalue::ChainLinkSize;
@@ -19,33 +19,44 @@ constexpr std::size_t kChainChunk = RowWriter::kMaxLongValueRow - longvalue::Cha
 std::size_t fixedSizeOf(const ColumnDef& c)
 {
     switch (c.type) {
-    case coltype::Boolean: return 0;
-    case coltype::Byte: return 1;
-    case coltype::Int: return 2;
+    case coltype::Boolean:
+        return 0;
+    case coltype::Byte:
+        return 1;
+    case coltype::Int:
+        return 2;
     case coltype::Long:
     case coltype::Float:
-    case coltype::Complex: return 4;
+    case coltype::Complex:
+        return 4;
     case coltype::Money:
     case coltype::Double:
     case coltype::DateTime:
-    case coltype::BigInt: return 8;
-    case coltype::Guid: return 16;
-    case coltype::Numeric: return 17;
-    default: return c.length;
+    case coltype::BigInt:
+        return 8;
+    case coltype::Guid:
+        return 16;
+    case coltype::Numeric:
+        return 17;
+    default:
+        return c.length;
     }
 }
 
 [[noreturn]] void refuse(const std::string& table, const ColumnDef& column, const std::string& why)
 {
-    throw Error(Failure::Unsupported, "The field '" + table + "." + column.name + "' cannot take the value: " + why + ".");
+    throw Error(Failure::Unsupported,
+                "The field '" + table + "." + column.name + "' cannot take the value: " + why + ".");
 }
 
 } // namespace
 
-RowWriter::RowWriter(const TableDef& table, std::string tableName) : m_table(table), m_tableName(std::move(tableName))
+RowWriter::RowWriter(const TableDef& table, std::string tableName)
+    : m_table(table), m_tableName(std::move(tableName))
 {
     if (table.version == Version::Jet3)
-        throw Error(Failure::Unsupported, "Writing Access 97 files is not supported (" + table.fileName + ").");
+        throw Error(Failure::Unsupported,
+                    "Writing Access 97 files is not supported (" + table.fileName + ").");
     m_columnCount = table.maxColumns;
     m_varSlots = table.varColumnCount;
     for (const ColumnDef& c : table.columns) {
@@ -67,7 +78,9 @@ void RowWriter::write(std::vector<Value>& values, LongValueSink& longValues, std
 {
     const std::size_t maskSize = (m_columnCount + 7) / 8;
     std::vector<std::uint8_t> mask(maskSize, 0);
-    auto present = [&](const ColumnDef& c) { mask[c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8)); };
+    auto present = [&](const ColumnDef& c) {
+        mask[c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
+    };
     auto valueOf = [&](const ColumnDef& c) -> Value& {
         return values.at(static_cast<std::size_t>(&c - m_table.columns.data()));
     };
@@ -112,7 +125,8 @@ void RowWriter::write(std::vector<Value>& values, LongValueSink& longValues, std
                 if (v.kind != Value::Kind::Text)
                     refuse(m_tableName, *c, "it is not text");
                 if (utf16Length(v.text) > c->length / 2u)
-                    refuse(m_tableName, *c, "the text is longer than " + std::to_string(c->length / 2) + " characters");
+                    refuse(m_tableName, *c,
+                           "the text is longer than " + std::to_string(c->length / 2) + " characters");
                 encodeUnicodeText(v.text, (c->extFlags & colflag::CompressedUnicode) != 0, m_scratch);
             } else if (c->type == coltype::Guid || c->type == coltype::Numeric) {
                 encodeFixedField(*c, m_tableName, v, m_scratch);
@@ -139,11 +153,13 @@ void RowWriter::write(std::vector<Value>& values, LongValueSink& longValues, std
     }
     row.insert(row.end(), mask.begin(), mask.end());
     if (row.size() > kMaxRowSize)
-        throw Error(Failure::Unsupported, "A row of " + std::to_string(row.size()) + " bytes is too large for the table '" +
-                                              m_tableName + "' (at most " + std::to_string(kMaxRowSize) + ").");
+        throw Error(Failure::Unsupported, "A row of " + std::to_string(row.size()) +
+                                              " bytes is too large for the table '" + m_tableName +
+                                              "' (at most " + std::to_string(kMaxRowSize) + ").");
 }
 
-void RowWriter::longValue(const ColumnDef& column, const Value& value, LongValueSink& sink, std::vector<std::uint8_t>& out)
+void RowWriter::longValue(const ColumnDef& column, const Value& value, LongValueSink& sink,
+                          std::vector<std::uint8_t>& out)
 {
     std::vector<std::uint8_t> data;
     if (column.type == coltype::Memo) {
@@ -188,7 +204,8 @@ void RowWriter::longValue(const ColumnDef& column, const Value& value, LongValue
     out.insert(out.end(), ref, ref + sizeof ref);
 }
 
-DataPageBuilder::DataPageBuilder(std::uint32_t owner, std::size_t pageSize, std::function<std::uint32_t()> allocatePage)
+DataPageBuilder::DataPageBuilder(std::uint32_t owner, std::size_t pageSize,
+                                 std::function<std::uint32_t()> allocatePage)
     : m_owner(owner), m_pageSize(pageSize), m_allocate(std::move(allocatePage))
 {
 }
@@ -197,7 +214,8 @@ std::uint32_t DataPageBuilder::add(std::span<const std::uint8_t> row)
 {
     const std::size_t need = row.size() + kRowOffsetSize;
     if (row.empty() || need > m_pageSize - kDataPageHeader)
-        throw Error(Failure::Unsupported, "a row of " + std::to_string(row.size()) + " bytes does not fit a page");
+        throw Error(Failure::Unsupported,
+                    "a row of " + std::to_string(row.size()) + " bytes does not fit a page");
     if (m_pages.empty() || m_pages.back().freeSpace < need ||
         decodeFixed16(&m_pages.back().bytes[12]) >= kMaxRowsPerPage) {
         Page p;
@@ -211,7 +229,9 @@ std::uint32_t DataPageBuilder::add(std::span<const std::uint8_t> row)
     }
     Page& page = m_pages.back();
     const std::uint16_t count = decodeFixed16(&page.bytes[12]);
-    const std::size_t end = count == 0 ? m_pageSize : decodeFixed16(&page.bytes[kDataPageHeader + 2 * (count - 1)]) & rowflag::OffsetMask;
+    const std::size_t end =
+        count == 0 ? m_pageSize
+                   : decodeFixed16(&page.bytes[kDataPageHeader + 2 * (count - 1)]) & rowflag::OffsetMask;
     const std::size_t start = end - row.size();
     std::copy(row.begin(), row.end(), page.bytes.begin() + std::ptrdiff_t(start));
     encodeFixed16(&page.bytes[kDataPageHeader + 2 * count], static_cast<std::uint16_t>(start));

@@ -18,7 +18,7 @@ namespace orrin::jet {
 
 // Where long values too long for their row go.
 class LongValueSink {
-public:
+  public:
     virtual ~LongValueSink() = default;
     // Stores data (a value of column, or a piece of one) as one long-value row; returns its row
     // pointer. REQUIRES: data fits one row.
@@ -26,7 +26,7 @@ public:
 };
 
 class RowWriter {
-public:
+  public:
     // The largest row a Jet 4 / ACE data page takes.
     static constexpr std::size_t kMaxRowSize = 4060;
     // Long values up to this many bytes stay inside their row.
@@ -45,13 +45,14 @@ public:
     void write(std::vector<Value>& values, LongValueSink& longValues, std::uint32_t& lastAutoNumber,
                std::vector<std::uint8_t>& row);
 
-private:
-    void longValue(const ColumnDef& column, const Value& value, LongValueSink& sink, std::vector<std::uint8_t>& out);
+  private:
+    void longValue(const ColumnDef& column, const Value& value, LongValueSink& sink,
+                   std::vector<std::uint8_t>& out);
 
     const TableDef& m_table;
     std::string m_tableName;
-    std::vector<const ColumnDef*> m_fixed;     // fixed columns
-    std::vector<const ColumnDef*> m_variable;  // variable columns by varIndex
+    std::vector<const ColumnDef*> m_fixed;    // fixed columns
+    std::vector<const ColumnDef*> m_variable; // variable columns by varIndex
     std::size_t m_fixedSize = 0;
     std::size_t m_varSlots = 0;
     std::size_t m_columnCount = 0;
@@ -61,9 +62,9 @@ private:
 // Fills data pages (or long-value pages) with rows, in order, each page as full as it goes, the
 // rows from the end of the page down. Pages come from allocatePage as they are needed.
 class DataPageBuilder {
-public:
+  public:
     // owner: the table definition page the pages belong to, or kLongValueOwner.
-    static constexpr std::uint32_t kLongValueOwner = 0x4C41564C;  // "LVAL"
+    static constexpr std::uint32_t kLongValueOwner = 0x4C41564C; // "LVAL"
 
     DataPageBuilder(std::uint32_t owner, std::size_t pageSize, std::function<std::uint32_t()> allocatePage);
 
@@ -78,7 +79,7 @@ public:
     const std::vector<Page>& pages() const { return m_pages; }
     std::vector<Page>& pages() { return m_pages; }
 
-private:
+  private:
     std::uint32_t m_owner;
     std::size_t m_pageSize;
     std::function<std::uint32_t()> m_allocate;

@@ -17,19 +17,19 @@ extern const std::string_view k_ext_gen[];
 namespace {
 
 constexpr std::uint16_t kGeneralSortOrder = 1033;
-constexpr std::size_t kMaxKeyChars = 255;            // longer text is indexed by its first 255 units
+constexpr std::size_t kMaxKeyChars = 255; // longer text is indexed by its first 255 units
 
 // Bytes of a text key.
-constexpr std::uint8_t kEndText = 0x01;              // after the inline codes, and between the parts
-constexpr std::uint8_t kEndExtraText = 0x00;         // the last byte of every text key
-constexpr std::uint8_t kExtraPlaceholder = 0x02;     // extra code of a character that has none
-constexpr int kUnprintablePositionStart = 7;         // unprintable position: 7 + 4 * place, 0x8000 set
+constexpr std::uint8_t kEndText = 0x01;          // after the inline codes, and between the parts
+constexpr std::uint8_t kEndExtraText = 0x00;     // the last byte of every text key
+constexpr std::uint8_t kExtraPlaceholder = 0x02; // extra code of a character that has none
+constexpr int kUnprintablePositionStart = 7;     // unprintable position: 7 + 4 * place, 0x8000 set
 constexpr int kUnprintablePositionStep = 4;
 constexpr int kUnprintablePositionFlag = 0x8000;
 constexpr std::uint8_t kUnprintableMidfix = 0x06;
-constexpr std::uint8_t kFlagByteStart = 0x80;        // two-bit flags, three to a byte, after 0b10
-constexpr std::uint8_t kFlagOne = 0x02;              // the table's flag "1"
-constexpr std::uint8_t kFlagOther = 0x03;            // any other flag; trailing ones are dropped
+constexpr std::uint8_t kFlagByteStart = 0x80; // two-bit flags, three to a byte, after 0b10
+constexpr std::uint8_t kFlagOne = 0x02;       // the table's flag "1"
+constexpr std::uint8_t kFlagOther = 0x03;     // any other flag; trailing ones are dropped
 constexpr std::uint8_t kFlagsSuffix[] = {0xFF, 0x02, 0x80, 0xFF, 0x80};
 constexpr std::uint8_t kFlagsBeforeUnprintable = 0xFF;
 constexpr std::uint8_t kSurrogateExtra = 0x3F;
@@ -71,7 +71,8 @@ std::vector<std::string_view> splitFields(std::string_view s)
     std::size_t start = 0;
     for (;;) {
         const std::size_t comma = s.find(',', start);
-        fields.push_back(s.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+        fields.push_back(
+            s.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
         if (comma == std::string_view::npos)
             return fields;
         start = comma + 1;
@@ -137,7 +138,8 @@ SortOrder::Code parseLine(std::string_view line)
 
 // Reads the lines of one embedded table into codes[first...], skipping the surrogate range, which
 // the tables leave out. The table must cover exactly up to `last`.
-void loadTable(const std::string_view* pieces, std::vector<SortOrder::Code>& codes, char32_t first, char32_t last)
+void loadTable(const std::string_view* pieces, std::vector<SortOrder::Code>& codes, char32_t first,
+               char32_t last)
 {
     std::string text;
     for (const std::string_view* p = pieces; !p->empty(); ++p)
@@ -145,7 +147,8 @@ void loadTable(const std::string_view* pieces, std::vector<SortOrder::Code>& cod
     std::size_t pos = 0;
     for (char32_t c = first; c <= last; ++c) {
         if (c >= 0xD800 && c <= 0xDFFF) {
-            codes[c].kind = c <= 0xDBFF ? SortOrder::Code::Kind::HighSurrogate : SortOrder::Code::Kind::LowSurrogate;
+            codes[c].kind =
+                c <= 0xDBFF ? SortOrder::Code::Kind::HighSurrogate : SortOrder::Code::Kind::LowSurrogate;
             codes[c].extraLength = 1;
             continue;
         }
@@ -238,7 +241,7 @@ void SortOrder::appendTextKey(std::u16string_view text, bool ascending, std::vec
     std::vector<std::uint8_t> unprintable;
     std::vector<std::uint8_t> flags;
 
-    std::size_t charOffset = 0;  // counts the characters that have inline codes
+    std::size_t charOffset = 0; // counts the characters that have inline codes
     for (const char16_t c : text) {
         const Code& code = m_codes[c];
         const std::size_t thisOffset = charOffset;

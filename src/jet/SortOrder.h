@@ -29,7 +29,7 @@ bool textSortOrderOf(std::uint16_t value, std::uint8_t version, bool aceDefault,
 // The code table of one sort order. Built once, on first use, from the embedded tables; the
 // instances are immutable and shared by all threads.
 class SortOrder {
-public:
+  public:
     static const SortOrder& of(TextSortOrder order);
 
     // Appends the key of a text value (without the column's leading flag byte): at most the first
@@ -53,16 +53,16 @@ public:
         };
         Kind kind = Kind::Ignored;
         std::uint8_t inlineLength = 0;
-        std::uint8_t extraLength = 0;     // extra bytes, or unprintable bytes for Kind::Unprintable
-        std::uint8_t modifierOrFlag = 0;  // ExtraModifier: the modifier; InternationalExt: the flag
-        std::array<std::uint8_t, 12> bytes{};  // inline bytes, then extra/unprintable bytes
+        std::uint8_t extraLength = 0;         // extra bytes, or unprintable bytes for Kind::Unprintable
+        std::uint8_t modifierOrFlag = 0;      // ExtraModifier: the modifier; InternationalExt: the flag
+        std::array<std::uint8_t, 12> bytes{}; // inline bytes, then extra/unprintable bytes
     };
 
     const Code& code(char16_t c) const { return m_codes[c]; }
 
-private:
+  private:
     explicit SortOrder(TextSortOrder order);
-    std::vector<Code> m_codes;  // by code unit, 0 to 0xFFFF
+    std::vector<Code> m_codes; // by code unit, 0 to 0xFFFF
 };
 
 } // namespace orrin::jet

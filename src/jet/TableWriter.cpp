@@ -41,7 +41,8 @@ std::span<const std::uint8_t> liveRow(PageStore& store, const Layout& layout, st
 
 // The long-value references of a Jet 4 / ACE row: for each memo or OLE column with a value, its
 // 12 bytes (row layout as RowWriter writes it).
-std::vector<std::span<const std::uint8_t>> longValueReferences(const TableDef& def, std::span<const std::uint8_t> row)
+std::vector<std::span<const std::uint8_t>> longValueReferences(const TableDef& def,
+                                                               std::span<const std::uint8_t> row)
 {
     std::vector<std::span<const std::uint8_t>> refs;
     if (row.size() < 3)
@@ -73,14 +74,18 @@ TableWriter::TableWriter(Database& db)
     : m_db(db), m_layout(layoutFor(db.version())), m_pageCount(db.file().pageCount())
 {
     if (db.version() == Version::Jet3)
-        throw Error(Failure::Unsupported, "Writing Access 97 files is not supported (" + db.file().fileName() + ").");
+        throw Error(Failure::Unsupported,
+                    "Writing Access 97 files is not supported (" + db.file().fileName() + ").");
     for (const std::uint32_t p : readGlobalFreePages(*this))
         m_free.insert(p);
 }
 
 TableWriter::~TableWriter() = default;
 
-const std::string& TableWriter::fileName() const { return m_db.file().fileName(); }
+const std::string& TableWriter::fileName() const
+{
+    return m_db.file().fileName();
+}
 
 std::span<const std::uint8_t> TableWriter::page(std::uint32_t n)
 {
@@ -127,7 +132,8 @@ void TableWriter::freePage(std::uint32_t n)
     m_free.insert(n);
 }
 
-void TableWriter::patchDefinition(const TableDef& def, std::size_t offset, std::span<const std::uint8_t> bytes)
+void TableWriter::patchDefinition(const TableDef& def, std::size_t offset,
+                                  std::span<const std::uint8_t> bytes)
 {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const std::size_t at = offset + i;
@@ -217,7 +223,8 @@ void TableWriter::collectOldPages(const TableDef& def, std::set<std::uint32_t>& 
             continue;
         for (const std::uint32_t p : UsageMap::read(file, maps.ownedPages).pages) {
             const auto bytes = page(p);
-            if (bytes[0] == pagetype::Data && decodeFixed32(&bytes[m_layout.dataOwner]) == DataPageBuilder::kLongValueOwner)
+            if (bytes[0] == pagetype::Data &&
+                decodeFixed32(&bytes[m_layout.dataOwner]) == DataPageBuilder::kLongValueOwner)
                 pages.insert(p);
         }
     }
@@ -278,7 +285,8 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
         auto bytes = changePage(p);
         for (const std::uint16_t r : ours) {
             const std::size_t at = m_layout.dataRowOffsets + 2 * std::size_t(r);
-            encodeFixed16(&bytes[at], static_cast<std::uint16_t>(decodeFixed16(&bytes[at]) | rowflag::Deleted));
+            encodeFixed16(&bytes[at],
+                          static_cast<std::uint16_t>(decodeFixed16(&bytes[at]) | rowflag::Deleted));
         }
     }
     for (const std::uint32_t p : old)
@@ -295,7 +303,10 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
         {
             auto it = builders.find(column.number);
             if (it == builders.end())
-                it = builders.emplace(column.number, DataPageBuilder(DataPageBuilder::kLongValueOwner, pageSize, allocate)).first;
+                it = builders
+                         .emplace(column.number,
+                                  DataPageBuilder(DataPageBuilder::kLongValueOwner, pageSize, allocate))
+                         .first;
             return it->second.add(data);
         }
     } sink;
@@ -311,7 +322,8 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
     for (auto& row : written) {
         if (row.size() != def.columns.size())
             throw Error(Failure::Unsupported, "A row for " + name + " has " + std::to_string(row.size()) +
-                                                  " values; the table has " + std::to_string(def.columns.size()) + " fields.");
+                                                  " values; the table has " +
+                                                  std::to_string(def.columns.size()) + " fields.");
         writer.write(row, sink, lastAutoNumber, bytes);
         places.push_back(dataPages.add(bytes));
     }
@@ -343,21 +355,27 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
         for (std::size_t k = 0; k < entries.size(); ++k) {
             if (k > 0 && entries[k].key == entries[k - 1].key) {
                 if (index.unique())
-                    throw Error(Failure::Unsupported,
-                                "The changes you requested to the table were not successful because they would create "
-                                "duplicate values in the index, primary key, or relationship. Change the data in the "
-                                "field or fields that contain duplicate data, remove the index, or redefine the index "
-                                "to permit duplicate entries and try again.");
+                    throw Error(
+                        Failure::Unsupported,
+                        "The changes you requested to the table were not successful because they would "
+                        "create "
+                        "duplicate values in the index, primary key, or relationship. Change the data in the "
+                        "field or fields that contain duplicate data, remove the index, or redefine the "
+                        "index "
+                        "to permit duplicate entries and try again.");
                 continue;
             }
             ++distinct;
         }
         std::vector<std::uint32_t> indexPages;
-        IndexBuilder builder(def.page, [&] {
-            const std::uint32_t n = allocatePage();
-            indexPages.push_back(n);
-            return n;
-        }, m_layout.pageSize);
+        IndexBuilder builder(
+            def.page,
+            [&] {
+                const std::uint32_t n = allocatePage();
+                indexPages.push_back(n);
+                return n;
+            },
+            m_layout.pageSize);
         for (auto& e : entries)
             builder.add(std::move(e.key), e.dataPage, e.row);
         for (auto& p : builder.finish()) {
@@ -421,7 +439,8 @@ void TableWriter::commit()
             }
             original.seekg(std::streamoff(n) * std::streamoff(m_layout.pageSize));
             if (!original.read(raw.data(), std::streamsize(raw.size())))
-                throw Error(Failure::Io, "Cannot read page " + std::to_string(n) + " of " + file.fileName() + ".");
+                throw Error(Failure::Io,
+                            "Cannot read page " + std::to_string(n) + " of " + file.fileName() + ".");
             sink.write({reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size()});
         }
     });

@@ -21,7 +21,7 @@
 namespace orrin::jet {
 
 class TableWriter : private PageStore {
-public:
+  public:
     // A writer over db, which stays open (and unchanged) while the writer lives. Fails with
     // Failure::Unsupported for a Jet 3 file.
     explicit TableWriter(Database& db);
@@ -48,7 +48,7 @@ public:
     std::span<const std::uint8_t> page(std::uint32_t n) override;
     const std::set<std::uint32_t>& changedPages() const { return m_changedNumbers; }
 
-private:
+  private:
     std::span<std::uint8_t> changePage(std::uint32_t n) override;
     std::uint32_t allocatePage() override;
     const std::string& fileName() const override;
@@ -63,10 +63,10 @@ private:
     Database& m_db;
     const Layout& m_layout;
     std::uint32_t m_pageCount;
-    std::map<std::uint32_t, std::vector<std::uint8_t>> m_changed;  // plain pages
+    std::map<std::uint32_t, std::vector<std::uint8_t>> m_changed; // plain pages
     std::set<std::uint32_t> m_changedNumbers;
-    std::set<std::uint32_t> m_free;      // free pages inside the file, reused lowest first
-    std::set<std::uint32_t> m_written;   // tables replaced (definition pages)
+    std::set<std::uint32_t> m_free;    // free pages inside the file, reused lowest first
+    std::set<std::uint32_t> m_written; // tables replaced (definition pages)
     bool m_failed = false;
 };
 

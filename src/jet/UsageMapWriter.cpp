@@ -20,7 +20,8 @@ struct RowPlace {
 };
 
 // The bounds of row n of a data page, checked.
-RowPlace rowOf(std::span<const std::uint8_t> page, std::uint32_t pageNumber, std::uint32_t n, const std::string& file)
+RowPlace rowOf(std::span<const std::uint8_t> page, std::uint32_t pageNumber, std::uint32_t n,
+               const std::string& file)
 {
     if (page[0] != pagetype::Data)
         throw damaged(file, pageNumber, "a usage map's page is not a data page");
@@ -37,7 +38,10 @@ RowPlace rowOf(std::span<const std::uint8_t> page, std::uint32_t pageNumber, std
     return r;
 }
 
-void setBit(std::span<std::uint8_t> bits, std::uint64_t index) { bits[index / 8] |= std::uint8_t(1u << (index % 8)); }
+void setBit(std::span<std::uint8_t> bits, std::uint64_t index)
+{
+    bits[index / 8] |= std::uint8_t(1u << (index % 8));
+}
 
 } // namespace
 
@@ -111,13 +115,15 @@ std::vector<std::uint32_t> readGlobalFreePages(PageStore& store)
     const auto page = store.page(kGlobalMapPage);
     const RowPlace place = rowOf(page, kGlobalMapPage, 0, store.fileName());
     if (page[place.start] != usagemap::InlineType || place.end - place.start < usagemap::InlineBitmap)
-        throw Error(Failure::Unsupported, "The global usage map of " + store.fileName() + " is of a kind this program does not write.");
+        throw Error(Failure::Unsupported, "The global usage map of " + store.fileName() +
+                                              " is of a kind this program does not write.");
     const std::uint32_t start = decodeFixed32(&page[place.start + usagemap::InlineStartPage]);
     std::vector<std::uint32_t> free;
     for (std::size_t i = place.start + usagemap::InlineBitmap; i < place.end; ++i)
         for (int b = 0; b < 8; ++b)
             if (page[i] & (1u << b)) {
-                const std::uint64_t n = start + (i - place.start - usagemap::InlineBitmap) * 8 + std::uint64_t(b);
+                const std::uint64_t n =
+                    start + (i - place.start - usagemap::InlineBitmap) * 8 + std::uint64_t(b);
                 if (n > kGlobalMapPage && n < store.pageCount())
                     free.push_back(static_cast<std::uint32_t>(n));
             }
@@ -130,7 +136,8 @@ void writeGlobalUsageMap(PageStore& store, const std::vector<std::uint32_t>& fre
     const std::string& file = store.fileName();
     RowPlace place = rowOf(page, kGlobalMapPage, 0, file);
     if (page[place.start] != usagemap::InlineType || place.end - place.start < usagemap::InlineBitmap)
-        throw Error(Failure::Unsupported, "The global usage map of " + file + " is of a kind this program does not write.");
+        throw Error(Failure::Unsupported,
+                    "The global usage map of " + file + " is of a kind this program does not write.");
     const std::uint32_t start = decodeFixed32(&page[place.start + usagemap::InlineStartPage]);
     std::size_t length = place.end - place.start;
     const std::uint64_t needed = store.pageCount() > start ? store.pageCount() - start : 0;
@@ -159,7 +166,7 @@ void writeGlobalUsageMap(PageStore& store, const std::vector<std::uint32_t>& fre
         length += grow;
     }
     auto bits = page.subspan(place.start + usagemap::InlineBitmap, length - usagemap::InlineBitmap);
-    std::fill(bits.begin(), bits.end(), std::uint8_t{0xFF});  // past the end of the file: free
+    std::fill(bits.begin(), bits.end(), std::uint8_t{0xFF}); // past the end of the file: free
     for (std::uint64_t n = start; n < store.pageCount() && n - start < bits.size() * 8; ++n)
         bits[(n - start) / 8] &= static_cast<std::uint8_t>(~(1u << ((n - start) % 8)));
     for (const std::uint32_t p : freePages)

@@ -14,7 +14,7 @@ namespace orrin::jet {
 
 // The pages a writer changes, and new ones it takes.
 class PageStore {
-public:
+  public:
     virtual ~PageStore() = default;
     // Page n as it is now (changed or not).
     virtual std::span<const std::uint8_t> page(std::uint32_t n) = 0;

@@ -1,6 +1,7 @@
 #include "migration/MigrationRun.h"
 
 #include "migration/RunSteps.h"
+#include "store/LockWaits.h"
 
 #include <chrono>
 #include <exception>
@@ -19,6 +20,21 @@ class EventPumpInstalled {
     ~EventPumpInstalled() { m_dataImport.setEventPump({}); }
     EventPumpInstalled(const EventPumpInstalled&) = delete;
     EventPumpInstalled& operator=(const EventPumpInstalled&) = delete;
+
+  private:
+    calc::DataImport& m_dataImport;
+};
+
+// The run's lock budget reaches the bonus lookups while the run lasts, and no longer.
+class LockWaitsLent {
+  public:
+    LockWaitsLent(calc::DataImport& dataImport, store::LockWaits& waits) : m_dataImport(dataImport)
+    {
+        m_dataImport.setLockWaits(&waits);
+    }
+    ~LockWaitsLent() { m_dataImport.setLockWaits(nullptr); }
+    LockWaitsLent(const LockWaitsLent&) = delete;
+    LockWaitsLent& operator=(const LockWaitsLent&) = delete;
 
   private:
     calc::DataImport& m_dataImport;
@@ -43,11 +59,17 @@ RunReport MigrationRun::run(const std::string& OrrinDbFolder, const std::string&
         // The run's one yield. A stop asked for while events ran ends the run right there.
         EventPumpInstalled pump(m_dataImport, [this] {
             m_observer.pumpEvents();
-            if (m_stopRequested) {
-                throw RunStop{RunReport::Outcome::Stopped, "The import was stopped before it finished."};
-            }
+            stopIfAsked();
         });
+        // Every connection of the run, the lookups' included, waits for other programs' locks out of
+        // one budget; a stop cuts a wait short.
+        store::LockWaits lockWaits;
+        lockWaits.setWaitingNotice([this](const std::string& file) { m_observer.lockWait(file); });
+        lockWaits.setStopCheck([this] { return stopDue(); });
+        LockWaitsLent lent(m_dataImport, lockWaits);
         RunSteps steps(m_dataImport, m_question, m_observer, report, m_policiesTransferred);
+        steps.setLockWaits(&lockWaits);
+        steps.setStopPoint([this] { stopIfAsked(); });
         try {
             steps.openDatabases(OrrinDbFolder, AgentDbFolder);
             steps.agentStep();
@@ -64,6 +86,8 @@ RunReport MigrationRun::run(const std::string& OrrinDbFolder, const std::string&
             steps.abandon();
             report.outcome = stop.outcome;
             report.reason = stop.reason;
+            report.signal = stop.signal;
+            report.stoppedByUser = stop.byUser;
         } catch (const std::exception& failure) {
             // Nothing of a run that failed in an unforeseen way is kept.
             steps.abandon();
@@ -88,6 +112,17 @@ RunReport MigrationRun::run(const std::string& OrrinDbFolder, const std::string&
     report.policiesTransferred = m_policiesTransferred;
     report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return report;
+}
+
+void MigrationRun::stopIfAsked() const
+{
+    if (m_signalFlag != nullptr && *m_signalFlag != 0) {
+        const int signal = static_cast<int>(*m_signalFlag);
+        throw RunStop{RunReport::Outcome::Stopped, "stopped by signal " + std::to_string(signal), signal, false};
+    }
+    if (m_stopRequested) {
+        throw RunStop{RunReport::Outcome::Stopped, "The import was stopped before it finished.", 0, true};
+    }
 }
 
 } // namespace orrin::migration

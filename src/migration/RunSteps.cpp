@@ -4,6 +4,7 @@
 #include "migration/MappingTables.h"
 #include "store/ConnectionText.h"
 #include "store/DatabaseFile.h"
+#include "store/LockWaits.h"
 #include "store/StoreError.h"
 
 #include <chrono>
@@ -95,17 +96,42 @@ void RunSteps::onFailure(const Error& error)
     } else {
         ++m_report.connectionFailures;
     }
+    // A signal that came during the statement (a lock wait cut short, say) stops the run here.
+    stopPoint();
     if (m_transactionBegun && !m_committed &&
         (m_conLIC.transactionLost() || error.number() == store::code::Abandoned)) {
         throw RunStop{RunReport::Outcome::Abandoned,
                       "The database engine abandoned the import's transaction after this failure: " +
                           error.description()};
     }
-    if (m_committed || m_question.askContinue(error.description())) {
+    // A lock that did not come in the run's time will not come for the next statement either.
+    if (!m_committed && error.number() == store::code::InUse) {
+        throw RunStop{RunReport::Outcome::Stopped, error.description()};
+    }
+    const bool goOn = m_committed || m_question.askContinue(error.description());
+    stopPoint();
+    if (goOn) {
         ++m_report.skippedStatements;
         return;
     }
-    throw RunStop{RunReport::Outcome::Stopped, error.description()};
+    throw RunStop{RunReport::Outcome::Stopped, error.description(), 0, true};
+}
+
+void RunSteps::stopPoint()
+{
+    if (m_committed) {
+        return;
+    }
+    if (m_stopPoint) {
+        m_stopPoint();
+    }
+    // The engine may pass over a lock it waited for in vain (it keeps the pages in memory); the
+    // commit could only fail the same way, so the run gives up now.
+    if (m_transactionBegun && m_lockWaits != nullptr && m_conLIC.isOpen() &&
+        m_lockWaits->gaveUpOn(m_conLIC.fileName())) {
+        throw RunStop{RunReport::Outcome::Stopped,
+                      "The import gave up waiting for its lock: " + store::inUseText(m_conLIC.fileName()) + "."};
+    }
 }
 
 void RunSteps::beginStep(std::string_view observerName, std::string reportName)
@@ -117,6 +143,7 @@ void RunSteps::beginStep(std::string_view observerName, std::string reportName)
 
 void RunSteps::deleteFrom(std::string_view table)
 {
+    stopPoint();
     const std::string sql = "Delete from " + std::string(table);
     m_trap.step([&] { m_conLIC.execute(sql); });
 }
@@ -124,6 +151,7 @@ void RunSteps::deleteFrom(std::string_view table)
 void RunSteps::openRecordset(store::Recordset& recordset, std::string_view source,
                              store::Connection& connection)
 {
+    stopPoint();
     m_trap.step([&] { recordset.open(source, connection); });
 }
 
@@ -160,6 +188,7 @@ void RunSteps::commonLoop(store::Recordset& target, const std::string& table, st
 {
     RecordsetRow row(source, m_dataImport, m_sourceDbPath);
     for (;;) {
+        stopPoint();
         bool atEnd = true;
         if (!m_trap.tryStep([&] { atEnd = source.eof(); }) || atEnd) {
             break;
@@ -190,31 +219,40 @@ void RunSteps::copyTable(const std::string& table, std::string_view source, cons
 void RunSteps::openDatabases(const std::string& OrrinDbFolder, const std::string& AgentDbFolder)
 {
     m_sourceDbPath = sourceDbPath(OrrinDbFolder);
+    const std::string target = targetConnectionText(AgentDbFolder);
+    m_targetPassword = store::ConnectionText::parse(target).password;
     // A real Calvane database that the Calvane application has open: the run does not start.
-    const std::string locked = store::Connection::calvaneLockMessage(
-        store::resolveDataSource(store::ConnectionText::parse(targetConnectionText(AgentDbFolder)).dataSource));
+    const std::string locked =
+        store::Connection::calvaneLockMessage(store::resolveDataSource(store::ConnectionText::parse(target).dataSource));
     if (!locked.empty())
         throw RunStop{RunReport::Outcome::Abandoned, locked};
-    m_trap.step([&] { m_conZRV.open(sourceConnectionText(OrrinDbFolder), store::OpenMode::ReadOnly); });
+    m_conZRV.setLockWaits(m_lockWaits);
+    m_conLIC.setLockWaits(m_lockWaits);
+    openOrStop([&] {
+        m_conZRV.open(sourceConnectionText(OrrinDbFolder), store::OpenMode::ReadOnly);
+        m_conZRV.beginReadSnapshot();
+    });
     // The client step's lookups read the same file with the same password: they share this
-    // connection rather than deriving the file's key a second time.
-    if (m_conZRV.isOpen()) {
-        m_dataImport.adoptLookupConnection(m_sourceDbPath, m_conZRV);
-    }
-    if (m_trap.tryStep([&] { m_conLIC.open(targetConnectionText(AgentDbFolder)); })) {
-        try {
-            m_conLIC.beginTransaction();
-        } catch (const Error& error) {
-            throw RunStop{RunReport::Outcome::Abandoned,
-                          "The import could not begin its transaction: " + error.description()};
-        }
-        m_transactionBegun = true;
-        // A lookup whose file is the target (a bonus database that is the agent's own LIC.mdb)
-        // reads inside the run's transaction, never through a second connection that waits on it.
-        m_dataImport.shareTargetConnection(
-            m_conLIC, store::ConnectionText::parse(targetConnectionText(AgentDbFolder)).password);
-    }
+    // connection (and so its snapshot) rather than deriving the file's key a second time.
+    m_dataImport.adoptLookupConnection(m_sourceDbPath, m_conZRV);
+    openOrStop([&] { m_conLIC.open(target); });
+    openOrStop([&] { m_conLIC.beginTransaction(); });
+    m_transactionBegun = true;
+    // A lookup whose file is the target (a bonus database that is the agent's own LIC.mdb) reads
+    // inside the run's transaction, never through a second connection that waits on it.
+    m_dataImport.shareTargetConnection(m_conLIC, m_targetPassword);
     m_trap.step([&] { openDbLIC(AgentDbFolder); });
+}
+
+void RunSteps::openOrStop(const std::function<void()>& open)
+{
+    try {
+        open();
+    } catch (const Error& error) {
+        ++m_report.connectionFailures;
+        stopPoint();
+        throw RunStop{RunReport::Outcome::Stopped, error.description()};
+    }
 }
 
 // The calculations' handle on the target is the target connection itself, so that their writes
@@ -349,6 +387,7 @@ void RunSteps::policyStep()
 
 void RunSteps::closeDatabases()
 {
+    stopPoint();
     m_currentStep = -1;
     m_dataImport.releaseLookupConnection(m_conZRV);
     m_dataImport.releaseLookupConnection(m_conLIC);
@@ -377,12 +416,21 @@ void RunSteps::abandon() noexcept
     m_dbLIC = nullptr;
     m_dataImport.releaseLookupConnection(m_conZRV);
     m_dataImport.releaseLookupConnection(m_conLIC);
-    try {
-        if (m_conLIC.isOpen() && m_conLIC.inTransaction() && !m_committed) {
-            m_conLIC.rollback();
+    const bool undoing = m_transactionBegun && !m_committed && m_conLIC.isOpen();
+    std::filesystem::path target;
+    bool replay = false;
+    // An Access target is only written at its commit: it has no journal to replay.
+    const bool journaled = undoing && !m_conLIC.isAccess();
+    if (undoing) {
+        target = m_conLIC.path();
+        replay = m_conLIC.transactionLost();
+        try {
+            if (m_conLIC.inTransaction()) {
+                m_conLIC.rollback();
+            }
+        } catch (...) {
+            replay = true; // closing below rolls back what it can; the reopen replays the rest
         }
-    } catch (...) {
-        // Closing below rolls back whatever is still open.
     }
     for (store::Connection* connection : {&m_conZRV, &m_conLIC}) {
         try {
@@ -391,6 +439,22 @@ void RunSteps::abandon() noexcept
             }
         } catch (...) {
             // Nothing more can be done with a connection that will not close; its owner frees it.
+        }
+    }
+    if (undoing)
+        m_transactionBegun = false;
+    if (journaled) {
+        std::error_code missing;
+        const std::filesystem::path journal = target.string() + "-journal";
+        const auto journalSize = std::filesystem::file_size(journal, missing);
+        if (replay || (!missing && journalSize > 0)) {
+            try {
+                store::replayJournal(target, m_targetPassword, m_lockWaits);
+            } catch (const Error& failure) {
+                m_report.recoveryFailure = failure.description();
+            } catch (...) {
+                m_report.recoveryFailure = "the journal '" + journal.string() + "' could not be replayed";
+            }
         }
     }
 }

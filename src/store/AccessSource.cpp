@@ -1,6 +1,7 @@
 #include "store/AccessSource.h"
 
 #include "jet/Database.h"
+#include "jet/FileReplace.h"
 #include "jet/Format.h"
 #include "jet/JetError.h"
 #include "jet/TableWriter.h"
@@ -88,6 +89,8 @@ AccessSource::AccessSource(const std::filesystem::path& path, const std::string&
         exec(m_db, "PRAGMA query_only = 1", m_file);
         return;
     }
+    // A write that was killed half-way left its copy beside the file; the file itself is whole.
+    jet::removeLeftoverCopies(path);
     // Every changed row is noted by its table. A DELETE without WHERE would empty a table without
     // visiting its rows (and unnoticed); an authorizer that answers "ignore" for deletes makes the
     // engine visit them.

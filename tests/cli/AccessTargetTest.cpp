@@ -64,9 +64,10 @@ std::string tablesOf(const fs::path& file, const std::string& password)
 std::string runIn(const fs::path& folder, const fs::path& bonus)
 {
     const fs::path log = folder / "Error Log.txt";
-    const std::string command = program("orrin-import").string() + " --orrin-db '" + (folder / "zrv.accdb").string() +
-                                "' --agent-db '" + (folder / "LIC.mdb").string() + "' --bonus-db '" + bonus.string() +
-                                "' --error-log '" + log.string() + "' --on-error continue --quiet > /dev/null 2>&1";
+    const std::string command =
+        program("orrin-import").string() + " --orrin-db '" + (folder / "zrv.accdb").string() +
+        "' --agent-db '" + (folder / "LIC.mdb").string() + "' --bonus-db '" + bonus.string() +
+        "' --error-log '" + log.string() + "' --on-error continue --quiet > /dev/null 2>&1";
     const int status = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 3)) << status;
     // Without the folder's name, and without the clock's lines.
@@ -103,7 +104,8 @@ TEST(AccessTarget, TheRunOnTheAccessPairEqualsTheRunOnTheSqlcipherPair)
     EXPECT_EQ(accessTables, tablesOf(sqlcipher / "LIC.mdb", "QZMRAKS"));
 
     // libmdb finds the rows the run wrote.
-    const std::string count = output("mdb-count '" + (access / "LIC.mdb").string() + "' Policies 2>/dev/null");
+    const std::string count =
+        output("mdb-count '" + (access / "LIC.mdb").string() + "' Policies 2>/dev/null");
     EXPECT_EQ(count, "300\n");
     fs::remove_all(root);
 }
@@ -133,8 +135,8 @@ TEST(AccessTarget, BadSituationsLeaveTheTargetAsItWas)
 {
     struct Case {
         const char* name;
-        const char* lockFile;     // created beside the target
-        bool smallFileLimit;      // the file size limit below the target's size
+        const char* lockFile; // created beside the target
+        bool smallFileLimit;  // the file size limit below the target's size
         const char* message;
     };
     const Case cases[] = {
@@ -154,11 +156,11 @@ TEST(AccessTarget, BadSituationsLeaveTheTargetAsItWas)
         const std::string before = readFile(root / "LIC.mdb");
         const std::string limit =
             c.smallFileLimit ? "ulimit -f " + std::to_string(before.size() / 2048) + "; " : std::string();
-        const std::string command = "bash -c \"" + limit + program("orrin-import").string() + " --orrin-db '" +
-                                    (root / "zrv.accdb").string() + "' --agent-db '" + (root / "LIC.mdb").string() +
-                                    "' --bonus-db '" + (kAgent / "access-bonus" / "lic.mdb").string() +
-                                    "' --error-log '" + (root / "log.txt").string() +
-                                    "' --on-error continue 2>&1; echo exit=\\$?\"";
+        const std::string command =
+            "bash -c \"" + limit + program("orrin-import").string() + " --orrin-db '" +
+            (root / "zrv.accdb").string() + "' --agent-db '" + (root / "LIC.mdb").string() +
+            "' --bonus-db '" + (kAgent / "access-bonus" / "lic.mdb").string() + "' --error-log '" +
+            (root / "log.txt").string() + "' --on-error continue 2>&1; echo exit=\\$?\"";
         const std::string out = output(command);
         EXPECT_NE(out.find(c.message), std::string::npos) << out;
         EXPECT_NE(out.find("exit=1"), std::string::npos) << out;

@@ -72,23 +72,38 @@ TEST(FieldWriter, ValuesBecomeTheStoredBytes)
         {"Long from a whole double", column(coltype::Long), real(70000.0), "70110100"},
         {"Long from text", column(coltype::Long), text("-1"), "ffffffff"},
         {"Currency from units", column(coltype::Money), real(1.2345), "3930000000000000"},
-        {"Currency as ten-thousandths", column(coltype::Money), [] {
+        {"Currency as ten-thousandths", column(coltype::Money),
+         [] {
              Value v = integer(12345);
              v.kind = Value::Kind::Currency;
              return v;
-         }(), "3930000000000000"},
+         }(),
+         "3930000000000000"},
         {"Single", column(coltype::Float), real(1.0), "0000803f"},
         {"Date", column(coltype::DateTime), real(-1.25, Value::Kind::DateTime), "000000000000f4bf"},
         {"GUID", column(coltype::Guid), text("{33221100-5544-7766-8899-AABBCCDDEEFF}"),
          "00112233445566778899aabbccddeeff"},
-        {"GUID without braces, lower case", column(coltype::Guid), text("33221100-5544-7766-8899-aabbccddeeff"),
-         "00112233445566778899aabbccddeeff"},
+        {"GUID without braces, lower case", column(coltype::Guid),
+         text("33221100-5544-7766-8899-aabbccddeeff"), "00112233445566778899aabbccddeeff"},
         {"decimal from text", column(coltype::Numeric, 18, 2), text("-12.5"),
-         "80" "00000000" "00000000" "00000000" "e2040000"},
+         "80"
+         "00000000"
+         "00000000"
+         "00000000"
+         "e2040000"},
         {"decimal from a double", column(coltype::Numeric, 18, 2), real(12.5),
-         "00" "00000000" "00000000" "00000000" "e2040000"},
+         "00"
+         "00000000"
+         "00000000"
+         "00000000"
+         "e2040000"},
         {"decimal of 28 digits, beyond a double", column(coltype::Numeric, 28, 0),
-         text("9999999999999999999999999999"), "00" "00000000" "5ece4f20" "6102253e" "ffffff0f"},
+         text("9999999999999999999999999999"),
+         "00"
+         "00000000"
+         "5ece4f20"
+         "6102253e"
+         "ffffff0f"},
         {"BigInt", column(coltype::BigInt), text("-9223372036854775808"), "0000000000000080"},
     };
     for (const auto& c : cases) {

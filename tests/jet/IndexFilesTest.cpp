@@ -43,15 +43,24 @@ struct SampleFile {
     int minimumIndexes;
 };
 const SampleFile kFiles[] = {
-    {"jet4/indexes-2000.mdb", 8},         {"jet4/compound-index-2003.mdb", 1},
-    {"jet4/big-index-2003.mdb", 1},        {"jet4/types-2000.mdb", 1},
-    {"jet4/types-2003.mdb", 1},            {"jet4/deleted-rows-2003.mdb", 0},
-    {"jet4/unicode-compression-2003.mdb", 1}, {"jet4/numeric-2003.mdb", 0},
-    {"jet4/overflow-rows-2003.mdb", 0},    {"ace/indexes-2010.accdb", 5},
-    {"ace/currency-2016.accdb", 1},        {"ace/types-2007.accdb", 1},
-    {"ace/old-dates-2007.accdb", 0},       {"ace/long-text-2016.accdb", 0},
-    {"ace/deleted-column-2016.accdb", 0},  {"DateTestDatabase.mdb", 0},
-    {"ASampleDatabase.accdb", 1},          {"agent/access/LIC.mdb", 6},
+    {"jet4/indexes-2000.mdb", 8},
+    {"jet4/compound-index-2003.mdb", 1},
+    {"jet4/big-index-2003.mdb", 1},
+    {"jet4/types-2000.mdb", 1},
+    {"jet4/types-2003.mdb", 1},
+    {"jet4/deleted-rows-2003.mdb", 0},
+    {"jet4/unicode-compression-2003.mdb", 1},
+    {"jet4/numeric-2003.mdb", 0},
+    {"jet4/overflow-rows-2003.mdb", 0},
+    {"ace/indexes-2010.accdb", 5},
+    {"ace/currency-2016.accdb", 1},
+    {"ace/types-2007.accdb", 1},
+    {"ace/old-dates-2007.accdb", 0},
+    {"ace/long-text-2016.accdb", 0},
+    {"ace/deleted-column-2016.accdb", 0},
+    {"DateTestDatabase.mdb", 0},
+    {"ASampleDatabase.accdb", 1},
+    {"agent/access/LIC.mdb", 6},
     {"agent/access-bonus/lic.mdb", 0},
 };
 
@@ -118,7 +127,9 @@ TEST(IndexFiles, KeysFromRowValuesEqualTheKeysAccessWrote)
                     builder.add(e.key, e.dataPage, e.row);
                 for (auto& p : builder.finish())
                     pages[p.number] = std::move(p.bytes);
-                const auto source = [&](std::uint32_t n) -> std::span<const std::uint8_t> { return pages.at(n); };
+                const auto source = [&](std::uint32_t n) -> std::span<const std::uint8_t> {
+                    return pages.at(n);
+                };
                 EXPECT_EQ(readIndexEntries(source, "built", builder.rootPage()), ours);
                 ++checked;
             }

@@ -73,7 +73,10 @@ Part stored(std::uint8_t type, std::vector<std::uint8_t> bytes, bool asc = true,
     return p;
 }
 
-Part longValue(std::int32_t v, bool asc = true) { return stored(coltype::Long, littleEndian(std::uint32_t(v), 4), asc); }
+Part longValue(std::int32_t v, bool asc = true)
+{
+    return stored(coltype::Long, littleEndian(std::uint32_t(v), 4), asc);
+}
 
 Part null(std::uint8_t type, bool asc = true)
 {
@@ -124,7 +127,8 @@ TEST(IndexKey, EqualsKeysAccessWrote)
         {"ACE catalog: DataAccessPages in the General order",
          {longValue(0x0F000000), text(u"DataAccessPages", true, TextSortOrder::General)},
          "7f8f0000007f0e1a0e020e990e020e020e0a0e0a0e210e910e910e7e0e020e250e210e910100"},
-        {"ACE catalog: Admin", {longValue(-2147483643), text(u"Admin", true, TextSortOrder::General)},
+        {"ACE catalog: Admin",
+         {longValue(-2147483643), text(u"Admin", true, TextSortOrder::General)},
          "7f000000057f0e020e1a0e510e320e700100"},
         {"descending Long 19", {longValue(19, false)}, "807fffffec"},
     };
@@ -151,9 +155,12 @@ TEST(IndexKey, TextKeysFollowTheSortOrderTables)
         {"extra code after a plain character", text(u"e\u00e9"), "7f515101020e00"},
         {"no placeholder after the last extra code", text(u"\u00e9e"), "7f5151010e00"},
         {"Latin with accents beyond 255", text(u"\u015aa"), "7f6b4a010e00"},
-        {"unprintable character with its place", text(u"a-b"), "7f4a4c0101010180" "0b068200"},
-        {"unprintable after an extra code",
-         text(u"\u00e9-"), "7f51010e01010180" "0b068200"},
+        {"unprintable character with its place", text(u"a-b"),
+         "7f4a4c0101010180"
+         "0b068200"},
+        {"unprintable after an extra code", text(u"\u00e9-"),
+         "7f51010e01010180"
+         "0b068200"},
         {"modifier adds to the last extra code", text(u"\u00e9\u02b9"), "7f51011a00"},
         {"modifier with no extra code before it", text(u"\u02b9"), "7f010c00"},
         {"flags: trailing 'other' flags dropped, suffix kept", text(u"\u3042"), "7f7f02010101ff0280ff8000"},
@@ -184,8 +191,8 @@ TEST(IndexKey, OtherTypesAreBigEndianWithTheirSignHandled)
         Part part;
         std::string expected;
     };
-    const auto guid = bytesOf({0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd,
-                               0xee, 0xff});
+    const auto guid = bytesOf(
+        {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff});
     // 5 and -5 as stored decimals: sign byte, then the magnitude with each 32-bit word reversed.
     auto decimal = [](bool negative) {
         std::vector<std::uint8_t> v(17, 0);
@@ -208,7 +215,8 @@ TEST(IndexKey, OtherTypesAreBigEndianWithTheirSignHandled)
         {"Double -1", stored(coltype::Double, storedDouble(-1.0)), "7f400fffffffffffff"},
         {"Double 1 descending", stored(coltype::Double, storedDouble(1.0), false), "80400fffffffffffff"},
         {"Double -1 descending", stored(coltype::Double, storedDouble(-1.0), false), "80bff0000000000000"},
-        {"Date -1.25 (29 Dec 1899 06:00)", stored(coltype::DateTime, storedDouble(-1.25)), "7f400bffffffffffff"},
+        {"Date -1.25 (29 Dec 1899 06:00)", stored(coltype::DateTime, storedDouble(-1.25)),
+         "7f400bffffffffffff"},
         {"Single 1", stored(coltype::Float, littleEndian(0x3f800000, 4)), "7fbf800000"},
         {"Yes", yesNo(true), "7f00"},
         {"No", yesNo(false), "7fff"},
@@ -218,8 +226,12 @@ TEST(IndexKey, OtherTypesAreBigEndianWithTheirSignHandled)
         {"Null descending", null(coltype::Text, false), "ff"},
         {"GUID in written order, 8-byte groups", stored(coltype::Guid, guid),
          "7f3322110055447766098899aabbccddeeff08"},
-        {"binary, last group padded", stored(coltype::Binary, {1, 2, 3}), "7f0102030000000000" "03"},
-        {"binary descending", stored(coltype::Binary, {1, 2, 3}, false), "80fefdfcffffffffff" "fc"},
+        {"binary, last group padded", stored(coltype::Binary, {1, 2, 3}),
+         "7f0102030000000000"
+         "03"},
+        {"binary descending", stored(coltype::Binary, {1, 2, 3}, false),
+         "80fefdfcffffffffff"
+         "fc"},
         {"decimal 5, Jet 4", stored(coltype::Numeric, decimal(false)), ("7fff" + zeros15 + "05")},
         {"decimal -5, Jet 4", stored(coltype::Numeric, decimal(true)), ("7f00" + ones15 + "fa")},
         {"decimal 5 descending, Jet 4", stored(coltype::Numeric, decimal(false), false),
@@ -244,7 +256,8 @@ TEST(IndexKey, RefusesWhatItCannotEncode)
     const Case cases[] = {
         {"an OLE column", stored(coltype::Ole, {1, 2})},
         {"a Long of 3 bytes", stored(coltype::Long, {1, 2, 3})},
-        {"text for a Long", [] {
+        {"text for a Long",
+         [] {
              Part p = text(u"1");
              p.column.type = coltype::Long;
              return p;
@@ -273,8 +286,10 @@ TEST(IndexKey, Utf8BecomesUtf16)
         {"\xc5\x9ar\xc4\xabniv\xc4\x81san", u"\u015ar\u012bniv\u0101san"},
         {"\xe0\xa4\xb0\xe0\xa4\xbe\xe0\xa4\xae", u"\u0930\u093e\u092e"},
         {"\xf0\x9f\x98\x80", u"\U0001F600"},
-        {"a\xff" "b", u"a\uFFFDb"},
-        {"\xc0\x80", u"\uFFFD\uFFFD"},  // overlong form of NUL
+        {"a\xff"
+         "b",
+         u"a\uFFFDb"},
+        {"\xc0\x80", u"\uFFFD\uFFFD"}, // overlong form of NUL
     };
     for (const auto& c : cases)
         EXPECT_EQ(utf16FromUtf8(c.utf8), c.utf16) << c.utf8;

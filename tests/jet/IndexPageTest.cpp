@@ -1,6 +1,6 @@
+#include "jet/IndexPage.h"
 #include "jet/Coding.h"
 #include "jet/IndexBuilder.h"
-#include "jet/IndexPage.h"
 #include "jet/JetError.h"
 #include "jet/PageFile.h"
 
@@ -17,7 +17,10 @@ using namespace orrin::jet;
 
 namespace {
 
-std::string sample(const std::string& name) { return std::string(ORRIN_ACCESS_SAMPLES) + "/" + name; }
+std::string sample(const std::string& name)
+{
+    return std::string(ORRIN_ACCESS_SAMPLES) + "/" + name;
+}
 
 bool isIndexPage(std::span<const std::uint8_t> page)
 {
@@ -27,9 +30,9 @@ bool isIndexPage(std::span<const std::uint8_t> page)
 
 // The files Access wrote with index pages in them.
 const char* const kAccessFiles[] = {
-    "jet4/indexes-2000.mdb",      "jet4/compound-index-2003.mdb", "jet4/big-index-2003.mdb",
-    "jet4/types-2003.mdb",        "jet4/deleted-rows-2003.mdb",   "jet4/unicode-compression-2003.mdb",
-    "ace/indexes-2010.accdb",     "ace/currency-2016.accdb",      "ace/types-2007.accdb",
+    "jet4/indexes-2000.mdb",  "jet4/compound-index-2003.mdb", "jet4/big-index-2003.mdb",
+    "jet4/types-2003.mdb",    "jet4/deleted-rows-2003.mdb",   "jet4/unicode-compression-2003.mdb",
+    "ace/indexes-2010.accdb", "ace/currency-2016.accdb",      "ace/types-2007.accdb",
     "agent/access/LIC.mdb",
 };
 
@@ -54,7 +57,8 @@ TEST(IndexPage, EveryIndexPageOfTheSamplesReencodesToItsBytes)
             again[26] = original[26];
             EXPECT_TRUE(std::equal(again.begin(), again.begin() + std::ptrdiff_t(end), original.begin()))
                 << "page " << n;
-            EXPECT_EQ(IndexLayout::kEntriesOffset + encodedIndexEntryBytes(page) + decodeFixed16(&original[IndexLayout::kFreeSpaceOffset]),
+            EXPECT_EQ(IndexLayout::kEntriesOffset + encodedIndexEntryBytes(page) +
+                          decodeFixed16(&original[IndexLayout::kFreeSpaceOffset]),
                       original.size())
                 << "free space of page " << n;
         }
@@ -66,8 +70,8 @@ TEST(IndexPage, EveryIndexPageOfTheSamplesReencodesToItsBytes)
 struct Shape {
     const char* name;
     std::size_t count;
-    int kind;  // 0 random keys of 1-40 bytes, 1 sequential 5-byte keys, 2 three keys many rows each,
-               // 3 keys of 600 bytes (few to a page: a deep tree)
+    int kind; // 0 random keys of 1-40 bytes, 1 sequential 5-byte keys, 2 three keys many rows each,
+              // 3 keys of 600 bytes (few to a page: a deep tree)
 };
 
 std::vector<IndexEntry> entriesOf(const Shape& shape, std::mt19937& random)
@@ -79,7 +83,7 @@ std::vector<IndexEntry> entriesOf(const Shape& shape, std::mt19937& random)
         case 0:
             e.key.resize(1 + random() % 40);
             for (auto& b : e.key)
-                b = static_cast<std::uint8_t>(random() % 4);  // few values: long shared prefixes
+                b = static_cast<std::uint8_t>(random() % 4); // few values: long shared prefixes
             break;
         case 1:
             e.key = {0x7f, 0x80, std::uint8_t(i >> 16), std::uint8_t(i >> 8), std::uint8_t(i)};
@@ -120,9 +124,12 @@ struct Built {
 TEST(IndexBuilder, PagesReadBackAsTheEntriesTheyWereBuiltFrom)
 {
     const Shape shapes[] = {
-        {"no entries", 0, 0},         {"one entry", 1, 0},
-        {"random keys", 300, 0},      {"random keys, many pages", 20000, 0},
-        {"sequential keys", 60000, 1}, {"duplicate keys", 5000, 2},
+        {"no entries", 0, 0},
+        {"one entry", 1, 0},
+        {"random keys", 300, 0},
+        {"random keys, many pages", 20000, 0},
+        {"sequential keys", 60000, 1},
+        {"duplicate keys", 5000, 2},
         {"long keys, three levels", 400, 3},
     };
     std::mt19937 random(20261208);
@@ -135,7 +142,8 @@ TEST(IndexBuilder, PagesReadBackAsTheEntriesTheyWereBuiltFrom)
             builder.add(e.key, e.dataPage, e.row);
         Built built;
         for (auto& p : builder.finish())
-            EXPECT_TRUE(built.pages.emplace(p.number, std::move(p.bytes)).second) << "page twice: " << p.number;
+            EXPECT_TRUE(built.pages.emplace(p.number, std::move(p.bytes)).second)
+                << "page twice: " << p.number;
         EXPECT_EQ(builder.rootPage(), 100u);
         EXPECT_EQ(built.pages.size(), std::size_t(nextPage - 100));
 
@@ -230,22 +238,29 @@ TEST(IndexPage, DamageIsReportedWithThePage)
         {"an entry past the end of the page",
          [](Built& b) { b.pages[1][IndexLayout::kEntryMaskOffset + IndexLayout::kEntryMaskSize - 1] = 0x80; },
          "past the end"},
-        {"entries out of order", [&](Built& b) {
+        {"entries out of order",
+         [&](Built& b) {
              b.pages[1] = leafWith({{0x7f, 0x05}, {0x7f, 0x06}});
-             std::swap(b.pages[1][IndexLayout::kEntriesOffset + 1], b.pages[1][IndexLayout::kEntriesOffset + 6]);
-         }, "out of order"},
+             std::swap(b.pages[1][IndexLayout::kEntriesOffset + 1],
+                       b.pages[1][IndexLayout::kEntriesOffset + 6]);
+         },
+         "out of order"},
         {"a prefix longer than the first entry",
          [](Built& b) { b.pages[1][IndexLayout::kPrefixLengthOffset] = 200; }, "prefix"},
-        {"an entry too short for its row pointer", [](Built& b) {
+        {"an entry too short for its row pointer",
+         [](Built& b) {
              std::fill_n(&b.pages[1][IndexLayout::kEntryMaskOffset], IndexLayout::kEntryMaskSize, 0);
              b.pages[1][IndexLayout::kEntryMaskOffset] = 0x04;
-         }, "too short"},
-        {"a node pointing at itself", [](Built& b) {
+         },
+         "too short"},
+        {"a node pointing at itself",
+         [](Built& b) {
              IndexPage node;
              node.leaf = false;
              node.entries.push_back(IndexEntry{{0x7f, 0x01}, 7, 0, 1});
              encodeIndexPage(node, b.pages[1]);
-         }, "twice"},
+         },
+         "twice"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -3,6 +3,7 @@
 // then read back by our reader and by libmdb's tools: the same rows; every index lists the rows in
 // key order and finds each by its key; the pages of everything else are as they were.
 
+#include "jet/TableWriter.h"
 #include "jet/Database.h"
 #include "jet/FieldWriter.h"
 #include "jet/FileReplace.h"
@@ -10,7 +11,6 @@
 #include "jet/IndexPage.h"
 #include "jet/IndexRowKey.h"
 #include "jet/JetError.h"
-#include "jet/TableWriter.h"
 #include "jet/UsageMap.h"
 
 #include <gtest/gtest.h>
@@ -37,10 +37,11 @@ const fs::path kSamples = ORRIN_ACCESS_SAMPLES;
 
 // A fresh folder per test, removed afterwards.
 class TempFolder {
-public:
+  public:
     TempFolder()
     {
-        m_path = fs::temp_directory_path() / ("orrin-writer-" + std::to_string(::getpid()) + "-" + std::to_string(s_next++));
+        m_path = fs::temp_directory_path() /
+                 ("orrin-writer-" + std::to_string(::getpid()) + "-" + std::to_string(s_next++));
         fs::remove_all(m_path);
         fs::create_directories(m_path);
     }
@@ -58,7 +59,7 @@ public:
         return to;
     }
 
-private:
+  private:
     static inline int s_next = 0;
     fs::path m_path;
 };
@@ -102,19 +103,43 @@ std::string repeatText(const std::string& unit, std::size_t characters)
 // A new value for a column, different for each i (so unique indexes stay unique).
 Value newValue(const TableDef& def, const ColumnDef& c, int i)
 {
-    static const char* const kTexts[] = {"\xC5\x9Ar\xC4\xABniv\xC4\x81san", "\xE0\xA4\xB0\xE0\xA4\xBE\xE0\xA4\xAE",
-                                         "plain ASCII", ""};
+    static const char* const kTexts[] = {"\xC5\x9Ar\xC4\xABniv\xC4\x81san",
+                                         "\xE0\xA4\xB0\xE0\xA4\xBE\xE0\xA4\xAE", "plain ASCII", ""};
     Value v;
     switch (c.type) {
-    case coltype::Boolean: v.kind = Value::Kind::Bool; v.integer = i % 2; break;
-    case coltype::Byte: v.kind = Value::Kind::Integer; v.integer = 200 - i; break;
-    case coltype::Int: v.kind = Value::Kind::Integer; v.integer = -3000 + 7 * i; break;
+    case coltype::Boolean:
+        v.kind = Value::Kind::Bool;
+        v.integer = i % 2;
+        break;
+    case coltype::Byte:
+        v.kind = Value::Kind::Integer;
+        v.integer = 200 - i;
+        break;
+    case coltype::Int:
+        v.kind = Value::Kind::Integer;
+        v.integer = -3000 + 7 * i;
+        break;
     case coltype::Long:
-    case coltype::Complex: v.kind = Value::Kind::Integer; v.integer = 1000000 + i; break;
-    case coltype::Money: v.kind = Value::Kind::Currency; v.integer = -123456789 + 10001 * i; break;
-    case coltype::Float: v.kind = Value::Kind::Double; v.real = -2.5 + i; break;
-    case coltype::Double: v.kind = Value::Kind::Double; v.real = 1e10 / (i + 3); break;
-    case coltype::BigInt: v.kind = Value::Kind::Double; v.real = -9000000000.0 + i; break;
+    case coltype::Complex:
+        v.kind = Value::Kind::Integer;
+        v.integer = 1000000 + i;
+        break;
+    case coltype::Money:
+        v.kind = Value::Kind::Currency;
+        v.integer = -123456789 + 10001 * i;
+        break;
+    case coltype::Float:
+        v.kind = Value::Kind::Double;
+        v.real = -2.5 + i;
+        break;
+    case coltype::Double:
+        v.kind = Value::Kind::Double;
+        v.real = 1e10 / (i + 3);
+        break;
+    case coltype::BigInt:
+        v.kind = Value::Kind::Double;
+        v.real = -9000000000.0 + i;
+        break;
     case coltype::DateTime:
         v.kind = Value::Kind::DateTime;
         // 1803-07-14 06:00 (before 1900), 2163-05-31 18:00 (after 2100), then days in between
@@ -122,7 +147,8 @@ Value newValue(const TableDef& def, const ColumnDef& c, int i)
         break;
     case coltype::Guid: {
         char buf[40];
-        std::snprintf(buf, sizeof buf, "{%08X-1234-5678-9ABC-DEF0123456%02X}", 0xA0000000u + unsigned(i), i & 0xFF);
+        std::snprintf(buf, sizeof buf, "{%08X-1234-5678-9ABC-DEF0123456%02X}", 0xA0000000u + unsigned(i),
+                      i & 0xFF);
         v.kind = Value::Kind::Text;
         v.text = buf;
         break;
@@ -143,8 +169,9 @@ Value newValue(const TableDef& def, const ColumnDef& c, int i)
     case coltype::Memo: {
         static const std::size_t kLengths[] = {0, 100, 3000, 70000};
         v.kind = Value::Kind::Text;
-        v.text = repeatText(i % 2 ? "\xE0\xA4\xB0\xE0\xA4\xBE\xE0\xA4\xAE abc " : "memo text ", kLengths[i % 4]);
-        if (i % 2 && !v.text.empty())  // cut at a character boundary: three-byte characters
+        v.text =
+            repeatText(i % 2 ? "\xE0\xA4\xB0\xE0\xA4\xBE\xE0\xA4\xAE abc " : "memo text ", kLengths[i % 4]);
+        if (i % 2 && !v.text.empty()) // cut at a character boundary: three-byte characters
             v.text = repeatText("\xE0\xA4\xB0", kLengths[i % 4] * 3).substr(0, kLengths[i % 4] * 3);
         v.text += std::to_string(i);
         break;
@@ -152,26 +179,30 @@ Value newValue(const TableDef& def, const ColumnDef& c, int i)
     case coltype::Ole:
     case coltype::Binary: {
         v.kind = Value::Kind::Bytes;
-        const std::size_t n = c.type == coltype::Binary ? std::min<std::size_t>(c.length, 5 + i) : 5000 + 100 * i;
+        const std::size_t n =
+            c.type == coltype::Binary ? std::min<std::size_t>(c.length, 5 + i) : 5000 + 100 * i;
         for (std::size_t k = 0; k < n; ++k)
             v.bytes.push_back(std::uint8_t(k * 7 + i));
         break;
     }
-    default: break;  // left Null
+    default:
+        break; // left Null
     }
     return v;
 }
 
 // The old rows shuffled, four new rows, and a row of Nulls (except where a unique index or an
 // AutoNumber needs a value).
-std::vector<std::vector<Value>> newRowsFor(const TableDef& def, std::vector<std::vector<Value>> old, std::mt19937& random)
+std::vector<std::vector<Value>> newRowsFor(const TableDef& def, std::vector<std::vector<Value>> old,
+                                           std::mt19937& random)
 {
     std::shuffle(old.begin(), old.end(), random);
     for (int i = 0; i < 5; ++i) {
         std::vector<Value> row;
         for (const auto& c : def.columns) {
             Value v = newValue(def, c, i);
-            if (i == 4 && !inUniqueIndex(def, c) && (c.flags & colflag::AutoLong) == 0 && c.type != coltype::Boolean)
+            if (i == 4 && !inUniqueIndex(def, c) && (c.flags & colflag::AutoLong) == 0 &&
+                c.type != coltype::Boolean)
                 v.setNull();
             row.push_back(v);
         }
@@ -188,20 +219,30 @@ std::string difference(const std::string& a, const std::string& b)
     std::size_t i = 0;
     while (i < a.size() && i < b.size() && a[i] == b[i])
         ++i;
-    return "lengths " + std::to_string(a.size()) + " and " + std::to_string(b.size()) + ", first difference at byte " +
-           std::to_string(i) + ": '" + a.substr(i, 20) + "' / '" + b.substr(i, 20) + "'";
+    return "lengths " + std::to_string(a.size()) + " and " + std::to_string(b.size()) +
+           ", first difference at byte " + std::to_string(i) + ": '" + a.substr(i, 20) + "' / '" +
+           b.substr(i, 20) + "'";
 }
 
 void expectSameValue(const Value& a, const Value& b, const std::string& where)
 {
     EXPECT_EQ(int(a.kind), int(b.kind)) << where;
     switch (a.kind) {
-    case Value::Kind::Text: EXPECT_EQ(difference(a.text, b.text), "") << where; break;
-    case Value::Kind::Bytes: EXPECT_EQ(a.bytes, b.bytes) << where; break;
+    case Value::Kind::Text:
+        EXPECT_EQ(difference(a.text, b.text), "") << where;
+        break;
+    case Value::Kind::Bytes:
+        EXPECT_EQ(a.bytes, b.bytes) << where;
+        break;
     case Value::Kind::Double:
-    case Value::Kind::DateTime: EXPECT_EQ(a.real, b.real) << where; break;
-    case Value::Kind::Null: break;
-    default: EXPECT_EQ(a.integer, b.integer) << where; break;
+    case Value::Kind::DateTime:
+        EXPECT_EQ(a.real, b.real) << where;
+        break;
+    case Value::Kind::Null:
+        break;
+    default:
+        EXPECT_EQ(a.integer, b.integer) << where;
+        break;
     }
 }
 
@@ -280,11 +321,21 @@ std::vector<std::vector<std::string>> exportedRows(const fs::path& file, const s
 }
 
 const char* const kWritable[] = {
-    "jet4/indexes-2000.mdb",         "jet4/compound-index-2003.mdb",      "jet4/big-index-2003.mdb",
-    "jet4/types-2000.mdb",           "jet4/types-2003.mdb",               "jet4/deleted-rows-2003.mdb",
-    "jet4/unicode-compression-2003.mdb", "jet4/numeric-2003.mdb",         "jet4/overflow-rows-2003.mdb",
-    "ace/indexes-2010.accdb",        "ace/currency-2016.accdb",           "ace/types-2007.accdb",
-    "ace/old-dates-2007.accdb",      "ace/long-text-2016.accdb",          "ace/deleted-column-2016.accdb",
+    "jet4/indexes-2000.mdb",
+    "jet4/compound-index-2003.mdb",
+    "jet4/big-index-2003.mdb",
+    "jet4/types-2000.mdb",
+    "jet4/types-2003.mdb",
+    "jet4/deleted-rows-2003.mdb",
+    "jet4/unicode-compression-2003.mdb",
+    "jet4/numeric-2003.mdb",
+    "jet4/overflow-rows-2003.mdb",
+    "ace/indexes-2010.accdb",
+    "ace/currency-2016.accdb",
+    "ace/types-2007.accdb",
+    "ace/old-dates-2007.accdb",
+    "ace/long-text-2016.accdb",
+    "ace/deleted-column-2016.accdb",
     "agent/access/LIC.mdb",
 };
 
@@ -316,7 +367,8 @@ TEST(TableWriter, EveryTableRoundTripsThroughOurReaderAndLibmdb)
         ASSERT_GE(after.size(), before.size());
         for (std::size_t n = 0; n < before.size() / 4096; ++n) {
             if (changed.count(std::uint32_t(n)) == 0) {
-                EXPECT_TRUE(std::equal(before.begin() + n * 4096, before.begin() + (n + 1) * 4096, after.begin() + n * 4096))
+                EXPECT_TRUE(std::equal(before.begin() + n * 4096, before.begin() + (n + 1) * 4096,
+                                       after.begin() + n * 4096))
                     << "page " << n;
             }
         }
@@ -331,14 +383,16 @@ TEST(TableWriter, EveryTableRoundTripsThroughOurReaderAndLibmdb)
             for (std::size_t r = 0; r < rows.size(); ++r)
                 for (std::size_t c = 0; c < def.columns.size(); ++c) {
                     if ((def.columns[c].flags & colflag::AutoLong) != 0 && rows[r][c].isNull())
-                        continue;  // numbered by the writer
-                    expectSameValue(back[r][c], rows[r][c], "row " + std::to_string(r) + " " + def.columns[c].name);
+                        continue; // numbered by the writer
+                    expectSameValue(back[r][c], rows[r][c],
+                                    "row " + std::to_string(r) + " " + def.columns[c].name);
                 }
 
             expectIndexesHoldTheRows(*db, def, name, back, path.string());
 
             // libmdb: the row count, and the text and whole-number fields.
-            EXPECT_EQ(run("mdb-count '" + path.string() + "' '" + name + "' 2>/dev/null"), std::to_string(rows.size()) + "\n");
+            EXPECT_EQ(run("mdb-count '" + path.string() + "' '" + name + "' 2>/dev/null"),
+                      std::to_string(rows.size()) + "\n");
             const auto exported = exportedRows(path, name);
             ASSERT_EQ(exported.size(), back.size());
             for (std::size_t r = 0; r < back.size(); ++r) {
@@ -347,12 +401,15 @@ TEST(TableWriter, EveryTableRoundTripsThroughOurReaderAndLibmdb)
                     const Value& v = back[r][c];
                     const auto type = def.columns[c].type;
                     if (v.isNull()) {
-                        EXPECT_EQ(exported[r][c], "NULL") << name << " row " << r << " " << def.columns[c].name;
+                        EXPECT_EQ(exported[r][c], "NULL")
+                            << name << " row " << r << " " << def.columns[c].name;
                     } else if (type == coltype::Text || type == coltype::Memo) {
                         // mdb-export prints at most 199,998 bytes of a field.
                         const std::string& theirs = exported[r][c];
-                        const std::string ours = theirs.size() == 199998 ? v.text.substr(0, theirs.size()) : v.text;
-                        EXPECT_EQ(difference(theirs, ours), "") << name << " row " << r << " " << def.columns[c].name;
+                        const std::string ours =
+                            theirs.size() == 199998 ? v.text.substr(0, theirs.size()) : v.text;
+                        EXPECT_EQ(difference(theirs, ours), "")
+                            << name << " row " << r << " " << def.columns[c].name;
                     } else if (type == coltype::Long || type == coltype::Int || type == coltype::Byte) {
                         EXPECT_EQ(exported[r][c], std::to_string(v.integer)) << name << " row " << r;
                     }
@@ -364,7 +421,8 @@ TEST(TableWriter, EveryTableRoundTripsThroughOurReaderAndLibmdb)
 
 // Rows for a big table: the table's own rows repeated with new key values, so that the data needs
 // many pages, the indexes several levels, and the usage maps more than an inline map covers.
-std::vector<std::vector<Value>> manyRows(const TableDef& def, const std::vector<std::vector<Value>>& old, std::size_t count)
+std::vector<std::vector<Value>> manyRows(const TableDef& def, const std::vector<std::vector<Value>>& old,
+                                         std::size_t count)
 {
     std::vector<std::vector<Value>> rows;
     for (std::size_t i = 0; i < count; ++i) {
@@ -389,8 +447,8 @@ TEST(TableWriter, LargeTablesGrowTheFileAndItsMaps)
         std::size_t rows;
     };
     const Case cases[] = {
-        {"jet4/compound-index-2003.mdb", "Table1", 40000},  // inline maps must become reference maps
-        {"agent/access/LIC.mdb", "Policies", 12000},         // wide rows: thousands of pages
+        {"jet4/compound-index-2003.mdb", "Table1", 40000}, // inline maps must become reference maps
+        {"agent/access/LIC.mdb", "Policies", 12000},       // wide rows: thousands of pages
         {"ace/indexes-2010.accdb", "Table1", 60000},
     };
     for (const auto& c : cases) {
@@ -416,7 +474,8 @@ TEST(TableWriter, LargeTablesGrowTheFileAndItsMaps)
                 expectSameValue(back[r][k], rows[r][k], "row " + std::to_string(r));
         for (const auto& index : def.realIndexes)
             EXPECT_EQ(readIndexEntries(db->file(), index.firstPage).size(), rows.size());
-        EXPECT_EQ(run("mdb-count '" + path.string() + "' '" + c.table + "' 2>/dev/null"), std::to_string(rows.size()) + "\n");
+        EXPECT_EQ(run("mdb-count '" + path.string() + "' '" + c.table + "' 2>/dev/null"),
+                  std::to_string(rows.size()) + "\n");
         // Every other table still reads.
         for (const auto& entry : db->tables())
             EXPECT_NO_THROW(rowsOf(*db, entry.name)) << entry.name;
@@ -473,15 +532,19 @@ TEST(TableWriter, AFailedWriteLeavesTheFileAsItWas)
              small.rlim_cur = fs::file_size(file) / 2;
              ::setrlimit(RLIMIT_FSIZE, &small);
          },
-         [&](const fs::path&, const fs::path&) { ::setrlimit(RLIMIT_FSIZE, &saved); }, "writing the new copy failed",
-         false},
+         [&](const fs::path&, const fs::path&) { ::setrlimit(RLIMIT_FSIZE, &saved); },
+         "writing the new copy failed", false},
         {"the folder is read-only",
-         [](const fs::path& folder, const fs::path&) { fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec); },
+         [](const fs::path& folder, const fs::path&) {
+             fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+         },
          [](const fs::path& folder, const fs::path&) { fs::permissions(folder, fs::perms::owner_all); },
          "cannot create a file in its folder", true},
         {"the file is read-only",
          [](const fs::path&, const fs::path& file) { fs::permissions(file, fs::perms::owner_read); },
-         [](const fs::path&, const fs::path& file) { fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write); },
+         [](const fs::path&, const fs::path& file) {
+             fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+         },
          "read-only", true},
     };
     for (const auto& c : cases) {
@@ -628,7 +691,8 @@ TEST(TableWriter, AutoNumbersContinueFromTheTable)
     for (const char* sample : kWritable) {
         TempFolder folder;
         const fs::path path = folder.copy(sample);
-        std::map<std::string, std::pair<std::size_t, std::uint32_t>> expected;  // table: column, first new number
+        std::map<std::string, std::pair<std::size_t, std::uint32_t>>
+            expected; // table: column, first new number
         {
             auto db = Database::open(path, "");
             TableWriter writer(*db);

@@ -86,8 +86,9 @@ TEST(AccessWrite, CommitWritesTheChangedTablesAndNothingElse)
         c.execute("DELETE FROM SB");
         c.execute("INSERT INTO SB (policy_no, sb_duedate, sb_amount, i_no) VALUES (?, ?, ?, ?)",
                   {Variant("P-1"), Variant(Date{40000.0}), Variant(1234.5), Variant(1.0)});
-        c.execute("INSERT INTO Policies (policy_no, Nominee) VALUES (?, ?)",
-                  {Variant("P-\xE0\xA4\xB0\xE0\xA4\xBE\xE0\xA4\xAE"), Variant("\xC5\x9Ar\xC4\xABniv\xC4\x81san")});
+        c.execute(
+            "INSERT INTO Policies (policy_no, Nominee) VALUES (?, ?)",
+            {Variant("P-\xE0\xA4\xB0\xE0\xA4\xBE\xE0\xA4\xAE"), Variant("\xC5\x9Ar\xC4\xABniv\xC4\x81san")});
         c.execute("UPDATE Family SET Address1 = 'Moved'");
         c.commit();
         c.close();
@@ -125,7 +126,8 @@ TEST(AccessWrite, RollbackAndAFailedWriteLeaveTheFileAsItWas)
             ::setrlimit(RLIMIT_FSIZE, &small);
             const std::string message = errorText([&] { con.commit(); });
             ::setrlimit(RLIMIT_FSIZE, &saved);
-            EXPECT_NE(message.find("Cannot save the changes to '" + path.string() + "'"), std::string::npos) << message;
+            EXPECT_NE(message.find("Cannot save the changes to '" + path.string() + "'"), std::string::npos)
+                << message;
             EXPECT_TRUE(con.inTransaction());
         }
         con.rollback();
@@ -148,12 +150,16 @@ TEST(AccessWrite, UniqueIndexesAndRequiredFieldsRefuseWithAccessMessages)
     };
     const Case cases[] = {
         {"INSERT INTO Table2 (id, data) VALUES (1, 'again')",
-         "The changes you requested to the table were not successful because they would create duplicate values in "
-         "the index, primary key, or relationship. Change the data in the field or fields that contain duplicate "
+         "The changes you requested to the table were not successful because they would create duplicate "
+         "values in "
+         "the index, primary key, or relationship. Change the data in the field or fields that contain "
+         "duplicate "
          "data, remove the index, or redefine the index to permit duplicate entries and try again."},
         {"UPDATE Table2 SET id = 2 WHERE id = 1",
-         "The changes you requested to the table were not successful because they would create duplicate values in "
-         "the index, primary key, or relationship. Change the data in the field or fields that contain duplicate "
+         "The changes you requested to the table were not successful because they would create duplicate "
+         "values in "
+         "the index, primary key, or relationship. Change the data in the field or fields that contain "
+         "duplicate "
          "data, remove the index, or redefine the index to permit duplicate entries and try again."},
         {"INSERT INTO Table2 (data) VALUES ('no key')", "You must enter a value in the 'Table2.id' field."},
     };
@@ -178,12 +184,31 @@ TEST(AccessWrite, TheCalvaneApplicationsLockFileKeepsTheRunFromStarting)
         std::ofstream(dir.path() / cs.lock) << "x";
         Connection c;
         EXPECT_EQ(errorText([&] { c.openFile(path, "", OpenMode::ReadWrite); }),
-                  "'" + path.string() + "' is open in the Calvane application: close the Calvane application, or remove " +
+                  "'" + path.string() +
+                      "' is open in the Calvane application: close the Calvane application, or remove " +
                       (dir.path() / cs.lock).string() + " if it is left over from a crash.");
         EXPECT_FALSE(c.isOpen());
         // Reading is not writing: the lock does not matter then.
         EXPECT_NO_THROW(c.openFile(path, "", OpenMode::ReadOnly));
     }
+}
+
+// A run killed while it wrote the file left its new copy beside it; the next run for writing
+// removes it, and nothing else.
+TEST(AccessWrite, CopiesAKilledWriteLeftAreRemoved)
+{
+    TempDir dir;
+    const fs::path path = copySample(dir, "agent/access/LIC.mdb");
+    for (const char* name :
+         {"LIC.mdb.orrin-a1B2c3", "LIC.mdb.orrin-zzzzzz", "LIC.mdb.orrin-keep", "other.orrin-abcdef"})
+        std::ofstream(dir.path() / name) << "partial";
+    Connection c;
+    c.openFile(path, "", OpenMode::ReadWrite);
+    EXPECT_FALSE(fs::exists(dir.path() / "LIC.mdb.orrin-a1B2c3"));
+    EXPECT_FALSE(fs::exists(dir.path() / "LIC.mdb.orrin-zzzzzz"));
+    EXPECT_TRUE(fs::exists(dir.path() / "LIC.mdb.orrin-keep"));
+    EXPECT_TRUE(fs::exists(dir.path() / "other.orrin-abcdef"));
+    EXPECT_TRUE(fs::exists(path));
 }
 
 } // namespace
