@@ -241,31 +241,40 @@ void TableWriter::collectOldPages(const TableDef& def, std::set<std::uint32_t>& 
         pages.erase(p);
 }
 
-void TableWriter::replaceRows(const std::string& name, const std::vector<std::vector<Value>>& rows)
+namespace {
+
+// The rows of a vector, handed out one at a time.
+TableWriter::RowSource rowsOf(const std::vector<std::vector<Value>>& rows)
 {
-    std::size_t at = 0;
-    replaceRows(name, [&](std::vector<Value>& row) {
+    return [&rows, at = std::size_t(0)](std::vector<Value>& row) mutable {
         if (at == rows.size())
             return false;
         row = rows[at++];
         return true;
-    });
+    };
+}
+
+} // namespace
+
+void TableWriter::replaceRows(const std::string& name, const std::vector<std::vector<Value>>& rows)
+{
+    replaceRows(name, rowsOf(rows));
 }
 
 void TableWriter::replaceRows(const std::string& name, const RowSource& next)
 {
     m_failed = true;
-    replaceRowsOf(m_db.table(name), name, rows);
+    replaceRowsOf(m_db.table(name), name, next);
 }
 
 void TableWriter::replaceRowsAt(std::uint32_t definitionPage, const std::string& name,
                                 const std::vector<std::vector<Value>>& rows)
 {
     m_failed = true;
-    replaceRowsOf(m_db.tableAt(definitionPage, name), name, rows);
+    replaceRowsOf(m_db.tableAt(definitionPage, name), name, rowsOf(rows));
 }
 
-void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, const std::vector<std::vector<Value>>& rows)
+void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, const RowSource& next)
 {
     m_failed = true;
     if (!m_written.insert(def.page).second)

@@ -59,7 +59,7 @@ class TableWriter : private PageStore {
     std::uint32_t allocatePage() override;
     const std::string& fileName() const override;
 
-    void replaceRowsOf(const TableDef& def, const std::string& name, const std::vector<std::vector<Value>>& rows);
+    void replaceRowsOf(const TableDef& def, const std::string& name, const RowSource& next);
     void freePage(std::uint32_t n);
     // The pages and long-value rows the table's current rows hold.
     void collectOldPages(const TableDef& def, std::set<std::uint32_t>& pages,
