@@ -42,6 +42,33 @@ constexpr std::uint8_t Numeric = 0x10;     // 17 bytes: sign byte and a 128-bit 
 constexpr std::uint8_t Complex = 0x12;     // attachment / multi-valued: a 32-bit reference number
 constexpr std::uint8_t BigInt = 0x13;      // signed 64 bits (ACE 16 and later)
 constexpr std::uint8_t ExtDateTime = 0x14; // extended date/time: 42 ASCII characters
+
+// Bytes a value of this type takes in the fixed part of a row; 0 for Yes/No (the null mask holds it)
+// and for the types whose length the column descriptor gives (text, memo, binary, OLE, ...).
+constexpr std::size_t fixedSize(std::uint8_t type)
+{
+    switch (type) {
+    case Byte:
+        return 1;
+    case Int:
+        return 2;
+    case Long:
+    case Float:
+    case Complex:
+        return 4;
+    case Money:
+    case Double:
+    case DateTime:
+    case BigInt:
+        return 8;
+    case Guid:
+        return 16;
+    case Numeric:
+        return 17;
+    default:
+        return 0;
+    }
+}
 } // namespace coltype
 
 // Column descriptor flag bits.

@@ -31,31 +31,6 @@ void invert(std::uint8_t* p, std::size_t n)
                                           " cannot hold " + what + ".");
 }
 
-std::size_t fixedSize(std::uint8_t type)
-{
-    switch (type) {
-    case coltype::Byte:
-        return 1;
-    case coltype::Int:
-        return 2;
-    case coltype::Long:
-    case coltype::Float:
-    case coltype::Complex:
-        return 4;
-    case coltype::Money:
-    case coltype::Double:
-    case coltype::DateTime:
-    case coltype::BigInt:
-        return 8;
-    case coltype::Guid:
-        return 16;
-    case coltype::Numeric:
-        return 17;
-    default:
-        return 0;
-    }
-}
-
 // Binary values go in groups of 8 bytes, each followed by a length byte: 9 for a full group with
 // more after it, else the number of bytes that count (the group padded with zeros). Descending:
 // every byte inverted except the 9s.
@@ -86,7 +61,7 @@ void appendBinary(std::vector<std::uint8_t>& key, std::span<const std::uint8_t> 
 bool canIndexColumnType(std::uint8_t type)
 {
     return type == coltype::Boolean || type == coltype::Text || type == coltype::Memo ||
-           type == coltype::Binary || fixedSize(type) != 0;
+           type == coltype::Binary || coltype::fixedSize(type) != 0;
 }
 
 void appendIndexKey(std::vector<std::uint8_t>& key, const IndexKeyColumn& column, const KeyValue& value)
@@ -124,7 +99,7 @@ void appendIndexKey(std::vector<std::uint8_t>& key, const IndexKeyColumn& column
         return;
     }
 
-    const std::size_t size = fixedSize(column.type);
+    const std::size_t size = coltype::fixedSize(column.type);
     if (value.stored.size() != size)
         badValue(column, ("a stored value of " + std::to_string(value.stored.size()) + " bytes").c_str());
     std::uint8_t be[17];

@@ -17,32 +17,6 @@ namespace {
 // 128 bits hold a NUMERIC magnitude.
 __extension__ typedef unsigned __int128 Magnitude;
 
-// Bytes a fixed column of this type takes; 0 for a type that is never fixed.
-std::size_t fixedSize(const ColumnDef& column)
-{
-    switch (column.type) {
-    case coltype::Byte:
-        return 1;
-    case coltype::Int:
-        return 2;
-    case coltype::Long:
-    case coltype::Float:
-    case coltype::Complex:
-        return 4;
-    case coltype::Money:
-    case coltype::Double:
-    case coltype::DateTime:
-    case coltype::BigInt:
-        return 8;
-    case coltype::Guid:
-        return 16;
-    case coltype::Numeric:
-        return 17;
-    default:
-        return column.length;
-    }
-}
-
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}": the first three groups are stored little-endian.
 void formatGuid(const std::uint8_t* p, std::string& out)
 {
@@ -146,7 +120,7 @@ void RowReader::read(std::span<const std::uint8_t> row, std::uint32_t page, std:
             continue;
         }
         if (column.isFixed()) {
-            const std::size_t size = fixedSize(column);
+            const std::size_t size = column.fixedWidth();
             const std::size_t start = countSize + column.fixedOffset;
             if (start + size > row.size() - nullMaskSize)
                 throw damaged(m_file.fileName(), page, "column " + column.name + " lies outside its row");

@@ -16,33 +16,6 @@ constexpr std::size_t kRowOffsetSize = 2;
 constexpr std::size_t kMaxRowsPerPage = 255;
 constexpr std::size_t kChainChunk = RowWriter::kMaxLongValueRow - longvalue::ChainLinkSize;
 
-std::size_t fixedSizeOf(const ColumnDef& c)
-{
-    switch (c.type) {
-    case coltype::Boolean:
-        return 0;
-    case coltype::Byte:
-        return 1;
-    case coltype::Int:
-        return 2;
-    case coltype::Long:
-    case coltype::Float:
-    case coltype::Complex:
-        return 4;
-    case coltype::Money:
-    case coltype::Double:
-    case coltype::DateTime:
-    case coltype::BigInt:
-        return 8;
-    case coltype::Guid:
-        return 16;
-    case coltype::Numeric:
-        return 17;
-    default:
-        return c.length;
-    }
-}
-
 [[noreturn]] void refuse(const std::string& table, const ColumnDef& column, const std::string& why)
 {
     throw Error(Failure::Unsupported,
@@ -63,7 +36,7 @@ RowWriter::RowWriter(const TableDef& table, std::string tableName)
         m_columnCount = std::max<std::size_t>(m_columnCount, c.number + 1u);
         if (c.isFixed()) {
             m_fixed.push_back(&c);
-            m_fixedSize = std::max(m_fixedSize, std::size_t(c.fixedOffset) + fixedSizeOf(c));
+            m_fixedSize = std::max(m_fixedSize, std::size_t(c.fixedOffset) + c.fixedWidth());
         } else {
             m_variable.push_back(&c);
             m_varSlots = std::max<std::size_t>(m_varSlots, c.varIndex + 1u);

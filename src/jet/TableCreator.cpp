@@ -85,24 +85,6 @@ bool isFixedType(std::uint8_t type)
     return type != coltype::Text && type != coltype::Memo && type != coltype::Binary && type != coltype::Ole;
 }
 
-// Bytes a fixed column takes in the fixed part of a row (Yes/No lives in the null mask).
-std::uint16_t fixedSize(std::uint8_t type)
-{
-    switch (type) {
-    case coltype::Boolean:
-        return 0;
-    case coltype::Byte:
-        return 1;
-    case coltype::Int:
-        return 2;
-    case coltype::Long:
-    case coltype::Float:
-        return 4;
-    default:
-        return 8; // Money, Double, DateTime
-    }
-}
-
 void checkName(const std::string& name, const std::string& what)
 {
     if (name.empty() || utf16Length(name) > kMaxNameLength)
@@ -232,8 +214,8 @@ std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& 
             out[at + layout.columnExtFlags] = colflag::CompressedUnicode;
         if (fixed) {
             put16(out, at + layout.columnFixedOffset, fixedOffset);
-            fixedOffset = static_cast<std::uint16_t>(fixedOffset + fixedSize(c.type));
-            put16(out, at + layout.columnLength, fixedSize(c.type));
+            fixedOffset = static_cast<std::uint16_t>(fixedOffset + coltype::fixedSize(c.type));
+            put16(out, at + layout.columnLength, static_cast<std::uint16_t>(coltype::fixedSize(c.type)));
         } else if (c.type == coltype::Text) {
             put16(out, at + layout.columnLength, static_cast<std::uint16_t>(2 * c.length));
         }

@@ -65,6 +65,14 @@ bool ColumnDef::isFixed() const
     return (flags & colflag::Fixed) != 0;
 }
 
+std::size_t ColumnDef::fixedWidth() const
+{
+    if (type == coltype::Boolean)
+        return 0;
+    const std::size_t size = coltype::fixedSize(type);
+    return size != 0 ? size : length;
+}
+
 bool ColumnDef::isLongValue() const
 {
     return type == coltype::Memo || type == coltype::Ole;

@@ -33,6 +33,9 @@ struct ColumnDef {
     std::size_t descriptorOffset = 0; // of its descriptor in TableDef::bytes
 
     bool isFixed() const;
+    // Bytes the column takes in the fixed part of a row: its type's size, 0 for Yes/No, else its
+    // descriptor's length.
+    std::size_t fixedWidth() const;
     bool isLongValue() const; // memo and OLE
     // The declared type a store gives this column: YESNO, BYTE, SHORT, LONG, CURRENCY, SINGLE,
     // DOUBLE, DATETIME, TEXT(n), MEMO, GUID as TEXT(38), NUMERIC and BIGINT as DOUBLE, binary and
