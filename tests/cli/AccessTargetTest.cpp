@@ -2,6 +2,8 @@
 // of the Calvane LIC.mdb (Jet 4) gives the same target tables and the same error log as the run on
 // the SQLCipher pair of the same agent; the file written is read by libmdb as well.
 
+#include "common/Shell.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,6 +16,12 @@
 namespace orrin::cli {
 namespace {
 
+// Runs a shell command; its standard output.
+std::string output(const std::string& command)
+{
+    return orrin::testing::runCommand(command).output;
+}
+
 namespace fs = std::filesystem;
 const fs::path kAgent = fs::path(ORRIN_ACCESS_SAMPLES) / "agent";
 
@@ -23,21 +31,6 @@ std::string readFile(const fs::path& file)
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-// Runs a shell command; its standard output.
-std::string output(const std::string& command)
-{
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return out;
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    ::pclose(pipe);
-    return out;
 }
 
 fs::path program(const char* name)

@@ -3,6 +3,8 @@
 // only; the target has the Calvane database's indexes; and a run on the Access pair gives the
 // target tables and error log of the run on the SQLCipher pair.
 
+#include "common/Shell.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,6 +20,10 @@
 namespace orrin::cli {
 namespace {
 
+using orrin::testing::csvRecords;
+using orrin::testing::runCommand;
+using orrin::testing::shellQuoted;
+
 namespace fs = std::filesystem;
 
 const std::string kOrrin = "%Q7k!Lw2~(&9}R";
@@ -27,29 +33,6 @@ fs::path program(const char* name)
 {
     const char* dir = std::getenv("ORRIN_TEST_BINARY_DIR");
     return fs::path(dir != nullptr ? dir : ".") / "src" / name;
-}
-
-std::string quote(const std::string& text)
-{
-    std::string q = "'";
-    for (const char c : text)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// Runs a shell command: its standard output and exit status.
-std::pair<std::string, int> run(const std::string& command)
-{
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return {out, -1};
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    return {out, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
 std::string readFile(const fs::path& file)
@@ -62,14 +45,14 @@ std::string readFile(const fs::path& file)
 
 std::string dumpCommand(const fs::path& file, const std::string& password)
 {
-    return program("orrin-import-dump").string() + " " + quote(file.string()) +
-           (password.empty() ? "" : " --password " + quote(password));
+    return program("orrin-import-dump").string() + " " + shellQuoted(file.string()) +
+           (password.empty() ? "" : " --password " + shellQuoted(password));
 }
 
 // Our reader's dump without its format line (which names the kind of file).
 std::string tablesOf(const fs::path& file, const std::string& password)
 {
-    const auto [dump, status] = run(dumpCommand(file, password) + " 2>&1");
+    const auto [dump, status] = runCommand(dumpCommand(file, password) + " 2>&1");
     EXPECT_EQ(status, 0) << dump;
     std::string kept;
     std::istringstream lines(dump);
@@ -77,43 +60,6 @@ std::string tablesOf(const fs::path& file, const std::string& password)
         if (line.rfind("{\"format\"", 0) != 0)
             kept += line + "\n";
     return kept;
-}
-
-// RFC 4180 records.
-std::vector<std::vector<std::string>> csvRecords(const std::string& text)
-{
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> fields;
-    std::string field;
-    bool quoted = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            fields.push_back(std::move(field));
-            field.clear();
-        } else if (c == '\n' || c == '\r') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            fields.push_back(std::move(field));
-            field.clear();
-            rows.push_back(std::move(fields));
-            fields.clear();
-        } else {
-            field += c;
-        }
-    }
-    return rows;
 }
 
 // The tables of a dump and each one's declared column types.
@@ -144,11 +90,11 @@ void expectLibmdbAgrees(const fs::path& access, const fs::path& sqlcipher, const
 {
     SCOPED_TRACE(access.string() + " " + table);
     const auto [count, countStatus] =
-        run("mdb-count " + quote(access.string()) + " " + quote(table) + " 2>&1");
+        runCommand("mdb-count " + shellQuoted(access.string()) + " " + shellQuoted(table) + " 2>&1");
     const auto [theirs, status] =
-        run("mdb-export -T '%Y-%m-%d %H:%M:%S' " + quote(access.string()) + " " + quote(table) + " 2>&1");
+        runCommand("mdb-export -T '%Y-%m-%d %H:%M:%S' " + shellQuoted(access.string()) + " " + shellQuoted(table) + " 2>&1");
     const auto [ours, ourStatus] =
-        run(dumpCommand(sqlcipher, password) + " --table " + quote(table) + " --format csv 2>&1");
+        runCommand(dumpCommand(sqlcipher, password) + " --table " + shellQuoted(table) + " --format csv 2>&1");
     ASSERT_EQ(status, 0) << theirs;
     ASSERT_EQ(ourStatus, 0) << ours;
     const auto a = csvRecords(theirs);
@@ -180,10 +126,10 @@ std::string runIn(const fs::path& folder, const fs::path& bonus)
 {
     const fs::path log = folder / "Error Log.txt";
     const std::string command =
-        program("orrin-import").string() + " --orrin-db " + quote((folder / "zrv.accdb").string()) +
-        " --agent-db " + quote((folder / "LIC.mdb").string()) + " --bonus-db " + quote(bonus.string()) +
-        " --error-log " + quote(log.string()) + " --summary-json " +
-        quote((folder / "summary.json").string()) + " --on-error continue --quiet > /dev/null 2>&1";
+        program("orrin-import").string() + " --orrin-db " + shellQuoted((folder / "zrv.accdb").string()) +
+        " --agent-db " + shellQuoted((folder / "LIC.mdb").string()) + " --bonus-db " + shellQuoted(bonus.string()) +
+        " --error-log " + shellQuoted(log.string()) + " --summary-json " +
+        shellQuoted((folder / "summary.json").string()) + " --on-error continue --quiet > /dev/null 2>&1";
     const int status = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 3)) << status;
     // The summary gives the commit's time apart, a part of the whole run's.
@@ -227,17 +173,17 @@ TEST(SampleForms, AccessFormHoldsTheSqlcipherRowsAndRunsTheSame)
             // The Access form is the default.
             const std::string formatFlag = std::string(format) == "access" ? "" : " --format sqlcipher";
             const auto [out, status] =
-                run(program("orrin-import-sample").string() + " --out " + quote(folder.string()) +
-                    " --bonus-db " + quote((folder / "bonus" / "lic.mdb").string()) + " --policies " +
+                runCommand(program("orrin-import-sample").string() + " --out " + shellQuoted(folder.string()) +
+                    " --bonus-db " + shellQuoted((folder / "bonus" / "lic.mdb").string()) + " --policies " +
                     std::to_string(s.policies) + " --seed " + std::to_string(s.seed) + " --dirty " + s.dirty +
                     formatFlag + " 2>&1");
             ASSERT_EQ(status, 0) << out;
         }
 
         // The kind of each file, and its password.
-        const auto [zrvHead, zrvStatus] = run(dumpCommand(access / "zrv.accdb", kOrrin) + " 2>&1 | head -1");
+        const auto [zrvHead, zrvStatus] = runCommand(dumpCommand(access / "zrv.accdb", kOrrin) + " 2>&1 | head -1");
         EXPECT_EQ(zrvHead, "{\"format\":\"ACE 14\"}\n");
-        EXPECT_EQ(run(dumpCommand(access / "LIC.mdb", kCalvane) + " 2>&1 | head -1").first,
+        EXPECT_EQ(runCommand(dumpCommand(access / "LIC.mdb", kCalvane) + " 2>&1 | head -1").output,
                   "{\"format\":\"Jet 4\"}\n");
         for (const auto& [file, wrong] :
              {std::pair{access / "zrv.accdb", std::string()}, std::pair{access / "zrv.accdb", kCalvane},
@@ -246,8 +192,8 @@ TEST(SampleForms, AccessFormHoldsTheSqlcipherRowsAndRunsTheSame)
               std::pair{access / "bonus" / "lic.mdb", std::string("qzmraks")}}) {
             // An empty password given is the only one tried, as every password given is.
             const auto [message, status] =
-                run(program("orrin-import-dump").string() + " " + quote(file.string()) + " --password " +
-                    quote(wrong) + " 2>&1");
+                runCommand(program("orrin-import-dump").string() + " " + shellQuoted(file.string()) + " --password " +
+                    shellQuoted(wrong) + " 2>&1");
             EXPECT_EQ(status, 1) << file << " opened with '" << wrong << "'";
             EXPECT_NE(message.find("password"), std::string::npos) << message;
         }
@@ -269,7 +215,7 @@ TEST(SampleForms, AccessFormHoldsTheSqlcipherRowsAndRunsTheSame)
             }
         }
         const auto [schema, schemaStatus] =
-            run("mdb-schema " + quote((access / "LIC.mdb").string()) + " mysql 2>/dev/null");
+            runCommand("mdb-schema " + shellQuoted((access / "LIC.mdb").string()) + " mysql 2>/dev/null");
         for (const char* index :
              {"ALTER TABLE `Policies` ADD INDEX `ix_policy_no` (`policy_no`);",
               "ALTER TABLE `SB` ADD INDEX `ix_policy_no` (`policy_no`);",

@@ -6,6 +6,8 @@
 #include "jet/Format.h"
 #include "jet/Value.h"
 
+#include "common/Shell.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -28,31 +30,12 @@ const std::string kField = "<@F@>";
 const std::string kRow = "<@R@>";
 const std::string kNull = "<@N@>";
 
-std::string quoted(const std::string& text)
-{
-    std::string out = "'";
-    for (const char c : text) {
-        if (c == '\'')
-            out += "'\\''";
-        else
-            out += c;
-    }
-    return out + "'";
-}
-
 // Standard output of a shell command; the test fails when it does not exit with 0.
 std::string run(const std::string& command)
 {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return out;
-    char buffer[65536];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    EXPECT_EQ(pclose(pipe), 0) << command;
-    return out;
+    const auto result = orrin::testing::runCommand(command);
+    EXPECT_EQ(result.status, 0) << command;
+    return result.output;
 }
 
 std::vector<std::string> split(const std::string& text, const std::string& mark)
@@ -138,7 +121,7 @@ TEST(LibmdbAgreement, EveryUnprotectedSampleHasTheSameTablesCountsTextsAndNumber
         std::set<std::string> ours;
         for (const auto& entry : db->tables())
             ours.insert(entry.name);
-        const auto listed = split(run("mdb-tables -1 " + quoted(file.string())), "\n");
+        const auto listed = split(run("mdb-tables -1 " + orrin::testing::shellQuoted(file.string())), "\n");
         const std::set<std::string> theirs(listed.begin(), listed.end());
         EXPECT_EQ(ours, theirs);
 
@@ -146,8 +129,8 @@ TEST(LibmdbAgreement, EveryUnprotectedSampleHasTheSameTablesCountsTextsAndNumber
             SCOPED_TRACE("table " + name);
             const TableDef& def = db->table(name);
             const std::string exported =
-                run(std::string("mdb-export -H -Q -b strip -0 ") + quoted(kNull) + " -d " + quoted(kField) +
-                    " -R " + quoted(kRow) + " " + quoted(file.string()) + " " + quoted(name));
+                run(std::string("mdb-export -H -Q -b strip -0 ") + orrin::testing::shellQuoted(kNull) + " -d " + orrin::testing::shellQuoted(kField) +
+                    " -R " + orrin::testing::shellQuoted(kRow) + " " + orrin::testing::shellQuoted(file.string()) + " " + orrin::testing::shellQuoted(name));
             const auto rows = split(exported, kRow);
             // libmdb lists a row moved to another page (an overflow row) where it now lies, not where
             // the table keeps it; a row that differs at its place must then match one elsewhere.
@@ -193,7 +176,7 @@ std::optional<std::set<std::string>> requiredByLibmdb(const std::filesystem::pat
     std::set<std::string> required;
     std::string column;
     bool columnsListed = false;
-    for (const auto& line : split(run("mdb-prop " + quoted(file.string()) + " " + quoted(table)), "\n")) {
+    for (const auto& line : split(run("mdb-prop " + orrin::testing::shellQuoted(file.string()) + " " + orrin::testing::shellQuoted(table)), "\n")) {
         if (line.rfind("name: ", 0) == 0) {
             column = line.substr(6);
             columnsListed = columnsListed || column != "(none)";

@@ -11,6 +11,8 @@
 #include "jet/JetError.h"
 #include "jet/TableWriter.h"
 
+#include "common/Shell.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,6 +26,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Standard output of a shell command.
+std::string run(const std::string& command)
+{
+    return orrin::testing::runCommand(command).output;
+}
+
 const fs::path kSamples = ORRIN_ACCESS_SAMPLES;
 
 fs::path freshFolder(const std::string& name)
@@ -33,20 +41,6 @@ fs::path freshFolder(const std::string& name)
     fs::remove_all(p);
     fs::create_directories(p);
     return p;
-}
-
-std::string run(const std::string& command)
-{
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return out;
-    char buf[65536];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
-        out.append(buf, n);
-    ::pclose(pipe);
-    return out;
 }
 
 // A table with a column of every type the writer creates, and a single and a compound index.

@@ -13,6 +13,8 @@
 #include "jet/JetError.h"
 #include "jet/UsageMap.h"
 
+#include "common/Shell.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -32,6 +34,12 @@ using namespace orrin::jet;
 namespace fs = std::filesystem;
 
 namespace {
+
+// Standard output of a shell command.
+std::string run(const std::string& command)
+{
+    return orrin::testing::runCommand(command).output;
+}
 
 const fs::path kSamples = ORRIN_ACCESS_SAMPLES;
 
@@ -269,55 +277,12 @@ void expectIndexesHoldTheRows(Database& db, const TableDef& def, const std::stri
     }
 }
 
-std::string run(const std::string& command)
-{
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return out;
-    char buf[65536];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
-        out.append(buf, n);
-    ::pclose(pipe);
-    return out;
-}
-
 // The fields of a table as libmdb's mdb-export prints them (CSV, text quoted, quotes doubled).
 std::vector<std::vector<std::string>> exportedRows(const fs::path& file, const std::string& table)
 {
     const std::string out =
         run("mdb-export -H -0 NULL -b strip '" + file.string() + "' '" + table + "' 2>/dev/null");
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> fields;
-    std::string field;
-    bool quoted = false;
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const char c = out[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < out.size() && out[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            fields.push_back(std::move(field));
-            field.clear();
-        } else if (c == '\n') {
-            fields.push_back(std::move(field));
-            field.clear();
-            rows.push_back(std::move(fields));
-            fields.clear();
-        } else {
-            field += c;
-        }
-    }
-    return rows;
+    return orrin::testing::csvRecords(out);
 }
 
 const char* const kWritable[] = {
