@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calc/PlanRow.h"
+#include "calc/PolicyFields.h"
 #include "store/Connection.h"
 #include "store/Recordset.h"
 #include "value/Error.h"
@@ -121,7 +122,7 @@ private:
     store::Connection* sharedTargetFor(const std::string& connectionText);
     // Step 6 of UpdatePolicySchedule: MatAmt from NewMat2 by the payment mode, under the caller's
     // trap (failures logged under UpdatePolicySchedule's label).
-    void updateMaturityAmount(store::Recordset& PolicyRow, Trap& trap);
+    void updateMaturityAmount(PolicyFields& policy, Trap& trap);
 
     std::filesystem::path m_logFile;
     std::filesystem::path m_bonusDatabase;
@@ -144,6 +145,7 @@ private:
     std::map<std::string, std::unordered_map<std::string, std::pair<std::int64_t, Variant>>> m_bonusCache;
     bool m_keepPlanRows = false;
     PlanRowCache m_keptPlanRows;
+    PolicyFields::Positions m_policyPositions;
 };
 
 // The labels under which each procedure logs.
