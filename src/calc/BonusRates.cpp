@@ -5,6 +5,7 @@
 #include "calc/BoundNumber.h"
 #include "calc/DataImport.h"
 #include "calc/LoggingTrap.h"
+#include "calc/NewBonusRows.h"
 
 #include "store/Statement.h"
 #include "store/StoreError.h"
@@ -81,6 +82,20 @@ class FirstRowQuery {
         throw Error(store::code::ItemNotFound, "Item not found in this collection: " + std::string(name));
     }
 
+    // The rates kept in memory, as the query would have read them (late: Bonus and Bonus2).
+    void openKept(const NewBonusRows::Rates* rates, bool late)
+    {
+        m_names = late ? std::vector<std::string>{"Bonus", "Bonus2"} : std::vector<std::string>{"Bonus"};
+        m_values.clear();
+        if (rates != nullptr) {
+            m_values.push_back(late ? rates->bonusAD : rates->bonusJM);
+            if (late)
+                m_values.push_back(rates->bonusJM);
+        }
+        m_found = rates != nullptr;
+        m_open = true;
+    }
+
     void close()
     {
         requireOpen();
@@ -126,33 +141,36 @@ double DataImport::NewBonus(Date comDt, const std::string& Plan, std::int32_t Te
 
     double rate = 0;
     bool late = false;
-    std::string sql;
-    std::vector<Variant> parameters;
+    bool built = false;
+    int year = 0;
     FirstRowQuery rs;
 
     trap.step([&] { late = monthOf(comDt) >= 4; });
     trap.step([&] {
-        const int year = yearOf(comDt);
-        const std::string head =
-            late ? "select BonusAD as Bonus, BonusJM as Bonus2 from NewBonus where BonusCat='"
-                 : "select BonusJM as Bonus from NewBonus where BonusCat='";
-        const std::string term = formatNumber(Term);
-        const std::string amount = formatNumber(Amount);
-        sql = head + Plan + "' and YY=" + formatNumber(year) + " and (" + term + ">=FromTerm and " + term +
-              "<=ToTerm) and (" + amount + ">=FromSA and " + amount + "<=ToSA)";
-        parameters = {Variant(Plan),       Variant(static_cast<std::int32_t>(year)),
-                      Variant(Term),       Variant(Term),
-                      boundNumber(Amount), boundNumber(Amount)};
+        year = yearOf(comDt);
+        built = true;
     });
     trap.step([&] {
-        if (sql.empty())
+        if (!built)
             throw Error(store::code::BadQuery, "The query text is empty");
+        if (const NewBonusRows* kept = keptBonusRows()) {
+            rs.openKept(kept->first(Plan, year, Term, Amount), late);
+            return;
+        }
+        const std::string head = late ? "select BonusAD as Bonus, BonusJM as Bonus2 from NewBonus where BonusCat='"
+                                      : "select BonusJM as Bonus from NewBonus where BonusCat='";
+        const std::string term = formatNumber(Term);
+        const std::string amount = formatNumber(Amount);
+        const std::string sql = head + Plan + "' and YY=" + formatNumber(year) + " and (" + term +
+                                ">=FromTerm and " + term + "<=ToTerm) and (" + amount + ">=FromSA and " + amount +
+                                "<=ToSA)";
         const std::string columns = late ? "BonusAD as Bonus, BonusJM as Bonus2" : "BonusJM as Bonus";
         rs.open(gDB, sql,
                 "select " + columns +
                     " from NewBonus where BonusCat=? and YY=? and (?>=FromTerm and ?<=ToTerm)"
                     " and (?>=FromSA and ?<=ToSA) order by rowid",
-                parameters);
+                {Variant(Plan), Variant(static_cast<std::int32_t>(year)), Variant(Term), Variant(Term),
+                 boundNumber(Amount), boundNumber(Amount)});
     });
     if (trap.test([&] { return rs.hasRows(); })) {
         trap.step([&] { rate = toDouble(rs.field("Bonus")); });

@@ -173,6 +173,25 @@ void DataImport::setKeepPlanRows(bool keep)
 {
     m_keepPlanRows = keep;
     m_keptPlanRows.clear();
+    m_bonusRows.clear();
+    m_bonusRowsTried = nullptr;
+    m_sbRows.clear();
+}
+
+// The rows are read on the first lookup of a database; a table that cannot be kept is not tried again
+// on the same database, and its lookups run on the engine.
+const NewBonusRows* DataImport::keptBonusRows()
+{
+    if (!m_keepPlanRows || gDB == nullptr || !gDB->isOpen() || gDB->transactionLost())
+        return nullptr;
+    if (!m_bonusRows.holds(gDB)) {
+        if (m_bonusRowsTried == gDB)
+            return nullptr;
+        m_bonusRowsTried = gDB;
+        if (!m_bonusRows.load(*gDB))
+            return nullptr;
+    }
+    return &m_bonusRows;
 }
 
 void DataImport::closeLookupConnections()

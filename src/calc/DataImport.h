@@ -1,7 +1,9 @@
 #pragma once
 
+#include "calc/NewBonusRows.h"
 #include "calc/PlanRow.h"
 #include "calc/PolicyFields.h"
+#include "calc/SbRowsWritten.h"
 #include "store/Connection.h"
 #include "store/Recordset.h"
 #include "value/Error.h"
@@ -91,6 +93,12 @@ public:
     void setKeepPlanRows(bool keep);
     // The kept plan rows while setKeepPlanRows is on, otherwise nullptr.
     PlanRowCache* keptPlanRows() { return m_keepPlanRows ? &m_keptPlanRows : nullptr; }
+    // While setKeepPlanRows is on, the rows of NewBonus of gDB read once (gDB open, its transaction
+    // kept, the table readable and kept by NewBonusRows), otherwise nullptr: the run writes no bonus
+    // rates either.
+    const NewBonusRows* keptBonusRows();
+    // While setKeepPlanRows is on, the policy numbers that may have SB rows, otherwise nullptr.
+    SbRowsWritten* sbRowsWritten() { return m_keepPlanRows ? &m_sbRows : nullptr; }
 
     // The window's event pump, run at the start of every UpdatePolicySchedule (none by default).
     void setEventPump(std::function<void()> pump) { m_eventPump = std::move(pump); }
@@ -146,6 +154,9 @@ private:
     bool m_keepPlanRows = false;
     PlanRowCache m_keptPlanRows;
     PolicyFields::Positions m_policyPositions;
+    NewBonusRows m_bonusRows;
+    const store::Connection* m_bonusRowsTried = nullptr;
+    SbRowsWritten m_sbRows;
 };
 
 // The labels under which each procedure logs.

@@ -97,7 +97,12 @@ class Schedule {
     void begin(store::Recordset& SbRows)
     {
         m_trap.step([&] { SbRows.addNew(); });
-        m_trap.step([&] { SbRows.setField("policy_no", m_policy.policyNo()); });
+        m_trap.step([&] {
+            const Variant number = m_policy.policyNo();
+            if (SbRowsWritten* written = m_module.sbRowsWritten())
+                written->note(m_module.gDB, joinText(number));
+            SbRows.setField("policy_no", number);
+        });
     }
     void finish(store::Recordset& SbRows, const Variant& number)
     {
@@ -270,8 +275,11 @@ void Schedule::everyFifthYear()
 void rebuildSurvivalBenefits(DataImport& module, store::Connection& database, PolicyFields& policy, Trap& trap)
 {
     trap.step([&] {
-        database.execute("Delete from SB where policy_no=?",
-                         {Variant(joinText(policy.policyNo()))});
+        const std::string number = joinText(policy.policyNo());
+        // A delete that could find no row changes nothing: it is left out while SB's writer knows that.
+        if (SbRowsWritten* written = module.sbRowsWritten(); written != nullptr && written->noneOf(database, number))
+            return;
+        database.execute("Delete from SB where policy_no=?", {Variant(number)});
     });
 
     PlanRow planRow;
