@@ -76,7 +76,11 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> fileIdentity(const fs::pa
 
 } // namespace
 
-DataImport::DataImport() : m_logFile(defaultLogFile()), m_bonusDatabase(defaultBonusDatabase()) {}
+DataImport::DataImport()
+    : m_logFile(defaultLogFile()), m_bonusDatabase(defaultBonusDatabase()),
+      m_bonusConnectionText(bonusConnectionTextOf(m_bonusDatabase))
+{
+}
 
 DataImport::~DataImport()
 {
@@ -167,6 +171,7 @@ fs::path DataImport::defaultBonusDatabase()
 void DataImport::setBonusDatabase(fs::path file)
 {
     m_bonusDatabase = std::move(file);
+    m_bonusConnectionText = bonusConnectionTextOf(m_bonusDatabase);
 }
 
 void DataImport::setKeepPlanRows(bool keep)

@@ -126,6 +126,9 @@ public:
 
 private:
     store::Connection* lookupConnection(const std::string& connectionText);
+    // The connection texts of the lookups: the bonus database's, and the Orrin file DbPath's.
+    static std::string bonusConnectionTextOf(const std::filesystem::path& bonusDatabase);
+    const std::string& orrinConnectionText(const std::string& DbPath);
     // The shared target connection when connectionText names its file, otherwise nullptr.
     store::Connection* sharedTargetFor(const std::string& connectionText);
     // Step 6 of UpdatePolicySchedule: MatAmt from NewMat2 by the payment mode, under the caller's
@@ -134,6 +137,8 @@ private:
 
     std::filesystem::path m_logFile;
     std::filesystem::path m_bonusDatabase;
+    std::string m_bonusConnectionText; // of m_bonusDatabase
+    std::pair<std::string, std::string> m_orrinConnectionText;
     std::int64_t m_logEntries = 0;
     std::function<void()> m_eventPump;
     // One open connection per connection text, reused for the run (a failed open is retried on the

@@ -32,20 +32,6 @@ std::string queryText(const std::string& Field, const std::string& Table, const 
     return sql;
 }
 
-std::string bonusConnectionText(const std::filesystem::path& bonusDatabase)
-{
-    return "Provider=" + std::string(store::kJetProvider) +
-           ";Data Source=" + store::quoteConnectionValue(bonusDatabase.string()) +
-           ";Jet OLEDB:Database Password=" + std::string(kCalvanePassword);
-}
-
-std::string orrinConnectionText(const std::string& DbPath)
-{
-    return "Provider=" + std::string(store::kAceProvider) +
-           ";Data Source=" + store::quoteConnectionValue(DbPath) +
-           ";Jet OLEDB:Database Password=" + std::string(kOrrinPassword);
-}
-
 // Reads every row, as a client-side cursor does when it opens: the count is exact and a failure in
 // any row fails the open.
 Rows readRows(store::Statement& statement)
@@ -139,6 +125,24 @@ Variant runLookup(DataImport& module, const char* label, const std::string& data
 
 } // namespace
 
+// The texts are built once per file name: the lookups run several times for every row.
+std::string DataImport::bonusConnectionTextOf(const std::filesystem::path& bonusDatabase)
+{
+    return store::ConnectionText{std::string(store::kJetProvider), bonusDatabase.string(),
+                                 std::string(kCalvanePassword)}
+        .text();
+}
+
+const std::string& DataImport::orrinConnectionText(const std::string& DbPath)
+{
+    if (m_orrinConnectionText.first != DbPath || m_orrinConnectionText.second.empty()) {
+        m_orrinConnectionText = {DbPath, store::ConnectionText{std::string(store::kAceProvider), DbPath,
+                                                               std::string(kOrrinPassword)}
+                                             .text()};
+    }
+    return m_orrinConnectionText.second;
+}
+
 void DataImport::adoptLookupConnection(const std::string& DbPath, store::Connection& connection)
 {
     m_adoptedConnections[orrinConnectionText(DbPath)] = &connection;
@@ -149,7 +153,7 @@ void DataImport::adoptLookupConnection(const std::string& DbPath, store::Connect
 // bonus database does not change while the program runs; a failing lookup is never kept.
 Variant DataImport::DFirst2(const std::string& Field, const std::string& Table, const std::string& Condition)
 {
-    const std::string connectionText = bonusConnectionText(m_bonusDatabase);
+    const std::string& connectionText = m_bonusConnectionText;
     const std::string sql = queryText(Field, Table, Condition);
     return runLookup(
         *this, labels::DFirst2, m_bonusDatabase.string(), [&] { return lookupConnection(connectionText); },
@@ -168,7 +172,7 @@ Variant DataImport::DFirst2(const std::string& Field, const std::string& Table, 
 Variant DataImport::OrrinDFirst(const std::string& Field, const std::string& Table, const std::string& DbPath,
                                 const std::string& Condition)
 {
-    const std::string connectionText = orrinConnectionText(DbPath);
+    const std::string& connectionText = orrinConnectionText(DbPath);
     const std::string sql = queryText(Field, Table, Condition);
     return runLookup(
         *this, labels::OrrinDFirst, DbPath, [&] { return lookupConnection(connectionText); },
@@ -183,7 +187,7 @@ Variant DataImport::OrrinDFirstForPerson(const std::string& Field, const std::st
                                          const std::string& DbPath, const Variant& FamilyCode,
                                          const Variant& PersCode)
 {
-    const std::string connectionText = orrinConnectionText(DbPath);
+    const std::string& connectionText = orrinConnectionText(DbPath);
     const std::string familyCode = joinText(FamilyCode);
     const std::string personCode = joinText(PersCode);
     const std::string sql =
