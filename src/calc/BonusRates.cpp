@@ -1,6 +1,6 @@
 // The bonus-rate lookups: the declared bonus rate of a category for a start year, term and sum
 // assured (table NewBonus) and the final bonus of a term and sum assured (table FINALBONUS), both read
-// through the target database handle gDB.
+// through the run's target database (RunSession::target).
 
 #include "calc/BoundNumber.h"
 #include "calc/DataImport.h"
@@ -133,8 +133,8 @@ class FirstRowQuery {
 
 // The declared bonus rate per 1000 of sum assured. A start in April to December reads BonusAD and
 // falls back to BonusJM when BonusAD is 0; a start in January to March reads BonusJM only. 0 when no
-// row matches; every failing step is logged and the rate keeps what it held (a missing gDB, table or
-// column, or a Null rate, therefore gives 0 or the rate read so far).
+// row matches; every failing step is logged and the rate keeps what it held (a missing target
+// database, table or column, or a Null rate, therefore gives 0 or the rate read so far).
 double DataImport::NewBonus(Date comDt, const std::string& Plan, std::int32_t Term, double Amount)
 {
     Trap trap = loggingTrap(*this, labels::NewBonus);
@@ -153,7 +153,7 @@ double DataImport::NewBonus(Date comDt, const std::string& Plan, std::int32_t Te
     trap.step([&] {
         if (!built)
             throw Error(store::code::BadQuery, "The query text is empty");
-        if (const NewBonusRows* kept = keptBonusRows()) {
+        if (const NewBonusRows* kept = session().keptBonusRows()) {
             rs.openKept(kept->first(Plan, year, Term, Amount), late);
             return;
         }
@@ -165,7 +165,7 @@ double DataImport::NewBonus(Date comDt, const std::string& Plan, std::int32_t Te
                                 ">=FromTerm and " + term + "<=ToTerm) and (" + amount + ">=FromSA and " + amount +
                                 "<=ToSA)";
         const std::string columns = late ? "BonusAD as Bonus, BonusJM as Bonus2" : "BonusJM as Bonus";
-        rs.open(gDB, sql,
+        rs.open(session().target(), sql,
                 "select " + columns +
                     " from NewBonus where BonusCat=? and YY=? and (?>=FromTerm and ?<=ToTerm)"
                     " and (?>=FromSA and ?<=ToSA) order by rowid",
@@ -201,7 +201,7 @@ double DataImport::FBonus(std::int32_t Term, double SA)
               amount + ">=FromSA and " + amount + "<=ToSA)";
     });
     trap.step([&] {
-        rs.open(gDB, sql,
+        rs.open(session().target(), sql,
                 "select FAB from FINALBONUS where (?>=FromTerm and ?<=ToTerm) and (?>=FromSA and ?<=ToSA)"
                 " order by rowid",
                 {Variant(Term), Variant(Term), boundNumber(SA), boundNumber(SA)});

@@ -85,9 +85,9 @@ class ResetOnExit {
 // first field (or take the no-row value), close the recordset, close the connection. Each step is
 // trapped on its own; a step whose object did not open fails in turn. The connection stays open for
 // the run's later lookups, so "closing" it only checks that it is there.
-Variant runLookup(DataImport& module, const char* label, const std::string& dataSource,
-                  const std::function<store::Connection*()>& connect,
-                  const std::function<Rows(store::Connection&)>& openRecordset, const Variant& noRow)
+template <class Connect, class OpenRecordset>
+Variant runLookup(DataImport& module, const char* label, const std::string& dataSource, Connect&& connect,
+                  OpenRecordset&& openRecordset, const Variant& noRow)
 {
     Trap trap = loggingTrap(module, label);
     Variant result;
@@ -125,29 +125,6 @@ Variant runLookup(DataImport& module, const char* label, const std::string& data
 
 } // namespace
 
-// The texts are built once per file name: the lookups run several times for every row.
-std::string DataImport::bonusConnectionTextOf(const std::filesystem::path& bonusDatabase)
-{
-    return store::ConnectionText{std::string(store::kJetProvider), bonusDatabase.string(),
-                                 std::string(kCalvanePassword)}
-        .text();
-}
-
-const std::string& DataImport::orrinConnectionText(const std::string& DbPath)
-{
-    if (m_orrinConnectionText.first != DbPath || m_orrinConnectionText.second.empty()) {
-        m_orrinConnectionText = {DbPath, store::ConnectionText{std::string(store::kAceProvider), DbPath,
-                                                               std::string(kOrrinPassword)}
-                                             .text()};
-    }
-    return m_orrinConnectionText.second;
-}
-
-void DataImport::adoptLookupConnection(const std::string& DbPath, store::Connection& connection)
-{
-    m_adoptedConnections[orrinConnectionText(DbPath)] = &connection;
-}
-
 // Empty after a failure, "" when no row matches, otherwise the first column of the first row (Null
 // when that is Null, as an aggregate over no rows gives). Answers are kept per query text, since the
 // bonus database does not change while the program runs; a failing lookup is never kept.
@@ -156,9 +133,9 @@ Variant DataImport::DFirst2(const std::string& Field, const std::string& Table, 
     const std::string& connectionText = m_bonusConnectionText;
     const std::string sql = queryText(Field, Table, Condition);
     return runLookup(
-        *this, labels::DFirst2, m_bonusDatabase.string(), [&] { return lookupConnection(connectionText); },
+        *this, labels::DFirst2, m_bonusDatabase.string(), [&] { return session().lookupConnection(connectionText); },
         [&](store::Connection& connection) {
-            auto& answers = m_bonusCache[connectionText];
+            auto& answers = session().bonusAnswers(connectionText);
             if (auto known = answers.find(sql); known != answers.end())
                 return known->second;
             Rows rows = readInStoreOrder(connection, sql);
@@ -175,7 +152,7 @@ Variant DataImport::OrrinDFirst(const std::string& Field, const std::string& Tab
     const std::string& connectionText = orrinConnectionText(DbPath);
     const std::string sql = queryText(Field, Table, Condition);
     return runLookup(
-        *this, labels::OrrinDFirst, DbPath, [&] { return lookupConnection(connectionText); },
+        *this, labels::OrrinDFirst, DbPath, [&] { return session().lookupConnection(connectionText); },
         [&](store::Connection& connection) { return readInStoreOrder(connection, sql); }, Variant::null());
 }
 
@@ -193,7 +170,7 @@ Variant DataImport::OrrinDFirstForPerson(const std::string& Field, const std::st
     const std::string sql =
         "Select " + Field + " from " + Table + " where familycode = ? And perscode = ? order by rowid";
     return runLookup(
-        *this, labels::OrrinDFirst, DbPath, [&] { return lookupConnection(connectionText); },
+        *this, labels::OrrinDFirst, DbPath, [&] { return session().lookupConnection(connectionText); },
         [&](store::Connection& connection) {
             const std::optional<double> number = parseNumber(personCode);
             if (!number)

@@ -96,17 +96,17 @@ void DataImport::UpdatePolicySchedule(store::Connection& database, store::Record
 {
     Trap trap = loggingTrap(*this, labels::UpdatePolicySchedule);
 
-    if (m_eventPump)
-        m_eventPump();
+    RunSession& run = session();
+    run.pumpEvents();
 
-    PolicyFields policy(PolicyRow, m_policyPositions);
+    PolicyFields policy(PolicyRow, run.policyPositions());
     if (trap.test([&] { return equals(policy.plan(), Variant(std::int32_t{0})); }))
         return;
 
-    gDB = &database;
+    run.setTarget(&database);
 
     PlanRow planRow;
-    trap.step([&] { planRow.open(gDB, policy.plan(), keptPlanRows()); });
+    trap.step([&] { planRow.open(run.target(), policy.plan(), run.keptPlanRows()); });
 
     if (trap.test([&] { return planRow.recordCount() != 0; }))
         applyDateRules(policy, planRow, gAge, trap);

@@ -99,8 +99,8 @@ class Schedule {
         m_trap.step([&] { SbRows.addNew(); });
         m_trap.step([&] {
             const Variant number = m_policy.policyNo();
-            if (SbRowsWritten* written = m_module.sbRowsWritten())
-                written->note(m_module.gDB, joinText(number));
+            if (SbRowsWritten* written = m_module.session().sbRowsWritten())
+                written->note(m_module.session().target(), joinText(number));
             SbRows.setField("policy_no", number);
         });
     }
@@ -125,9 +125,10 @@ class Schedule {
 
 store::Connection& Schedule::database()
 {
-    if (m_module.gDB == nullptr)
+    store::Connection* target = m_module.session().target();
+    if (target == nullptr)
         throw Error(err::ObjectNotSet, "Object variable or With block variable not set: no database for SB.");
-    return *m_module.gDB;
+    return *target;
 }
 
 // The stop years of the plan as written. Every part of the test is read (the plan, the policy's term,
@@ -277,13 +278,13 @@ void rebuildSurvivalBenefits(DataImport& module, store::Connection& database, Po
     trap.step([&] {
         const std::string number = joinText(policy.policyNo());
         // A delete that could find no row changes nothing: it is left out while SB's writer knows that.
-        if (SbRowsWritten* written = module.sbRowsWritten(); written != nullptr && written->noneOf(database, number))
+        if (SbRowsWritten* written = module.session().sbRowsWritten(); written != nullptr && written->noneOf(database, number))
             return;
         database.execute("Delete from SB where policy_no=?", {Variant(number)});
     });
 
     PlanRow planRow;
-    trap.step([&] { planRow.open(module.gDB, policy.plan(), module.keptPlanRows()); });
+    trap.step([&] { planRow.open(module.session().target(), policy.plan(), module.session().keptPlanRows()); });
     if (trap.test([&] { return planRow.recordCount() == 0; }))
         return;
 
