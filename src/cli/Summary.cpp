@@ -234,7 +234,9 @@ std::string summaryJson(const RunReport& report)
     out << "  \"errorLogEntries\": " << report.logEntries << ",\n";
     out << "  \"errorLog\": " << jsonString(report.logFile.string()) << ",\n";
     const double seconds = std::isfinite(report.seconds) ? report.seconds : 0;
-    out << "  \"seconds\": " << formatNumber(seconds) << "\n";
+    out << "  \"seconds\": " << formatNumber(seconds) << ",\n";
+    const double commitSeconds = std::isfinite(report.commitSeconds) ? report.commitSeconds : 0;
+    out << "  \"commitSeconds\": " << formatNumber(commitSeconds) << "\n";
     out << "}\n";
     return out.str();
 }

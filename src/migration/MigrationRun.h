@@ -35,6 +35,7 @@ struct RunReport {
     std::map<std::string, std::int64_t> rowsWritten;  // per target table, rows saved
     double policiesTransferred = 0;
     double seconds = 0;
+    double commitSeconds = 0;           // of seconds, the commit (writing an Access target's tables)
 
     bool clean() const { return outcome == Outcome::Finished && skippedStatements == 0 && logEntries == 0; }
 };

@@ -6,6 +6,7 @@
 #include "store/DatabaseFile.h"
 #include "store/StoreError.h"
 
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -189,6 +190,11 @@ void RunSteps::copyTable(const std::string& table, std::string_view source, cons
 void RunSteps::openDatabases(const std::string& OrrinDbFolder, const std::string& AgentDbFolder)
 {
     m_sourceDbPath = sourceDbPath(OrrinDbFolder);
+    // A real Calvane database that the Calvane application has open: the run does not start.
+    const std::string locked = store::Connection::calvaneLockMessage(
+        store::resolveDataSource(store::ConnectionText::parse(targetConnectionText(AgentDbFolder)).dataSource));
+    if (!locked.empty())
+        throw RunStop{RunReport::Outcome::Abandoned, locked};
     m_trap.step([&] { m_conZRV.open(sourceConnectionText(OrrinDbFolder), store::OpenMode::ReadOnly); });
     // The client step's lookups read the same file with the same password: they share this
     // connection rather than deriving the file's key a second time.
@@ -353,7 +359,9 @@ void RunSteps::closeDatabases()
                           "The database engine abandoned the import's transaction; nothing was saved."};
         }
         try {
+            const auto started = std::chrono::steady_clock::now();
             m_conLIC.commit();
+            m_report.commitSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         } catch (const Error& error) {
             throw RunStop{RunReport::Outcome::Abandoned,
                           "The import could not be saved: " + error.description()};

@@ -9,3 +9,15 @@ add_custom_command(
           ${CMAKE_CURRENT_SOURCE_DIR}/sample/WriteSchemas.cmake
   COMMENT "Embedding the database schemas")
 target_sources(orrin_sample PRIVATE ${ORRIN_SCHEMA_CPP})
+
+# The empty Access databases the Access form starts from (data/templates/), built into the program.
+set(ORRIN_TEMPLATE_DIR ${PROJECT_SOURCE_DIR}/data/templates)
+set(ORRIN_TEMPLATE_CPP ${CMAKE_CURRENT_BINARY_DIR}/generated/EmbeddedTemplates.cpp)
+add_custom_command(
+  OUTPUT ${ORRIN_TEMPLATE_CPP}
+  COMMAND ${CMAKE_COMMAND} -DTEMPLATE_DIR=${ORRIN_TEMPLATE_DIR} -DOUT=${ORRIN_TEMPLATE_CPP}
+          -P ${CMAKE_CURRENT_SOURCE_DIR}/sample/WriteTemplates.cmake
+  DEPENDS ${ORRIN_TEMPLATE_DIR}/empty-ace-2010.accdb ${ORRIN_TEMPLATE_DIR}/empty-jet4-2003.mdb
+          ${CMAKE_CURRENT_SOURCE_DIR}/sample/WriteTemplates.cmake
+  COMMENT "Embedding the empty Access databases")
+target_sources(orrin_sample PRIVATE ${ORRIN_TEMPLATE_CPP})

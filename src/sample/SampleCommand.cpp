@@ -36,8 +36,8 @@ double parseRate(std::string_view text)
 std::string sampleUsage()
 {
     return "Usage: orrin-import-sample --out DIR [--policies N] [--seed S] [--dirty RATE] [--bonus-db FILE] "
-           "[--force]\n"
-           "       orrin-import-sample --bonus-db FILE [--force]\n"
+           "[--format F] [--force]\n"
+           "       orrin-import-sample --bonus-db FILE [--format F] [--force]\n"
            "\n"
            "Writes a sample agent's databases: DIR/zrv.accdb (the Orrin source) and DIR/LIC.mdb (the "
            "Calvane\n"
@@ -51,6 +51,9 @@ std::string sampleUsage()
            "  --dirty RATE     share of awkward values: empty, Null, blank, too long, lower-case,\n"
            "                   quoted, unknown plans (default 0.02; 0 for clean data)\n"
            "  --bonus-db FILE  write the bonus database to FILE\n"
+           "  --format F       access (default): real Access files, zrv.accdb encrypted with the Orrin\n"
+           "                   password, the .mdb files with the Calvane database password;\n"
+           "                   sqlcipher: the program's own SQLCipher files (the same rows)\n"
            "  --force          replace files that exist\n"
            "  --help           show this text\n";
 }
@@ -58,6 +61,7 @@ std::string sampleUsage()
 SampleCommandLine parseSampleCommandLine(std::span<const std::string_view> arguments)
 {
     SampleCommandLine line;
+    line.options.format = SampleFormat::Access;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string_view flag = arguments[i];
         std::optional<std::string_view> attached;
@@ -98,6 +102,14 @@ SampleCommandLine parseSampleCommandLine(std::span<const std::string_view> argum
                 throw UsageError("--policies must lie between 0 and " + std::to_string(kMaxPolicies));
         } else if (flag == "--seed") {
             line.options.seed = parseWhole<std::uint64_t>(flag, value());
+        } else if (flag == "--format") {
+            const auto text = value();
+            if (text == "access")
+                line.options.format = SampleFormat::Access;
+            else if (text == "sqlcipher")
+                line.options.format = SampleFormat::SqlCipher;
+            else
+                throw UsageError("--format is access or sqlcipher, not \"" + std::string(text) + "\"");
         } else if (flag == "--dirty") {
             line.options.dirtyRate = parseRate(value());
         } else {
@@ -172,7 +184,7 @@ int runSampleCommand(std::span<const std::string_view> arguments, std::ostream& 
         if (line.bonusDb) {
             if (line.bonusDb->has_parent_path())
                 std::filesystem::create_directories(line.bonusDb->parent_path());
-            SampleWriter::writeBonusDatabase(*line.bonusDb, line.force);
+            SampleWriter::writeBonusDatabase(*line.bonusDb, line.force, line.options.format);
             out << line.bonusDb->string() << ": NewBonus and FINALBONUS\n";
         }
     } catch (const std::exception& e) {

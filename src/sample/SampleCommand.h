@@ -29,7 +29,7 @@ struct SampleCommandLine {
 std::string sampleUsage();
 
 // Reads the arguments after the program name: --out DIR, --policies N, --seed S, --dirty RATE,
-// --bonus-db FILE, --force, --help (each value also as --name=value). Throws UsageError for an
+// --bonus-db FILE, --format access|sqlcipher (default access), --force, --help (each value also as --name=value). Throws UsageError for an
 // unknown flag, a missing or malformed value, or nothing to write (neither --out nor --bonus-db).
 SampleCommandLine parseSampleCommandLine(std::span<const std::string_view> arguments);
 

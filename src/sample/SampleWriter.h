@@ -7,12 +7,18 @@
 
 namespace orrin::sample {
 
+// How the databases are stored: real Access files (an encrypted .accdb, Jet 4 .mdb files with their
+// database password), or the program's own SQLCipher files under the same names.
+enum class SampleFormat { Access, SqlCipher };
+
 struct SampleOptions {
     std::int64_t policies = 1000;
     std::uint64_t seed = 1;
     // Share of the values that may be awkward (empty, Null, blank, too long, lower-case, quoted,
     // unknown plan...) that actually are: 0 writes clean data only, 1 makes every one awkward.
     double dirtyRate = 0.02;
+    // The form of the files; the rows are the same in both.
+    SampleFormat format = SampleFormat::SqlCipher;
 };
 
 // What a source database holds after writeSource.
@@ -33,7 +39,9 @@ struct SampleCounts {
 
 // Writes a realistic agent's databases: the Orrin source (zrv.accdb), the Calvane target (LIC.mdb)
 // with its reference tables and some stale rows, and the bonus database. The same options write the
-// same table contents every time (the files' bytes differ: each encrypted file has its own salt).
+// same table contents every time, in either form (the files' bytes differ: each encrypted file has
+// its own salt). The Access form is the SQLCipher form copied into files made from Access's own
+// empty databases, with the indexes the applications' databases have (AccessCopy).
 // Each write creates a new file and refuses an existing one unless told to replace it; the file
 // appears under its name only when it is complete, so a failure leaves any earlier file as it was.
 class SampleWriter {
@@ -53,7 +61,8 @@ class SampleWriter {
     // filled, and a few stale rows in the tables a run clears.
     void writeTarget(const std::filesystem::path& file) const;
     // The bonus database (target schema and password) holding the NewBonus and FINALBONUS rows.
-    static void writeBonusDatabase(const std::filesystem::path& file, bool replaceExisting = false);
+    static void writeBonusDatabase(const std::filesystem::path& file, bool replaceExisting = false,
+                                   SampleFormat format = SampleFormat::SqlCipher);
 
     const SampleOptions& options() const { return m_options; }
 

@@ -1,5 +1,7 @@
 #include "store/Connection.h"
 
+#include "store/AccessSource.h"
+
 #include "store/ConnectionText.h"
 #include "store/DatabaseFile.h"
 #include "store/EngineError.h"
@@ -84,6 +86,10 @@ void Connection::openFile(const std::filesystem::path& path, const std::string& 
     // An empty file would pass every check below and then silently become a new database.
     if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) == 0)
         throw notDatabase;
+    if (AccessSource::isAccessFile(file)) {
+        openAccess(file, password, mode);
+        return;
+    }
 
     // A connection is only ever used by one thread at a time, so the engine's own locking of it
     // would be pure cost.
@@ -122,6 +128,70 @@ void Connection::openFile(const std::filesystem::path& path, const std::string& 
     m_transactionBegun = false;
 }
 
+void Connection::openAccess(const std::filesystem::path& file, const std::string& password, OpenMode mode)
+{
+    const std::string name = file.string();
+    const bool writable = mode == OpenMode::ReadWrite;
+    if (writable) {
+        // The Calvane application keeps a lock file beside a database it has open; writing under
+        // it would lose its changes or ours.
+        if (const std::string locked = calvaneLockMessage(file); !locked.empty())
+            throw Error(code::General, locked);
+        std::error_code error;
+        const auto status = std::filesystem::status(file, error);
+        if (!error && (status.permissions() & (std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                               std::filesystem::perms::others_write)) == std::filesystem::perms::none) {
+            throw Error(code::General,
+                        "Cannot open '" + name + "' for writing: the file is read-only or its folder cannot be written.");
+        }
+    }
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    DatabaseHandle db(raw);
+    if (opened != SQLITE_OK)
+        throw Error(code::General, "Cannot open '" + name + "': " + sqlite3_errstr(opened) + ".");
+    auto access = std::make_unique<AccessSource>(file, password, db.get(), writable);
+    m_db = db.release();
+    m_access = std::move(access);
+    m_path = file;
+    m_transactionBegun = false;
+}
+
+std::string Connection::calvaneLockMessage(const std::filesystem::path& file)
+{
+    if (!AccessSource::isAccessFile(file))
+        return "";
+    const auto lock = AccessSource::lockFileOf(file);
+    if (!lock)
+        return "";
+    return "'" + file.string() + "' is open in the Calvane application: close the Calvane application, or remove " +
+           lock->string() + " if it is left over from a crash.";
+}
+
+bool Connection::loadTable(std::string_view table) const
+{
+    return m_access != nullptr && m_access->load(table);
+}
+
+std::string Connection::formatName() const
+{
+    requireOpen();
+    return m_access ? m_access->formatName() : "SQLCipher";
+}
+
+std::vector<std::string> Connection::tableNames() const
+{
+    requireOpen();
+    if (m_access)
+        return m_access->tableNames();
+    std::vector<std::string> names;
+    Statement list(m_db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid",
+                   fileName(), this);
+    while (list.step())
+        names.push_back(list.column(0, ColumnType{ColumnType::Kind::Text}).text());
+    return names;
+}
+
 bool Connection::isOpen() const
 {
     return m_db != nullptr;
@@ -136,6 +206,7 @@ void Connection::close()
     m_inserts.clear();
     m_statements.clear();
     m_tables.clear();
+    m_access.reset();
     DatabaseHandle closing(m_db);
     m_db = nullptr;
 }
@@ -188,6 +259,7 @@ std::shared_ptr<const TableInfo> Connection::sharedTableInfo(std::string_view ta
     if (const auto found = m_tables.find(key); found != m_tables.end())
         return found->second;
 
+    loadTable(table);
     auto made = std::make_shared<TableInfo>();
     TableInfo& info = *made;
     {
@@ -263,6 +335,10 @@ void Connection::commit()
     checkTransactionKept();
     if (!m_transactionBegun)
         throw Error(code::General, "There is no transaction to commit on '" + fileName() + "'.");
+    // An Access file is written first: if that fails the transaction stays open, and the caller's
+    // rollback leaves file and memory as they were.
+    if (m_access)
+        m_access->writeChanges();
     const int rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         // A failed COMMIT may leave the transaction open (a lock) or end it (an I/O error); either way
@@ -284,6 +360,8 @@ void Connection::rollback()
     if (!m_transactionBegun)
         throw Error(code::General, "There is no transaction to roll back on '" + fileName() + "'.");
     m_transactionBegun = false;
+    if (m_access)
+        m_access->forgetChanges();
     if (sqlite3_get_autocommit(m_db) != 0)
         return; // the engine has rolled it back already
     const int rc = sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);

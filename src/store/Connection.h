@@ -17,6 +17,8 @@ struct sqlite3;
 
 namespace orrin::store {
 
+class AccessSource;
+
 enum class OpenMode { ReadWrite, ReadOnly };
 
 struct ColumnInfo {
@@ -35,9 +37,15 @@ struct TableInfo {
     void indexNames();
 };
 
-// An open database file: a SQLCipher file whose database password is its key. Opening never creates
-// a file: a missing file, a wrong password or a file that is not a database is an Error naming the
-// file. Opening a connection that is already open, or using a closed one, is an Error too.
+// An open database file: a SQLCipher file whose database password is its key, or an Access file
+// (Jet 3, Jet 4, ACE: what the first page says, never the name), which opens as an in-memory
+// database into which each table is copied the first time a statement names it. For writing, an
+// Access file must not be open in the Calvane application (its lock file beside it); the tables a
+// transaction changed are written into the file when it commits (atomically: on failure the file
+// is as it was and the transaction stays open), and a rollback forgets them. Opening
+// never creates a file: a missing file, a wrong password or a file that is not a database is an
+// Error naming the file. Opening a connection that is already open, or using a closed one, is an
+// Error too.
 class Connection {
 public:
     Connection();
@@ -85,6 +93,21 @@ public:
     // calls it before it runs.
     void checkTransactionKept() const;
 
+    // True when the open file is an Access file.
+    bool isAccess() const { return m_access != nullptr; }
+    // Access files: copies the table named into the memory database unless it is there already;
+    // true when it did. False for a SQLCipher file or a name the file does not have. A table that
+    // does not read is an Error naming the file and the table. Statements call it when the engine
+    // reports a missing table, and then prepare again.
+    bool loadTable(std::string_view table) const;
+    // For an Access file that the Calvane application has open (its lock file is beside it): the
+    // message that says so; "" otherwise (a SQLCipher file, a file that cannot be read, no lock).
+    static std::string calvaneLockMessage(const std::filesystem::path& file);
+    // What kind of file is open: "SQLCipher", or the Access version ("Jet 3", "Jet 4", "ACE 12" ...).
+    std::string formatName() const;
+    // The user tables of the file: an Access file's catalog, a SQLCipher file's tables.
+    std::vector<std::string> tableNames() const;
+
     const std::filesystem::path& path() const { return m_path; }
     sqlite3* handle() const { return m_db; }
     // The text used in messages: the file's path.
@@ -93,7 +116,10 @@ public:
 private:
     void requireOpen() const;
 
+    void openAccess(const std::filesystem::path& file, const std::string& password, OpenMode mode);
+
     sqlite3* m_db = nullptr;
+    std::unique_ptr<AccessSource> m_access;  // set while an Access file is open
     std::filesystem::path m_path;
     bool m_transactionBegun = false;
     std::map<std::string, std::unique_ptr<Statement>, std::less<>> m_statements;

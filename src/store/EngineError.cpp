@@ -32,4 +32,25 @@ Error engineError(sqlite3* db, int rc, std::string_view sql, const std::string& 
                  "The statement \"" + std::string(sql) + "\" failed on '" + file + "': " + message + ".");
 }
 
+std::optional<Error> accessConstraintError(sqlite3* db, int rc)
+{
+    const int extended = db != nullptr ? sqlite3_extended_errcode(db) : rc;
+    if (extended == SQLITE_CONSTRAINT_UNIQUE || extended == SQLITE_CONSTRAINT_PRIMARYKEY) {
+        return Error(code::General,
+                     "The changes you requested to the table were not successful because they would create "
+                     "duplicate values in the index, primary key, or relationship. Change the data in the field "
+                     "or fields that contain duplicate data, remove the index, or redefine the index to permit "
+                     "duplicate entries and try again.");
+    }
+    if (extended == SQLITE_CONSTRAINT_NOTNULL) {
+        // The engine names the column as "TABLE.FIELD" after its message.
+        const std::string message = sqlite3_errmsg(db);
+        const std::string marker = "constraint failed: ";
+        const auto at = message.find(marker);
+        const std::string field = at == std::string::npos ? message : message.substr(at + marker.size());
+        return Error(code::General, "You must enter a value in the '" + field + "' field.");
+    }
+    return std::nullopt;
+}
+
 } // namespace orrin::store

@@ -20,6 +20,21 @@ bool onlySeparatorsIn(const char* tail)
     return true;
 }
 
+// The most tables one statement may bring into memory.
+constexpr int kMaxLoads = 64;
+
+// The table named in the engine's "no such table: NAME" message ("main." taken off), or "".
+std::string missingTable(std::string_view message)
+{
+    constexpr std::string_view prefix = "no such table: ";
+    if (message.substr(0, prefix.size()) != prefix)
+        return {};
+    std::string_view name = message.substr(prefix.size());
+    if (name.substr(0, 5) == "main.")
+        name.remove_prefix(5);
+    return std::string(name);
+}
+
 } // namespace
 
 Statement::Statement(sqlite3* db, std::string_view sql, std::string fileForMessages, const Connection* owner)
@@ -30,7 +45,14 @@ Statement::Statement(sqlite3* db, std::string_view sql, std::string fileForMessa
                                       m_file + "' is not open.");
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
-    const int rc = sqlite3_prepare_v2(m_db, m_sql.c_str(), static_cast<int>(m_sql.size()), &raw, &tail);
+    int rc = sqlite3_prepare_v2(m_db, m_sql.c_str(), static_cast<int>(m_sql.size()), &raw, &tail);
+    // An Access file's tables come into memory when a statement first names them.
+    for (int loads = 0; rc != SQLITE_OK && m_owner != nullptr && m_owner->isAccess() && loads < kMaxLoads; ++loads) {
+        const std::string missing = missingTable(sqlite3_errmsg(m_db));
+        if (missing.empty() || !m_owner->loadTable(missing))
+            break;
+        rc = sqlite3_prepare_v2(m_db, m_sql.c_str(), static_cast<int>(m_sql.size()), &raw, &tail);
+    }
     StatementHandle prepared(raw);
     if (rc != SQLITE_OK)
         throw engineError(m_db, rc, m_sql, m_file, true);
@@ -63,6 +85,10 @@ bool Statement::step()
         return false;
 
     Error failure = engineError(m_db, rc, m_sql, m_file, false);
+    if (m_owner != nullptr && m_owner->isAccess()) {
+        if (auto classic = accessConstraintError(m_db, rc))
+            failure = *classic;
+    }
     sqlite3_reset(m_stmt);
     if (m_owner != nullptr && m_owner->transactionLost()) {
         throw Error(code::Abandoned,

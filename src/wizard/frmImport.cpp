@@ -29,9 +29,13 @@ const char* const kImportCaption = "Start Data Import Wizard";
 const char* const kOrrinDbDefault = "C:\\Zarvo\\Data\\zrv.accdb";
 const char* const kAgentDbDefault = "C:\\Calvane\\LIC.mdb";
 const char* const kChooseOrrinTitle = "Choose Orrin Database";
-const char* const kChooseOrrinFilter = "Orrin Database (zrv.accdb)";
+// Each dialog offers its classic filter (the Orrin one, a description alone, lists every file), then
+// every Access database, then every file.
+const char* const kChooseOrrinFilter =
+    "Orrin Database (zrv.accdb)||Access databases (*.accdb *.mdb)|*.accdb;*.mdb|All files|*";
 const char* const kChooseAgentTitle = "Choose Calvane Database";
-const char* const kChooseAgentFilter = "Calvane Database (lic.mdb)|lic.mdb";
+const char* const kChooseAgentFilter =
+    "Calvane Database (lic.mdb)|lic.mdb|Access databases (*.accdb *.mdb)|*.accdb;*.mdb|All files|*";
 const char* const kBothPathsMessage = "Please choose both database paths !!!";
 const char* const kSuccessMessage = "Orrin Data Import successful !!!";
 const char* const kContinueQuestion = "Do you want to continue ?";

@@ -166,7 +166,8 @@ TEST(Summary, JsonHoldsTheSameFigures)
               "  \"policiesTransferred\": 7,\n"
               "  \"errorLogEntries\": 1,\n"
               "  \"errorLog\": \"/var/log/Error Log.txt\",\n"
-              "  \"seconds\": 1.5\n"
+              "  \"seconds\": 1.5,\n"
+              "  \"commitSeconds\": 0\n"
               "}\n");
 }
 

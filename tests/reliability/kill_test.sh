@@ -37,7 +37,8 @@ dump() {
 now() { date +%s.%N; }
 
 echo "kill test: writing a sample of $policies policies"
-"$sample" --out "$work/pristine" --policies "$policies" --seed 5 --bonus-db "$work/program/lic.mdb" >/dev/null 2>&1 \
+"$sample" --out "$work/pristine" --policies "$policies" --seed 5 --bonus-db "$work/program/lic.mdb" \
+    --format sqlcipher >/dev/null 2>&1 \
     || fail "the sample could not be written"
 dump "$work/pristine/LIC.mdb" >"$work/before.dump" || fail "the pristine target does not open"
 source_sum=$(sha256sum <"$work/pristine/zrv.accdb")

@@ -30,6 +30,7 @@ struct GoodLine {
     std::uint64_t seed;
     double dirty;
     bool force;
+    sample::SampleFormat format = sample::SampleFormat::Access;
 };
 
 void PrintTo(const GoodLine& c, std::ostream* os)
@@ -49,6 +50,7 @@ TEST_P(GoodCommandLine, IsRead)
     EXPECT_EQ(line.options.seed, c.seed);
     EXPECT_EQ(line.options.dirtyRate, c.dirty);
     EXPECT_EQ(line.force, c.force);
+    EXPECT_EQ(line.options.format, c.format);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -64,7 +66,11 @@ INSTANTIATE_TEST_SUITE_P(
                       GoodLine{"BonusDatabaseOnly", args({"--bonus-db", "lic.mdb"}), std::nullopt, "lic.mdb",
                                1000, 1, 0.02, false},
                       GoodLine{"CleanData", args({"--dirty", "0", "--out", "d"}), "d", std::nullopt, 1000, 1,
-                               0.0, false}),
+                               0.0, false},
+                      GoodLine{"SqlcipherForm", args({"--out", "d", "--format", "sqlcipher"}), "d", std::nullopt,
+                               1000, 1, 0.02, false, sample::SampleFormat::SqlCipher},
+                      GoodLine{"AccessFormAttached", args({"--format=access", "--bonus-db", "b"}), std::nullopt, "b",
+                               1000, 1, 0.02, false, sample::SampleFormat::Access}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct BadLine {
@@ -107,7 +113,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"RateNegative", args({"--out", "d", "--dirty", "-0.1"}), "from 0 to 1"},
         BadLine{"RateNotANumber", args({"--out", "d", "--dirty", "nan"}), "from 0 to 1"},
         BadLine{"EmptyFolder", args({"--out", ""}), "needs a folder"},
-        BadLine{"ForceWithValue", args({"--out", "d", "--force=yes"}), "takes no value"}),
+        BadLine{"ForceWithValue", args({"--out", "d", "--force=yes"}), "takes no value"},
+        BadLine{"UnknownFormat", args({"--out", "d", "--format", "mdb"}), "access or sqlcipher"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 std::set<std::string> filesIn(const std::filesystem::path& folder)
@@ -139,7 +146,7 @@ TEST(SampleCommand, WritesTheTwoDatabasesAndNoBonusDatabaseBesideThem)
     TempDir dir;
     const auto folder = dir.path() / "agent";
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(args({"--out", folder.c_str(), "--policies", "50", "--seed", "4"}), out, err),
+    EXPECT_EQ(runSampleCommand(args({"--out", folder.c_str(), "--policies", "50", "--seed", "4", "--format", "sqlcipher"}), out, err),
               0)
         << err.str();
     EXPECT_EQ(filesIn(folder), (std::set<std::string>{"LIC.mdb", "zrv.accdb"}));
@@ -154,7 +161,7 @@ TEST(SampleCommand, WritesOnlyTheBonusDatabaseWhenThatIsAllItIsAskedFor)
     TempDir dir;
     const auto file = dir.path() / "bin" / "lic.mdb";
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(args({"--bonus-db", file.c_str()}), out, err), 0) << err.str();
+    EXPECT_EQ(runSampleCommand(args({"--bonus-db", file.c_str(), "--format", "sqlcipher"}), out, err), 0) << err.str();
     EXPECT_EQ(filesIn(dir.path() / "bin"), (std::set<std::string>{"lic.mdb"}));
     EXPECT_GT(scalar(file, targetPassword(), "SELECT count(*) FROM NewBonus"), 0);
 }
@@ -175,7 +182,7 @@ TEST(SampleCommand, ForceReplacesExistingFiles)
     TempDir dir;
     createTargetDb(dir.path());
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--policies", "10", "--force"}), out, err),
+    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--policies", "10", "--force", "--format", "sqlcipher"}), out, err),
               0)
         << err.str();
     EXPECT_GT(scalar(dir.path() / "LIC.mdb", targetPassword(), "SELECT count(*) FROM plans"), 70);
@@ -196,7 +203,7 @@ TEST(SampleCommand, ReportsProgressOnStderrForLargeSamples)
 {
     TempDir dir;
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--policies", "10000", "--dirty", "0"}),
+    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--policies", "10000", "--dirty", "0", "--format", "sqlcipher"}),
                                out, err),
               0);
     EXPECT_NE(err.str().find("orrin-import-sample: policies 500 of 10000\n"), std::string::npos) << err.str();

@@ -151,12 +151,14 @@ TEST(frmImport, EachChooseButtonAsksWithItsOwnTitleAndFilter)
     dialog.setNextCancel();
     button(form, "cmdChooseOrrinDb")->click();
     EXPECT_EQ(dialog.lastTitle(), QStringLiteral("Choose Orrin Database"));
-    EXPECT_EQ(dialog.lastFilter(), QStringLiteral("Orrin Database (zrv.accdb)"));
+    EXPECT_EQ(dialog.lastFilter(), QStringLiteral("Orrin Database (zrv.accdb)||Access databases (*.accdb "
+                                                  "*.mdb)|*.accdb;*.mdb|All files|*"));
 
     dialog.setNextCancel();
     button(form, "cmdChooseAgentDb")->click();
     EXPECT_EQ(dialog.lastTitle(), QStringLiteral("Choose Calvane Database"));
-    EXPECT_EQ(dialog.lastFilter(), QStringLiteral("Calvane Database (lic.mdb)|lic.mdb"));
+    EXPECT_EQ(dialog.lastFilter(), QStringLiteral("Calvane Database (lic.mdb)|lic.mdb|Access databases (*.accdb "
+                                                  "*.mdb)|*.accdb;*.mdb|All files|*"));
     EXPECT_EQ(dialog.timesShown(), 2);
 }
 

@@ -1,0 +1,53 @@
+#pragma once
+
+// New databases with new tables, made from an empty database that Access itself wrote (a
+// template): each new table gets its definition page (columns, the real and logical descriptors of
+// its indexes), a page of usage maps (owned pages, pages with free space, one map per index), an
+// empty root page per index, its row in the catalog (MSysObjects) and its access-control entries
+// (MSysACEs) copied from those of the Tables container, as Access gives a table it creates. The
+// tables start empty; TableWriter fills them.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orrin::jet {
+
+struct NewColumn {
+    std::string name;
+    std::uint8_t type = 0;      // coltype::...: Boolean, Byte, Int, Long, Money, Float, Double,
+                                // DateTime, Text, Memo
+    std::uint16_t length = 0;   // Text: characters (1..255); ignored for the others
+};
+
+// A non-unique index, every column ascending, Nulls indexed.
+struct NewIndex {
+    std::string name;
+    std::vector<std::string> columns;  // 1..10 names of the table's columns
+};
+
+struct NewTable {
+    std::string name;
+    std::vector<NewColumn> columns;
+    std::vector<NewIndex> indexes;
+};
+
+// Writes target as a copy of the Jet 4 or ACE file templateFile (which has no password) holding,
+// besides what the template holds, the given tables, empty, in the given order; protected with
+// password as protectNewFile does (a Jet database password, or agile encryption for an .accdb; none
+// when empty). The file appears atomically (replaceFile). Fails with Failure::Unsupported for a
+// Jet 3 template, a table or column name that is empty, longer than 64 characters or given twice,
+// a column type this writer does not create, an index naming no column or one the table lacks, or a
+// definition too large; as PageFile, Database and TableWriter fail for a template that does not
+// hold; Failure::Io when target cannot be written (target is then as it was).
+void createDatabase(const std::filesystem::path& templateFile, const std::filesystem::path& target,
+                    std::string_view password, const std::vector<NewTable>& tables);
+
+// The same over a template held in memory (templateName stands for it in messages).
+void createDatabase(std::vector<std::uint8_t> templateBytes, const std::string& templateName,
+                    const std::filesystem::path& target, std::string_view password,
+                    const std::vector<NewTable>& tables);
+
+} // namespace orrin::jet

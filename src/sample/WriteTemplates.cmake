@@ -1,0 +1,13 @@
+# Writes the empty Access databases of data/templates/ as byte arrays (see sample/Templates.h).
+file(WRITE ${OUT} "// Generated from data/templates/; do not edit.\n#include \"sample/Templates.h\"\n\nnamespace orrin::sample {\n\nnamespace {\n")
+foreach(pair "kAce;empty-ace-2010.accdb" "kJet4;empty-jet4-2003.mdb")
+  list(GET pair 0 name)
+  list(GET pair 1 file)
+  file(READ ${TEMPLATE_DIR}/${file} hex HEX)
+  string(LENGTH "${hex}" digits)
+  math(EXPR size "${digits} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f][0-9a-f])" "\\1\n" hex "${hex}")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," hex "${hex}")
+  file(APPEND ${OUT} "const unsigned char ${name}[${size}] = {\n${hex}};\n")
+endforeach()
+file(APPEND ${OUT} "\n} // namespace\n\nstd::span<const unsigned char> accessTemplate(AccessTemplate which)\n{\n    return which == AccessTemplate::Ace2010 ? std::span<const unsigned char>(kAce) : std::span<const unsigned char>(kJet4);\n}\n\n} // namespace orrin::sample\n")
