@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -61,20 +60,6 @@ class DataImport {
     RunSession& session();
     // The entry age: 0, and nothing assigns it.
     std::int32_t gAge = 0;
-
-    // The run's hold on the module before it makes a RunSession of its own (to go).
-    void setEventPump(std::function<void()> pump) { session().setEventPump(std::move(pump)); }
-    void setKeepPlanRows(bool keep) { session().keepReferenceRows(keep); }
-    void adoptLookupConnection(const std::string& DbPath, store::Connection& connection)
-    {
-        session().adoptSource(DbPath, connection);
-    }
-    void shareTargetConnection(store::Connection& c, std::string password)
-    {
-        session().shareTarget(c, password);
-    }
-    void releaseLookupConnection(const store::Connection& connection) { session().release(connection); }
-    void closeLookupConnections() { session().closeLookups(); }
 
   private:
     friend class RunSession;

@@ -25,8 +25,8 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> fileIdentity(const std::f
 
 } // namespace
 
-RunSession::RunSession(DataImport& module, std::function<void()> eventPump)
-    : m_module(module), m_eventPump(std::move(eventPump))
+RunSession::RunSession(DataImport& module, std::function<void()> eventPump, store::LockWaits* lockWaits)
+    : m_module(module), m_eventPump(std::move(eventPump)), m_lockWaits(lockWaits)
 {
     m_previous = m_module.attach(this);
 }
@@ -158,6 +158,7 @@ store::Connection* RunSession::lookupConnection(const std::string& connectionTex
         m_lookupConnections.erase(found);
     }
     auto connection = std::make_unique<store::Connection>();
+    connection->setLockWaits(m_lockWaits);
     connection->open(connectionText, store::OpenMode::ReadOnly);
     store::Connection* opened = connection.get();
     m_lookupConnections.emplace(connectionText, std::move(connection));

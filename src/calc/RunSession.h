@@ -28,7 +28,10 @@ class DataImport;
 // event pump, nothing lent).
 class RunSession {
   public:
-    explicit RunSession(DataImport& module, std::function<void()> eventPump = {});
+    // eventPump runs at the start of every policy's calculation; lockWaits (may be nullptr: a few
+    // seconds per open) is the budget the lookups' own connections wait for other programs' locks.
+    explicit RunSession(DataImport& module, std::function<void()> eventPump = {},
+                        store::LockWaits* lockWaits = nullptr);
     ~RunSession();
     RunSession(const RunSession&) = delete;
     RunSession& operator=(const RunSession&) = delete;
@@ -56,7 +59,6 @@ class RunSession {
     void setTarget(store::Connection* target) { m_target = target; }
 
     // For the module's own parts.
-    void setEventPump(std::function<void()> pump) { m_eventPump = std::move(pump); }
     void pumpEvents() const;
     store::Connection* lookupConnection(const std::string& connectionText);
     std::unordered_map<std::string, std::pair<std::int64_t, Variant>>&
@@ -75,6 +77,7 @@ class RunSession {
     DataImport& m_module;
     RunSession* m_previous = nullptr; // the module's session before this one
     std::function<void()> m_eventPump;
+    store::LockWaits* m_lockWaits = nullptr;
     store::Connection* m_target = nullptr;
     // One open connection per connection text, kept for the run (a failed open is tried again on
     // the next lookup, so failures are still logged per lookup).

@@ -2,15 +2,18 @@
 
 #include "calc/DataImport.h"
 #include "cli/Options.h"
+#include "cli/OutputFiles.h"
 #include "cli/ProgressPrinter.h"
 #include "cli/Summary.h"
 #include "cli/TerminalQuestion.h"
 #include "migration/MigrationRun.h"
+#include "store/DatabaseFile.h"
 #include "value/Clock.h"
 
 #include <exception>
-#include <fstream>
-#include <memory>
+#include <optional>
+#include <utility>
+#include <system_error>
 
 namespace orrin::cli {
 
@@ -19,52 +22,105 @@ namespace {
 constexpr int kExitStopped = 1;
 constexpr int kExitUsage = 2;
 
-int runWith(const Options& options, Terminal& terminal)
+// What stops a run before it starts: a database path that names nothing, an output file over an
+// input, an error log that is a link or no regular file, a summary that could not be written.
+std::optional<std::string> refusal(const Options& options, const std::string& OrrinDbFolder,
+                                   const std::string& AgentDbFolder, const std::filesystem::path& bonusDb,
+                                   const std::filesystem::path& logFile)
 {
-    // The JSON file is opened before the run, so that a summary that could not be written never
-    // comes as a surprise after the target was changed.
-    std::unique_ptr<std::ofstream> json;
-    if (options.summaryJson) {
-        json = std::make_unique<std::ofstream>(*options.summaryJson, std::ios::binary | std::ios::trunc);
-        if (!*json) {
-            terminal.err << "orrin-import: cannot write the summary file '" << options.summaryJson->string()
-                         << "'\n";
-            return kExitUsage;
+    for (const auto& [option, path] :
+         {std::pair{"--orrin-db", &options.orrinDb}, std::pair{"--agent-db", &options.agentDb}}) {
+        std::error_code error;
+        if (!std::filesystem::exists(*path, error)) {
+            return std::string(option) + ": no such file or folder: '" + *path + "'";
         }
     }
+    const std::vector<InputFile> inputs = inputFiles(OrrinDbFolder, AgentDbFolder, bonusDb);
+    if (auto over = outputOverInput("--error-log", logFile, inputs)) {
+        return over;
+    }
+    if (auto unusable = unusableLog(logFile)) {
+        return unusable;
+    }
+    if (options.summaryJson) {
+        if (auto over = outputOverInput("--summary-json", *options.summaryJson, inputs)) {
+            return over;
+        }
+        if (auto unwritable = unwritableSummary(*options.summaryJson)) {
+            return unwritable;
+        }
+    }
+    return std::nullopt;
+}
 
+bool bonusDatabaseMissing(const std::filesystem::path& bonusDb)
+{
+    try {
+        std::error_code error;
+        return !std::filesystem::exists(store::resolveDataSource(bonusDb.string()), error);
+    } catch (const Error&) {
+        return false; // several names match; the lookups name them
+    }
+}
+
+int runWith(const Options& options, Terminal& terminal)
+{
     const double StartTime = clock().secondsSinceMidnight();
     const std::string OrrinDbFolder = databaseFolder(options.orrinDb);
     const std::string AgentDbFolder = databaseFolder(options.agentDb);
+    const std::filesystem::path logFile = options.errorLog ? *options.errorLog : calc::DataImport::defaultLogFile();
+    const std::filesystem::path bonusDb =
+        options.bonusDb ? *options.bonusDb : calc::DataImport::defaultBonusDatabase();
+    const auto shownOnErr = [&](const std::string& text) {
+        return terminal.errorIsTerminal ? escapeControls(text) : text;
+    };
+
+    if (auto refused = refusal(options, OrrinDbFolder, AgentDbFolder, bonusDb, logFile)) {
+        terminal.err << "orrin-import: " << shownOnErr(*refused) << '\n';
+        return kExitUsage;
+    }
+    if (bonusDatabaseMissing(bonusDb)) {
+        terminal.err << "orrin-import: warning: the bonus database '" << shownOnErr(bonusDb.string())
+                     << "' does not exist; every maturity amount that needs bonus years will be an error "
+                        "log entry\n";
+    }
 
     calc::DataImport dataImport;
-    dataImport.setLogFile(options.errorLog ? *options.errorLog : calc::DataImport::defaultLogFile());
-    dataImport.setBonusDatabase(options.bonusDb ? *options.bonusDb
-                                                : calc::DataImport::defaultBonusDatabase());
+    dataImport.setLogFile(logFile);
+    dataImport.setBonusDatabase(bonusDb);
 
     const OnError mode = options.onError.value_or(terminal.inputIsTerminal ? OnError::Ask : OnError::Stop);
     TerminalQuestion question(mode, terminal.in, terminal.err);
+    question.setEscapeControls(terminal.errorIsTerminal);
     ProgressPrinter progress(terminal.err, terminal.errorIsTerminal, options.quiet, clock(), StartTime);
     question.setBeforeAsking([&progress] { progress.endLine(); });
 
     migration::MigrationRun run(dataImport, question, progress);
     progress.watch(run);
+    if (terminal.stopSignal != nullptr) {
+        run.watchSignalFlag(terminal.stopSignal);
+    }
     const migration::RunReport report = run.run(OrrinDbFolder, AgentDbFolder);
     progress.endLine();
 
-    if (report.outcome != migration::RunReport::Outcome::Finished) {
-        terminal.err << "orrin-import: " << outcomeName(report.outcome) << ": " << report.reason << '\n';
+    if (report.signal != 0) {
+        terminal.err << "orrin-import: stopped by signal " << report.signal << ": "
+                     << (report.recoveryFailure.empty() ? "the target is unchanged" : "the import was rolled back")
+                     << '\n';
+    } else if (report.outcome != migration::RunReport::Outcome::Finished) {
+        terminal.err << "orrin-import: " << outcomeName(report.outcome) << ": " << shownOnErr(report.reason) << '\n';
     }
-    terminal.out << summaryText(report) << std::flush;
+    if (!report.recoveryFailure.empty()) {
+        terminal.err << "orrin-import: " << shownOnErr(report.recoveryFailure) << '\n';
+    }
+    const std::string summary = summaryText(report);
+    terminal.out << (terminal.outputIsTerminal ? escapeControls(summary) : summary) << std::flush;
     int status = exitCodeFor(report);
-    if (json) {
-        *json << summaryJson(report);
-        json->close();
-        if (!*json) {
-            terminal.err << "orrin-import: the summary file '" << options.summaryJson->string()
-                         << "' could not be written\n";
-            status = kExitStopped;
-        }
+    // Written whole at the end: a run that is killed leaves the old summary, never half of one.
+    if (options.summaryJson && !replaceFile(*options.summaryJson, summaryJson(report))) {
+        terminal.err << "orrin-import: the summary file '" << shownOnErr(options.summaryJson->string())
+                     << "' could not be written\n";
+        status = kExitStopped;
     }
     return status;
 }

@@ -13,27 +13,40 @@ ProgressPrinter::ProgressPrinter(std::ostream& err, bool terminal, bool quiet, C
 void ProgressPrinter::stepStarted(std::string_view step)
 {
     m_step = std::string(step);
+    m_waitingFor.clear();
     refresh();
 }
 
 void ProgressPrinter::pumpEvents()
 {
+    m_waitingFor.clear();
     refresh();
 }
 
-void ProgressPrinter::refresh()
+void ProgressPrinter::lockWait(const std::string& file)
+{
+    const bool news = file != m_waitingFor;
+    m_waitingFor = file;
+    refresh(news);
+}
+
+void ProgressPrinter::refresh(bool now)
 {
     if (m_quiet) {
         return;
     }
-    const auto now = m_ticker();
-    if (m_written && now - m_lastWrite < std::chrono::seconds(1)) {
+    const auto tick = m_ticker();
+    if (!now && m_written && tick - m_lastWrite < std::chrono::seconds(1)) {
         return;
     }
     const double policies = m_run != nullptr ? m_run->PoliciesTransferred() : 0;
     std::string line = migration::progressCaption(m_startTime, m_clock, policies).value_or(std::string());
     if (!m_step.empty()) {
         line += (line.empty() ? "" : "  ") + std::string("[") + m_step + "]";
+    }
+    if (!m_waitingFor.empty()) {
+        line += (line.empty() ? "" : "  ") + std::string("waiting for ") + m_waitingFor +
+                ", in use by another program";
     }
     if (m_terminal) {
         // Blanks wipe what is left of a longer earlier line.
@@ -48,7 +61,7 @@ void ProgressPrinter::refresh()
         m_err << line << '\n' << std::flush;
     }
     m_written = true;
-    m_lastWrite = now;
+    m_lastWrite = tick;
     ++m_updates;
 }
 

@@ -27,6 +27,9 @@ class ProgressPrinter : public migration::RunObserver {
 
     void stepStarted(std::string_view step) override;
     void pumpEvents() override;
+    // "waiting for FILE, in use by another program", at once (not held back by the once-a-second
+    // limit) the first time for each file in a row.
+    void lockWait(const std::string& file) override;
 
     // Ends a line rewritten in place, so that what follows starts on a line of its own.
     void endLine();
@@ -34,7 +37,7 @@ class ProgressPrinter : public migration::RunObserver {
     int updatesWritten() const { return m_updates; }
 
   private:
-    void refresh();
+    void refresh(bool now = false);
 
     std::ostream& m_err;
     bool m_terminal;
@@ -44,6 +47,7 @@ class ProgressPrinter : public migration::RunObserver {
     const migration::MigrationRun* m_run = nullptr;
     Ticker m_ticker;
     std::string m_step;
+    std::string m_waitingFor;
     bool m_written = false;
     std::chrono::steady_clock::time_point m_lastWrite;
     std::size_t m_lastLength = 0;

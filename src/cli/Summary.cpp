@@ -140,7 +140,11 @@ std::string summaryText(const RunReport& report)
         break;
     case RunReport::Outcome::Stopped:
     case RunReport::Outcome::Abandoned:
-        out << ", rolled back: the target is unchanged";
+        if (report.recoveryFailure.empty()) {
+            out << ", rolled back: the target is unchanged";
+        } else {
+            out << ", rolled back, but the target's journal was not replayed: " << report.recoveryFailure;
+        }
         break;
     }
     out << '\n';

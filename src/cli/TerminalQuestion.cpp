@@ -1,5 +1,7 @@
 #include "cli/TerminalQuestion.h"
 
+#include "cli/OutputFiles.h"
+
 #include <algorithm>
 #include <cctype>
 #include <string>
@@ -17,7 +19,7 @@ bool TerminalQuestion::askContinue(const std::string& description)
     if (m_beforeAsking) {
         m_beforeAsking();
     }
-    m_err << description << "\n\nDo you want to continue ?";
+    m_err << (m_escape ? escapeControls(description) : description) << "\n\nDo you want to continue ?";
     bool yes = false;
     switch (m_mode) {
     case OnError::Continue:

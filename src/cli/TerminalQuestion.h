@@ -22,6 +22,9 @@ class TerminalQuestion : public migration::ErrorQuestion {
     // Called before a question is written, so that a progress line can end first.
     void setBeforeAsking(std::function<void()> hook) { m_beforeAsking = std::move(hook); }
 
+    // Shows control characters of the description escaped (for a terminal).
+    void setEscapeControls(bool escape) { m_escape = escape; }
+
     int questionsAsked() const { return m_asked; }
 
   private:
@@ -32,6 +35,7 @@ class TerminalQuestion : public migration::ErrorQuestion {
     std::ostream& m_err;
     std::function<void()> m_beforeAsking;
     int m_asked = 0;
+    bool m_escape = false;
 };
 
 } // namespace orrin::cli

@@ -1,30 +1,12 @@
 #include "migration/MigrationRun.h"
 
 #include "migration/RunSteps.h"
+#include "store/LockWaits.h"
 
 #include <chrono>
 #include <exception>
 
 namespace orrin::migration {
-
-namespace {
-
-// Keeps the calculation module's event pump pointing at this run only while the run lasts.
-class EventPumpInstalled {
-  public:
-    EventPumpInstalled(calc::DataImport& dataImport, std::function<void()> pump) : m_dataImport(dataImport)
-    {
-        m_dataImport.setEventPump(std::move(pump));
-    }
-    ~EventPumpInstalled() { m_dataImport.setEventPump({}); }
-    EventPumpInstalled(const EventPumpInstalled&) = delete;
-    EventPumpInstalled& operator=(const EventPumpInstalled&) = delete;
-
-  private:
-    calc::DataImport& m_dataImport;
-};
-
-} // namespace
 
 MigrationRun::MigrationRun(calc::DataImport& dataImport, ErrorQuestion& question, RunObserver& observer)
     : m_dataImport(dataImport), m_question(question), m_observer(observer)
@@ -40,14 +22,23 @@ RunReport MigrationRun::run(const std::string& OrrinDbFolder, const std::string&
     const std::int64_t logEntriesBefore = m_dataImport.logEntriesWritten();
 
     {
-        // The run's one yield. A stop asked for while events ran ends the run right there.
-        EventPumpInstalled pump(m_dataImport, [this] {
-            m_observer.pumpEvents();
-            if (m_stopRequested) {
-                throw RunStop{RunReport::Outcome::Stopped, "The import was stopped before it finished."};
-            }
-        });
-        RunSteps steps(m_dataImport, m_question, m_observer, report, m_policiesTransferred);
+        // Every connection of the run, the lookups' included, waits for other programs' locks out of
+        // one budget; a stop cuts a wait short.
+        store::LockWaits lockWaits;
+        lockWaits.setWaitingNotice([this](const std::string& file) { m_observer.lockWait(file); });
+        lockWaits.setStopCheck([this] { return stopDue(); });
+        // The calculations' hold on this run: their connections, kept rows and the run's one yield (a
+        // stop asked for while events ran ends the run right there), until the run ends.
+        calc::RunSession session(
+            m_dataImport,
+            [this] {
+                m_observer.pumpEvents();
+                stopIfAsked();
+            },
+            &lockWaits);
+        RunSteps steps(m_dataImport, session, m_question, m_observer, report, m_policiesTransferred);
+        steps.setLockWaits(&lockWaits);
+        steps.setStopPoint([this] { stopIfAsked(); });
         try {
             steps.openDatabases(OrrinDbFolder, AgentDbFolder);
             steps.agentStep();
@@ -58,12 +49,14 @@ RunReport MigrationRun::run(const std::string& OrrinDbFolder, const std::string&
             steps.clientStep();
             steps.policyStep();
             // The lookups hold the source and bonus files open; let go of them before the commit.
-            m_dataImport.closeLookupConnections();
+            session.closeLookups();
             steps.closeDatabases();
         } catch (const RunStop& stop) {
             steps.abandon();
             report.outcome = stop.outcome;
             report.reason = stop.reason;
+            report.signal = stop.signal;
+            report.stoppedByUser = stop.byUser;
         } catch (const std::exception& failure) {
             // Nothing of a run that failed in an unforeseen way is kept.
             steps.abandon();
@@ -78,16 +71,22 @@ RunReport MigrationRun::run(const std::string& OrrinDbFolder, const std::string&
         }
     }
 
-    try {
-        m_dataImport.closeLookupConnections();
-    } catch (const std::exception&) {
-        // The lookups only read; a connection that will not close loses nothing.
-    }
     report.logEntries = m_dataImport.logEntriesWritten() - logEntriesBefore;
     report.logFile = m_dataImport.logFile();
     report.policiesTransferred = m_policiesTransferred;
     report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return report;
+}
+
+void MigrationRun::stopIfAsked() const
+{
+    if (m_signalFlag != nullptr && *m_signalFlag != 0) {
+        const int signal = static_cast<int>(*m_signalFlag);
+        throw RunStop{RunReport::Outcome::Stopped, "stopped by signal " + std::to_string(signal), signal, false};
+    }
+    if (m_stopRequested) {
+        throw RunStop{RunReport::Outcome::Stopped, "The import was stopped before it finished.", 0, true};
+    }
 }
 
 } // namespace orrin::migration

@@ -4,6 +4,7 @@
 #include "migration/RunInterfaces.h"
 #include "store/Connection.h"
 
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -27,6 +28,11 @@ struct RunReport {
     };
     Outcome outcome = Outcome::Finished;
     std::string reason;                 // for Stopped and Abandoned: the failure that ended the run
+    bool stoppedByUser = false;         // Stopped by the user's No or stop request (not a failed open)
+    int signal = 0;                     // Stopped by this signal
+    // Set when the target's journal could not be replayed after the run was rolled back: the file
+    // alone is then not whole, and this says why and names the journal.
+    std::string recoveryFailure;
     std::int64_t skippedStatements = 0; // failures answered Yes
     std::int64_t connectionFailures = 0; // failed statements outside the steps (opening, closing)
     std::int64_t logEntries = 0;        // error log entries written by the calculations
@@ -57,13 +63,21 @@ public:
 
     // Asks the run to stop at its next statement and roll back (the window was closed during it).
     void requestStop() { m_stopRequested = true; }
+    // A flag that a signal handler sets to the signal's number: the run then finishes the statement
+    // in hand, rolls back and reports Stopped with that signal. Set before run(); must outlive it.
+    void watchSignalFlag(const volatile std::sig_atomic_t* flag) { m_signalFlag = flag; }
 
 private:
+    // Throws the RunStop for a stop asked for (a signal's first); stopDue() says whether one was.
+    void stopIfAsked() const;
+    bool stopDue() const { return m_stopRequested || (m_signalFlag != nullptr && *m_signalFlag != 0); }
+
     calc::DataImport& m_dataImport;
     ErrorQuestion& m_question;
     RunObserver& m_observer;
     double m_policiesTransferred = 0;
     bool m_stopRequested = false;
+    const volatile std::sig_atomic_t* m_signalFlag = nullptr;
 };
 
 } // namespace orrin::migration

@@ -23,6 +23,9 @@ public:
     // The run's one yield: at the start of every policy's calculations. The window lets its events
     // run here (the progress caption, a close request).
     virtual void pumpEvents() {}
+    // The run waits for another program's lock on file (the target, the source or the bonus
+    // database); it gives up when the run's patience is spent.
+    virtual void lockWait(const std::string& file) { (void)file; }
 };
 
 } // namespace orrin::migration

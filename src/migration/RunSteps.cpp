@@ -4,11 +4,13 @@
 #include "migration/MappingTables.h"
 #include "store/ConnectionText.h"
 #include "store/DatabaseFile.h"
+#include "store/LockWaits.h"
 #include "store/StoreError.h"
 
 #include <chrono>
 #include <filesystem>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 
 namespace orrin::migration {
@@ -23,7 +25,13 @@ class RecordsetRow : public RowSource {
     {
     }
 
-    Variant field(std::string_view name) override { return m_source.field(name); }
+    // A field of a table is read by its position, found once per name; the names come from the
+    // mapping tables, so each is recognised by its address (and checked by its text).
+    Variant field(std::string_view name) override
+    {
+        const int position = positionOf(name);
+        return position >= 0 ? m_source.field(position) : m_source.field(name);
+    }
     std::int64_t absolutePosition() override { return m_source.absolutePosition(); }
     Variant personLookup(const std::string& Field, const std::string& Table) override
     {
@@ -33,9 +41,28 @@ class RecordsetRow : public RowSource {
     }
 
   private:
+    struct Known {
+        std::string name;
+        int position;
+    };
+
+    // The field's position in the source's table, or -1 (a query, a recordset that did not open, a
+    // name the table lacks: read by name, which fails as it should).
+    int positionOf(std::string_view name)
+    {
+        if (const auto known = m_known.find(name.data());
+            known != m_known.end() && known->second.name == name)
+            return known->second.position;
+        const int position = m_source.fieldPosition(name);
+        if (position >= 0)
+            m_known[name.data()] = Known{std::string(name), position};
+        return position;
+    }
+
     store::Recordset& m_source;
     calc::DataImport& m_dataImport;
     const std::string& m_dbPath;
+    std::unordered_map<const char*, Known> m_known;
 };
 
 // Rows of constants read nothing from the source.
@@ -50,28 +77,30 @@ class NoRow : public RowSource {
     Variant personLookup(const std::string& Field, const std::string&) override { return field(Field); }
 };
 
-// Lets the calculations keep the plan rows they read while the policy step runs: the run holds the
-// target's write lock and writes no plans, so a plan reads the same for every policy.
-class PlanRowsKept {
+// Lets the calculations keep the reference rows they read while the policy step runs: the run holds
+// the target's write lock, writes no plans or bonus rates, and is the only writer of SB (which it has
+// just emptied), so a plan reads the same for every policy.
+class ReferenceRowsKept {
   public:
-    explicit PlanRowsKept(calc::DataImport& dataImport) : m_dataImport(dataImport)
+    explicit ReferenceRowsKept(calc::RunSession& session) : m_session(session)
     {
-        m_dataImport.setKeepPlanRows(true);
+        m_session.keepReferenceRows(true);
     }
-    ~PlanRowsKept() { m_dataImport.setKeepPlanRows(false); }
-    PlanRowsKept(const PlanRowsKept&) = delete;
-    PlanRowsKept& operator=(const PlanRowsKept&) = delete;
+    ~ReferenceRowsKept() { m_session.keepReferenceRows(false); }
+    ReferenceRowsKept(const ReferenceRowsKept&) = delete;
+    ReferenceRowsKept& operator=(const ReferenceRowsKept&) = delete;
 
   private:
-    calc::DataImport& m_dataImport;
+    calc::RunSession& m_session;
 };
 
 } // namespace
 
-RunSteps::RunSteps(calc::DataImport& dataImport, ErrorQuestion& question, RunObserver& observer,
-                   RunReport& report, double& PoliciesTransferred)
-    : m_dataImport(dataImport), m_question(question), m_observer(observer), m_report(report),
-      m_policiesTransferred(PoliciesTransferred), m_trap([this](const Error& error) { onFailure(error); })
+RunSteps::RunSteps(calc::DataImport& dataImport, calc::RunSession& session, ErrorQuestion& question,
+                   RunObserver& observer, RunReport& report, double& PoliciesTransferred)
+    : m_dataImport(dataImport), m_session(session), m_question(question), m_observer(observer),
+      m_report(report), m_policiesTransferred(PoliciesTransferred),
+      m_trap([this](const Error& error) { onFailure(error); })
 {
     for (const char* table :
          {"Login", "Times", "AgMast", "LocMast", "BrnMast", "company", "Family", "Client", "Policies"}) {
@@ -95,17 +124,42 @@ void RunSteps::onFailure(const Error& error)
     } else {
         ++m_report.connectionFailures;
     }
+    // A signal that came during the statement (a lock wait cut short, say) stops the run here.
+    stopPoint();
     if (m_transactionBegun && !m_committed &&
         (m_conLIC.transactionLost() || error.number() == store::code::Abandoned)) {
         throw RunStop{RunReport::Outcome::Abandoned,
                       "The database engine abandoned the import's transaction after this failure: " +
                           error.description()};
     }
-    if (m_committed || m_question.askContinue(error.description())) {
+    // A lock that did not come in the run's time will not come for the next statement either.
+    if (!m_committed && error.number() == store::code::InUse) {
+        throw RunStop{RunReport::Outcome::Stopped, error.description()};
+    }
+    const bool goOn = m_committed || m_question.askContinue(error.description());
+    stopPoint();
+    if (goOn) {
         ++m_report.skippedStatements;
         return;
     }
-    throw RunStop{RunReport::Outcome::Stopped, error.description()};
+    throw RunStop{RunReport::Outcome::Stopped, error.description(), 0, true};
+}
+
+void RunSteps::stopPoint()
+{
+    if (m_committed) {
+        return;
+    }
+    if (m_stopPoint) {
+        m_stopPoint();
+    }
+    // The engine may pass over a lock it waited for in vain (it keeps the pages in memory); the
+    // commit could only fail the same way, so the run gives up now.
+    if (m_transactionBegun && m_lockWaits != nullptr && m_conLIC.isOpen() &&
+        m_lockWaits->gaveUpOn(m_conLIC.fileName())) {
+        throw RunStop{RunReport::Outcome::Stopped,
+                      "The import gave up waiting for its lock: " + store::inUseText(m_conLIC.fileName()) + "."};
+    }
 }
 
 void RunSteps::beginStep(std::string_view observerName, std::string reportName)
@@ -117,6 +171,7 @@ void RunSteps::beginStep(std::string_view observerName, std::string reportName)
 
 void RunSteps::deleteFrom(std::string_view table)
 {
+    stopPoint();
     const std::string sql = "Delete from " + std::string(table);
     m_trap.step([&] { m_conLIC.execute(sql); });
 }
@@ -124,6 +179,7 @@ void RunSteps::deleteFrom(std::string_view table)
 void RunSteps::openRecordset(store::Recordset& recordset, std::string_view source,
                              store::Connection& connection)
 {
+    stopPoint();
     m_trap.step([&] { recordset.open(source, connection); });
 }
 
@@ -139,8 +195,16 @@ void RunSteps::writeRow(store::Recordset& target, const std::string& table, cons
     if (hooks.afterAddNew) {
         hooks.afterAddNew();
     }
-    for (const FieldMapping& line : mapping) {
-        m_trap.step([&] { target.setField(line.target, evaluate(line, row)); });
+    const std::vector<int>* positions = targetPositions(target, mapping);
+    for (std::size_t i = 0; i < mapping.size(); ++i) {
+        const FieldMapping& line = mapping[i];
+        m_trap.step([&] {
+            const Variant value = evaluate(line, row);
+            if (positions != nullptr)
+                target.setField((*positions)[i], line.target, value);
+            else
+                target.setField(line.target, value);
+        });
     }
     if (hooks.beforeUpdate) {
         hooks.beforeUpdate();
@@ -149,6 +213,24 @@ void RunSteps::writeRow(store::Recordset& target, const std::string& table, cons
         target.update();
         ++m_report.rowsWritten[table];
     });
+}
+
+// The positions of a mapping's target fields in the table target is open on, found once per mapping
+// and table; nullptr when target is on no table (the fields are then set by name, and fail so).
+const std::vector<int>* RunSteps::targetPositions(const store::Recordset& target, const MappingTable& mapping)
+{
+    const std::shared_ptr<const store::TableInfo>& table = target.tableInfo();
+    if (!table)
+        return nullptr;
+    for (const MappingPositions& known : m_targetPositions) {
+        if (known.mapping == &mapping && known.table == table)
+            return &known.positions;
+    }
+    MappingPositions found{&mapping, table, {}};
+    for (const FieldMapping& line : mapping)
+        found.positions.push_back(table->find(line.target));
+    m_targetPositions.push_back(std::move(found));
+    return &m_targetPositions.back().positions;
 }
 
 // One target row per source row, in the source's order. A failing EOF test is asked about and then
@@ -160,6 +242,7 @@ void RunSteps::commonLoop(store::Recordset& target, const std::string& table, st
 {
     RecordsetRow row(source, m_dataImport, m_sourceDbPath);
     for (;;) {
+        stopPoint();
         bool atEnd = true;
         if (!m_trap.tryStep([&] { atEnd = source.eof(); }) || atEnd) {
             break;
@@ -190,31 +273,40 @@ void RunSteps::copyTable(const std::string& table, std::string_view source, cons
 void RunSteps::openDatabases(const std::string& OrrinDbFolder, const std::string& AgentDbFolder)
 {
     m_sourceDbPath = sourceDbPath(OrrinDbFolder);
+    const std::string target = targetConnectionText(AgentDbFolder);
+    m_targetPassword = store::ConnectionText::parse(target).password;
     // A real Calvane database that the Calvane application has open: the run does not start.
-    const std::string locked = store::Connection::calvaneLockMessage(
-        store::resolveDataSource(store::ConnectionText::parse(targetConnectionText(AgentDbFolder)).dataSource));
+    const std::string locked =
+        store::Connection::calvaneLockMessage(store::resolveDataSource(store::ConnectionText::parse(target).dataSource));
     if (!locked.empty())
         throw RunStop{RunReport::Outcome::Abandoned, locked};
-    m_trap.step([&] { m_conZRV.open(sourceConnectionText(OrrinDbFolder), store::OpenMode::ReadOnly); });
+    m_conZRV.setLockWaits(m_lockWaits);
+    m_conLIC.setLockWaits(m_lockWaits);
+    openOrStop([&] {
+        m_conZRV.open(sourceConnectionText(OrrinDbFolder), store::OpenMode::ReadOnly);
+        m_conZRV.beginReadSnapshot();
+    });
     // The client step's lookups read the same file with the same password: they share this
-    // connection rather than deriving the file's key a second time.
-    if (m_conZRV.isOpen()) {
-        m_dataImport.adoptLookupConnection(m_sourceDbPath, m_conZRV);
-    }
-    if (m_trap.tryStep([&] { m_conLIC.open(targetConnectionText(AgentDbFolder)); })) {
-        try {
-            m_conLIC.beginTransaction();
-        } catch (const Error& error) {
-            throw RunStop{RunReport::Outcome::Abandoned,
-                          "The import could not begin its transaction: " + error.description()};
-        }
-        m_transactionBegun = true;
-        // A lookup whose file is the target (a bonus database that is the agent's own LIC.mdb)
-        // reads inside the run's transaction, never through a second connection that waits on it.
-        m_dataImport.shareTargetConnection(
-            m_conLIC, store::ConnectionText::parse(targetConnectionText(AgentDbFolder)).password);
-    }
+    // connection (and so its snapshot) rather than deriving the file's key a second time.
+    m_session.adoptSource(m_sourceDbPath, m_conZRV);
+    openOrStop([&] { m_conLIC.open(target); });
+    openOrStop([&] { m_conLIC.beginTransaction(); });
+    m_transactionBegun = true;
+    // A lookup whose file is the target (a bonus database that is the agent's own LIC.mdb) reads
+    // inside the run's transaction, never through a second connection that waits on it.
+    m_session.shareTarget(m_conLIC, m_targetPassword);
     m_trap.step([&] { openDbLIC(AgentDbFolder); });
+}
+
+void RunSteps::openOrStop(const std::function<void()>& open)
+{
+    try {
+        open();
+    } catch (const Error& error) {
+        ++m_report.connectionFailures;
+        stopPoint();
+        throw RunStop{RunReport::Outcome::Stopped, error.description()};
+    }
 }
 
 // The calculations' handle on the target is the target connection itself, so that their writes
@@ -340,7 +432,7 @@ void RunSteps::policyStep()
     hooks.afterAddNew = [&] { m_trap.step([&] { m_policiesTransferred += 1; }); };
     hooks.beforeUpdate = [&] { m_trap.step([&] { m_dataImport.UpdatePolicySchedule(dbLIC(), target); }); };
     {
-        PlanRowsKept planRowsKept(m_dataImport);
+        ReferenceRowsKept referenceRowsKept(m_session);
         commonLoop(target, "Policies", source, policiesMapping(), hooks);
     }
     closeRecordset(target);
@@ -349,9 +441,10 @@ void RunSteps::policyStep()
 
 void RunSteps::closeDatabases()
 {
+    stopPoint();
     m_currentStep = -1;
-    m_dataImport.releaseLookupConnection(m_conZRV);
-    m_dataImport.releaseLookupConnection(m_conLIC);
+    m_session.release(m_conZRV);
+    m_session.release(m_conLIC);
     m_trap.step([&] { m_conZRV.close(); });
     if (m_transactionBegun) {
         if (m_conLIC.transactionLost()) {
@@ -375,14 +468,23 @@ void RunSteps::closeDatabases()
 void RunSteps::abandon() noexcept
 {
     m_dbLIC = nullptr;
-    m_dataImport.releaseLookupConnection(m_conZRV);
-    m_dataImport.releaseLookupConnection(m_conLIC);
-    try {
-        if (m_conLIC.isOpen() && m_conLIC.inTransaction() && !m_committed) {
-            m_conLIC.rollback();
+    m_session.release(m_conZRV);
+    m_session.release(m_conLIC);
+    const bool undoing = m_transactionBegun && !m_committed && m_conLIC.isOpen();
+    std::filesystem::path target;
+    bool replay = false;
+    // An Access target is only written at its commit: it has no journal to replay.
+    const bool journaled = undoing && !m_conLIC.isAccess();
+    if (undoing) {
+        target = m_conLIC.path();
+        replay = m_conLIC.transactionLost();
+        try {
+            if (m_conLIC.inTransaction()) {
+                m_conLIC.rollback();
+            }
+        } catch (...) {
+            replay = true; // closing below rolls back what it can; the reopen replays the rest
         }
-    } catch (...) {
-        // Closing below rolls back whatever is still open.
     }
     for (store::Connection* connection : {&m_conZRV, &m_conLIC}) {
         try {
@@ -391,6 +493,22 @@ void RunSteps::abandon() noexcept
             }
         } catch (...) {
             // Nothing more can be done with a connection that will not close; its owner frees it.
+        }
+    }
+    if (undoing)
+        m_transactionBegun = false;
+    if (journaled) {
+        std::error_code missing;
+        const std::filesystem::path journal = target.string() + "-journal";
+        const auto journalSize = std::filesystem::file_size(journal, missing);
+        if (replay || (!missing && journalSize > 0)) {
+            try {
+                store::replayJournal(target, m_targetPassword, m_lockWaits);
+            } catch (const Error& failure) {
+                m_report.recoveryFailure = failure.description();
+            } catch (...) {
+                m_report.recoveryFailure = "the journal '" + journal.string() + "' could not be replayed";
+            }
         }
     }
 }

@@ -8,7 +8,9 @@
 #include "store/Recordset.h"
 #include "value/Trap.h"
 
+#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -20,6 +22,8 @@ namespace orrin::migration {
 struct RunStop {
     RunReport::Outcome outcome;
     std::string reason;
+    int signal = 0;      // the signal that stopped the run
+    bool byUser = false; // the user answered No or asked to stop
 };
 
 // The run's handles and its table steps. Every statement of a step runs under the run's trap: a
@@ -28,13 +32,23 @@ struct RunStop {
 // connection, which closeDatabases commits and abandon rolls back.
 class RunSteps {
   public:
-    RunSteps(calc::DataImport& dataImport, ErrorQuestion& question, RunObserver& observer, RunReport& report,
-             double& PoliciesTransferred);
+    RunSteps(calc::DataImport& dataImport, calc::RunSession& session, ErrorQuestion& question,
+             RunObserver& observer, RunReport& report, double& PoliciesTransferred);
     ~RunSteps();
     RunSteps(const RunSteps&) = delete;
     RunSteps& operator=(const RunSteps&) = delete;
 
-    // Opens conZRV (read-only), conLIC (then begins the transaction on it) and dbLIC, in that order.
+    // The budget the run's connections wait for other programs' locks out of (none: a few seconds
+    // per statement). Set before openDatabases.
+    void setLockWaits(store::LockWaits* waits) { m_lockWaits = waits; }
+    // Called between statements; throws RunStop when the run is to stop (a signal, a close).
+    void setStopPoint(std::function<void()> stopPoint) { m_stopPoint = std::move(stopPoint); }
+
+    // Opens conZRV (read-only, then one read transaction on it, so the whole run reads one
+    // snapshot), conLIC (then takes its write lock) and dbLIC, in that order. A database that does
+    // not open, or whose lock does not come, ends the run (RunStop, Stopped) whatever the answer to
+    // failures would be: with nothing to read or nowhere to write, going on could only empty the
+    // target.
     void openDatabases(const std::string& OrrinDbFolder, const std::string& AgentDbFolder);
 
     void agentStep();
@@ -49,7 +63,10 @@ class RunSteps {
     // (Abandoned): a run whose writes were not kept never finishes as a success.
     void closeDatabases();
 
-    // After a RunStop: rolls the transaction back and closes everything, asking nothing.
+    // After a RunStop: rolls the transaction back and closes everything, asking nothing. When the
+    // engine had given up the transaction, or the rollback failed, the target is opened once more
+    // so that its journal is replayed and the file alone is whole; a replay that fails is told in
+    // the report's recoveryFailure.
     void abandon() noexcept;
 
   private:
@@ -59,7 +76,19 @@ class RunSteps {
         std::function<void()> beforeUpdate; // after the last field, before Update
     };
 
+    // A mapping's target positions in a table (see targetPositions).
+    struct MappingPositions {
+        const MappingTable* mapping;
+        std::shared_ptr<const store::TableInfo> table;
+        std::vector<int> positions;
+    };
+
     void onFailure(const Error& error);
+    const std::vector<int>* targetPositions(const store::Recordset& target, const MappingTable& mapping);
+    // Throws RunStop when the run is to stop; nothing after the commit.
+    void stopPoint();
+    // Runs an opening statement; a failure ends the run (RunStop, Stopped) without a question.
+    void openOrStop(const std::function<void()>& open);
     void beginStep(std::string_view observerName, std::string reportName);
     void deleteFrom(std::string_view table);
     void openRecordset(store::Recordset& recordset, std::string_view source, store::Connection& connection);
@@ -75,6 +104,8 @@ class RunSteps {
     store::Connection& dbLIC();
 
     calc::DataImport& m_dataImport;
+    calc::RunSession& m_session;
+    std::deque<MappingPositions> m_targetPositions; // kept in place: writeRow holds on to one
     ErrorQuestion& m_question;
     RunObserver& m_observer;
     RunReport& m_report;
@@ -89,6 +120,9 @@ class RunSteps {
     bool m_transactionBegun = false;
     bool m_committed = false;
     std::string m_sourceDbPath;
+    std::string m_targetPassword;
+    store::LockWaits* m_lockWaits = nullptr;
+    std::function<void()> m_stopPoint;
 };
 
 } // namespace orrin::migration

@@ -5,6 +5,7 @@
 #include "store/ConnectionText.h"
 #include "store/DatabaseFile.h"
 #include "store/EngineError.h"
+#include "store/LockWaits.h"
 #include "store/SqlText.h"
 #include "store/SqliteHandle.h"
 #include "store/StoreError.h"
@@ -20,7 +21,7 @@ constexpr int kBusyTimeoutMs = 3000;
 
 Error lockedError(const std::string& file)
 {
-    return Error(code::General, "Cannot open '" + file + "': the file is locked by another program.");
+    return Error(code::InUse, "Cannot open the database: " + inUseText(file) + ".");
 }
 
 } // namespace
@@ -102,7 +103,11 @@ void Connection::openFile(const std::filesystem::path& path, const std::string& 
         const std::string message = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(opened);
         throw Error(code::General, "Cannot open '" + name + "': " + message + ".");
     }
-    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+    m_lockName = name;
+    if (m_lockWaits != nullptr)
+        sqlite3_busy_handler(db.get(), &Connection::busyHandler, this);
+    else
+        sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     // Without a password the file is a plain, unencrypted one.
     if (!password.empty() &&
         sqlite3_key(db.get(), password.data(), static_cast<int>(password.size())) != SQLITE_OK)
@@ -190,6 +195,13 @@ std::vector<std::string> Connection::tableNames() const
     while (list.step())
         names.push_back(list.column(0, ColumnType{ColumnType::Kind::Text}).text());
     return names;
+}
+
+// The engine asks here whenever a lock it needs is held elsewhere; the run's shared budget decides.
+int Connection::busyHandler(void* connection, int attempt)
+{
+    auto* self = static_cast<Connection*>(connection);
+    return self->m_lockWaits != nullptr && self->m_lockWaits->keepWaiting(self->m_lockName, attempt) ? 1 : 0;
 }
 
 bool Connection::isOpen() const
@@ -320,13 +332,33 @@ void Connection::beginTransaction()
         throw Error(code::General, "A transaction is already open on '" + fileName() + "'.");
     }
     const int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    if (isLockedCode(rc)) {
-        throw Error(code::General,
-                    "Cannot write to '" + fileName() + "': the file is locked by another program.");
-    }
+    if (isLockedCode(rc))
+        throw Error(code::InUse, "Cannot write to the database: " + inUseText(fileName()) + ".");
     if (rc != SQLITE_OK)
         throw engineError(m_db, rc, "BEGIN IMMEDIATE", fileName(), false);
     m_transactionBegun = true;
+}
+
+void Connection::beginReadSnapshot()
+{
+    requireOpen();
+    if (m_transactionBegun || sqlite3_get_autocommit(m_db) == 0) {
+        throw Error(code::General, "A transaction is already open on '" + fileName() + "'.");
+    }
+    int rc = sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        throw engineError(m_db, rc, "BEGIN", fileName(), false);
+    m_transactionBegun = true;
+    // A deferred transaction takes its read lock at its first read.
+    rc = sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        const Error failure = isLockedCode(rc)
+                                  ? Error(code::InUse, "Cannot read the database: " + inUseText(fileName()) + ".")
+                                  : engineError(m_db, rc, "SELECT count(*) FROM sqlite_master", fileName(), false);
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_transactionBegun = false;
+        throw failure;
+    }
 }
 
 void Connection::commit()

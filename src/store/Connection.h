@@ -18,6 +18,7 @@ struct sqlite3;
 namespace orrin::store {
 
 class AccessSource;
+class LockWaits;
 
 enum class OpenMode { ReadWrite, ReadOnly };
 
@@ -53,6 +54,11 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
+    // Another program's lock is waited for out of waits' budget (shared with the run's other
+    // connections) instead of a fixed few seconds per statement. Set before open; waits must outlive
+    // the connection's use. A wait that runs out fails the statement with store::code::InUse.
+    void setLockWaits(LockWaits* waits) { m_lockWaits = waits; }
+
     // ADO form: a connection text (store::ConnectionText::parse).
     void open(std::string_view connectionText, OpenMode mode = OpenMode::ReadWrite);
     // DAO form: database name and ";pwd=..." connect text.
@@ -82,7 +88,12 @@ public:
     // back reset with its bindings cleared.
     Statement& insertStatement(const TableInfo& table, const std::vector<bool>& assigned);
 
+    // Takes the write lock at once (BEGIN IMMEDIATE): a file another program is writing is found
+    // out before anything is done. Fails with store::code::InUse when the lock does not come.
     void beginTransaction();
+    // A read transaction: every read until commit/rollback/close sees the file as it is now, one
+    // consistent snapshot, and no other program can commit a change to it meanwhile.
+    void beginReadSnapshot();
     void commit();
     void rollback();
     bool inTransaction() const;
@@ -115,12 +126,15 @@ public:
 
 private:
     void requireOpen() const;
+    static int busyHandler(void* connection, int attempt);
 
     void openAccess(const std::filesystem::path& file, const std::string& password, OpenMode mode);
 
     sqlite3* m_db = nullptr;
     std::unique_ptr<AccessSource> m_access;  // set while an Access file is open
     std::filesystem::path m_path;
+    LockWaits* m_lockWaits = nullptr;
+    std::string m_lockName; // the file named in lock waits, set when opening
     bool m_transactionBegun = false;
     std::map<std::string, std::unique_ptr<Statement>, std::less<>> m_statements;
     std::map<std::string, std::shared_ptr<const TableInfo>, std::less<>> m_tables;  // key: lower-case name

@@ -1,5 +1,6 @@
 #include "store/DatabaseFile.h"
 
+#include "store/Connection.h"
 #include "store/SqlText.h"
 #include "store/SqliteHandle.h"
 #include "store/StoreError.h"
@@ -111,6 +112,27 @@ void createDatabase(const std::filesystem::path& path, const std::string& passwo
     if (sqlite3_close(db.get()) != SQLITE_OK)
         fail("the file could not be closed");
     (void)db.release();
+}
+
+void replayJournal(const std::filesystem::path& path, const std::string& password, LockWaits* waits)
+{
+    const std::string journal = path.string() + "-journal";
+    const std::string keep = " The journal must stay beside the database: the next program to open "
+                             "the database rolls the unfinished import back from it.";
+    try {
+        Connection reopened;
+        reopened.setLockWaits(waits);
+        reopened.openFile(path, password, OpenMode::ReadWrite);
+        reopened.close();
+    } catch (const Error& failure) {
+        throw Error(code::General,
+                    "The journal '" + journal + "' could not be replayed: " + failure.description() + keep);
+    }
+    std::error_code error;
+    const auto journalSize = std::filesystem::file_size(journal, error);
+    if (!error && journalSize > 0) {
+        throw Error(code::General, "The journal '" + journal + "' is still there after replaying it." + keep);
+    }
 }
 
 } // namespace orrin::store

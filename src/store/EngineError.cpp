@@ -1,5 +1,6 @@
 #include "store/EngineError.h"
 
+#include "store/LockWaits.h"
 #include "store/StoreError.h"
 
 #include <sqlcipher/sqlite3.h>
@@ -16,8 +17,8 @@ Error engineError(sqlite3* db, int rc, std::string_view sql, const std::string& 
 {
     const std::string message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     if (isLockedCode(rc)) {
-        return Error(code::General, "The database '" + file + "' is locked by another program (" + message +
-                                        "); the statement \"" + std::string(sql) + "\" could not run.");
+        return Error(code::InUse, inUseText(file) + " (" + message + "); the statement \"" + std::string(sql) +
+                                      "\" could not run.");
     }
     if (preparing) {
         std::int32_t number = code::BadQuery;

@@ -1,8 +1,9 @@
 #include "wizard/frmImport.h"
 
 #include "calc/DataImport.h"
-#include "migration/ConnectionTexts.h"
+#include "migration/FolderPaths.h"
 #include "migration/ProgressCaption.h"
+#include "store/DatabaseFile.h"
 #include "value/Clock.h"
 #include "wizard/FileDialog.h"
 #include "wizard/MessageBox.h"
@@ -16,8 +17,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <QEventLoop>
+
 #include <algorithm>
 #include <exception>
+#include <system_error>
 
 namespace orrin::wizard {
 
@@ -257,6 +261,7 @@ void frmImport::cmdImport_Click()
 
     migration::RunReport report;
     std::optional<QString> failure;
+    QString warning;
     m_stopAsked = false;
     setRunning(true);
     {
@@ -264,8 +269,10 @@ void frmImport::cmdImport_Click()
         try {
             calc::DataImport dataImport;
             dataImport.setLogFile(m_errorLogFile ? *m_errorLogFile : calc::DataImport::defaultLogFile());
-            dataImport.setBonusDatabase(m_bonusDatabase ? *m_bonusDatabase
-                                                        : calc::DataImport::defaultBonusDatabase());
+            const std::filesystem::path bonus =
+                m_bonusDatabase ? *m_bonusDatabase : calc::DataImport::defaultBonusDatabase();
+            dataImport.setBonusDatabase(bonus);
+            warning = bonusWarning(bonus);
             migration::MigrationRun run(dataImport, *this, *this);
             RunningImport running(m_run, run, m_PoliciesTransferred);
             report = run.run(m_OrrinDbFolder, m_AgentDbFolder);
@@ -285,14 +292,18 @@ void frmImport::cmdImport_Click()
     m_lastReport = report;
     switch (report.outcome) {
     case migration::RunReport::Outcome::Finished:
-        MessageBox::information(this, completionText(report));
+        MessageBox::information(this, completionText(report, warning));
         endProgram(0);
         return;
     case migration::RunReport::Outcome::Stopped:
+        // The user's own No or stop needs no word; a database that did not open does.
+        if (!report.stoppedByUser || !report.recoveryFailure.empty()) {
+            MessageBox::critical(this, abandonedText(report.reason, report.recoveryFailure));
+        }
         endProgram(1);
         return;
     case migration::RunReport::Outcome::Abandoned:
-        MessageBox::critical(this, abandonedText(report.reason));
+        MessageBox::critical(this, abandonedText(report.reason, report.recoveryFailure));
         endProgram(1);
         return;
     }
@@ -330,6 +341,15 @@ void frmImport::closeEvent(QCloseEvent* event)
     }
 }
 
+void frmImport::stopForSessionEnd()
+{
+    if (!m_run) {
+        return;
+    }
+    m_stopAsked = true;
+    m_run->requestStop();
+}
+
 bool frmImport::askContinue(const std::string& description)
 {
     if (m_stopAsked) {
@@ -342,6 +362,14 @@ bool frmImport::askContinue(const std::string& description)
 void frmImport::pumpEvents()
 {
     QCoreApplication::processEvents();
+}
+
+// Shown in the caption while the wait lasts; the caption is repainted, but no click is taken, since
+// the run is in the middle of a statement.
+void frmImport::lockWait(const std::string& file)
+{
+    setWindowTitle(QStringLiteral("waiting for %1, in use by another program").arg(fromStd(file)));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void frmImport::setRunning(bool running)
@@ -365,10 +393,27 @@ QString frmImport::errorQuestionText(const std::string& description)
            QString::fromUtf8(kContinueQuestion);
 }
 
-QString frmImport::abandonedText(const std::string& reason)
+QString frmImport::abandonedText(const std::string& reason, const std::string& recoveryFailure)
 {
-    return QStringLiteral("The import was stopped: ") + fromStd(reason) + QString::fromUtf8(kLineBreak) +
-           QString::fromUtf8(kLineBreak) + QStringLiteral("Nothing was changed in the Calvane database.");
+    const QString lineBreak = QString::fromUtf8(kLineBreak);
+    return QStringLiteral("The import was stopped: ") + fromStd(reason) + lineBreak + lineBreak +
+           (recoveryFailure.empty() ? QStringLiteral("Nothing was changed in the Calvane database.")
+                                    : fromStd(recoveryFailure));
+}
+
+QString frmImport::bonusWarning(const std::filesystem::path& bonusDatabase)
+{
+    try {
+        std::error_code error;
+        if (std::filesystem::exists(store::resolveDataSource(bonusDatabase.string()), error)) {
+            return {};
+        }
+    } catch (const Error&) {
+        return {}; // several names differ only in letter case; the lookups name them
+    }
+    return QStringLiteral("The bonus database \"%1\" was not found: the maturity amounts that need bonus "
+                          "years were written to the error log instead.")
+        .arg(fromStd(bonusDatabase.string()));
 }
 
 QString frmImport::failureText(const QString& failure)
@@ -376,13 +421,16 @@ QString frmImport::failureText(const QString& failure)
     return QStringLiteral("The import did not finish: ") + failure;
 }
 
-QString frmImport::completionText(const migration::RunReport& report)
+QString frmImport::completionText(const migration::RunReport& report, const QString& warning)
 {
     QString text = QString::fromUtf8(kSuccessMessage);
+    const QString lineBreak = QString::fromUtf8(kLineBreak);
+    if (!warning.isEmpty()) {
+        text += lineBreak + lineBreak + warning;
+    }
     if (report.clean()) {
         return text;
     }
-    const QString lineBreak = QString::fromUtf8(kLineBreak);
     text += lineBreak + lineBreak;
     if (report.skippedStatements == 1) {
         text += QStringLiteral("1 statement failed and was skipped.");

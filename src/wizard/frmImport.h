@@ -60,14 +60,20 @@ class frmImport : public QWidget, private migration::ErrorQuestion, private migr
     // The text of the question asked when a statement of the run fails.
     static QString errorQuestionText(const std::string& description);
     // The completion message for a finished run: the success line, and below it what went wrong
-    // when the run was not clean.
-    static QString completionText(const migration::RunReport& report);
-    // Why the run ended when the database engine gave up its transaction (nothing was kept).
-    static QString abandonedText(const std::string& reason);
+    // when the run was not clean, and the warning given before the run (none when empty).
+    static QString completionText(const migration::RunReport& report, const QString& warning = {});
+    // The warning given before a run whose bonus database is missing, or empty when it is there.
+    static QString bonusWarning(const std::filesystem::path& bonusDatabase);
+    // Why the run ended when the database engine gave up its transaction, or a database did not
+    // open (nothing was kept); with the journal that could not be replayed, when one could not.
+    static QString abandonedText(const std::string& reason, const std::string& recoveryFailure = {});
     // The run failed in a way it could not report itself (out of memory, say).
     static QString failureText(const QString& failure);
 
   public slots:
+    // The session ends (logout, shutdown) or the application quits: a running import stops at its
+    // next statement and rolls back, without a question.
+    void stopForSessionEnd();
     void cmdChooseOrrinDb_Click();
     void cmdChooseAgentDb_Click();
     void cmdImport_Click();
@@ -79,6 +85,7 @@ class frmImport : public QWidget, private migration::ErrorQuestion, private migr
   private:
     bool askContinue(const std::string& description) override;
     void pumpEvents() override;
+    void lockWait(const std::string& file) override;
 
     // Shows the dialog; on a choice puts the full path into the box and its folder into folder.
     void chooseDatabase(const QString& title, const QString& filter, QLineEdit* pathBox, std::string& folder);

@@ -5,7 +5,9 @@
 #include "ScheduleFixture.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <optional>
+#include <sys/stat.h>
 
 namespace orrin::testing {
 namespace {
@@ -91,6 +93,39 @@ TEST_F(ErrorLogTest, UnwritableLogThrowsFileErrorNamingTheFile)
             << error.description();
     }
     EXPECT_EQ(module.logEntriesWritten(), 0);
+}
+
+// The log may sit in a shared folder (the temporary folder when there is no home): a new log is
+// its owner's alone, and a link or a FIFO planted in its place is refused at once, never followed
+// or waited on.
+TEST_F(ErrorLogTest, NewLogIsPrivateAndAPlantedLinkOrFifoIsRefused)
+{
+    module.LogError(Error(94, "Invalid use of Null"), "first");
+    struct stat made {};
+    ASSERT_EQ(::stat(logFile.c_str(), &made), 0);
+    EXPECT_EQ(made.st_mode & 0777, 0600u);
+
+    const std::filesystem::path elsewhere = dir.path() / "someone else's file";
+    std::ofstream(elsewhere) << "theirs";
+    std::filesystem::create_symlink(elsewhere, dir.path() / "linked.txt");
+    ::mkfifo((dir.path() / "fifo.txt").c_str(), 0600);
+    const struct {
+        const char* name;
+        const char* why;
+    } planted[] = {{"linked.txt", "it is a symbolic link"}, {"fifo.txt", "it is not a regular file"}};
+    for (const auto& p : planted) {
+        const std::filesystem::path file = dir.path() / p.name;
+        module.setLogFile(file);
+        try {
+            module.LogError(Error(91, "Object variable not set"), "label");
+            ADD_FAILURE() << p.name << ": LogError did not throw";
+        } catch (const Error& error) {
+            EXPECT_EQ(error.number(), err::FileError);
+            EXPECT_EQ(error.description(), "Cannot write the error log '" + file.string() + "': " + p.why);
+        }
+    }
+    EXPECT_EQ(readFile(elsewhere), "theirs");
+    EXPECT_EQ(module.logEntriesWritten(), 1);
 }
 
 TEST_F(ErrorLogTest, FailureToLogLeavesTheLookupThatTriedToLog)

@@ -167,6 +167,7 @@ TEST_F(OrrinImport, CleanRunExitsZeroAndPrintsTheSummary)
 
 TEST_F(OrrinImport, FoldersWorkAsWellAsFilePaths)
 {
+    std::ofstream(target.parent_path() / "other.mdb") << "the name picked; LIC.mdb beside it is opened";
     const Result result = run({"--orrin-db", source.parent_path().string(), "--agent-db",
                                (target.parent_path() / "other.mdb").string(), "--bonus-db", bonus.string(),
                                "--error-log", logFile.string(), "--quiet"});
@@ -184,17 +185,23 @@ TEST_F(OrrinImport, ProgressGoesToStderrUnlessQuiet)
         << result.err;
 }
 
-TEST_F(OrrinImport, MissingSourceFolderStopsWithExitOneAndChangesNothing)
+// A path that names nothing (a typed folder) is refused before anything is opened: its parent
+// folder's databases are not the ones meant.
+TEST_F(OrrinImport, DatabasePathThatNamesNothingIsAUsageError)
 {
     const auto before = targetTables();
-    const Result result =
-        run({"--orrin-db", "/nonexistent/orrin/zrv.accdb", "--agent-db", target.string(), "--bonus-db",
-             bonus.string(), "--error-log", logFile.string(), "--on-error", "stop", "--quiet"});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.err.find("zrv.accdb"), std::string::npos) << result.err;
-    EXPECT_NE(result.err.find("\n\nDo you want to continue ?\nNo\n"), std::string::npos) << result.err;
-    EXPECT_NE(result.out.find("Outcome:                   stopped, rolled back"), std::string::npos)
-        << result.out;
+    for (const bool sourceMissing : {true, false}) {
+        const std::string missing = (target.parent_path() / "typo_folder").string();
+        const Result result = run({"--orrin-db", sourceMissing ? missing : source.string(), "--agent-db",
+                                   sourceMissing ? target.string() : missing, "--bonus-db", bonus.string(),
+                                   "--error-log", logFile.string(), "--on-error", "continue", "--quiet"});
+        EXPECT_EQ(result.exitCode, 2) << result.err;
+        EXPECT_NE(result.err.find(std::string(sourceMissing ? "--orrin-db" : "--agent-db") +
+                                  ": no such file or folder: '" + missing + "'"),
+                  std::string::npos)
+            << result.err;
+        EXPECT_EQ(result.out, "");
+    }
     EXPECT_EQ(targetTables(), before);
 }
 
@@ -293,6 +300,18 @@ TEST_F(OrrinImport, SummaryJsonDescribesTheRun)
                     "  \"errorLogEntries\": 0,\n"
                     "  \"errorLog\": \"" +
                         logFile.string() + "\",\n");
+}
+
+// Without the bonus database the run is the same as ever, but says so before it starts.
+TEST_F(OrrinImport, MissingBonusDatabaseIsAWarningBeforeTheRun)
+{
+    const std::string missing = (m_dir.path() / "no-bonus" / "lic.mdb").string();
+    const Result result = run({"--orrin-db", source.string(), "--agent-db", target.string(), "--bonus-db",
+                               missing, "--error-log", logFile.string(), "--quiet"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(
+        result.err.rfind("orrin-import: warning: the bonus database '" + missing + "' does not exist", 0), 0u)
+        << result.err;
 }
 
 TEST_F(OrrinImport, SummaryFileThatCannotBeWrittenIsCaughtBeforeTheRun)

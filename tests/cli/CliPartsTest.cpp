@@ -1,4 +1,5 @@
 #include "cli/Options.h"
+#include "cli/OutputFiles.h"
 #include "cli/ProgressPrinter.h"
 #include "cli/Summary.h"
 #include "cli/TerminalQuestion.h"
@@ -271,6 +272,50 @@ TEST(TerminalQuestion, AskReadsOneLinePerQuestion)
     EXPECT_EQ(question.questionsAsked(), 4);
 }
 
+// On a terminal the description, which holds text from the data, shows its control characters
+// escaped; elsewhere it is written as it is.
+TEST(TerminalQuestion, EscapesControlCharactersForATerminal)
+{
+    for (const bool terminal : {true, false}) {
+        std::istringstream in;
+        std::ostringstream err;
+        TerminalQuestion question(OnError::Continue, in, err);
+        question.setEscapeControls(terminal);
+        question.askContinue("Value 'A\x1b]2;pwned\x07' too long");
+        EXPECT_EQ(err.str(), terminal
+                                 ? "Value 'A\\x1B]2;pwned\\x07' too long\n\nDo you want to continue ?\nYes\n"
+                                 : "Value 'A\x1b]2;pwned\x07' too long\n\nDo you want to continue ?\nYes\n");
+    }
+}
+
+struct ControlCase {
+    const char* name;
+    std::string text;
+    std::string shown;
+};
+
+class ControlCharacters : public ::testing::TestWithParam<ControlCase> {};
+
+TEST_P(ControlCharacters, AreShownEscaped)
+{
+    EXPECT_EQ(escapeControls(GetParam().text), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Terminal, ControlCharacters,
+    ::testing::Values(ControlCase{"PlainTextStaysAsItIs", "Policy 12345, Asha", "Policy 12345, Asha"},
+                      ControlCase{"LineFeedAndTabStay", "a\tb\nc", "a\tb\nc"},
+                      ControlCase{"EscapeSequenceIsShown", "\x1b[2J\x1b]0;x\x07", "\\x1B[2J\\x1B]0;x\\x07"},
+                      ControlCase{"CarriageReturnAndBackspace", "ok\r\bno", "ok\\x0D\\x08no"},
+                      ControlCase{"Delete", std::string("a\x7f", 2), "a\\x7F"},
+                      ControlCase{"C1ControlInUtf8",
+                                  "a\xc2\x9b"
+                                  "31mb",
+                                  "a\\x9B31mb"},
+                      ControlCase{"OtherUtf8Stays", "Nüñez \xe2\x82\xb9", "Nüñez \xe2\x82\xb9"},
+                      ControlCase{"NulInside", std::string("a\0b", 3), "a\\x00b"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- Progress ------------------------------------------------------------------------------------
 
 class FixedClock : public Clock {
@@ -326,6 +371,23 @@ TEST_F(Progress, TerminalRewritesOneLineAndEndsIt)
     printer.endLine();
     EXPECT_EQ(err.str(), "\r12 second(s) elapsed   (Policies Transferred : 0)  [Family]"
                          "\r13 second(s) elapsed   (Policies Transferred : 0)  [Client]\n");
+}
+
+// A lock wait is shown at once, however soon after the last line; the next update drops it.
+TEST_F(Progress, LockWaitIsShownAtOnceAndThenDropped)
+{
+    ProgressPrinter printer = make(false, false);
+    printer.stepStarted("Policies");
+    now = 100;
+    printer.lockWait("/agent/LIC.mdb");
+    now = 200;
+    printer.lockWait("/agent/LIC.mdb"); // the same wait again: held back
+    now = 1500;
+    printer.pumpEvents();
+    EXPECT_EQ(err.str(), "0 second(s) elapsed   (Policies Transferred : 0)  [Policies]\n"
+                         "0 second(s) elapsed   (Policies Transferred : 0)  [Policies]  "
+                         "waiting for /agent/LIC.mdb, in use by another program\n"
+                         "0 second(s) elapsed   (Policies Transferred : 0)  [Policies]\n");
 }
 
 TEST_F(Progress, QuietWritesNothing)

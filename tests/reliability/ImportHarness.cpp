@@ -117,6 +117,20 @@ void ImportHarness::expectSourceUntouched() const
     EXPECT_TRUE(fileBytes(source()) == m_sourceBytes) << "the source database's bytes changed";
 }
 
+void ImportHarness::expectTargetFileWholeAsBefore() const
+{
+    ASSERT_FALSE(m_targetBefore.empty()) << "takeSnapshot() was not called";
+    const std::filesystem::path alone = m_dir.path() / "target alone";
+    std::filesystem::remove_all(alone);
+    std::filesystem::create_directories(alone);
+    std::filesystem::copy_file(target(), alone / "LIC.mdb");
+    EXPECT_EQ(runSqlShell(alone / "LIC.mdb", testing::targetPassword(), "PRAGMA integrity_check;\n"), "ok\n")
+        << "the target file alone is not whole";
+    EXPECT_TRUE(dumpDatabase(alone / "LIC.mdb", testing::targetPassword()) == m_targetBefore)
+        << "the target file alone differs from what it held before the run";
+    std::filesystem::remove_all(alone);
+}
+
 std::string ImportHarness::targetValue(const std::string& sql) const
 {
     const auto rows = testing::query(target(), testing::targetPassword(), sql);

@@ -48,6 +48,9 @@ protected:
     // What the target and the source hold before the run, for the "nothing changed" checks.
     void takeSnapshot();
     void expectTargetAsBefore() const;
+    // Stronger: the target file alone, copied without any journal beside it, passes the engine's
+    // integrity check and holds exactly what it held before the run.
+    void expectTargetFileWholeAsBefore() const;
     void expectSourceUntouched() const;
 
     // A value of the target: the first column of the first row of a query, as text ("" for none).

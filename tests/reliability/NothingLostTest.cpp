@@ -3,7 +3,6 @@
 
 #include "reliability/ImportHarness.h"
 
-#include <chrono>
 
 namespace orrin::reliability {
 namespace {
@@ -100,38 +99,6 @@ TEST_F(ReliabilityNothingLost, ReadOnlySourceFileIsEnough)
     EXPECT_EQ(result.exitCode, 0) << describe(result);
     EXPECT_EQ(targetCount("Policies"), kPolicies);
     expectSourceUntouched();
-}
-
-// Another program holds the target open for writing: the run waits a little, then fails with a
-// message that says so, and the target keeps its rows.
-TEST_F(ReliabilityNothingLost, LockedTargetFailsClearlyAfterAShortWait)
-{
-    takeSnapshot();
-    {
-        BackgroundProgram holder("/usr/bin/sqlcipher", {target().string()});
-        holder.send("PRAGMA key='" + testing::targetPassword() + "';\nBEGIN IMMEDIATE;\nSELECT 'holding';\n");
-        ASSERT_TRUE(holder.waitForOutput("holding", std::chrono::seconds(20))) << "the lock was not taken";
-
-        for (const char* onError : {"stop", "continue"}) {
-            const auto started = std::chrono::steady_clock::now();
-            const ProcessResult result = runImport(onError);
-            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-
-            ASSERT_TRUE(endedOnItsOwn(result)) << onError;
-            EXPECT_EQ(result.exitCode, 1) << onError << "\n" << describe(result);
-            EXPECT_NE(result.err.find("locked by another program"), std::string::npos) << describe(result);
-            EXPECT_NE(result.err.find("LIC.mdb"), std::string::npos) << describe(result);
-            EXPECT_LT(seconds, 30.0) << onError << ": the run waited too long for the lock";
-        }
-    }
-    expectTargetAsBefore();
-    expectSourceUntouched();
-    EXPECT_EQ(folderListing(folder()), kJustTheDatabases);
-
-    // Once the lock is gone, the same target takes a run.
-    const ProcessResult after = runImport("stop");
-    ASSERT_TRUE(endedOnItsOwn(after));
-    EXPECT_EQ(after.exitCode, 0) << describe(after);
 }
 
 } // namespace

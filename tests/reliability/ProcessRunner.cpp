@@ -126,7 +126,8 @@ ProcessResult runProgram(const std::filesystem::path& program, const std::vector
     return result;
 }
 
-BackgroundProgram::BackgroundProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments)
+BackgroundProgram::BackgroundProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                                     bool withErrors)
 {
     int input[2];
     int output[2];
@@ -140,6 +141,8 @@ BackgroundProgram::BackgroundProgram(const std::filesystem::path& program, const
     SpawnActions actions;
     posix_spawn_file_actions_adddup2(actions.get(), input[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(actions.get(), output[1], STDOUT_FILENO);
+    if (withErrors)
+        posix_spawn_file_actions_adddup2(actions.get(), output[1], STDERR_FILENO);
     posix_spawn_file_actions_addclose(actions.get(), input[1]);
     posix_spawn_file_actions_addclose(actions.get(), output[0]);
 
@@ -167,11 +170,42 @@ BackgroundProgram::BackgroundProgram(const std::filesystem::path& program, const
 
 BackgroundProgram::~BackgroundProgram()
 {
-    close(m_input);
+    if (m_input >= 0)
+        close(m_input);
     close(m_output);
-    kill(m_pid, SIGKILL);
+    if (m_pid > 0) {
+        kill(m_pid, SIGKILL);
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+    }
+}
+
+int BackgroundProgram::waitForExit(std::chrono::milliseconds limit)
+{
+    if (m_input >= 0) {
+        close(m_input);
+        m_input = -1;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     int status = 0;
-    waitpid(m_pid, &status, 0);
+    for (;;) {
+        // Keep the pipe drained, so a program that writes a lot cannot block on it.
+        char buffer[512];
+        for (ssize_t n = 0; (n = read(m_output, buffer, sizeof buffer)) > 0;)
+            m_seen.append(buffer, static_cast<std::size_t>(n));
+        const pid_t done = waitpid(m_pid, &status, WNOHANG);
+        if (done == m_pid)
+            break;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, &status, 0);
+            m_pid = -1;
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    m_pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 void BackgroundProgram::send(const std::string& text)

@@ -31,7 +31,9 @@ ProcessResult runProgram(const std::filesystem::path& program, const std::vector
 // standard input that stays open until the object goes; then the program is killed and reaped.
 class BackgroundProgram {
 public:
-    BackgroundProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments);
+    // withErrors: the program's standard error goes into the same pipe as its standard output.
+    BackgroundProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                      bool withErrors = false);
     ~BackgroundProgram();
     BackgroundProgram(const BackgroundProgram&) = delete;
     BackgroundProgram& operator=(const BackgroundProgram&) = delete;
@@ -40,6 +42,9 @@ public:
     void send(const std::string& text);
     // Waits until the program's standard output holds text; false when it did not within limit.
     bool waitForOutput(const std::string& text, std::chrono::milliseconds limit);
+    // Closes the program's input and waits at most limit for it to end by itself: its exit status,
+    // or -1 when it was still running (it is then killed) or ended by a signal.
+    int waitForExit(std::chrono::milliseconds limit);
 
 private:
     int m_pid = -1;

@@ -443,7 +443,7 @@ TEST(ConnectionTransaction, fileLockedByAnotherProgramFailsAfterAShortWait)
     Connection second;
     second.openFile(file, "QZMRAKS", OpenMode::ReadWrite);
     const std::string message = errorText([&] { second.beginTransaction(); });
-    EXPECT_EQ(message, "Cannot write to '" + file.string() + "': the file is locked by another program.");
+    EXPECT_EQ(message, "Cannot write to the database: " + file.string() + " is in use by another program.");
     EXPECT_FALSE(second.inTransaction());
     holder.rollback();
 }

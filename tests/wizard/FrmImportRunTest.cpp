@@ -349,22 +349,70 @@ TEST_F(WizardRun, YesAtTheErrorQuestionGoesOnAndTheMessageSaysWhatWasSkipped)
     EXPECT_EQ(target(kPolicyColumns), kImportedPolicies);
 }
 
-TEST_F(WizardRun, MissingSourceDatabaseIsNeverReportedAsSuccess)
+// A source that does not open leaves nothing to import: the run ends there, whatever the answer
+// would be, says which file and why, and the Calvane database keeps what it held.
+TEST_F(WizardRun, MissingSourceDatabaseEndsTheRunWithoutAQuestion)
 {
     fs::remove(m_source / "zrv.accdb");
     const auto before = targetContents();
     ScriptedFileDialog dialog;
     frmImport form(&dialog);
     prepare(form);
-    MessageBox::setNextAnswer(QMessageBox::No);
+    MessageBox::setNextAnswer(QMessageBox::Ok);
 
     button(form, "cmdImport")->click();
 
     ASSERT_EQ(MessageBox::shown().size(), 1u);
-    EXPECT_EQ(MessageBox::shown()[0].icon, QMessageBox::Question);
-    EXPECT_TRUE(MessageBox::shown()[0].text.endsWith(QStringLiteral("\r\n\r\nDo you want to continue ?")));
+    EXPECT_EQ(MessageBox::shown()[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(MessageBox::shown()[0].text.startsWith(QStringLiteral("The import was stopped: Could not find file")))
+        << MessageBox::shown()[0].text.toStdString();
+    EXPECT_TRUE(MessageBox::shown()[0].text.contains(QStringLiteral("zrv.accdb")));
+    EXPECT_TRUE(MessageBox::shown()[0].text.endsWith(QStringLiteral("Nothing was changed in the Calvane database.")));
     EXPECT_EQ(form.exitCode(), 1);
     EXPECT_EQ(targetContents(), before);
+}
+
+// The session ends (logout) while the import runs: it rolls back at its next statement, without
+// asking, and the window closes.
+TEST_F(WizardRun, SessionEndDuringTheRunRollsBackWithoutAQuestion)
+{
+    const auto before = targetContents();
+    ScriptedFileDialog dialog;
+    frmImport form(&dialog);
+    prepare(form);
+    QObject context;
+    QTimer::singleShot(0, &context, [&] { form.stopForSessionEnd(); });
+
+    button(form, "cmdImport")->click();
+
+    EXPECT_TRUE(MessageBox::shown().empty());
+    EXPECT_EQ(form.exitCode(), 1);
+    EXPECT_FALSE(form.isVisible());
+    ASSERT_TRUE(form.lastReport().has_value());
+    EXPECT_EQ(form.lastReport()->outcome, migration::RunReport::Outcome::Stopped);
+    EXPECT_EQ(targetContents(), before);
+}
+
+// No bonus database: the run is as it always was, and the completion message says so below the
+// success line.
+TEST_F(WizardRun, MissingBonusDatabaseIsALineOfTheCompletionMessage)
+{
+    fs::remove(m_bonus);
+    ScriptedFileDialog dialog;
+    frmImport form(&dialog);
+    prepare(form);
+    MessageBox::setNextAnswer(QMessageBox::Ok);
+
+    button(form, "cmdImport")->click();
+
+    ASSERT_EQ(MessageBox::shown().size(), 1u);
+    EXPECT_EQ(MessageBox::shown()[0].text,
+              QString::fromUtf8(kSuccess) + QStringLiteral("\r\n\r\nThe bonus database \"") +
+                  QString::fromStdString(m_bonus.string()) +
+                  QStringLiteral("\" was not found: the maturity amounts that need bonus years were written to "
+                                 "the error log instead."));
+    EXPECT_EQ(form.exitCode(), 0);
+    EXPECT_EQ(target(kPolicyColumns), kImportedPolicies);
 }
 
 TEST_F(WizardRun, ClosingTheWindowDuringTheRunAndStoppingRollsBack)
@@ -436,6 +484,10 @@ TEST(frmImport, AbandonedRunSaysWhyAndThatNothingChanged)
     EXPECT_EQ(frmImport::abandonedText("database or disk is full"),
               QStringLiteral("The import was stopped: database or disk is full\r\n\r\n"
                              "Nothing was changed in the Calvane database."));
+    EXPECT_EQ(frmImport::abandonedText("database or disk is full",
+                                       "The journal '/a/LIC.mdb-journal' could not be replayed: disk I/O error."),
+              QStringLiteral("The import was stopped: database or disk is full\r\n\r\n"
+                             "The journal '/a/LIC.mdb-journal' could not be replayed: disk I/O error."));
     EXPECT_EQ(frmImport::failureText(QStringLiteral("std::bad_alloc")),
               QStringLiteral("The import did not finish: std::bad_alloc"));
 }
