@@ -2,6 +2,7 @@
 
 #include "store/ColumnType.h"
 #include "store/Connection.h"
+#include "store/KnownDatabases.h"
 #include "store/SqlText.h"
 #include "store/Statement.h"
 #include "store/StoreError.h"
@@ -14,6 +15,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <ostream>
 
 namespace orrin::dump {
@@ -223,6 +225,7 @@ DumpOptions parseDumpOptions(const std::vector<std::string>& arguments)
             if (passwordGiven)
                 throw DumpUsageError{"--password is given twice"};
             passwordGiven = true;
+            options.passwordGiven = true;
             options.password = value;
         } else if (argument == "--table") {
             options.tables.push_back(value);
@@ -250,7 +253,8 @@ std::string dumpUsageText()
     return "Usage: orrin-import-dump FILE [--password P] [--table T]... [--format jsonl|csv]\n"
            "\n"
            "Prints the tables of a database: an Access file (Jet 3, Jet 4 .mdb, ACE .accdb) or a\n"
-           "SQLCipher file. Give --password for a file that has one.\n"
+           "SQLCipher file. Without --password, a file is opened with no password, or else with the\n"
+           "Calvane or the Orrin application's own database password.\n"
            "\n"
            "  --password P   the database password\n"
            "  --table T      print this table (repeat for more); default: every table\n"
@@ -260,10 +264,39 @@ std::string dumpUsageText()
            "Exit status: 0 printed; 1 the file or a table could not be read; 2 bad usage.\n";
 }
 
+namespace {
+
+// Opens the file with the password given; without one, with none, then with the Calvane and the
+// Orrin application's own database passwords, the ones their files carry (each attempt on a fresh
+// connection). The first failure is the one reported.
+std::unique_ptr<store::Connection> openForDump(const DumpOptions& options)
+{
+    const auto open = [&](const std::string& password) {
+        auto connection = std::make_unique<store::Connection>();
+        connection->openFile(options.file, password, store::OpenMode::ReadOnly);
+        return connection;
+    };
+    if (options.passwordGiven)
+        return open(options.password);
+    try {
+        return open("");
+    } catch (const Error&) {
+        for (const std::string_view known : {kCalvanePassword, kOrrinPassword}) {
+            try {
+                return open(std::string(known));
+            } catch (const Error&) {
+            }
+        }
+        throw;
+    }
+}
+
+} // namespace
+
 void dump(const DumpOptions& options, std::ostream& out)
 {
-    store::Connection connection;
-    connection.openFile(options.file, options.password, store::OpenMode::ReadOnly);
+    const std::unique_ptr<store::Connection> opened = openForDump(options);
+    store::Connection& connection = *opened;
     const std::vector<std::string> tables = chosenTables(connection, options);
     if (options.format == Format::Csv && tables.size() != 1)
         throw DumpUsageError{"csv prints one table: name it with --table"};

@@ -110,35 +110,45 @@ void RowWriter::write(std::vector<Value>& values, LongValueSink& longValues, std
     }
 
     if (m_varSlots > 0) {
-        std::vector<std::uint16_t> offsets(m_varSlots + 1, 0);
-        std::size_t slot = 0;
-        for (const ColumnDef* c : m_variable) {
-            while (slot <= c->varIndex)
-                offsets[slot++] = static_cast<std::uint16_t>(row.size());
-            const Value& v = valueOf(*c);
+        // The values first; then which short long values may stay in the row, in column order, as
+        // far as the row's room goes; then the row.
+        m_parts.resize(m_variable.size());
+        const std::size_t trailer = 2 * (m_varSlots + 1) + 2 + mask.size();
+        std::size_t size = row.size() + trailer;
+        for (std::size_t i = 0; i < m_variable.size(); ++i) {
+            const ColumnDef& c = *m_variable[i];
+            const Value& v = valueOf(c);
+            auto& part = m_parts[i];
+            part.clear();
             if (v.isNull())
                 continue;
-            m_scratch.clear();
-            if (c->isLongValue()) {
-                longValue(*c, v, longValues, m_scratch);
-            } else if (c->type == coltype::Text) {
-                if (v.kind != Value::Kind::Text)
-                    refuse(m_tableName, *c, "it is not text");
-                if (utf16Length(v.text) > c->length / 2u)
-                    refuse(m_tableName, *c,
-                           "the text is longer than " + std::to_string(c->length / 2) + " characters");
-                encodeUnicodeText(v.text, (c->extFlags & colflag::CompressedUnicode) != 0, m_scratch);
-            } else if (c->type == coltype::Guid || c->type == coltype::Numeric) {
-                encodeFixedField(*c, m_tableName, v, m_scratch);
+            if (c.isLongValue()) {
+                longValueData(c, v, part);
+                size += longvalue::ReferenceSize;
             } else {
-                if (v.kind != Value::Kind::Bytes)
-                    refuse(m_tableName, *c, "it is not binary data");
-                if (c->length > 0 && v.bytes.size() > c->length)
-                    refuse(m_tableName, *c, "longer than " + std::to_string(c->length) + " bytes");
-                m_scratch = v.bytes;
+                encodeVariable(c, v, part);
+                size += part.size();
             }
-            row.insert(row.end(), m_scratch.begin(), m_scratch.end());
-            present(*c);
+        }
+        std::size_t room = size < kMaxRowSize ? kMaxRowSize - size : 0;
+
+        std::vector<std::uint16_t> offsets(m_varSlots + 1, 0);
+        std::size_t slot = 0;
+        for (std::size_t i = 0; i < m_variable.size(); ++i) {
+            const ColumnDef& c = *m_variable[i];
+            while (slot <= c.varIndex)
+                offsets[slot++] = static_cast<std::uint16_t>(row.size());
+            if (valueOf(c).isNull())
+                continue;
+            if (c.isLongValue()) {
+                const bool inRow = m_parts[i].size() <= kMaxInlineLongValue && m_parts[i].size() <= room;
+                if (inRow)
+                    room -= m_parts[i].size();
+                longValueReference(c, m_parts[i], inRow, longValues, row);
+            } else {
+                row.insert(row.end(), m_parts[i].begin(), m_parts[i].end());
+            }
+            present(c);
         }
         while (slot <= m_varSlots)
             offsets[slot++] = static_cast<std::uint16_t>(row.size());
@@ -158,37 +168,60 @@ void RowWriter::write(std::vector<Value>& values, LongValueSink& longValues, std
                                               "' (at most " + std::to_string(kMaxRowSize) + ").");
 }
 
-void RowWriter::longValue(const ColumnDef& column, const Value& value, LongValueSink& sink,
-                          std::vector<std::uint8_t>& out)
+void RowWriter::encodeVariable(const ColumnDef& c, const Value& v, std::vector<std::uint8_t>& out)
 {
-    std::vector<std::uint8_t> data;
+    if (c.type == coltype::Text) {
+        if (v.kind != Value::Kind::Text)
+            refuse(m_tableName, c, "it is not text");
+        if (utf16Length(v.text) > c.length / 2u)
+            refuse(m_tableName, c, "the text is longer than " + std::to_string(c.length / 2) + " characters");
+        encodeUnicodeText(v.text, (c.extFlags & colflag::CompressedUnicode) != 0, out);
+    } else if (c.type == coltype::Guid || c.type == coltype::Numeric) {
+        encodeFixedField(c, m_tableName, v, out);
+    } else {
+        if (v.kind != Value::Kind::Bytes)
+            refuse(m_tableName, c, "it is not binary data");
+        if (c.length > 0 && v.bytes.size() > c.length)
+            refuse(m_tableName, c, "longer than " + std::to_string(c.length) + " bytes");
+        out = v.bytes;
+    }
+}
+
+void RowWriter::longValueData(const ColumnDef& column, const Value& value, std::vector<std::uint8_t>& out)
+{
     if (column.type == coltype::Memo) {
         if (value.kind != Value::Kind::Text)
             refuse(m_tableName, column, "it is not text");
-        encodeUnicodeText(value.text, (column.extFlags & colflag::CompressedUnicode) != 0, data);
+        encodeUnicodeText(value.text, (column.extFlags & colflag::CompressedUnicode) != 0, out);
     } else {
         if (value.kind != Value::Kind::Bytes)
             refuse(m_tableName, column, "it is not binary data");
-        data = value.bytes;
+        out = value.bytes;
     }
-    if (data.size() > longvalue::LengthMask)
+    if (out.size() > longvalue::LengthMask)
         refuse(m_tableName, column, "it is longer than a long value can be");
+}
+
+void RowWriter::longValueReference(const ColumnDef& column, const std::vector<std::uint8_t>& data, bool inRow,
+                                   LongValueSink& sink, std::vector<std::uint8_t>& out)
+{
     std::uint8_t ref[longvalue::ReferenceSize] = {};
     std::uint32_t head = static_cast<std::uint32_t>(data.size());
-    if (data.size() <= kMaxInlineLongValue) {
+    if (inRow) {
         encodeFixed32(ref, head | longvalue::Inline);
         out.insert(out.end(), ref, ref + sizeof ref);
         out.insert(out.end(), data.begin(), data.end());
         return;
     }
-    std::uint32_t pointer;
-    if (data.size() <= kMaxLongValueRow) {
+    std::uint32_t pointer = 0;
+    if (data.empty()) {
+        // Nothing to store: a reference of length 0 and no pointer.
+    } else if (data.size() <= kMaxLongValueRow) {
         head |= longvalue::SinglePage;
         pointer = sink.putRow(column, data);
     } else {
         // A chain, stored from its last piece back so that each piece knows where the next one is.
         const std::size_t pieces = (data.size() + kChainChunk - 1) / kChainChunk;
-        pointer = 0;
         std::vector<std::uint8_t> piece;
         for (std::size_t i = pieces; i-- > 0;) {
             const std::size_t from = i * kChainChunk;

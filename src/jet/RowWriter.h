@@ -46,8 +46,14 @@ class RowWriter {
                std::vector<std::uint8_t>& row);
 
   private:
-    void longValue(const ColumnDef& column, const Value& value, LongValueSink& sink,
-                   std::vector<std::uint8_t>& out);
+    // The bytes of a variable column's value (text, binary, GUID or decimal stored as variable).
+    void encodeVariable(const ColumnDef& column, const Value& value, std::vector<std::uint8_t>& out);
+    // The bytes a memo or OLE value stores.
+    void longValueData(const ColumnDef& column, const Value& value, std::vector<std::uint8_t>& out);
+    // Appends the 12-byte reference of a long value to out: with the data after it when inRow,
+    // else with the pointer to the long-value row (or chain of rows) sink stored it in.
+    void longValueReference(const ColumnDef& column, const std::vector<std::uint8_t>& data, bool inRow,
+                            LongValueSink& sink, std::vector<std::uint8_t>& out);
 
     const TableDef& m_table;
     std::string m_tableName;
@@ -57,6 +63,7 @@ class RowWriter {
     std::size_t m_varSlots = 0;
     std::size_t m_columnCount = 0;
     std::vector<std::uint8_t> m_scratch;
+    std::vector<std::vector<std::uint8_t>> m_parts; // per variable column, reused from row to row
 };
 
 // Fills data pages (or long-value pages) with rows, in order, each page as full as it goes, the

@@ -27,16 +27,16 @@ namespace {
 constexpr std::uint32_t kTableMagic = 1625;
 constexpr std::uint32_t kIndexMagic = 1923;
 constexpr std::uint8_t kUserTable = 0x4E;
-constexpr std::uint8_t kIndexAlwaysSet = 0x80;    // set on every index since Access 2000
+constexpr std::uint8_t kIndexAlwaysSet = 0x80; // set on every index since Access 2000
 constexpr std::size_t kMaxNameLength = 64;
 constexpr std::int32_t kDatabaseContainerParent = 0x0F000000;
-constexpr std::int32_t kFullAccess = 1048575;     // the access mask a new table's owner gets
+constexpr std::int32_t kFullAccess = 1048575; // the access mask a new table's owner gets
 // The "Admin" user's id, for a file whose MSysDb row names no owner.
 const std::vector<std::uint8_t> kDefaultOwner{0xA6, 0x33};
 
 // The plain pages of the new file while it is being made.
 class MemoryPages : public PageStore {
-public:
+  public:
     MemoryPages(const PageFile& file, std::size_t pageSize) : m_pageSize(pageSize), m_name(file.fileName())
     {
         for (std::uint32_t n = 0; n < file.pageCount(); ++n) {
@@ -73,7 +73,7 @@ public:
     std::vector<std::vector<std::uint8_t>>& pages() { return m_pages; }
     std::vector<std::uint32_t> freePages() const { return {m_free.begin(), m_free.end()}; }
 
-private:
+  private:
     std::size_t m_pageSize;
     std::string m_name;
     std::vector<std::vector<std::uint8_t>> m_pages;
@@ -89,19 +89,25 @@ bool isFixedType(std::uint8_t type)
 std::uint16_t fixedSize(std::uint8_t type)
 {
     switch (type) {
-    case coltype::Boolean: return 0;
-    case coltype::Byte: return 1;
-    case coltype::Int: return 2;
+    case coltype::Boolean:
+        return 0;
+    case coltype::Byte:
+        return 1;
+    case coltype::Int:
+        return 2;
     case coltype::Long:
-    case coltype::Float: return 4;
-    default: return 8;  // Money, Double, DateTime
+    case coltype::Float:
+        return 4;
+    default:
+        return 8; // Money, Double, DateTime
     }
 }
 
 void checkName(const std::string& name, const std::string& what)
 {
     if (name.empty() || utf16Length(name) > kMaxNameLength)
-        throw Error(Failure::Unsupported, "The name of " + what + " \"" + name + "\" is empty or longer than 64 characters.");
+        throw Error(Failure::Unsupported,
+                    "The name of " + what + " \"" + name + "\" is empty or longer than 64 characters.");
 }
 
 void putName(std::vector<std::uint8_t>& out, const std::string& name)
@@ -114,21 +120,33 @@ void putName(std::vector<std::uint8_t>& out, const std::string& name)
     out.insert(out.end(), text.begin(), text.end());
 }
 
-void put16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t v) { encodeFixed16(&out[at], v); }
-void put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) { encodeFixed32(&out[at], v); }
+void put16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t v)
+{
+    encodeFixed16(&out[at], v);
+}
+void put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v)
+{
+    encodeFixed32(&out[at], v);
+}
 
 // A row pointer's 4 bytes: the row number, then the page in three bytes.
-std::uint32_t rowPointer(std::uint32_t page, std::uint8_t row) { return makePointer(page, row); }
+std::uint32_t rowPointer(std::uint32_t page, std::uint8_t row)
+{
+    return makePointer(page, row);
+}
 
 // Where the pages of one new table are.
 struct Placement {
     std::uint32_t definition = 0;
     std::uint32_t usageMaps = 0;
     std::vector<std::uint32_t> indexRoots;
-    std::size_t longValueColumns = 0;  // memo fields, each with two maps after the indexes' maps
+    std::size_t longValueColumns = 0; // memo fields, each with two maps after the indexes' maps
 };
 
-bool isLongValueType(std::uint8_t type) { return type == coltype::Memo || type == coltype::Ole; }
+bool isLongValueType(std::uint8_t type)
+{
+    return type == coltype::Memo || type == coltype::Ole;
+}
 
 // The usage-map page of a new table: row 0 its owned pages (a reference map, still without bitmap
 // pages), row 1 its pages with free space (inline, empty), then one inline map per index holding
@@ -171,7 +189,7 @@ std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& 
     out[0] = pagetype::TableDef;
     out[1] = 0x01;
     put32(out, layout.tdefLength + 4, kTableMagic);
-    out[layout.tdefAutoNumber + 4] = 0x01;  // lets Access number AutoNumber fields
+    out[layout.tdefAutoNumber + 4] = 0x01; // lets Access number AutoNumber fields
     out[layout.tdefTableType] = kUserTable;
     std::uint16_t varColumns = 0;
     for (const auto& c : table.columns)
@@ -206,8 +224,10 @@ std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& 
             slot = c.type == coltype::Memo ? longSlot++ : varSlot++;
         put16(out, at + layout.columnVarIndex, slot);
         if (c.type == coltype::Text || c.type == coltype::Memo)
-            std::copy(textSortOrder, textSortOrder + 4, out.begin() + static_cast<std::ptrdiff_t>(at + layout.columnSortOrder));
-        out[at + layout.columnFlags] = static_cast<std::uint8_t>(colflag::Nullable | (fixed ? colflag::Fixed : 0));
+            std::copy(textSortOrder, textSortOrder + 4,
+                      out.begin() + static_cast<std::ptrdiff_t>(at + layout.columnSortOrder));
+        out[at + layout.columnFlags] =
+            static_cast<std::uint8_t>(colflag::Nullable | (fixed ? colflag::Fixed : 0));
         if (c.type == coltype::Text || c.type == coltype::Memo)
             out[at + layout.columnExtFlags] = colflag::CompressedUnicode;
         if (fixed) {
@@ -239,7 +259,8 @@ std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& 
             put16(out, s, static_cast<std::uint16_t>(number));
             out[s + 2] = indexflag::Ascending;
         }
-        put32(out, at + layout.realIndexUsageMap, rowPointer(place.usageMaps, static_cast<std::uint8_t>(2 + i)));
+        put32(out, at + layout.realIndexUsageMap,
+              rowPointer(place.usageMaps, static_cast<std::uint8_t>(2 + i)));
         put32(out, at + layout.realIndexFirstPage, place.indexRoots[i]);
         out[at + layout.realIndexFlags] = kIndexAlwaysSet;
     }
@@ -271,7 +292,8 @@ std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& 
 }
 
 // Splits a joined definition over its first page and as many continuation pages as it needs.
-void storeDefinition(MemoryPages& pages, const Layout& layout, std::uint32_t first, const std::vector<std::uint8_t>& bytes)
+void storeDefinition(MemoryPages& pages, const Layout& layout, std::uint32_t first,
+                     const std::vector<std::uint8_t>& bytes)
 {
     std::uint32_t current = first;
     std::size_t from = 0;
@@ -286,10 +308,13 @@ void storeDefinition(MemoryPages& pages, const Layout& layout, std::uint32_t fir
             to = layout.tdefPageHeader;
         }
         const std::size_t take = std::min(layout.pageSize - to, bytes.size() - from);
-        std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(from + take),
+        std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                  bytes.begin() + static_cast<std::ptrdiff_t>(from + take),
                   page.begin() + static_cast<std::ptrdiff_t>(to));
         from += take;
-        encodeFixed16(&page[2], static_cast<std::uint16_t>(layout.pageSize - (to + take) > 8 ? layout.pageSize - (to + take) - 8 : 0));
+        encodeFixed16(&page[2], static_cast<std::uint16_t>(layout.pageSize - (to + take) > 8
+                                                               ? layout.pageSize - (to + take) - 8
+                                                               : 0));
         if (from == bytes.size())
             return;
         const std::uint32_t next = pages.allocatePage();
@@ -315,29 +340,40 @@ void checkTables(const std::vector<NewTable>& tables)
             checkName(c.name, "a field of " + t.name);
             for (std::size_t j = 0; j < i; ++j)
                 if (sameName(t.columns[j].name, c.name))
-                    throw Error(Failure::Unsupported, "The field " + t.name + "." + c.name + " is given twice.");
+                    throw Error(Failure::Unsupported,
+                                "The field " + t.name + "." + c.name + " is given twice.");
             switch (c.type) {
-            case coltype::Boolean: case coltype::Byte: case coltype::Int: case coltype::Long:
-            case coltype::Money: case coltype::Float: case coltype::Double: case coltype::DateTime:
+            case coltype::Boolean:
+            case coltype::Byte:
+            case coltype::Int:
+            case coltype::Long:
+            case coltype::Money:
+            case coltype::Float:
+            case coltype::Double:
+            case coltype::DateTime:
             case coltype::Memo:
                 break;
             case coltype::Text:
                 if (c.length == 0 || c.length > 255)
-                    throw Error(Failure::Unsupported, "The text field " + t.name + "." + c.name + " must hold 1 to 255 characters.");
+                    throw Error(Failure::Unsupported, "The text field " + t.name + "." + c.name +
+                                                          " must hold 1 to 255 characters.");
                 break;
             default:
-                throw Error(Failure::Unsupported, "The field " + t.name + "." + c.name + " has a type this program does not create.");
+                throw Error(Failure::Unsupported, "The field " + t.name + "." + c.name +
+                                                      " has a type this program does not create.");
             }
         }
         for (const auto& index : t.indexes) {
             checkName(index.name, "an index of " + t.name);
             if (index.columns.empty() || index.columns.size() > kIndexColumnSlots)
-                throw Error(Failure::Unsupported, "The index " + t.name + "." + index.name + " must name 1 to 10 fields.");
+                throw Error(Failure::Unsupported,
+                            "The index " + t.name + "." + index.name + " must name 1 to 10 fields.");
             for (const auto& name : index.columns) {
                 const bool known = std::any_of(t.columns.begin(), t.columns.end(),
                                                [&](const NewColumn& c) { return sameName(c.name, name); });
                 if (!known)
-                    throw Error(Failure::Unsupported, "The index " + t.name + "." + index.name + " names the unknown field " + name + ".");
+                    throw Error(Failure::Unsupported, "The index " + t.name + "." + index.name +
+                                                          " names the unknown field " + name + ".");
             }
         }
     }
@@ -348,7 +384,8 @@ int columnOf(const TableDef& def, std::string_view name)
     for (std::size_t i = 0; i < def.columns.size(); ++i)
         if (sameName(def.columns[i].name, name))
             return static_cast<int>(i);
-    throw damaged(def.fileName, def.page, "the system table " + def.name + " lacks the field " + std::string(name));
+    throw damaged(def.fileName, def.page,
+                  "the system table " + def.name + " lacks the field " + std::string(name));
 }
 
 std::vector<std::vector<Value>> allRows(Database& db, const TableDef& def)
@@ -371,14 +408,15 @@ Value integerValue(std::int64_t v)
 // Days since 1899-12-30 of the present moment, as Access stamps a new object.
 double now()
 {
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-        std::chrono::system_clock::now().time_since_epoch()).count();
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     return 25569.0 + static_cast<double>(seconds) / 86400.0;
 }
 
 // Adds the catalog rows and access-control entries of the new tables (definition pages given).
-void registerTables(const std::filesystem::path& target, std::string_view password, const std::vector<NewTable>& tables,
-                    const std::vector<Placement>& placements)
+void registerTables(const std::filesystem::path& target, std::string_view password,
+                    const std::vector<NewTable>& tables, const std::vector<Placement>& placements)
 {
     auto db = Database::open(target, password);
     const TableDef& catalog = db->tableAt(kCatalogPage, "MSysObjects");
@@ -396,7 +434,8 @@ void registerTables(const std::filesystem::path& target, std::string_view passwo
     std::int64_t tablesId = 0;
     std::int64_t databasesId = 0;
     for (const auto& row : rows)
-        if (!row[parentId].isNull() && row[parentId].integer == kDatabaseContainerParent && row[name].kind == Value::Kind::Text) {
+        if (!row[parentId].isNull() && row[parentId].integer == kDatabaseContainerParent &&
+            row[name].kind == Value::Kind::Text) {
             if (row[name].text == "Tables")
                 tablesId = row[id].integer;
             else if (row[name].text == "Databases")
@@ -409,8 +448,8 @@ void registerTables(const std::filesystem::path& target, std::string_view passwo
     for (const auto& row : rows) {
         if (row[name].kind != Value::Kind::Text || row[parentId].isNull())
             continue;
-        if (row[parentId].integer == databasesId && row[name].text == "MSysDb" && row[owner].kind == Value::Kind::Bytes &&
-            !row[owner].bytes.empty())
+        if (row[parentId].integer == databasesId && row[name].text == "MSysDb" &&
+            row[owner].kind == Value::Kind::Bytes && !row[owner].bytes.empty())
             ownerBytes = row[owner].bytes;
         if (row[parentId].integer == tablesId && row[name].text == "MSysACEs" && !row[type].isNull() &&
             row[type].integer == kCatalogTypeTable)
@@ -446,7 +485,8 @@ void registerTables(const std::filesystem::path& target, std::string_view passwo
         auto aceRows = allRows(*db, aces);
         std::vector<std::vector<std::uint8_t>> sids;
         for (const auto& row : aceRows)
-            if (!row[objectId].isNull() && row[objectId].integer == tablesId && row[sid].kind == Value::Kind::Bytes)
+            if (!row[objectId].isNull() && row[objectId].integer == tablesId &&
+                row[sid].kind == Value::Kind::Bytes)
                 sids.push_back(row[sid].bytes);
         if (sids.empty())
             sids.push_back(kDefaultOwner);
@@ -469,13 +509,15 @@ void registerTables(const std::filesystem::path& target, std::string_view passwo
 } // namespace
 
 void createDatabase(std::vector<std::uint8_t> templateBytes, const std::string& templateName,
-                    const std::filesystem::path& target, std::string_view password, const std::vector<NewTable>& tables)
+                    const std::filesystem::path& target, std::string_view password,
+                    const std::vector<NewTable>& tables)
 {
     checkTables(tables);
     const auto source = PageFile::openBytes(std::move(templateBytes), templateName, "");
     const Version version = source->header().version;
     if (version == Version::Jet3)
-        throw Error(Failure::Unsupported, "New tables in Access 97 files are not supported (" + templateName + ").");
+        throw Error(Failure::Unsupported,
+                    "New tables in Access 97 files are not supported (" + templateName + ").");
     const Layout& layout = layoutFor(version);
 
     // The text sort order the template's own catalog uses.
@@ -483,7 +525,9 @@ void createDatabase(std::vector<std::uint8_t> templateBytes, const std::string& 
     std::uint8_t sortOrder[4] = {0, 0, 0, 0};
     for (const ColumnDef& c : catalog.columns)
         if (c.type == coltype::Text) {
-            std::copy_n(catalog.bytes.begin() + static_cast<std::ptrdiff_t>(c.descriptorOffset + layout.columnSortOrder), 4, sortOrder);
+            std::copy_n(catalog.bytes.begin() +
+                            static_cast<std::ptrdiff_t>(c.descriptorOffset + layout.columnSortOrder),
+                        4, sortOrder);
             break;
         }
 
@@ -491,11 +535,15 @@ void createDatabase(std::vector<std::uint8_t> templateBytes, const std::string& 
     std::vector<Placement> placements;
     for (const NewTable& table : tables) {
         Placement place;
-        place.longValueColumns = static_cast<std::size_t>(std::count_if(
-            table.columns.begin(), table.columns.end(), [](const NewColumn& c) { return isLongValueType(c.type); }));
+        place.longValueColumns = static_cast<std::size_t>(
+            std::count_if(table.columns.begin(), table.columns.end(),
+                          [](const NewColumn& c) { return isLongValueType(c.type); }));
         const std::size_t mapRows = 2 + table.indexes.size() + 2 * place.longValueColumns;
-        if (layout.dataRowOffsets + mapRows * (usagemap::InlineBitmap + layout.usageMapInlineBytes + 2) > layout.pageSize)
-            throw Error(Failure::Unsupported, "The table " + table.name + " has more indexes and memo fields than this program creates.");
+        if (layout.dataRowOffsets + mapRows * (usagemap::InlineBitmap + layout.usageMapInlineBytes + 2) >
+            layout.pageSize)
+            throw Error(Failure::Unsupported,
+                        "The table " + table.name +
+                            " has more indexes and memo fields than this program creates.");
         place.definition = pages.allocatePage();
         place.usageMaps = pages.allocatePage();
         for (std::size_t i = 0; i < table.indexes.size(); ++i)
@@ -505,7 +553,8 @@ void createDatabase(std::vector<std::uint8_t> templateBytes, const std::string& 
         const auto maps = usageMapPage(layout, place);
         std::copy(maps.begin(), maps.end(), pages.changePage(place.usageMaps).begin());
         for (const std::uint32_t root : place.indexRoots) {
-            IndexBuilder builder(place.definition, [root] { return root; }, layout.pageSize);
+            IndexBuilder builder(
+                place.definition, [root] { return root; }, layout.pageSize);
             for (auto& p : builder.finish())
                 std::copy(p.bytes.begin(), p.bytes.end(), pages.changePage(p.number).begin());
         }
@@ -527,7 +576,8 @@ void createDatabase(std::vector<std::uint8_t> templateBytes, const std::string& 
             const auto plain = pages.page(n);
             std::copy(plain.begin(), plain.end(), stored.begin());
             start.codec->encode(n, stored);
-            out.write(reinterpret_cast<const char*>(stored.data()), static_cast<std::streamsize>(stored.size()));
+            out.write(reinterpret_cast<const char*>(stored.data()),
+                      static_cast<std::streamsize>(stored.size()));
         }
         out.close();
         if (!out)

@@ -17,15 +17,15 @@ namespace orrin::jet {
 
 struct NewColumn {
     std::string name;
-    std::uint8_t type = 0;      // coltype::...: Boolean, Byte, Int, Long, Money, Float, Double,
-                                // DateTime, Text, Memo
-    std::uint16_t length = 0;   // Text: characters (1..255); ignored for the others
+    std::uint8_t type = 0;    // coltype::...: Boolean, Byte, Int, Long, Money, Float, Double,
+                              // DateTime, Text, Memo
+    std::uint16_t length = 0; // Text: characters (1..255); ignored for the others
 };
 
 // A non-unique index, every column ascending, Nulls indexed.
 struct NewIndex {
     std::string name;
-    std::vector<std::string> columns;  // 1..10 names of the table's columns
+    std::vector<std::string> columns; // 1..10 names of the table's columns
 };
 
 struct NewTable {
@@ -37,11 +37,13 @@ struct NewTable {
 // Writes target as a copy of the Jet 4 or ACE file templateFile (which has no password) holding,
 // besides what the template holds, the given tables, empty, in the given order; protected with
 // password as protectNewFile does (a Jet database password, or agile encryption for an .accdb; none
-// when empty). The file appears atomically (replaceFile). Fails with Failure::Unsupported for a
-// Jet 3 template, a table or column name that is empty, longer than 64 characters or given twice,
-// a column type this writer does not create, an index naming no column or one the table lacks, or a
-// definition too large; as PageFile, Database and TableWriter fail for a template that does not
-// hold; Failure::Io when target cannot be written (target is then as it was).
+// when empty). The file is made beside target as TARGET.partial and renamed onto target only when
+// whole; on any failure the partial file is removed and target is as it was. Fails with
+// Failure::Unsupported for a Jet 3 template, a table or column name that is empty, longer than 64
+// characters or given twice, a column type this writer does not create, an index naming no column
+// or one the table lacks, or more indexes and memo fields than one page of usage maps holds; as
+// PageFile, Database and TableWriter fail for a template that does not hold; Failure::Io when the
+// file cannot be written.
 void createDatabase(const std::filesystem::path& templateFile, const std::filesystem::path& target,
                     std::string_view password, const std::vector<NewTable>& tables);
 

@@ -241,20 +241,40 @@ void TableWriter::collectOldPages(const TableDef& def, std::set<std::uint32_t>& 
         pages.erase(p);
 }
 
+namespace {
+
+// The rows of a vector, handed out one at a time.
+TableWriter::RowSource rowsOf(const std::vector<std::vector<Value>>& rows)
+{
+    return [&rows, at = std::size_t(0)](std::vector<Value>& row) mutable {
+        if (at == rows.size())
+            return false;
+        row = rows[at++];
+        return true;
+    };
+}
+
+} // namespace
+
 void TableWriter::replaceRows(const std::string& name, const std::vector<std::vector<Value>>& rows)
 {
+    replaceRows(name, rowsOf(rows));
+}
+
+void TableWriter::replaceRows(const std::string& name, const RowSource& next)
+{
     m_failed = true;
-    replaceRowsOf(m_db.table(name), name, rows);
+    replaceRowsOf(m_db.table(name), name, next);
 }
 
 void TableWriter::replaceRowsAt(std::uint32_t definitionPage, const std::string& name,
                                 const std::vector<std::vector<Value>>& rows)
 {
     m_failed = true;
-    replaceRowsOf(m_db.tableAt(definitionPage, name), name, rows);
+    replaceRowsOf(m_db.tableAt(definitionPage, name), name, rowsOf(rows));
 }
 
-void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, const std::vector<std::vector<Value>>& rows)
+void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, const RowSource& next)
 {
     m_failed = true;
     if (!m_written.insert(def.page).second)
@@ -314,18 +334,26 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
     sink.pageSize = m_layout.pageSize;
     RowWriter writer(def, name);
     std::uint32_t lastAutoNumber = def.autoNumber;
-    // The rows as written: AutoNumbers the writer gave are in them, for the indexes.
-    std::vector<std::vector<Value>> written = rows;
-    std::vector<std::uint32_t> places;
-    places.reserve(rows.size());
+    // Each row is written as it comes, and its index entries kept (with the AutoNumbers the writer
+    // gave); the rows themselves are not.
+    std::vector<std::vector<IndexEntry>> entriesOf(def.realIndexes.size());
+    std::uint32_t rowCount = 0;
+    std::vector<Value> row;
     std::vector<std::uint8_t> bytes;
-    for (auto& row : written) {
+    while (next(row)) {
         if (row.size() != def.columns.size())
             throw Error(Failure::Unsupported, "A row for " + name + " has " + std::to_string(row.size()) +
                                                   " values; the table has " +
                                                   std::to_string(def.columns.size()) + " fields.");
         writer.write(row, sink, lastAutoNumber, bytes);
-        places.push_back(dataPages.add(bytes));
+        const std::uint32_t place = dataPages.add(bytes);
+        ++rowCount;
+        for (std::size_t i = 0; i < def.realIndexes.size(); ++i) {
+            if (def.realIndexes[i].ignoreNulls() && keyMakers[i].allNull(row))
+                continue;
+            entriesOf[i].push_back(IndexEntry{keyMakers[i].keyOf(row), pointerPage(place),
+                                              static_cast<std::uint8_t>(pointerRow(place)), 0});
+        }
     }
     std::vector<std::uint32_t> dataPageNumbers;
     for (auto& p : dataPages.pages()) {
@@ -339,17 +367,10 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
             std::copy(p.bytes.begin(), p.bytes.end(), target.begin());
         }
 
-    // 3. Every index rebuilt from the rows as written.
+    // 3. Every index rebuilt from the entries of the rows as written.
     for (std::size_t i = 0; i < def.realIndexes.size(); ++i) {
         const RealIndexDef& index = def.realIndexes[i];
-        std::vector<IndexEntry> entries;
-        entries.reserve(written.size());
-        for (std::size_t r = 0; r < written.size(); ++r) {
-            if (index.ignoreNulls() && keyMakers[i].allNull(written[r]))
-                continue;
-            entries.push_back(IndexEntry{keyMakers[i].keyOf(written[r]), pointerPage(places[r]),
-                                         static_cast<std::uint8_t>(pointerRow(places[r])), 0});
-        }
+        std::vector<IndexEntry>& entries = entriesOf[i];
         std::sort(entries.begin(), entries.end());
         std::uint32_t distinct = 0;
         for (std::size_t k = 0; k < entries.size(); ++k) {
@@ -394,7 +415,7 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
 
     // 4. The definition's counts and the table's maps.
     std::uint8_t four[4];
-    encodeFixed32(four, static_cast<std::uint32_t>(rows.size()));
+    encodeFixed32(four, rowCount);
     patchDefinition(def, m_layout.tdefRowCount, four);
     encodeFixed32(four, lastAutoNumber);
     patchDefinition(def, m_layout.tdefAutoNumber, four);

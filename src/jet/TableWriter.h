@@ -13,6 +13,7 @@
 #include "jet/Value.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -39,6 +40,11 @@ class TableWriter : private PageStore {
     void replaceRowsAt(std::uint32_t definitionPage, const std::string& table,
                        const std::vector<std::vector<Value>>& rows);
 
+    // The same with the rows pulled one at a time, so that a large table is never held whole:
+    // next(row) fills row (one value per column) and returns false after the last row.
+    using RowSource = std::function<bool(std::vector<Value>& row)>;
+    void replaceRows(const std::string& table, const RowSource& next);
+
     // Writes the changes: a copy of the file with the changed pages, flushed and renamed over the
     // file (see replaceFile); the file as it was on any failure, reported as Failure::Io.
     void commit();
@@ -53,7 +59,7 @@ class TableWriter : private PageStore {
     std::uint32_t allocatePage() override;
     const std::string& fileName() const override;
 
-    void replaceRowsOf(const TableDef& def, const std::string& name, const std::vector<std::vector<Value>>& rows);
+    void replaceRowsOf(const TableDef& def, const std::string& name, const RowSource& next);
     void freePage(std::uint32_t n);
     // The pages and long-value rows the table's current rows hold.
     void collectOldPages(const TableDef& def, std::set<std::uint32_t>& pages,

@@ -34,28 +34,43 @@ struct Query {
     std::string text(int i) const
     {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-        return p == nullptr ? std::string() : std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+        return p == nullptr ? std::string()
+                            : std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
     }
     sqlite3_stmt* stmt = nullptr;
 };
 
 // A name as an SQL identifier.
-std::string identifier(const std::string& name) { return "\"" + name + "\""; }
+std::string identifier(const std::string& name)
+{
+    return "\"" + name + "\"";
+}
 
 std::uint8_t accessType(const store::ColumnType& type, const std::string& where)
 {
     switch (type.kind) {
-    case Kind::Text: return jet::coltype::Text;
-    case Kind::Memo: return jet::coltype::Memo;
-    case Kind::Byte: return jet::coltype::Byte;
-    case Kind::Short: return jet::coltype::Int;
-    case Kind::Long: return jet::coltype::Long;
-    case Kind::Single: return jet::coltype::Float;
-    case Kind::Double: return jet::coltype::Double;
-    case Kind::Currency: return jet::coltype::Money;
-    case Kind::DateTime: return jet::coltype::DateTime;
-    case Kind::YesNo: return jet::coltype::Boolean;
-    case Kind::Unknown: break;
+    case Kind::Text:
+        return jet::coltype::Text;
+    case Kind::Memo:
+        return jet::coltype::Memo;
+    case Kind::Byte:
+        return jet::coltype::Byte;
+    case Kind::Short:
+        return jet::coltype::Int;
+    case Kind::Long:
+        return jet::coltype::Long;
+    case Kind::Single:
+        return jet::coltype::Float;
+    case Kind::Double:
+        return jet::coltype::Double;
+    case Kind::Currency:
+        return jet::coltype::Money;
+    case Kind::DateTime:
+        return jet::coltype::DateTime;
+    case Kind::YesNo:
+        return jet::coltype::Boolean;
+    case Kind::Unknown:
+        break;
     }
     throw std::runtime_error(where + " has a type with no Access form");
 }
@@ -110,14 +125,16 @@ jet::Value accessValue(sqlite3_stmt* stmt, int i, const store::ColumnType& type,
         if (stored != SQLITE_TEXT)
             fail();
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-        const auto date = parseDate(std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i))));
+        const auto date =
+            parseDate(std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i))));
         if (!date)
             fail();
         v.kind = jet::Value::Kind::DateTime;
         v.real = date->serial;
         return v;
     }
-    case Kind::Unknown: break;
+    case Kind::Unknown:
+        break;
     }
     fail();
     return v;
@@ -162,20 +179,22 @@ const std::vector<IndexColumns>& orrinIndexes()
 const std::vector<IndexColumns>& calvaneIndexes()
 {
     static const std::vector<IndexColumns> indexes{
-        {"Policies", {"policy_no"}}, {"SB", {"policy_no"}},   {"Family", {"FamilyCode"}},
-        {"Client", {"FamilyCode", "PersCode"}}, {"plans", {"plan"}}, {"NewBonus", {"BonusCat", "YY"}},
+        {"Policies", {"policy_no"}}, {"SB", {"policy_no"}},
+        {"Family", {"FamilyCode"}},  {"Client", {"FamilyCode", "PersCode"}},
+        {"plans", {"plan"}},         {"NewBonus", {"BonusCat", "YY"}},
     };
     return indexes;
 }
 
-void copyToAccess(sqlite3* db, AccessTemplate from, const std::filesystem::path& target, std::string_view password,
-                  const std::vector<IndexColumns>& indexes)
+void copyToAccess(sqlite3* db, AccessTemplate from, const std::filesystem::path& target,
+                  std::string_view password, const std::vector<IndexColumns>& indexes)
 {
     // The tables, their columns and indexes.
     std::vector<jet::NewTable> tables;
     std::vector<std::vector<store::ColumnType>> types;
     {
-        Query list(db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' ORDER BY rowid");
+        Query list(db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' "
+                       "ORDER BY rowid");
         while (list.step())
             tables.push_back(jet::NewTable{list.text(0), {}, {}});
     }
@@ -216,8 +235,8 @@ void copyToAccess(sqlite3* db, AccessTemplate from, const std::filesystem::path&
     // An empty database with the tables, then their rows.
     const auto bytes = accessTemplate(from);
     jet::createDatabase(std::vector<std::uint8_t>(bytes.begin(), bytes.end()),
-                        from == AccessTemplate::Ace2010 ? "empty-ace-2010.accdb" : "empty-jet4-2003.mdb", target,
-                        password, tables);
+                        from == AccessTemplate::Ace2010 ? "empty-ace-2010.accdb" : "empty-jet4-2003.mdb",
+                        target, password, tables);
     auto access = jet::Database::open(target, password);
     jet::TableWriter writer(*access);
     for (std::size_t t = 0; t < tables.size(); ++t) {
@@ -227,7 +246,8 @@ void copyToAccess(sqlite3* db, AccessTemplate from, const std::filesystem::path&
         while (select.step()) {
             std::vector<jet::Value> row(table.columns.size());
             for (std::size_t c = 0; c < table.columns.size(); ++c)
-                row[c] = accessValue(select.stmt, static_cast<int>(c), types[t][c], table.name + "." + table.columns[c].name);
+                row[c] = accessValue(select.stmt, static_cast<int>(c), types[t][c],
+                                     table.name + "." + table.columns[c].name);
             rows.push_back(std::move(row));
         }
         writer.replaceRows(table.name, rows);

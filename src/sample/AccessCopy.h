@@ -32,7 +32,7 @@ const std::vector<IndexColumns>& calvaneIndexes();
 // the column names joined by "_"). Dates stored as "YYYY-MM-DD[ HH:MM:SS]" become date values.
 // Throws std::runtime_error naming the table and column for a value the Access column cannot take
 // or a type it has no Access form for; jet::Error as the Access writer fails.
-void copyToAccess(sqlite3* db, AccessTemplate from, const std::filesystem::path& target, std::string_view password,
-                  const std::vector<IndexColumns>& indexes);
+void copyToAccess(sqlite3* db, AccessTemplate from, const std::filesystem::path& target,
+                  std::string_view password, const std::vector<IndexColumns>& indexes);
 
 } // namespace orrin::sample

@@ -8,8 +8,8 @@
 namespace orrin::sample {
 
 enum class AccessTemplate {
-    Ace2010,  // an .accdb of Access 2010: the Orrin database
-    Jet4,     // an .mdb of Access 2003 (Jet 4): the Calvane database and the bonus database
+    Ace2010, // an .accdb of Access 2010: the Orrin database
+    Jet4,    // an .mdb of Access 2003 (Jet 4): the Calvane database and the bonus database
 };
 
 // The bytes of the template, whole.

@@ -50,13 +50,19 @@ void exec(sqlite3* db, const std::string& sql, const std::string& file)
 void bind(sqlite3_stmt* insert, int index, const jet::Value& value)
 {
     switch (value.kind) {
-    case jet::Value::Kind::Null: sqlite3_bind_null(insert, index); return;
+    case jet::Value::Kind::Null:
+        sqlite3_bind_null(insert, index);
+        return;
     case jet::Value::Kind::Bool:
-    case jet::Value::Kind::Integer: sqlite3_bind_int64(insert, index, value.integer); return;
+    case jet::Value::Kind::Integer:
+        sqlite3_bind_int64(insert, index, value.integer);
+        return;
     case jet::Value::Kind::Currency:
         sqlite3_bind_double(insert, index, static_cast<double>(value.integer) / 10000.0);
         return;
-    case jet::Value::Kind::Double: sqlite3_bind_double(insert, index, value.real); return;
+    case jet::Value::Kind::Double:
+        sqlite3_bind_double(insert, index, value.real);
+        return;
     case jet::Value::Kind::DateTime: {
         const std::string text = value.real >= kFirstStoredDay && value.real < kLastStoredDay
                                      ? formatDate(Date{value.real})
@@ -65,23 +71,26 @@ void bind(sqlite3_stmt* insert, int index, const jet::Value& value)
         return;
     }
     case jet::Value::Kind::Text:
-        sqlite3_bind_text(insert, index, value.text.data(), static_cast<int>(value.text.size()), SQLITE_STATIC);
+        sqlite3_bind_text(insert, index, value.text.data(), static_cast<int>(value.text.size()),
+                          SQLITE_STATIC);
         return;
     case jet::Value::Kind::Bytes:
-        sqlite3_bind_blob(insert, index, value.bytes.data(), static_cast<int>(value.bytes.size()), SQLITE_STATIC);
+        sqlite3_bind_blob(insert, index, value.bytes.data(), static_cast<int>(value.bytes.size()),
+                          SQLITE_STATIC);
         return;
     }
 }
 
 } // namespace
 
-AccessSource::AccessSource(const std::filesystem::path& path, const std::string& password, sqlite3* db, bool writable)
+AccessSource::AccessSource(const std::filesystem::path& path, const std::string& password, sqlite3* db,
+                           bool writable)
     : m_file(path.string()), m_path(path), m_password(password), m_db(db), m_writable(writable)
 {
     try {
         m_source = jet::Database::open(path, password);
         if (writable)
-            jet::TableWriter{*m_source};  // refuses what it cannot write (Access 97) before any work
+            jet::TableWriter{*m_source}; // refuses what it cannot write (Access 97) before any work
     } catch (const jet::Error& e) {
         throw storeError(e);
     }
@@ -120,7 +129,8 @@ std::optional<std::filesystem::path> AccessSource::lockFileOf(const std::filesys
         return lock;
     // The lock file's name may differ from the database's in letter case only.
     const std::string wanted = lowerAscii(lock.filename().string());
-    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path().empty() ? "." : path.parent_path(), error))
+    for (const auto& entry :
+         std::filesystem::directory_iterator(path.parent_path().empty() ? "." : path.parent_path(), error))
         if (lowerAscii(entry.path().filename().string()) == wanted)
             return entry.path();
     return std::nullopt;
@@ -140,12 +150,18 @@ bool AccessSource::isAccessFile(const std::filesystem::path& path)
 std::string AccessSource::formatName() const
 {
     switch (m_source->version()) {
-    case jet::Version::Jet3: return "Jet 3";
-    case jet::Version::Jet4: return "Jet 4";
-    case jet::Version::Ace12: return "ACE 12";
-    case jet::Version::Ace14: return "ACE 14";
-    case jet::Version::Ace16: return "ACE 16";
-    case jet::Version::Ace17: return "ACE 17";
+    case jet::Version::Jet3:
+        return "Jet 3";
+    case jet::Version::Jet4:
+        return "Jet 4";
+    case jet::Version::Ace12:
+        return "ACE 12";
+    case jet::Version::Ace14:
+        return "ACE 14";
+    case jet::Version::Ace16:
+        return "ACE 16";
+    case jet::Version::Ace17:
+        return "ACE 17";
     }
     return "Access";
 }
@@ -164,8 +180,9 @@ bool AccessSource::load(std::string_view table)
     if (m_loaded.count(key) != 0)
         return false;
     const auto& tables = m_source->tables();
-    const auto found = std::find_if(tables.begin(), tables.end(),
-                                    [&](const jet::CatalogEntry& e) { return equalsIgnoringCase(e.name, table); });
+    const auto found = std::find_if(tables.begin(), tables.end(), [&](const jet::CatalogEntry& e) {
+        return equalsIgnoringCase(e.name, table);
+    });
     if (found == tables.end())
         return false;
     exec(m_db, "PRAGMA query_only = 0", m_file);
@@ -253,7 +270,8 @@ void AccessSource::copyTable(const std::string& name)
             const int rc = sqlite3_step(insert.get());
             if (rc != SQLITE_DONE) {
                 throw Error(code::General, "Cannot read the table '" + name + "' of '" + m_file +
-                                               "': a row breaks its own rules (" + sqlite3_errmsg(m_db) + ").");
+                                               "': a row breaks its own rules (" + sqlite3_errmsg(m_db) +
+                                               ").");
             }
             sqlite3_reset(insert.get());
         }
@@ -272,8 +290,9 @@ void AccessSource::copyTable(const std::string& name)
             for (const auto& column : def->columns)
                 if (column.number == key.columnNumber)
                     columns += (columns.empty() ? "" : ", ") + quoteIdentifier(column.name);
-        exec(m_db, "CREATE INDEX " + quoteIdentifier(name + "__index" + std::to_string(i)) + " ON " +
-                       quoteIdentifier(name) + " (" + columns + ")",
+        exec(m_db,
+             "CREATE INDEX " + quoteIdentifier(name + "__index" + std::to_string(i)) + " ON " +
+                 quoteIdentifier(name) + " (" + columns + ")",
              m_file);
     }
 }
@@ -333,7 +352,8 @@ jet::Value fileValue(sqlite3_stmt* rows, int index, const jet::ColumnDef& column
     if (type == SQLITE_INTEGER && column.type != jet::coltype::Text && column.type != jet::coltype::Memo) {
         v.kind = jet::Value::Kind::Integer;
         v.integer = sqlite3_column_int64(rows, index);
-    } else if (type == SQLITE_FLOAT && column.type != jet::coltype::Text && column.type != jet::coltype::Memo) {
+    } else if (type == SQLITE_FLOAT && column.type != jet::coltype::Text &&
+               column.type != jet::coltype::Memo) {
         v.kind = jet::Value::Kind::Double;
         v.real = sqlite3_column_double(rows, index);
     } else {
@@ -353,10 +373,11 @@ void AccessSource::writeChanges()
         jet::TableWriter writer(*m_source);
         for (const auto& key : m_changed) {
             const auto& tables = m_source->tables();
-            const auto found = std::find_if(tables.begin(), tables.end(),
-                                            [&](const jet::CatalogEntry& e) { return lowerAscii(e.name) == key; });
+            const auto found = std::find_if(tables.begin(), tables.end(), [&](const jet::CatalogEntry& e) {
+                return lowerAscii(e.name) == key;
+            });
             if (found == tables.end())
-                continue;  // a table of the run's own, not of the file
+                continue; // a table of the run's own, not of the file
             const jet::TableDef& def = m_source->table(found->name);
             const std::string sql = "SELECT * FROM " + quoteIdentifier(found->name) + " ORDER BY rowid";
             sqlite3_stmt* raw = nullptr;
@@ -364,18 +385,19 @@ void AccessSource::writeChanges()
             StatementHandle select(raw);
             if (prepared != SQLITE_OK)
                 throw engineError(m_db, prepared, sql, m_file, true);
-            std::vector<std::vector<jet::Value>> rows;
-            int rc;
-            while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
-                std::vector<jet::Value> row;
-                row.reserve(def.columns.size());
+            // The rows go to the file one at a time, in rowid order.
+            int rc = SQLITE_ROW;
+            writer.replaceRows(found->name, [&](std::vector<jet::Value>& row) {
+                rc = sqlite3_step(select.get());
+                if (rc != SQLITE_ROW)
+                    return false;
+                row.resize(def.columns.size());
                 for (std::size_t c = 0; c < def.columns.size(); ++c)
-                    row.push_back(fileValue(select.get(), static_cast<int>(c), def.columns[c]));
-                rows.push_back(std::move(row));
-            }
+                    row[c] = fileValue(select.get(), static_cast<int>(c), def.columns[c]);
+                return true;
+            });
             if (rc != SQLITE_DONE)
                 throw engineError(m_db, rc, sql, m_file, false);
-            writer.replaceRows(found->name, rows);
         }
         writer.commit();
         m_source = jet::Database::open(m_path, m_password);

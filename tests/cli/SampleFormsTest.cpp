@@ -143,9 +143,12 @@ void expectLibmdbAgrees(const fs::path& access, const fs::path& sqlcipher, const
                         const std::string& table, const std::vector<std::string>& types)
 {
     SCOPED_TRACE(access.string() + " " + table);
-    const auto [count, countStatus] = run("mdb-count " + quote(access.string()) + " " + quote(table) + " 2>&1");
-    const auto [theirs, status] = run("mdb-export -T '%Y-%m-%d %H:%M:%S' " + quote(access.string()) + " " + quote(table) + " 2>&1");
-    const auto [ours, ourStatus] = run(dumpCommand(sqlcipher, password) + " --table " + quote(table) + " --format csv 2>&1");
+    const auto [count, countStatus] =
+        run("mdb-count " + quote(access.string()) + " " + quote(table) + " 2>&1");
+    const auto [theirs, status] =
+        run("mdb-export -T '%Y-%m-%d %H:%M:%S' " + quote(access.string()) + " " + quote(table) + " 2>&1");
+    const auto [ours, ourStatus] =
+        run(dumpCommand(sqlcipher, password) + " --table " + quote(table) + " --format csv 2>&1");
     ASSERT_EQ(status, 0) << theirs;
     ASSERT_EQ(ourStatus, 0) << ours;
     const auto a = csvRecords(theirs);
@@ -159,10 +162,12 @@ void expectLibmdbAgrees(const fs::path& access, const fs::path& sqlcipher, const
             const std::string& x = a[r][c];
             const std::string& y = b[r][c];
             if (r > 0 && types[c] == "DOUBLE" && !x.empty() && !y.empty())
-                EXPECT_NEAR(std::strtod(x.c_str(), nullptr), std::strtod(y.c_str(), nullptr), 1e-9 * std::fabs(std::strtod(y.c_str(), nullptr)))
+                EXPECT_NEAR(std::strtod(x.c_str(), nullptr), std::strtod(y.c_str(), nullptr),
+                            1e-9 * std::fabs(std::strtod(y.c_str(), nullptr)))
                     << "row " << r << " column " << c;
             else if (r > 0 && types[c] == "DATETIME")
-                EXPECT_EQ(x, y.empty() || y.size() == 19 ? y : y + " 00:00:00") << "row " << r << " column " << c;
+                EXPECT_EQ(x, y.empty() || y.size() == 19 ? y : y + " 00:00:00")
+                    << "row " << r << " column " << c;
             else
                 EXPECT_EQ(x, y) << "row " << r << " column " << c;
         }
@@ -174,11 +179,11 @@ void expectLibmdbAgrees(const fs::path& access, const fs::path& sqlcipher, const
 std::string runIn(const fs::path& folder, const fs::path& bonus)
 {
     const fs::path log = folder / "Error Log.txt";
-    const std::string command = program("orrin-import").string() + " --orrin-db " + quote((folder / "zrv.accdb").string()) +
-                                " --agent-db " + quote((folder / "LIC.mdb").string()) + " --bonus-db " +
-                                quote(bonus.string()) + " --error-log " + quote(log.string()) +
-                                " --summary-json " + quote((folder / "summary.json").string()) +
-                                " --on-error continue --quiet > /dev/null 2>&1";
+    const std::string command =
+        program("orrin-import").string() + " --orrin-db " + quote((folder / "zrv.accdb").string()) +
+        " --agent-db " + quote((folder / "LIC.mdb").string()) + " --bonus-db " + quote(bonus.string()) +
+        " --error-log " + quote(log.string()) + " --summary-json " +
+        quote((folder / "summary.json").string()) + " --on-error continue --quiet > /dev/null 2>&1";
     const int status = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 3)) << status;
     // The summary gives the commit's time apart, a part of the whole run's.
@@ -211,28 +216,38 @@ TEST(SampleForms, AccessFormHoldsTheSqlcipherRowsAndRunsTheSame)
 {
     for (const Seed& s : kSeeds) {
         SCOPED_TRACE("seed " + std::to_string(s.seed));
-        const fs::path root = fs::temp_directory_path() / ("orrin-sample-forms-" + std::to_string(::getpid()) + "-" + std::to_string(s.seed));
+        const fs::path root =
+            fs::temp_directory_path() /
+            ("orrin-sample-forms-" + std::to_string(::getpid()) + "-" + std::to_string(s.seed));
         fs::remove_all(root);
         const fs::path access = root / "access";
         const fs::path sqlcipher = root / "sqlcipher";
-        for (const auto& [folder, format] : {std::pair{access, "access"}, std::pair{sqlcipher, "sqlcipher"}}) {
+        for (const auto& [folder, format] :
+             {std::pair{access, "access"}, std::pair{sqlcipher, "sqlcipher"}}) {
             // The Access form is the default.
             const std::string formatFlag = std::string(format) == "access" ? "" : " --format sqlcipher";
-            const auto [out, status] = run(program("orrin-import-sample").string() + " --out " + quote(folder.string()) +
-                                           " --bonus-db " + quote((folder / "bonus" / "lic.mdb").string()) + " --policies " +
-                                           std::to_string(s.policies) + " --seed " + std::to_string(s.seed) + " --dirty " +
-                                           s.dirty + formatFlag + " 2>&1");
+            const auto [out, status] =
+                run(program("orrin-import-sample").string() + " --out " + quote(folder.string()) +
+                    " --bonus-db " + quote((folder / "bonus" / "lic.mdb").string()) + " --policies " +
+                    std::to_string(s.policies) + " --seed " + std::to_string(s.seed) + " --dirty " + s.dirty +
+                    formatFlag + " 2>&1");
             ASSERT_EQ(status, 0) << out;
         }
 
         // The kind of each file, and its password.
         const auto [zrvHead, zrvStatus] = run(dumpCommand(access / "zrv.accdb", kOrrin) + " 2>&1 | head -1");
         EXPECT_EQ(zrvHead, "{\"format\":\"ACE 14\"}\n");
-        EXPECT_EQ(run(dumpCommand(access / "LIC.mdb", kCalvane) + " 2>&1 | head -1").first, "{\"format\":\"Jet 4\"}\n");
-        for (const auto& [file, wrong] : {std::pair{access / "zrv.accdb", std::string()}, std::pair{access / "zrv.accdb", kCalvane},
-                                          std::pair{access / "zrv.accdb", kOrrin + "x"}, std::pair{access / "LIC.mdb", std::string()},
-                                          std::pair{access / "LIC.mdb", kOrrin}, std::pair{access / "bonus" / "lic.mdb", std::string("qzmraks")}}) {
-            const auto [message, status] = run(dumpCommand(file, wrong) + " 2>&1");
+        EXPECT_EQ(run(dumpCommand(access / "LIC.mdb", kCalvane) + " 2>&1 | head -1").first,
+                  "{\"format\":\"Jet 4\"}\n");
+        for (const auto& [file, wrong] :
+             {std::pair{access / "zrv.accdb", std::string()}, std::pair{access / "zrv.accdb", kCalvane},
+              std::pair{access / "zrv.accdb", kOrrin + "x"}, std::pair{access / "LIC.mdb", std::string()},
+              std::pair{access / "LIC.mdb", kOrrin},
+              std::pair{access / "bonus" / "lic.mdb", std::string("qzmraks")}}) {
+            // An empty password given is the only one tried, as every password given is.
+            const auto [message, status] =
+                run(program("orrin-import-dump").string() + " " + quote(file.string()) + " --password " +
+                    quote(wrong) + " 2>&1");
             EXPECT_EQ(status, 1) << file << " opened with '" << wrong << "'";
             EXPECT_NE(message.find("password"), std::string::npos) << message;
         }
@@ -253,13 +268,15 @@ TEST(SampleForms, AccessFormHoldsTheSqlcipherRowsAndRunsTheSame)
                 expectLibmdbAgrees(access / name, sqlcipher / name, password, table, kinds);
             }
         }
-        const auto [schema, schemaStatus] = run("mdb-schema " + quote((access / "LIC.mdb").string()) + " mysql 2>/dev/null");
-        for (const char* index : {"ALTER TABLE `Policies` ADD INDEX `ix_policy_no` (`policy_no`);",
-                                  "ALTER TABLE `SB` ADD INDEX `ix_policy_no` (`policy_no`);",
-                                  "ALTER TABLE `Family` ADD INDEX `ix_FamilyCode` (`FamilyCode`);",
-                                  "ALTER TABLE `Client` ADD INDEX `ix_FamilyCode_PersCode` (`FamilyCode`, `PersCode`);",
-                                  "ALTER TABLE `plans` ADD INDEX `ix_plan` (`plan`);",
-                                  "ALTER TABLE `NewBonus` ADD INDEX `ix_BonusCat_YY` (`BonusCat`, `YY`);"})
+        const auto [schema, schemaStatus] =
+            run("mdb-schema " + quote((access / "LIC.mdb").string()) + " mysql 2>/dev/null");
+        for (const char* index :
+             {"ALTER TABLE `Policies` ADD INDEX `ix_policy_no` (`policy_no`);",
+              "ALTER TABLE `SB` ADD INDEX `ix_policy_no` (`policy_no`);",
+              "ALTER TABLE `Family` ADD INDEX `ix_FamilyCode` (`FamilyCode`);",
+              "ALTER TABLE `Client` ADD INDEX `ix_FamilyCode_PersCode` (`FamilyCode`, `PersCode`);",
+              "ALTER TABLE `plans` ADD INDEX `ix_plan` (`plan`);",
+              "ALTER TABLE `NewBonus` ADD INDEX `ix_BonusCat_YY` (`BonusCat`, `YY`);"})
             EXPECT_NE(schema.find(index), std::string::npos) << index;
         EXPECT_EQ(schema.find("UNIQUE"), std::string::npos);
 

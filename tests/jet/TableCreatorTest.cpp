@@ -3,12 +3,12 @@
 // its own key; the definitions match those another Access library wrote for the same tables; bad
 // table descriptions are refused and leave nothing behind.
 
+#include "jet/TableCreator.h"
 #include "jet/Database.h"
 #include "jet/Format.h"
 #include "jet/IndexPage.h"
 #include "jet/IndexRowKey.h"
 #include "jet/JetError.h"
-#include "jet/TableCreator.h"
 #include "jet/TableWriter.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +28,8 @@ const fs::path kSamples = ORRIN_ACCESS_SAMPLES;
 
 fs::path freshFolder(const std::string& name)
 {
-    const fs::path p = fs::temp_directory_path() / ("orrin-creator-" + std::to_string(::getpid()) + "-" + name);
+    const fs::path p =
+        fs::temp_directory_path() / ("orrin-creator-" + std::to_string(::getpid()) + "-" + name);
     fs::remove_all(p);
     fs::create_directories(p);
     return p;
@@ -52,16 +53,24 @@ std::string run(const std::string& command)
 NewTable everyType()
 {
     return NewTable{"Every Type",
-                    {{"Code", coltype::Text, 12},   {"Flag", coltype::Boolean, 0}, {"Small", coltype::Byte, 0},
-                     {"Count", coltype::Int, 0},    {"Number", coltype::Long, 0},  {"Amount", coltype::Money, 0},
-                     {"Ratio", coltype::Float, 0},  {"Sum", coltype::Double, 0},   {"Due", coltype::DateTime, 0},
-                     {"Name", coltype::Text, 255},  {"Note", coltype::Memo, 0}},
+                    {{"Code", coltype::Text, 12},
+                     {"Flag", coltype::Boolean, 0},
+                     {"Small", coltype::Byte, 0},
+                     {"Count", coltype::Int, 0},
+                     {"Number", coltype::Long, 0},
+                     {"Amount", coltype::Money, 0},
+                     {"Ratio", coltype::Float, 0},
+                     {"Sum", coltype::Double, 0},
+                     {"Due", coltype::DateTime, 0},
+                     {"Name", coltype::Text, 255},
+                     {"Note", coltype::Memo, 0}},
                     {{"ix_Code", {"Code"}}, {"ix_Name_Number", {"Name", "Number"}}}};
 }
 
 NewTable plain()
 {
-    return NewTable{"plans", {{"plan", coltype::Long, 0}, {"PlanName", coltype::Text, 60}}, {{"ix_plan", {"plan"}}}};
+    return NewTable{
+        "plans", {{"plan", coltype::Long, 0}, {"PlanName", coltype::Text, 60}}, {{"ix_plan", {"plan"}}}};
 }
 
 Value integer(std::int64_t v, Value::Kind kind = Value::Kind::Integer)
@@ -116,23 +125,32 @@ void expectSame(const Value& a, const Value& b, const std::string& where)
 {
     ASSERT_EQ(a.kind, b.kind) << where;
     switch (a.kind) {
-    case Value::Kind::Text: EXPECT_EQ(a.text, b.text) << where; break;
+    case Value::Kind::Text:
+        EXPECT_EQ(a.text, b.text) << where;
+        break;
     case Value::Kind::Double:
-    case Value::Kind::DateTime: EXPECT_DOUBLE_EQ(a.real, b.real) << where; break;
-    case Value::Kind::Null: break;
-    default: EXPECT_EQ(a.integer, b.integer) << where; break;
+    case Value::Kind::DateTime:
+        EXPECT_DOUBLE_EQ(a.real, b.real) << where;
+        break;
+    case Value::Kind::Null:
+        break;
+    default:
+        EXPECT_EQ(a.integer, b.integer) << where;
+        break;
     }
 }
 
 struct Case {
     const char* templateFile;
     const char* password;
-    bool libmdbReads;  // libmdb cannot open an encrypted .accdb
+    bool libmdbReads; // libmdb cannot open an encrypted .accdb
 };
 
 const Case kCases[] = {
-    {"templates/empty-jet4-2000.mdb", "", true},         {"templates/empty-jet4-2003.mdb", "Calvane-7", true},
-    {"templates/empty-ace-2007.accdb", "", true},        {"templates/empty-ace-2010.accdb", "", true},
+    {"templates/empty-jet4-2000.mdb", "", true},
+    {"templates/empty-jet4-2003.mdb", "Calvane-7", true},
+    {"templates/empty-ace-2007.accdb", "", true},
+    {"templates/empty-ace-2010.accdb", "", true},
     {"templates/empty-ace-2010.accdb", "Orrin pass", false},
 };
 
@@ -146,7 +164,8 @@ TEST(TableCreator, NewTablesFilledReadBackThroughOurReaderAndLibmdbWithEveryInde
         const fs::path file = folder / fs::path(c.templateFile).filename();
         const std::vector<NewTable> tables{everyType(), plain()};
         ASSERT_NO_THROW(createDatabase(kSamples / c.templateFile, file, c.password, tables));
-        std::map<std::string, std::vector<std::vector<Value>>> rows{{"Every Type", rowsFor(700, random)}, {"plans", {}}};
+        std::map<std::string, std::vector<std::vector<Value>>> rows{{"Every Type", rowsFor(700, random)},
+                                                                    {"plans", {}}};
         for (int p = 1; p <= 3; ++p)
             rows["plans"].push_back({integer(p), text("Plan " + std::to_string(p))});
         {
@@ -182,7 +201,8 @@ TEST(TableCreator, NewTablesFilledReadBackThroughOurReaderAndLibmdbWithEveryInde
             }
             for (std::size_t r = 0; r < back.size(); ++r)
                 for (std::size_t col = 0; col < def.columns.size(); ++col)
-                    expectSame(back[r][col], written[r][col], "row " + std::to_string(r) + " " + def.columns[col].name);
+                    expectSame(back[r][col], written[r][col],
+                               "row " + std::to_string(r) + " " + def.columns[col].name);
             for (const auto& index : def.realIndexes) {
                 EXPECT_FALSE(index.unique());
                 const IndexRowKey keys(def, index, name);
@@ -197,12 +217,16 @@ TEST(TableCreator, NewTablesFilledReadBackThroughOurReaderAndLibmdbWithEveryInde
             }
             if (!c.libmdbReads)
                 continue;
-            EXPECT_EQ(run("mdb-count '" + file.string() + "' '" + name + "' 2>&1"), std::to_string(written.size()) + "\n");
+            EXPECT_EQ(run("mdb-count '" + file.string() + "' '" + name + "' 2>&1"),
+                      std::to_string(written.size()) + "\n");
             // mdb-export: one line per row (the memo has no line breaks), the codes in stored order.
             const std::string exported = run("mdb-export -H -Q '" + file.string() + "' '" + name + "' 2>&1");
             std::string expectedText;
             for (const auto& row : written) {
-                expectedText += row[0].isNull() ? std::string() : (row[0].kind == Value::Kind::Text ? row[0].text : std::to_string(row[0].integer));
+                expectedText +=
+                    row[0].isNull()
+                        ? std::string()
+                        : (row[0].kind == Value::Kind::Text ? row[0].text : std::to_string(row[0].integer));
                 expectedText += ",";
                 if (name == "plans") {
                     expectedText += row[1].text;
@@ -226,9 +250,10 @@ TEST(TableCreator, NewTablesFilledReadBackThroughOurReaderAndLibmdbWithEveryInde
         if (c.libmdbReads) {
             EXPECT_EQ(run("mdb-tables -1 '" + file.string() + "'"), "Every Type\nplans\n");
             const std::string schema = run("mdb-schema '" + file.string() + "' mysql 2>/dev/null");
-            for (const char* index : {"ALTER TABLE `Every Type` ADD INDEX `ix_Code` (`Code`);",
-                                      "ALTER TABLE `Every Type` ADD INDEX `ix_Name_Number` (`Name`, `Number`);",
-                                      "ALTER TABLE `plans` ADD INDEX `ix_plan` (`plan`);"})
+            for (const char* index :
+                 {"ALTER TABLE `Every Type` ADD INDEX `ix_Code` (`Code`);",
+                  "ALTER TABLE `Every Type` ADD INDEX `ix_Name_Number` (`Name`, `Number`);",
+                  "ALTER TABLE `plans` ADD INDEX `ix_plan` (`plan`);"})
                 EXPECT_NE(schema.find(index), std::string::npos) << index << "\n" << schema;
         }
         fs::remove_all(folder);
@@ -269,8 +294,10 @@ TEST(TableCreator, DefinitionsMatchThoseAnotherLibraryWroteForTheSameTables)
         for (std::size_t i = 0; i < a.columns.size(); ++i) {
             const ColumnDef& x = a.columns[i];
             const ColumnDef& y = b.columns[i];
-            EXPECT_EQ(std::tie(x.name, x.type, x.number, x.varIndex, x.index, x.sortOrder, x.flags, x.fixedOffset, x.length),
-                      std::tie(y.name, y.type, y.number, y.varIndex, y.index, y.sortOrder, y.flags, y.fixedOffset, y.length))
+            EXPECT_EQ(std::tie(x.name, x.type, x.number, x.varIndex, x.index, x.sortOrder, x.flags,
+                               x.fixedOffset, x.length),
+                      std::tie(y.name, y.type, y.number, y.varIndex, y.index, y.sortOrder, y.flags,
+                               y.fixedOffset, y.length))
                 << x.name;
         }
         ASSERT_EQ(a.realIndexes.size(), b.realIndexes.size());
@@ -305,7 +332,8 @@ TEST(TableCreator, RefusesBadDescriptionsAndLeavesNoFile)
     NewTable tooManyIndexes = good;
     for (int i = 0; i < 60; ++i)
         tooManyIndexes.indexes.push_back({"ix" + std::to_string(i), {"plan"}});
-    const std::vector<std::vector<NewTable>> cases{{good, twice}, {unknownColumn}, {emptyText}, {badType}, {sameColumn}, {noName}, {tooManyIndexes}};
+    const std::vector<std::vector<NewTable>> cases{{good, twice}, {unknownColumn}, {emptyText},     {badType},
+                                                   {sameColumn},  {noName},        {tooManyIndexes}};
     const fs::path folder = freshFolder("bad");
     for (std::size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE(i);

@@ -747,7 +747,7 @@ TEST(TableWriter, TablesCanBeEmptied)
             auto db = Database::open(path, "");
             TableWriter writer(*db);
             for (const auto& entry : db->tables()) {
-                writer.replaceRows(entry.name, {});
+                writer.replaceRows(entry.name, std::vector<std::vector<Value>>{});
                 names.push_back(entry.name);
             }
             writer.commit();

@@ -54,8 +54,8 @@ class ReliabilityDiskFull : public ImportHarness, public ::testing::WithParamInt
 TEST_P(ReliabilityDiskFull, LeavesTheTargetFileWholeAndSaysWhy)
 {
     const fs::path big = scratch() / "big";
-    const ProcessResult written =
-        runProgram(sampleProgram(), {"--out", big.string(), "--policies", "20000", "--seed", "5"});
+    const ProcessResult written = runProgram(sampleProgram(), {"--out", big.string(), "--policies", "20000",
+                                                               "--seed", "5", "--format", "sqlcipher"});
     ASSERT_EQ(written.exitCode, 0) << describe(written);
     const std::uintmax_t needed = fs::file_size(big / "LIC.mdb") + fs::file_size(big / "zrv.accdb");
 

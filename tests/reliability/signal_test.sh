@@ -50,7 +50,8 @@ now() { date +%s.%N; }
 elapsed_since() { awk -v a="$(now)" -v b="$1" 'BEGIN { printf "%.3f", a - b }'; }
 
 echo "signal test: writing a sample of $policies policies"
-"$sample" --out "$work/pristine" --policies "$policies" --seed 5 --bonus-db "$work/program/lic.mdb" >/dev/null 2>&1 \
+"$sample" --out "$work/pristine" --policies "$policies" --seed 5 --bonus-db "$work/program/lic.mdb" \
+    --format sqlcipher >/dev/null 2>&1 \
     || fail "the sample could not be written"
 dump "$work/pristine/LIC.mdb" >"$work/before.dump" || fail "the pristine target does not open"
 

@@ -34,23 +34,26 @@ TEST(AccessLookupIndex, LookupsByAnIndexedKeyUseTheFilesIndex)
     struct Case {
         const char* file;
         const char* table;
-        const char* lookup;  // a lookup on the key of a non-unique index of the file
+        const char* lookup; // a lookup on the key of a non-unique index of the file
     };
     const Case cases[] = {
         {"agent/access/LIC.mdb", "NewBonus", "SELECT * FROM NewBonus WHERE BonusCat = 'A' AND YY = 2001"},
         {"agent/access/LIC.mdb", "Policies", "SELECT * FROM Policies WHERE policy_no = '1'"},
-        {"agent/access/zrv.accdb", "Client2", "SELECT * FROM Client2 WHERE familycode = 'F1' AND perscode = 1"},
+        {"agent/access/zrv.accdb", "Client2",
+         "SELECT * FROM Client2 WHERE familycode = 'F1' AND perscode = 1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lookup);
         Connection connection;
         connection.openFile(kSamples / c.file, "", OpenMode::ReadOnly);
-        Statement load(connection.handle(), std::string("SELECT count(*) FROM ") + c.table, connection.fileName(),
-                       &connection);
+        Statement load(connection.handle(), std::string("SELECT count(*) FROM ") + c.table,
+                       connection.fileName(), &connection);
         ASSERT_TRUE(load.step());
-        EXPECT_NE(planOf(connection, c.lookup).find("USING INDEX"), std::string::npos) << planOf(connection, c.lookup);
+        EXPECT_NE(planOf(connection, c.lookup).find("USING INDEX"), std::string::npos)
+            << planOf(connection, c.lookup);
         // A column no index starts with is still read whole.
-        EXPECT_EQ(planOf(connection, std::string("SELECT * FROM ") + c.table + " WHERE rowid + 0 = 1").find("USING INDEX"),
+        EXPECT_EQ(planOf(connection, std::string("SELECT * FROM ") + c.table + " WHERE rowid + 0 = 1")
+                      .find("USING INDEX"),
                   std::string::npos);
     }
 }
