@@ -42,9 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The text the run builds for the source, around an arbitrary folder.
     const std::string file = std::string(text) + "\\zrv.accdb";
-    const std::string built = "Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" +
-                              orrin::store::quoteConnectionValue(file) +
-                              ";Jet OLEDB:Database Password=%Q7k!Lw2~(&9}R";
+    const std::string built = ConnectionText{"Microsoft.ACE.OLEDB.12.0", file, "%Q7k!Lw2~(&9}R"}.text();
     const ConnectionText parsed = ConnectionText::parse(built);
     require(parsed.dataSource == file);
     require(parsed.password == "%Q7k!Lw2~(&9}R");

@@ -1,10 +1,11 @@
 // The bonus-rate lookups: the declared bonus rate of a category for a start year, term and sum
 // assured (table NewBonus) and the final bonus of a term and sum assured (table FINALBONUS), both read
-// through the target database handle gDB.
+// through the run's target database (RunSession::target).
 
 #include "calc/BoundNumber.h"
 #include "calc/DataImport.h"
 #include "calc/LoggingTrap.h"
+#include "calc/NewBonusRows.h"
 
 #include "store/Statement.h"
 #include "store/StoreError.h"
@@ -81,6 +82,20 @@ class FirstRowQuery {
         throw Error(store::code::ItemNotFound, "Item not found in this collection: " + std::string(name));
     }
 
+    // The rates kept in memory, as the query would have read them (late: Bonus and Bonus2).
+    void openKept(const NewBonusRows::Rates* rates, bool late)
+    {
+        m_names = late ? std::vector<std::string>{"Bonus", "Bonus2"} : std::vector<std::string>{"Bonus"};
+        m_values.clear();
+        if (rates != nullptr) {
+            m_values.push_back(late ? rates->bonusAD : rates->bonusJM);
+            if (late)
+                m_values.push_back(rates->bonusJM);
+        }
+        m_found = rates != nullptr;
+        m_open = true;
+    }
+
     void close()
     {
         requireOpen();
@@ -118,41 +133,44 @@ class FirstRowQuery {
 
 // The declared bonus rate per 1000 of sum assured. A start in April to December reads BonusAD and
 // falls back to BonusJM when BonusAD is 0; a start in January to March reads BonusJM only. 0 when no
-// row matches; every failing step is logged and the rate keeps what it held (a missing gDB, table or
-// column, or a Null rate, therefore gives 0 or the rate read so far).
+// row matches; every failing step is logged and the rate keeps what it held (a missing target
+// database, table or column, or a Null rate, therefore gives 0 or the rate read so far).
 double DataImport::NewBonus(Date comDt, const std::string& Plan, std::int32_t Term, double Amount)
 {
     Trap trap = loggingTrap(*this, labels::NewBonus);
 
     double rate = 0;
     bool late = false;
-    std::string sql;
-    std::vector<Variant> parameters;
+    bool built = false;
+    int year = 0;
     FirstRowQuery rs;
 
     trap.step([&] { late = monthOf(comDt) >= 4; });
     trap.step([&] {
-        const int year = yearOf(comDt);
-        const std::string head =
-            late ? "select BonusAD as Bonus, BonusJM as Bonus2 from NewBonus where BonusCat='"
-                 : "select BonusJM as Bonus from NewBonus where BonusCat='";
-        const std::string term = formatNumber(Term);
-        const std::string amount = formatNumber(Amount);
-        sql = head + Plan + "' and YY=" + formatNumber(year) + " and (" + term + ">=FromTerm and " + term +
-              "<=ToTerm) and (" + amount + ">=FromSA and " + amount + "<=ToSA)";
-        parameters = {Variant(Plan),       Variant(static_cast<std::int32_t>(year)),
-                      Variant(Term),       Variant(Term),
-                      boundNumber(Amount), boundNumber(Amount)};
+        year = yearOf(comDt);
+        built = true;
     });
     trap.step([&] {
-        if (sql.empty())
+        if (!built)
             throw Error(store::code::BadQuery, "The query text is empty");
+        if (const NewBonusRows* kept = session().keptBonusRows()) {
+            rs.openKept(kept->first(Plan, year, Term, Amount), late);
+            return;
+        }
+        const std::string head = late ? "select BonusAD as Bonus, BonusJM as Bonus2 from NewBonus where BonusCat='"
+                                      : "select BonusJM as Bonus from NewBonus where BonusCat='";
+        const std::string term = formatNumber(Term);
+        const std::string amount = formatNumber(Amount);
+        const std::string sql = head + Plan + "' and YY=" + formatNumber(year) + " and (" + term +
+                                ">=FromTerm and " + term + "<=ToTerm) and (" + amount + ">=FromSA and " + amount +
+                                "<=ToSA)";
         const std::string columns = late ? "BonusAD as Bonus, BonusJM as Bonus2" : "BonusJM as Bonus";
-        rs.open(gDB, sql,
+        rs.open(session().target(), sql,
                 "select " + columns +
                     " from NewBonus where BonusCat=? and YY=? and (?>=FromTerm and ?<=ToTerm)"
                     " and (?>=FromSA and ?<=ToSA) order by rowid",
-                parameters);
+                {Variant(Plan), Variant(static_cast<std::int32_t>(year)), Variant(Term), Variant(Term),
+                 boundNumber(Amount), boundNumber(Amount)});
     });
     if (trap.test([&] { return rs.hasRows(); })) {
         trap.step([&] { rate = toDouble(rs.field("Bonus")); });
@@ -183,7 +201,7 @@ double DataImport::FBonus(std::int32_t Term, double SA)
               amount + ">=FromSA and " + amount + "<=ToSA)";
     });
     trap.step([&] {
-        rs.open(gDB, sql,
+        rs.open(session().target(), sql,
                 "select FAB from FINALBONUS where (?>=FromTerm and ?<=ToTerm) and (?>=FromSA and ?<=ToSA)"
                 " order by rowid",
                 {Variant(Term), Variant(Term), boundNumber(SA), boundNumber(SA)});

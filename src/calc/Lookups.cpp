@@ -32,20 +32,6 @@ std::string queryText(const std::string& Field, const std::string& Table, const 
     return sql;
 }
 
-std::string bonusConnectionText(const std::filesystem::path& bonusDatabase)
-{
-    return "Provider=" + std::string(store::kJetProvider) +
-           ";Data Source=" + store::quoteConnectionValue(bonusDatabase.string()) +
-           ";Jet OLEDB:Database Password=" + std::string(kCalvanePassword);
-}
-
-std::string orrinConnectionText(const std::string& DbPath)
-{
-    return "Provider=" + std::string(store::kAceProvider) +
-           ";Data Source=" + store::quoteConnectionValue(DbPath) +
-           ";Jet OLEDB:Database Password=" + std::string(kOrrinPassword);
-}
-
 // Reads every row, as a client-side cursor does when it opens: the count is exact and a failure in
 // any row fails the open.
 Rows readRows(store::Statement& statement)
@@ -99,9 +85,9 @@ class ResetOnExit {
 // first field (or take the no-row value), close the recordset, close the connection. Each step is
 // trapped on its own; a step whose object did not open fails in turn. The connection stays open for
 // the run's later lookups, so "closing" it only checks that it is there.
-Variant runLookup(DataImport& module, const char* label, const std::string& dataSource,
-                  const std::function<store::Connection*()>& connect,
-                  const std::function<Rows(store::Connection&)>& openRecordset, const Variant& noRow)
+template <class Connect, class OpenRecordset>
+Variant runLookup(DataImport& module, const char* label, const std::string& dataSource, Connect&& connect,
+                  OpenRecordset&& openRecordset, const Variant& noRow)
 {
     Trap trap = loggingTrap(module, label);
     Variant result;
@@ -139,22 +125,17 @@ Variant runLookup(DataImport& module, const char* label, const std::string& data
 
 } // namespace
 
-void DataImport::adoptLookupConnection(const std::string& DbPath, store::Connection& connection)
-{
-    m_adoptedConnections[orrinConnectionText(DbPath)] = &connection;
-}
-
 // Empty after a failure, "" when no row matches, otherwise the first column of the first row (Null
 // when that is Null, as an aggregate over no rows gives). Answers are kept per query text, since the
 // bonus database does not change while the program runs; a failing lookup is never kept.
 Variant DataImport::DFirst2(const std::string& Field, const std::string& Table, const std::string& Condition)
 {
-    const std::string connectionText = bonusConnectionText(m_bonusDatabase);
+    const std::string& connectionText = m_bonusConnectionText;
     const std::string sql = queryText(Field, Table, Condition);
     return runLookup(
-        *this, labels::DFirst2, m_bonusDatabase.string(), [&] { return lookupConnection(connectionText); },
+        *this, labels::DFirst2, m_bonusDatabase.string(), [&] { return session().lookupConnection(connectionText); },
         [&](store::Connection& connection) {
-            auto& answers = m_bonusCache[connectionText];
+            auto& answers = session().bonusAnswers(connectionText);
             if (auto known = answers.find(sql); known != answers.end())
                 return known->second;
             Rows rows = readInStoreOrder(connection, sql);
@@ -168,10 +149,10 @@ Variant DataImport::DFirst2(const std::string& Field, const std::string& Table, 
 Variant DataImport::OrrinDFirst(const std::string& Field, const std::string& Table, const std::string& DbPath,
                                 const std::string& Condition)
 {
-    const std::string connectionText = orrinConnectionText(DbPath);
+    const std::string& connectionText = orrinConnectionText(DbPath);
     const std::string sql = queryText(Field, Table, Condition);
     return runLookup(
-        *this, labels::OrrinDFirst, DbPath, [&] { return lookupConnection(connectionText); },
+        *this, labels::OrrinDFirst, DbPath, [&] { return session().lookupConnection(connectionText); },
         [&](store::Connection& connection) { return readInStoreOrder(connection, sql); }, Variant::null());
 }
 
@@ -183,13 +164,13 @@ Variant DataImport::OrrinDFirstForPerson(const std::string& Field, const std::st
                                          const std::string& DbPath, const Variant& FamilyCode,
                                          const Variant& PersCode)
 {
-    const std::string connectionText = orrinConnectionText(DbPath);
+    const std::string& connectionText = orrinConnectionText(DbPath);
     const std::string familyCode = joinText(FamilyCode);
     const std::string personCode = joinText(PersCode);
     const std::string sql =
         "Select " + Field + " from " + Table + " where familycode = ? And perscode = ? order by rowid";
     return runLookup(
-        *this, labels::OrrinDFirst, DbPath, [&] { return lookupConnection(connectionText); },
+        *this, labels::OrrinDFirst, DbPath, [&] { return session().lookupConnection(connectionText); },
         [&](store::Connection& connection) {
             const std::optional<double> number = parseNumber(personCode);
             if (!number)

@@ -2,6 +2,8 @@
 // unrounded in MatAmt.
 
 #include "calc/DataImport.h"
+#include "calc/PlanBook.h"
+#include "calc/PolicyFields.h"
 
 #include "value/Conversions.h"
 #include "value/DateValue.h"
@@ -30,36 +32,39 @@ constexpr std::array<PaymentMode, 6> kPaymentModes{{
 
 } // namespace
 
-// Plan 152 matures on its premium-paying term, every other plan on its term; either is read as a
-// number and rounded half to even. Each payment mode is tested on its own (a failing test runs its
+// A plan that matures on its premium-paying term (PlanBook) takes PPT, every other plan its term;
+// either is read as a number and rounded half to even. Each payment mode is tested on its own (a failing test runs its
 // block, as every failing condition does); a policy without a commencement date, or with a payment
 // code outside the table (lower case included), keeps its MatAmt. Failures go to the caller's trap.
-void DataImport::updateMaturityAmount(store::Recordset& PolicyRow, Trap& trap)
+void DataImport::updateMaturityAmount(PolicyFields& policy, Trap& trap)
 {
     std::int32_t MatTerm = 0;
 
-    if (trap.test([&] { return equals(PolicyRow.field("Plan"), Variant("152")); }))
-        trap.step([&] { MatTerm = toLong(Variant(Val(PolicyRow.field("PPT")))); });
+    if (trap.test([&] {
+            const PlanEntry* plan = PlanBook::standard().matching(policy.plan());
+            return plan != nullptr && plan->maturesOnPremiumTerm;
+        }))
+        trap.step([&] { MatTerm = toLong(Variant(Val(policy.ppt()))); });
     else
-        trap.step([&] { MatTerm = toLong(Variant(Val(PolicyRow.field("Term")))); });
+        trap.step([&] { MatTerm = toLong(Variant(Val(policy.term()))); });
 
     for (const PaymentMode& payment : kPaymentModes) {
         const bool matches = trap.test([&] {
             // Both sides are evaluated, as the classic And does.
-            const bool sameCode = equals(PolicyRow.field("Payment"), Variant(payment.code));
-            const bool hasDate = !PolicyRow.field("Issue_Dt").isNull();
+            const bool sameCode = equals(policy.payment(), Variant(payment.code));
+            const bool hasDate = !policy.issueDate().isNull();
             return sameCode && hasDate;
         });
         if (!matches)
             continue;
         trap.step([&] {
-            const Date ComDt = toDate(PolicyRow.field("Issue_Dt"));
-            const std::string Plan = toText(PolicyRow.field("Plan"));
-            const double Amount = toDouble(PolicyRow.field("Sum"));
-            const double Prem = Val(PolicyRow.field("Premium"));
+            const Date ComDt = toDate(policy.issueDate());
+            const std::string Plan = toText(policy.plan());
+            const double Amount = toDouble(policy.sum());
+            const double Prem = Val(policy.premium());
             const std::string Mode = payment.mode;
             const double amount = NewMat2(ComDt, Plan, MatTerm, Amount, Prem, Mode, gAge);
-            PolicyRow.setField("MatAmt", Variant(amount));
+            policy.setMaturityAmount(Variant(amount));
         });
     }
 }

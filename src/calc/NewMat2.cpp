@@ -1,9 +1,9 @@
 // The maturity value of a policy: for a plan with a bonus category the sum assured with its declared,
-// projected and final bonuses; for any other plan its own plan rule (calc/PlanRules.h).
+// projected and final bonuses; for any other plan its own maturity rule (calc/PlanBook.h).
 
 #include "calc/DataImport.h"
 #include "calc/LoggingTrap.h"
-#include "calc/PlanRules.h"
+#include "calc/PlanBook.h"
 
 #include "value/Conversions.h"
 #include "value/DateValue.h"
@@ -13,18 +13,6 @@
 namespace orrin::calc {
 
 namespace {
-
-// Plans whose policies of 15 years or more earn the final bonus (by plan text: "014" does not).
-bool earnsFinalBonus(const std::string& planText)
-{
-    static const char* const kPlans[] = {"2",  "5",  "8",  "14",  "41",  "48",  "88",  "89",
-                                         "90", "91", "95", "101", "102", "103", "121", "133"};
-    for (const char* plan : kPlans) {
-        if (planText == plan)
-            return true;
-    }
-    return false;
-}
 
 // What a bonus-table lookup reads as: the value behind an empty text ("" for Null and for a failed
 // lookup), its leading number.
@@ -52,13 +40,16 @@ double DataImport::NewMat2(Date ComDt, const std::string& Plan, std::int32_t Ter
     double result = 0;
 
     const double planValue = Val(std::string_view(Plan));
-    const plans::Category category = plans::categoryOf(planValue);
-    if (category == plans::Category::None) {
-        trap.step([&] { result = plans::maturityByPlanRule(planValue, Plan, Term, sumAssured, Prem, Mode); });
+    const PlanEntry* entry = PlanBook::standard().byNumber(planValue);
+    const Category category = entry != nullptr ? entry->category : Category::None;
+    if (category == Category::None) {
+        trap.step([&] { result = maturityByRule(entry, Plan, Term, sumAssured, Prem, Mode); });
         return result;
     }
+    // The plan as written ("014" is plan 14 of its category, but not as written).
+    const bool asWritten = Plan == entry->text;
 
-    const std::string cat(plans::categoryCode(category));
+    const std::string cat(categoryCode(category));
     const std::string catCondition = "BonusCat='" + cat + "'";
     int startYear = 0;
     double firstYear = 0;
@@ -75,10 +66,8 @@ double DataImport::NewMat2(Date ComDt, const std::string& Plan, std::int32_t Ter
     trap.step([&] { declaredRate = NewBonus(ComDt, cat, Term, sumAssured); });
     trap.step([&] { lastYear = roundHalfEven(lookupNumber(DFirst2("max(YY)", "NewBonus", catCondition))); });
     trap.step([&] {
-        if (category == plans::Category::WL)
-            yearsToMaturity = 80.0 - Age;
-        else if (category == plans::Category::JR)
-            yearsToMaturity = 100.0 - Age;
+        if (const int ageLimit = categoryAgeLimit(category); ageLimit != 0)
+            yearsToMaturity = static_cast<double>(ageLimit) - Age;
         else
             yearsToMaturity = Term;
     });
@@ -111,29 +100,22 @@ double DataImport::NewMat2(Date ComDt, const std::string& Plan, std::int32_t Ter
     trap.step([&] { declaredBonus = sumAssured / 1000 * declaredRate; });
     trap.step([&] { projectedBonus = sumAssured / 1000 * lastRate * k; });
 
-    if (trap.test([&] { return Term >= 15 && earnsFinalBonus(Plan); }))
+    if (trap.test([&] { return Term >= 15 && asWritten && entry->finalBonus; }))
         trap.step([&] { finalBonus = FBonus(Term, sumAssured); });
-    if (trap.test([&] { return Plan == "75" || Plan == "76" || Plan == "93"; })) {
-        if (Term == 20)
-            finalBonus = sumAssured / 1000 * 20;
-        else if (Term == 25)
-            finalBonus = sumAssured / 1000 * 35;
+    if (trap.test([&] { return asWritten && !entry->fixedFinalBonus.empty(); })) {
+        for (const TermRate& fixed : entry->fixedFinalBonus) {
+            if (Term == fixed.term) {
+                finalBonus = sumAssured / 1000 * fixed.perMille;
+                break;
+            }
+        }
     }
 
     // Only now, with every bonus worked out on the full sum, is the sum itself reduced.
-    if (category == plans::Category::EN) {
-        if (Plan == "103")
-            sumAssured = 25.0 / 100 * sumAssured;
-    } else if (category == plans::Category::MB) {
-        if (Plan == "73")
-            sumAssured = 60.0 / 100 * sumAssured;
-        else if (Plan == "74")
-            sumAssured = 50.0 / 100 * sumAssured;
-        else
-            sumAssured = 40.0 / 100 * sumAssured;
-    } else if (category == plans::Category::JS) {
-        sumAssured = 0;
-    }
+    const std::optional<double> paidShare =
+        asWritten && entry->paidShare ? entry->paidShare : categoryPaidShare(category);
+    if (paidShare)
+        sumAssured = shareOf(*paidShare, sumAssured);
 
     result = sumAssured + declaredBonus + projectedBonus + finalBonus;
     return result;

@@ -4,6 +4,7 @@
 #include "calc/DataImport.h"
 #include "calc/LoggingTrap.h"
 #include "calc/PlanRow.h"
+#include "calc/PolicyFields.h"
 #include "calc/SurvivalBenefit.h"
 
 #include "value/Conversions.h"
@@ -43,7 +44,7 @@ double yearCount(const Variant& value, const char* what)
 // and pays premiums for its PPT; otherwise both come from the plan. A single-premium policy ("S",
 // exactly) stops paying on its commencement date. A policy without a commencement date gets neither
 // date. Each date is one statement, so a value that cannot be read leaves that field as it was.
-void applyDateRules(store::Recordset& PolicyRow, const PlanRow& planRow, std::int32_t gAge, Trap& trap)
+void applyDateRules(PolicyFields& policy, const PlanRow& planRow, std::int32_t gAge, Trap& trap)
 {
     Variant planTerm;
     if (trap.test(
@@ -53,34 +54,34 @@ void applyDateRules(store::Recordset& PolicyRow, const PlanRow& planRow, std::in
         trap.step([&] { planTerm = planRow.field("PremTerm"); });
 
     auto maturityTerm = [&] {
-        const double term = Val(PolicyRow.field("Term"));
+        const double term = Val(policy.term());
         return term > 0 ? term : yearCount(planTerm, "the plan term");
     };
     auto premiumTerm = [&] {
-        return Val(PolicyRow.field("Term")) > 0 ? Val(PolicyRow.field("PPT"))
+        return Val(policy.term()) > 0 ? Val(policy.ppt())
                                                 : yearCount(planTerm, "the plan term");
     };
     auto setMaturityDate = [&] {
         const double years = maturityTerm();
-        PolicyRow.setField("matdt", Variant(addYears(toDate(PolicyRow.field("Issue_Dt")), years)));
+        policy.setMaturityDate(Variant(addYears(toDate(policy.issueDate()), years)));
     };
 
     if (trap.test([&] {
-            const bool holdsDate = isDateValue(PolicyRow.field("Issue_Dt"));
-            const bool single = equals(PolicyRow.field("Payment"), Variant("S"));
+            const bool holdsDate = isDateValue(policy.issueDate());
+            const bool single = equals(policy.payment(), Variant("S"));
             return holdsDate && single;
         })) {
         trap.step(setMaturityDate);
-        trap.step([&] { PolicyRow.setField("PremEndDt", PolicyRow.field("Issue_Dt")); });
-    } else if (trap.test([&] { return isDateValue(PolicyRow.field("Issue_Dt")); })) {
+        trap.step([&] { policy.setPremiumEndDate(policy.issueDate()); });
+    } else if (trap.test([&] { return isDateValue(policy.issueDate()); })) {
         trap.step(setMaturityDate);
         trap.step([&] {
             const double years = premiumTerm();
-            PolicyRow.setField("PremEndDt", Variant(addYears(toDate(PolicyRow.field("Issue_Dt")), years)));
+            policy.setPremiumEndDate(Variant(addYears(toDate(policy.issueDate()), years)));
         });
     } else {
-        trap.step([&] { PolicyRow.setField("matdt", Variant::null()); });
-        trap.step([&] { PolicyRow.setField("PremEndDt", Variant::null()); });
+        trap.step([&] { policy.setMaturityDate(Variant::null()); });
+        trap.step([&] { policy.setPremiumEndDate(Variant::null()); });
     }
 }
 
@@ -95,26 +96,27 @@ void DataImport::UpdatePolicySchedule(store::Connection& database, store::Record
 {
     Trap trap = loggingTrap(*this, labels::UpdatePolicySchedule);
 
-    if (m_eventPump)
-        m_eventPump();
+    RunSession& run = session();
+    run.pumpEvents();
 
-    if (trap.test([&] { return equals(PolicyRow.field("Plan"), Variant(std::int32_t{0})); }))
+    PolicyFields policy(PolicyRow, run.policyPositions());
+    if (trap.test([&] { return equals(policy.plan(), Variant(std::int32_t{0})); }))
         return;
 
-    gDB = &database;
+    run.setTarget(&database);
 
     PlanRow planRow;
-    trap.step([&] { planRow.open(gDB, PolicyRow.field("Plan"), keptPlanRows()); });
+    trap.step([&] { planRow.open(run.target(), policy.plan(), run.keptPlanRows()); });
 
     if (trap.test([&] { return planRow.recordCount() != 0; }))
-        applyDateRules(PolicyRow, planRow, gAge, trap);
+        applyDateRules(policy, planRow, gAge, trap);
 
-    updateMaturityAmount(PolicyRow, trap);
+    updateMaturityAmount(policy, trap);
 
     trap.step([&] { planRow.close(); });
     planRow.release();
 
-    rebuildSurvivalBenefits(*this, database, PolicyRow, trap);
+    rebuildSurvivalBenefits(*this, database, policy, trap);
 }
 
 } // namespace orrin::calc

@@ -4,6 +4,7 @@
 
 #include "calc/SurvivalBenefit.h"
 
+#include "calc/PlanBook.h"
 #include "calc/PlanRow.h"
 #include "value/Conversions.h"
 #include "value/DateValue.h"
@@ -70,41 +71,23 @@ int groupCount(const PlanRow& planRow)
         roundHalfEven(static_cast<double>(characterCount(toText(planRow.field("Term")))) / 2.0));
 }
 
-struct StopRule {
-    const char* plan1;
-    const char* plan2; // nullptr: one plan only
-    double term;       // the policy's own term
-    int year;          // the instalment year
-};
-
-// An instalment of these plans at the policy's term (or at the listed year) is never paid: the
-// schedule ends before it.
-constexpr std::array<StopRule, 6> kStopRules{{
-    {"160", "192", 15, 15},
-    {"174", "179", 12, 12},
-    {"174", "179", 16, 16},
-    {"175", nullptr, 9, 9},
-    {"175", nullptr, 12, 12},
-    {"196", nullptr, 9, 9},
-}};
-
 class Schedule {
   public:
-    Schedule(DataImport& module, store::Recordset& PolicyRow, Trap& trap)
-        : m_module(module), m_policy(PolicyRow), m_trap(trap)
+    Schedule(DataImport& module, PolicyFields& policy, Trap& trap) : m_module(module), m_policy(policy), m_trap(trap)
     {
     }
 
     void general(const PlanRow& planRow);
-    void plan103();
-    void plan152();
+    void fourFromMaturity();
+    void everyFifthYear();
 
   private:
-    bool planIs(const char* code) { return equals(m_policy.field("Plan"), Variant(code)); }
-    double policyTerm() { return Val(m_policy.field("Term")); }
-    Date issueDate() { return toDate(m_policy.field("Issue_Dt")); }
+    // The book's entry for the plan as written (the program's Plan = "160"), or nullptr.
+    const PlanEntry* plan() { return PlanBook::standard().matching(m_policy.plan()); }
+    double policyTerm() { return Val(m_policy.term()); }
+    Date issueDate() { return toDate(m_policy.issueDate()); }
     // "percent/100 of Sum": the fraction first, then the product.
-    double shareOfSum(double percent) { return (percent / 100.0) * toDouble(m_policy.field("Sum")); }
+    double shareOfSum(double percent) { return (percent / 100.0) * toDouble(m_policy.sum()); }
     store::Connection& database();
 
     void open(store::Recordset& SbRows, const char* source)
@@ -114,7 +97,12 @@ class Schedule {
     void begin(store::Recordset& SbRows)
     {
         m_trap.step([&] { SbRows.addNew(); });
-        m_trap.step([&] { SbRows.setField("policy_no", m_policy.field("policy_no")); });
+        m_trap.step([&] {
+            const Variant number = m_policy.policyNo();
+            if (SbRowsWritten* written = m_module.session().sbRowsWritten())
+                written->note(m_module.session().target(), joinText(number));
+            SbRows.setField("policy_no", number);
+        });
     }
     void finish(store::Recordset& SbRows, const Variant& number)
     {
@@ -129,7 +117,7 @@ class Schedule {
     void setAmount(store::Recordset& SbRows, int k);
 
     DataImport& m_module;
-    store::Recordset& m_policy;
+    PolicyFields& m_policy;
     Trap& m_trap;
     SbTable SbYear;
     SbTable SbPct;
@@ -137,57 +125,73 @@ class Schedule {
 
 store::Connection& Schedule::database()
 {
-    if (m_module.gDB == nullptr)
+    store::Connection* target = m_module.session().target();
+    if (target == nullptr)
         throw Error(err::ObjectNotSet, "Object variable or With block variable not set: no database for SB.");
-    return *m_module.gDB;
+    return *target;
 }
 
-// A stop rule's test evaluates all of its parts, so a year outside SbYear fails the test, and a failed
-// test ends the schedule as a matching rule does.
+// The stop years of the plan as written. Every part of the test is read (the plan, the policy's term,
+// the instalment's year), so a term that cannot be read or a year outside SbYear fails the test, and
+// a failed test ends the schedule as a matching stop year does.
 bool Schedule::stops(int k)
 {
-    for (const StopRule& rule : kStopRules) {
-        const bool stop = m_trap.test([&] {
-            const bool first = planIs(rule.plan1);
-            const bool second = rule.plan2 != nullptr && planIs(rule.plan2);
-            const bool term = policyTerm() == rule.term;
-            const bool year = SbYear.at(k) == rule.year;
-            return (first || second) && term && year;
-        });
-        if (stop)
-            return true;
-    }
-    return false;
+    return m_trap.test([&] {
+        const PlanEntry* entry = plan();
+        const double term = policyTerm();
+        const int year = SbYear.at(k);
+        if (entry == nullptr)
+            return false;
+        for (const StopYear& stop : entry->stops) {
+            if (term == stop.term && year == stop.year)
+                return true;
+        }
+        return false;
+    });
 }
 
+// The amount overrides of the plan as written at the policy's term, in the plan's order: an override
+// of a named year applies when the instalment's year is that year (a year outside SbYear fails that
+// test, and a failed test applies the override); one of year 0 applies to any year. Without one,
+// the plan's own percentage. A term that cannot be read fails the first test, and then the first
+// override of the book applies, as the block of a failed test runs.
 void Schedule::setAmount(store::Recordset& SbRows, int k)
 {
-    // Every part of a test is evaluated, as the classic And and Or do: a term that cannot be read
-    // fails the test, and a failed test runs its block.
+    const PlanEntry* overridden = nullptr;
+    double term = 0;
     if (m_trap.test([&] {
-            const bool plan174 = planIs("174");
-            const bool plan179 = planIs("179");
-            const bool term = policyTerm() == 20;
-            return (plan174 || plan179) && term;
+            const PlanEntry* entry = plan();
+            term = policyTerm();
+            if (entry != nullptr) {
+                for (const AmountOverride& amount : entry->amounts) {
+                    if (term == amount.term)
+                        overridden = entry;
+                }
+            }
+            return overridden != nullptr;
         })) {
-        m_trap.step([&] { SbRows.setField("sb_amount", Variant(shareOfSum(10))); });
-    } else if (m_trap.test([&] {
-                   const bool plan = planIs("196");
-                   const bool term = policyTerm() == 9;
-                   return plan && term;
-               })) {
-        if (m_trap.test([&] { return SbYear.at(k) == 3; }))
-            m_trap.step([&] { SbRows.setField("sb_amount", Variant(shareOfSum(15))); });
-        else
-            m_trap.step([&] { SbRows.setField("sb_amount", Variant(shareOfSum(25))); });
+        if (overridden == nullptr) {
+            overridden = PlanBook::standard().firstWithAmounts();
+            if (overridden == nullptr)
+                return;
+            term = overridden->amounts.front().term;
+        }
+        for (const AmountOverride& amount : overridden->amounts) {
+            if (amount.term != term)
+                continue;
+            if (amount.year == 0 || m_trap.test([&] { return SbYear.at(k) == amount.year; })) {
+                m_trap.step([&] { SbRows.setField("sb_amount", Variant(shareOfSum(amount.hundredths))); });
+                return;
+            }
+        }
     } else {
         m_trap.step([&] { SbRows.setField("sb_amount", Variant(shareOfSum(SbPct.at(k)))); });
     }
 }
 
 // The plan's own instalments: group k of its Term text is the year after commencement, group k of its
-// benefit text the percentage of the sum assured. Plans 113 and 159 count the years from the entry
-// age and have no stop rules; the other plans end the schedule at the first stop rule that matches.
+// benefit text the percentage of the sum assured. Plans due from the entry age (PlanBook) count the
+// years from it and have no stop years; the other plans end the schedule at their first stop year.
 void Schedule::general(const PlanRow& planRow)
 {
     int n = 0;
@@ -210,9 +214,8 @@ void Schedule::general(const PlanRow& planRow)
         for (int k = 1; k <= n; ++k) {
             begin(SbRows);
             if (m_trap.test([&] {
-                    const bool plan113 = planIs("113");
-                    const bool plan159 = planIs("159");
-                    return plan113 || plan159;
+                    const PlanEntry* entry = plan();
+                    return entry != nullptr && entry->dueFromEntryAge;
                 })) {
                 m_trap.step([&] {
                     const double years = static_cast<double>(SbYear.at(k)) - m_module.gAge;
@@ -235,7 +238,7 @@ void Schedule::general(const PlanRow& planRow)
 
 // Four instalments of a quarter of the sum, counted down from maturity: numbers 4, 3, 2, 1 due at the
 // policy's term and one, two and three years before it.
-void Schedule::plan103()
+void Schedule::fourFromMaturity()
 {
     store::Recordset SbRows;
     open(SbRows, "sb");
@@ -252,7 +255,7 @@ void Schedule::plan103()
 }
 
 // A tenth of the sum every fifth year up to age 100.
-void Schedule::plan152()
+void Schedule::everyFifthYear()
 {
     store::Recordset SbRows;
     open(SbRows, "sb");
@@ -270,26 +273,32 @@ void Schedule::plan152()
 // The policy number is bound, never pasted into the delete, so a number holding quotes deletes only
 // its own rows; a Null number deletes the rows whose number is empty, as the pasted text would. A
 // plan that is not found (or whose query fails) ends here with the old rows gone and none added.
-void rebuildSurvivalBenefits(DataImport& module, store::Connection& database, store::Recordset& PolicyRow,
-                             Trap& trap)
+void rebuildSurvivalBenefits(DataImport& module, store::Connection& database, PolicyFields& policy, Trap& trap)
 {
     trap.step([&] {
-        database.execute("Delete from SB where policy_no=?",
-                         {Variant(joinText(PolicyRow.field("policy_no")))});
+        const std::string number = joinText(policy.policyNo());
+        // A delete that could find no row changes nothing: it is left out while SB's writer knows that.
+        if (SbRowsWritten* written = module.session().sbRowsWritten(); written != nullptr && written->noneOf(database, number))
+            return;
+        database.execute("Delete from SB where policy_no=?", {Variant(number)});
     });
 
     PlanRow planRow;
-    trap.step([&] { planRow.open(module.gDB, PolicyRow.field("Plan"), module.keptPlanRows()); });
+    trap.step([&] { planRow.open(module.session().target(), policy.plan(), module.session().keptPlanRows()); });
     if (trap.test([&] { return planRow.recordCount() == 0; }))
         return;
 
-    Schedule schedule(module, PolicyRow, trap);
+    auto builtIn = [&] {
+        const PlanEntry* entry = PlanBook::standard().matching(policy.plan());
+        return entry != nullptr ? entry->builtIn : BuiltInSchedule::None;
+    };
+    Schedule schedule(module, policy, trap);
     if (trap.test([&] { return !planRow.field("Term").isNull(); }))
         schedule.general(planRow);
-    else if (trap.test([&] { return equals(PolicyRow.field("Plan"), Variant("103")); }))
-        schedule.plan103();
-    else if (trap.test([&] { return equals(PolicyRow.field("Plan"), Variant("152")); }))
-        schedule.plan152();
+    else if (trap.test([&] { return builtIn() == BuiltInSchedule::FourFromMaturity; }))
+        schedule.fourFromMaturity();
+    else if (trap.test([&] { return builtIn() == BuiltInSchedule::EveryFifthYear; }))
+        schedule.everyFifthYear();
 }
 
 } // namespace orrin::calc

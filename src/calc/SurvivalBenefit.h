@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calc/DataImport.h"
+#include "calc/PolicyFields.h"
 #include "store/Connection.h"
 #include "store/Recordset.h"
 #include "value/Trap.h"
@@ -8,9 +9,8 @@
 namespace orrin::calc {
 
 // Rebuilds the policy's survival-benefit instalments in SB: deletes the policy's rows through
-// database, reads the plan row again through module.gDB and adds one saved row per instalment of the
+// database, reads the plan row again through the session's target and adds one saved row per instalment of the
 // schedule the plan calls for. Failures go to trap (UpdatePolicySchedule's).
-void rebuildSurvivalBenefits(DataImport& module, store::Connection& database, store::Recordset& PolicyRow,
-                             Trap& trap);
+void rebuildSurvivalBenefits(DataImport& module, store::Connection& database, PolicyFields& policy, Trap& trap);
 
 } // namespace orrin::calc

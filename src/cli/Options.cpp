@@ -1,6 +1,6 @@
 #include "cli/Options.h"
 
-#include "migration/ConnectionTexts.h"
+#include "migration/FolderPaths.h"
 
 #include <system_error>
 

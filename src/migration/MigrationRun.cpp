@@ -8,40 +8,6 @@
 
 namespace orrin::migration {
 
-namespace {
-
-// Keeps the calculation module's event pump pointing at this run only while the run lasts.
-class EventPumpInstalled {
-  public:
-    EventPumpInstalled(calc::DataImport& dataImport, std::function<void()> pump) : m_dataImport(dataImport)
-    {
-        m_dataImport.setEventPump(std::move(pump));
-    }
-    ~EventPumpInstalled() { m_dataImport.setEventPump({}); }
-    EventPumpInstalled(const EventPumpInstalled&) = delete;
-    EventPumpInstalled& operator=(const EventPumpInstalled&) = delete;
-
-  private:
-    calc::DataImport& m_dataImport;
-};
-
-// The run's lock budget reaches the bonus lookups while the run lasts, and no longer.
-class LockWaitsLent {
-  public:
-    LockWaitsLent(calc::DataImport& dataImport, store::LockWaits& waits) : m_dataImport(dataImport)
-    {
-        m_dataImport.setLockWaits(&waits);
-    }
-    ~LockWaitsLent() { m_dataImport.setLockWaits(nullptr); }
-    LockWaitsLent(const LockWaitsLent&) = delete;
-    LockWaitsLent& operator=(const LockWaitsLent&) = delete;
-
-  private:
-    calc::DataImport& m_dataImport;
-};
-
-} // namespace
-
 MigrationRun::MigrationRun(calc::DataImport& dataImport, ErrorQuestion& question, RunObserver& observer)
     : m_dataImport(dataImport), m_question(question), m_observer(observer)
 {
@@ -56,18 +22,21 @@ RunReport MigrationRun::run(const std::string& OrrinDbFolder, const std::string&
     const std::int64_t logEntriesBefore = m_dataImport.logEntriesWritten();
 
     {
-        // The run's one yield. A stop asked for while events ran ends the run right there.
-        EventPumpInstalled pump(m_dataImport, [this] {
-            m_observer.pumpEvents();
-            stopIfAsked();
-        });
         // Every connection of the run, the lookups' included, waits for other programs' locks out of
         // one budget; a stop cuts a wait short.
         store::LockWaits lockWaits;
         lockWaits.setWaitingNotice([this](const std::string& file) { m_observer.lockWait(file); });
         lockWaits.setStopCheck([this] { return stopDue(); });
-        LockWaitsLent lent(m_dataImport, lockWaits);
-        RunSteps steps(m_dataImport, m_question, m_observer, report, m_policiesTransferred);
+        // The calculations' hold on this run: their connections, kept rows and the run's one yield (a
+        // stop asked for while events ran ends the run right there), until the run ends.
+        calc::RunSession session(
+            m_dataImport,
+            [this] {
+                m_observer.pumpEvents();
+                stopIfAsked();
+            },
+            &lockWaits);
+        RunSteps steps(m_dataImport, session, m_question, m_observer, report, m_policiesTransferred);
         steps.setLockWaits(&lockWaits);
         steps.setStopPoint([this] { stopIfAsked(); });
         try {
@@ -80,7 +49,7 @@ RunReport MigrationRun::run(const std::string& OrrinDbFolder, const std::string&
             steps.clientStep();
             steps.policyStep();
             // The lookups hold the source and bonus files open; let go of them before the commit.
-            m_dataImport.closeLookupConnections();
+            session.closeLookups();
             steps.closeDatabases();
         } catch (const RunStop& stop) {
             steps.abandon();
@@ -102,11 +71,6 @@ RunReport MigrationRun::run(const std::string& OrrinDbFolder, const std::string&
         }
     }
 
-    try {
-        m_dataImport.closeLookupConnections();
-    } catch (const std::exception&) {
-        // The lookups only read; a connection that will not close loses nothing.
-    }
     report.logEntries = m_dataImport.logEntriesWritten() - logEntriesBefore;
     report.logFile = m_dataImport.logFile();
     report.policiesTransferred = m_policiesTransferred;

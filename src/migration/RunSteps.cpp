@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 
 namespace orrin::migration {
@@ -24,7 +25,13 @@ class RecordsetRow : public RowSource {
     {
     }
 
-    Variant field(std::string_view name) override { return m_source.field(name); }
+    // A field of a table is read by its position, found once per name; the names come from the
+    // mapping tables, so each is recognised by its address (and checked by its text).
+    Variant field(std::string_view name) override
+    {
+        const int position = positionOf(name);
+        return position >= 0 ? m_source.field(position) : m_source.field(name);
+    }
     std::int64_t absolutePosition() override { return m_source.absolutePosition(); }
     Variant personLookup(const std::string& Field, const std::string& Table) override
     {
@@ -34,9 +41,28 @@ class RecordsetRow : public RowSource {
     }
 
   private:
+    struct Known {
+        std::string name;
+        int position;
+    };
+
+    // The field's position in the source's table, or -1 (a query, a recordset that did not open, a
+    // name the table lacks: read by name, which fails as it should).
+    int positionOf(std::string_view name)
+    {
+        if (const auto known = m_known.find(name.data());
+            known != m_known.end() && known->second.name == name)
+            return known->second.position;
+        const int position = m_source.fieldPosition(name);
+        if (position >= 0)
+            m_known[name.data()] = Known{std::string(name), position};
+        return position;
+    }
+
     store::Recordset& m_source;
     calc::DataImport& m_dataImport;
     const std::string& m_dbPath;
+    std::unordered_map<const char*, Known> m_known;
 };
 
 // Rows of constants read nothing from the source.
@@ -51,28 +77,30 @@ class NoRow : public RowSource {
     Variant personLookup(const std::string& Field, const std::string&) override { return field(Field); }
 };
 
-// Lets the calculations keep the plan rows they read while the policy step runs: the run holds the
-// target's write lock and writes no plans, so a plan reads the same for every policy.
-class PlanRowsKept {
+// Lets the calculations keep the reference rows they read while the policy step runs: the run holds
+// the target's write lock, writes no plans or bonus rates, and is the only writer of SB (which it has
+// just emptied), so a plan reads the same for every policy.
+class ReferenceRowsKept {
   public:
-    explicit PlanRowsKept(calc::DataImport& dataImport) : m_dataImport(dataImport)
+    explicit ReferenceRowsKept(calc::RunSession& session) : m_session(session)
     {
-        m_dataImport.setKeepPlanRows(true);
+        m_session.keepReferenceRows(true);
     }
-    ~PlanRowsKept() { m_dataImport.setKeepPlanRows(false); }
-    PlanRowsKept(const PlanRowsKept&) = delete;
-    PlanRowsKept& operator=(const PlanRowsKept&) = delete;
+    ~ReferenceRowsKept() { m_session.keepReferenceRows(false); }
+    ReferenceRowsKept(const ReferenceRowsKept&) = delete;
+    ReferenceRowsKept& operator=(const ReferenceRowsKept&) = delete;
 
   private:
-    calc::DataImport& m_dataImport;
+    calc::RunSession& m_session;
 };
 
 } // namespace
 
-RunSteps::RunSteps(calc::DataImport& dataImport, ErrorQuestion& question, RunObserver& observer,
-                   RunReport& report, double& PoliciesTransferred)
-    : m_dataImport(dataImport), m_question(question), m_observer(observer), m_report(report),
-      m_policiesTransferred(PoliciesTransferred), m_trap([this](const Error& error) { onFailure(error); })
+RunSteps::RunSteps(calc::DataImport& dataImport, calc::RunSession& session, ErrorQuestion& question,
+                   RunObserver& observer, RunReport& report, double& PoliciesTransferred)
+    : m_dataImport(dataImport), m_session(session), m_question(question), m_observer(observer),
+      m_report(report), m_policiesTransferred(PoliciesTransferred),
+      m_trap([this](const Error& error) { onFailure(error); })
 {
     for (const char* table :
          {"Login", "Times", "AgMast", "LocMast", "BrnMast", "company", "Family", "Client", "Policies"}) {
@@ -167,8 +195,16 @@ void RunSteps::writeRow(store::Recordset& target, const std::string& table, cons
     if (hooks.afterAddNew) {
         hooks.afterAddNew();
     }
-    for (const FieldMapping& line : mapping) {
-        m_trap.step([&] { target.setField(line.target, evaluate(line, row)); });
+    const std::vector<int>* positions = targetPositions(target, mapping);
+    for (std::size_t i = 0; i < mapping.size(); ++i) {
+        const FieldMapping& line = mapping[i];
+        m_trap.step([&] {
+            const Variant value = evaluate(line, row);
+            if (positions != nullptr)
+                target.setField((*positions)[i], line.target, value);
+            else
+                target.setField(line.target, value);
+        });
     }
     if (hooks.beforeUpdate) {
         hooks.beforeUpdate();
@@ -177,6 +213,24 @@ void RunSteps::writeRow(store::Recordset& target, const std::string& table, cons
         target.update();
         ++m_report.rowsWritten[table];
     });
+}
+
+// The positions of a mapping's target fields in the table target is open on, found once per mapping
+// and table; nullptr when target is on no table (the fields are then set by name, and fail so).
+const std::vector<int>* RunSteps::targetPositions(const store::Recordset& target, const MappingTable& mapping)
+{
+    const std::shared_ptr<const store::TableInfo>& table = target.tableInfo();
+    if (!table)
+        return nullptr;
+    for (const MappingPositions& known : m_targetPositions) {
+        if (known.mapping == &mapping && known.table == table)
+            return &known.positions;
+    }
+    MappingPositions found{&mapping, table, {}};
+    for (const FieldMapping& line : mapping)
+        found.positions.push_back(table->find(line.target));
+    m_targetPositions.push_back(std::move(found));
+    return &m_targetPositions.back().positions;
 }
 
 // One target row per source row, in the source's order. A failing EOF test is asked about and then
@@ -234,13 +288,13 @@ void RunSteps::openDatabases(const std::string& OrrinDbFolder, const std::string
     });
     // The client step's lookups read the same file with the same password: they share this
     // connection (and so its snapshot) rather than deriving the file's key a second time.
-    m_dataImport.adoptLookupConnection(m_sourceDbPath, m_conZRV);
+    m_session.adoptSource(m_sourceDbPath, m_conZRV);
     openOrStop([&] { m_conLIC.open(target); });
     openOrStop([&] { m_conLIC.beginTransaction(); });
     m_transactionBegun = true;
     // A lookup whose file is the target (a bonus database that is the agent's own LIC.mdb) reads
     // inside the run's transaction, never through a second connection that waits on it.
-    m_dataImport.shareTargetConnection(m_conLIC, m_targetPassword);
+    m_session.shareTarget(m_conLIC, m_targetPassword);
     m_trap.step([&] { openDbLIC(AgentDbFolder); });
 }
 
@@ -378,7 +432,7 @@ void RunSteps::policyStep()
     hooks.afterAddNew = [&] { m_trap.step([&] { m_policiesTransferred += 1; }); };
     hooks.beforeUpdate = [&] { m_trap.step([&] { m_dataImport.UpdatePolicySchedule(dbLIC(), target); }); };
     {
-        PlanRowsKept planRowsKept(m_dataImport);
+        ReferenceRowsKept referenceRowsKept(m_session);
         commonLoop(target, "Policies", source, policiesMapping(), hooks);
     }
     closeRecordset(target);
@@ -389,8 +443,8 @@ void RunSteps::closeDatabases()
 {
     stopPoint();
     m_currentStep = -1;
-    m_dataImport.releaseLookupConnection(m_conZRV);
-    m_dataImport.releaseLookupConnection(m_conLIC);
+    m_session.release(m_conZRV);
+    m_session.release(m_conLIC);
     m_trap.step([&] { m_conZRV.close(); });
     if (m_transactionBegun) {
         if (m_conLIC.transactionLost()) {
@@ -414,8 +468,8 @@ void RunSteps::closeDatabases()
 void RunSteps::abandon() noexcept
 {
     m_dbLIC = nullptr;
-    m_dataImport.releaseLookupConnection(m_conZRV);
-    m_dataImport.releaseLookupConnection(m_conLIC);
+    m_session.release(m_conZRV);
+    m_session.release(m_conLIC);
     const bool undoing = m_transactionBegun && !m_committed && m_conLIC.isOpen();
     std::filesystem::path target;
     bool replay = false;

@@ -8,7 +8,9 @@
 #include "store/Recordset.h"
 #include "value/Trap.h"
 
+#include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -30,8 +32,8 @@ struct RunStop {
 // connection, which closeDatabases commits and abandon rolls back.
 class RunSteps {
   public:
-    RunSteps(calc::DataImport& dataImport, ErrorQuestion& question, RunObserver& observer, RunReport& report,
-             double& PoliciesTransferred);
+    RunSteps(calc::DataImport& dataImport, calc::RunSession& session, ErrorQuestion& question,
+             RunObserver& observer, RunReport& report, double& PoliciesTransferred);
     ~RunSteps();
     RunSteps(const RunSteps&) = delete;
     RunSteps& operator=(const RunSteps&) = delete;
@@ -74,7 +76,15 @@ class RunSteps {
         std::function<void()> beforeUpdate; // after the last field, before Update
     };
 
+    // A mapping's target positions in a table (see targetPositions).
+    struct MappingPositions {
+        const MappingTable* mapping;
+        std::shared_ptr<const store::TableInfo> table;
+        std::vector<int> positions;
+    };
+
     void onFailure(const Error& error);
+    const std::vector<int>* targetPositions(const store::Recordset& target, const MappingTable& mapping);
     // Throws RunStop when the run is to stop; nothing after the commit.
     void stopPoint();
     // Runs an opening statement; a failure ends the run (RunStop, Stopped) without a question.
@@ -94,6 +104,8 @@ class RunSteps {
     store::Connection& dbLIC();
 
     calc::DataImport& m_dataImport;
+    calc::RunSession& m_session;
+    std::deque<MappingPositions> m_targetPositions; // kept in place: writeRow holds on to one
     ErrorQuestion& m_question;
     RunObserver& m_observer;
     RunReport& m_report;

@@ -117,4 +117,10 @@ ConnectionText ConnectionText::parseDao(std::string_view name, std::string_view 
     return result;
 }
 
+std::string ConnectionText::text() const
+{
+    return "Provider=" + provider + ";Data Source=" + quoteConnectionValue(dataSource) +
+           ";Jet OLEDB:Database Password=" + password;
+}
+
 } // namespace orrin::store

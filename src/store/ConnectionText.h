@@ -23,6 +23,11 @@ struct ConnectionText {
 
     // The DAO form: a database name (a path) and a connect text ";pwd=...".
     static ConnectionText parseDao(std::string_view name, std::string_view connect);
+
+    // The text that parse() reads back into this provider, data source and password:
+    // "Provider=<provider>;Data Source=<data source>;Jet OLEDB:Database Password=<password>", the data
+    // source quoted by quoteConnectionValue. Every connection text of the program is built here.
+    std::string text() const;
 };
 
 // A value as it must stand in a connection text: unchanged, unless it holds a ";" or begins with a

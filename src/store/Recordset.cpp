@@ -312,22 +312,36 @@ void Recordset::addNew()
 void Recordset::setField(std::string_view name, const Variant& value)
 {
     requireOpen();
+    setField(m_adding ? m_info->find(name) : -1, name, value);
+}
+
+void Recordset::setField(int position, std::string_view name, const Variant& value)
+{
+    requireOpen();
     if (!m_adding) {
         throw Error(code::NotInAddMode, "Cannot assign the field '" + std::string(name) + "' of '" +
                                             m_source +
                                             "': no new row is being added (AddNew was not called).");
     }
-    const int index = m_info->find(name);
-    if (index < 0) {
-        throw Error(code::ItemNotFound,
-                    "Item cannot be found in the collection corresponding to the requested name "
-                    "or ordinal: there is no field '" +
-                        std::string(name) + "' in '" + m_table + "'.");
-    }
-    auto& slot = m_pending[static_cast<std::size_t>(index)];
+    if (position < 0 || static_cast<std::size_t>(position) >= m_pending.size())
+        noSuchField(name);
+    auto& slot = m_pending[static_cast<std::size_t>(position)];
     slot.reset();
-    const ColumnInfo& column = m_info->columns[static_cast<std::size_t>(index)];
+    const ColumnInfo& column = m_info->columns[static_cast<std::size_t>(position)];
     slot = convertForColumn(column.type, value, m_table, column.name);
+}
+
+int Recordset::fieldPosition(std::string_view name) const
+{
+    return m_open && m_info ? m_info->find(name) : -1;
+}
+
+void Recordset::noSuchField(std::string_view name) const
+{
+    throw Error(code::ItemNotFound,
+                "Item cannot be found in the collection corresponding to the requested name "
+                "or ordinal: there is no field '" +
+                    std::string(name) + "' in '" + m_table + "'.");
 }
 
 void Recordset::update()

@@ -43,12 +43,22 @@ public:
     // Error naming it (store::code::ItemNotFound); no current row is store::code::NoCurrentRow.
     Variant field(std::string_view name);
     Variant field(int index);
+    // The position of a field of a table recordset for field(int) and setField(int, ...), found once
+    // instead of by name at every access: the column's index in tableInfo(), the same for every
+    // recordset open on that table. -1 when the table has no such field, or the recordset is on a
+    // query or closed.
+    int fieldPosition(std::string_view name) const;
+    // The columns of the table the recordset is open on (unset on a query or when closed).
+    const std::shared_ptr<const TableInfo>& tableInfo() const { return m_info; }
 
     // Appending (table recordsets only).
     void addNew();
     // Converts the value by the field's declared type (store::convertForColumn) and keeps it in the
     // pending row. On failure the field reads as Null afterwards.
     void setField(std::string_view name, const Variant& value);
+    // The same by position (fieldPosition); name is the field's name for messages. A position that is
+    // not the table's fails as the name would.
+    void setField(int position, std::string_view name, const Variant& value);
     // Saves the pending row: the assigned fields, the table's defaults for the rest. A failure
     // discards the pending row.
     void update();
@@ -60,6 +70,7 @@ private:
     void requireOpen() const;
     void ensureReading();
     void fetch();
+    [[noreturn]] void noSuchField(std::string_view name) const;
 
     Connection* m_connection = nullptr;
     bool m_open = false;

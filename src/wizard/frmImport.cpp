@@ -1,7 +1,7 @@
 #include "wizard/frmImport.h"
 
 #include "calc/DataImport.h"
-#include "migration/ConnectionTexts.h"
+#include "migration/FolderPaths.h"
 #include "migration/ProgressCaption.h"
 #include "store/DatabaseFile.h"
 #include "value/Clock.h"

@@ -38,14 +38,14 @@ class AdoptedLookupTest : public ScheduleTest {
 TEST_F(AdoptedLookupTest, lookupsReadThroughTheLentConnectionWhileItIsOpen)
 {
     EXPECT_TRUE(same(spouse(dbPath), Variant("Asha")));
-    module.closeLookupConnections();
+    module.session().closeLookups();
 
-    module.adoptLookupConnection(dbPath, lent);
+    module.session().adoptSource(dbPath, lent);
     EXPECT_TRUE(same(spouse(dbPath), Variant("Lent")));
     // Only the lookups on that path: another spelling of the path opens its own connection.
     EXPECT_TRUE(same(spouse((dir.path() / "orrin" / "zrv.accdb").string()), Variant("Asha")));
 
-    module.releaseLookupConnection(lent);
+    module.session().release(lent);
     EXPECT_TRUE(same(spouse(dbPath), Variant("Asha")));
     EXPECT_TRUE(lent.isOpen());  // never closed by the lookups
     EXPECT_EQ(module.logEntriesWritten(), 0);
@@ -53,7 +53,7 @@ TEST_F(AdoptedLookupTest, lookupsReadThroughTheLentConnectionWhileItIsOpen)
 
 TEST_F(AdoptedLookupTest, aLentConnectionThatIsClosedIsPassedOver)
 {
-    module.adoptLookupConnection(dbPath, lent);
+    module.session().adoptSource(dbPath, lent);
     lent.close();
     EXPECT_TRUE(same(spouse(dbPath), Variant("Asha")));
     EXPECT_EQ(module.logEntriesWritten(), 0);
@@ -61,9 +61,9 @@ TEST_F(AdoptedLookupTest, aLentConnectionThatIsClosedIsPassedOver)
 
 TEST_F(AdoptedLookupTest, closingTheLookupConnectionsEndsTheLoanWithoutClosingIt)
 {
-    module.adoptLookupConnection(dbPath, lent);
+    module.session().adoptSource(dbPath, lent);
     EXPECT_TRUE(same(spouse(dbPath), Variant("Lent")));
-    module.closeLookupConnections();
+    module.session().closeLookups();
     EXPECT_TRUE(lent.isOpen());
     EXPECT_TRUE(same(spouse(dbPath), Variant("Asha")));
 }

@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(FinalBonus, FBonusTest, ::testing::ValuesIn(kFinalCases
 TEST(BonusRateFailures, NoDatabaseLateStartLogsEveryStep)
 {
     BonusWorld world;
-    world.calc().gDB = nullptr;
+    world.calc().session().setTarget(nullptr);
 
     EXPECT_EQ(world.calc().NewBonus(makeDate(2004, 6, 1), "EN", 20, 100000), 0);
     // The open, the record count, "Bonus", "bonus2" and the close.
@@ -141,7 +141,7 @@ TEST(BonusRateFailures, NoDatabaseLateStartLogsEveryStep)
 TEST(BonusRateFailures, NoDatabaseEarlyStartSkipsTheFallback)
 {
     BonusWorld world;
-    world.calc().gDB = nullptr;
+    world.calc().session().setTarget(nullptr);
 
     EXPECT_EQ(world.calc().NewBonus(makeDate(2004, 2, 1), "EN", 20, 100000), 0);
     EXPECT_EQ(world.entriesUnder(calc::labels::NewBonus), 4);
@@ -150,7 +150,7 @@ TEST(BonusRateFailures, NoDatabaseEarlyStartSkipsTheFallback)
 TEST(BonusRateFailures, NoDatabaseFinalBonus)
 {
     BonusWorld world;
-    world.calc().gDB = nullptr;
+    world.calc().session().setTarget(nullptr);
 
     EXPECT_EQ(world.calc().FBonus(20, 500), 0);
     // The open, the record count and the reading of FAB; the lookup is not closed explicitly.
@@ -166,14 +166,14 @@ TEST(BonusRateFailures, MissingTablesAreLogged)
     const auto file = createSourceDb(dir.path());
     store::Connection other;
     other.openFile(file, sourcePassword(), store::OpenMode::ReadOnly);
-    world.calc().gDB = &other;
+    world.calc().session().setTarget(&other);
 
     EXPECT_EQ(world.calc().NewBonus(makeDate(2004, 6, 1), "EN", 20, 100000), 0);
     EXPECT_EQ(world.calc().FBonus(20, 500), 0);
     EXPECT_EQ(world.entriesUnder(calc::labels::NewBonus), 5);
     EXPECT_EQ(world.entriesUnder(calc::labels::FBonus), 3);
     EXPECT_NE(world.logText().find("FINALBONUS"), std::string::npos);
-    world.calc().gDB = nullptr;
+    world.calc().session().setTarget(nullptr);
 }
 
 // Rows with Null rates, in a target database of their own.
@@ -208,7 +208,7 @@ class NullRateTest : public ::testing::Test {
                    {finalRow(15, 35, null), finalRow(20, 20, Variant(50.0))});
         m_target.openFile(file, targetPassword(), store::OpenMode::ReadOnly);
         m_calc.setLogFile(m_dir.path() / "Error Log.txt");
-        m_calc.gDB = &m_target;
+        m_calc.session().setTarget(&m_target);
     }
 
     TempDir m_dir;
@@ -259,7 +259,7 @@ TEST_F(NullRateTest, UnwritableLogLeavesTheProcedure)
     const auto blocker = m_dir.path() / "not-a-folder";
     std::ofstream(blocker) << "x";
     m_calc.setLogFile(blocker / "Error Log.txt");
-    m_calc.gDB = nullptr;
+    m_calc.session().setTarget(nullptr);
 
     try {
         m_calc.NewBonus(makeDate(2004, 6, 1), "EN", 20, 100000);

@@ -105,12 +105,12 @@ BonusWorld::BonusWorld()
     m_calc.setLogFile(m_logFile);
     m_calc.setBonusDatabase(bonusDb());
     m_target.openFile(targetDb(), targetPassword(), store::OpenMode::ReadOnly);
-    m_calc.gDB = &m_target;
+    m_calc.session().setTarget(&m_target);
 }
 
 BonusWorld::~BonusWorld()
 {
-    m_calc.closeLookupConnections();
+    m_calc.session().closeLookups();
 }
 
 std::string BonusWorld::logText() const

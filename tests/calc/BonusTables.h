@@ -40,7 +40,7 @@ void insertBonusTables(const std::filesystem::path& file);
 
 // A target database and a bonus database holding the tables above, made once per test program (they
 // are only read), and per test a fresh DataImport whose log goes to the test's own folder and whose
-// gDB is an open connection on the target database.
+// The session's target is an open connection on the target database.
 class BonusWorld {
   public:
     BonusWorld();

@@ -110,11 +110,11 @@ TEST_F(KeptPlanRowsTest, UpdatePolicyScheduleUsesTheKeptRowsOnlyWhileTurnedOn)
                      {"Sum", Variant(100000.0)}});
         completePolicy();
     };
-    module.setKeepPlanRows(true);
+    module.session().keepReferenceRows(true);
     policy("K-1");
     changePremTerms();
     policy("K-2");
-    module.setKeepPlanRows(false);
+    module.session().keepReferenceRows(false);
     policy("K-3");
 
     const auto saved = savedPolicies();

@@ -258,7 +258,7 @@ INSTANTIATE_TEST_SUITE_P(Categories, BonusRuleTest, ::testing::ValuesIn(kBonusCa
 
 // Without the bonus database the three year and rate lookups read as 0: the first year 0 lets every
 // start through, k is the whole term, and the projected bonus is 0. What is left is the sum, the
-// declared bonus (read through gDB) and the final bonus: 100000 + 4900 + 0 + 3000.
+// declared bonus (read through the target database) and the final bonus: 100000 + 4900 + 0 + 3000.
 TEST(NewMat2Failures, MissingBonusDatabaseLeavesDeclaredAndFinalBonus)
 {
     BonusWorld world;
@@ -273,12 +273,12 @@ TEST(NewMat2Failures, MissingBonusDatabaseLeavesDeclaredAndFinalBonus)
     EXPECT_GE(world.entriesUnder(calc::labels::DFirst2), 3);
 }
 
-// Without gDB the declared and final bonuses fail inside NewBonus and FBonus (logged there) and read
+// Without a target database the declared and final bonuses fail inside NewBonus and FBonus (logged there) and read
 // as 0; the projected bonus still comes from the bonus database: 100000 + 0 + 91200 + 0.
 TEST(NewMat2Failures, NoTargetDatabaseLosesDeclaredAndFinalBonus)
 {
     BonusWorld world;
-    world.calc().gDB = nullptr;
+    world.calc().session().setTarget(nullptr);
     std::int32_t age = 0;
 
     const double value = world.calc().NewMat2(makeDate(2004, 6, 15), "14", 20, 100000, 0, "Yearly", age);

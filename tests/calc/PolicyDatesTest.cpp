@@ -142,11 +142,11 @@ TEST_F(PolicyDatesTest, PlanZeroIsLeftExactlyAsTheCallerSetIt)
                  {"sb_amount", Variant(5.0)},
                  {"i_no", Variant(std::int32_t{1})}}});
     int pumped = 0;
-    module.setEventPump([&] { ++pumped; });
+    calc::RunSession run(module, [&] { ++pumped; });
     startPolicy(policy(Variant("0"), date(2001, 3, 15), "Y", Variant("20"), Variant("15")));
     completePolicy();
     EXPECT_EQ(pumped, 1);
-    EXPECT_EQ(module.gDB, nullptr);
+    EXPECT_EQ(module.session().target(), nullptr);
     const auto saved = query(target, targetPassword(), "select matdt, PremEndDt, MatAmt from Policies");
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_TRUE(same(saved[0][0], preset));
@@ -166,7 +166,7 @@ TEST_F(PolicyDatesTest, PlanThatIsNotANumberFailsTheZeroTestAndReturns)
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].number, " 13 ");
     EXPECT_EQ(entries[0].source, kLabel);
-    EXPECT_EQ(module.gDB, nullptr);
+    EXPECT_EQ(module.session().target(), nullptr);
     EXPECT_EQ(sbRows().size(), 1u);
     EXPECT_TRUE(same(savedPolicies()[0][0], preset));
 }
@@ -176,7 +176,7 @@ TEST_F(PolicyDatesTest, EventPumpRunsOnceAtTheStartOfEveryCall)
     addPlan(800, Variant(std::int16_t{0}), Variant(std::int16_t{20}), Variant::null(), Variant::null());
     int pumped = 0;
     bool rowUntouchedWhenPumped = false;
-    module.setEventPump([&] {
+    calc::RunSession run(module, [&] {
         ++pumped;
         rowUntouchedWhenPumped = same(policies.field("matdt"), preset);
     });
@@ -184,7 +184,7 @@ TEST_F(PolicyDatesTest, EventPumpRunsOnceAtTheStartOfEveryCall)
     module.UpdatePolicySchedule(database, policies);
     EXPECT_EQ(pumped, 1);
     EXPECT_TRUE(rowUntouchedWhenPumped);
-    EXPECT_EQ(module.gDB, &database);
+    EXPECT_EQ(module.session().target(), &database);
     // The procedure does not save the row: the caller does.
     EXPECT_TRUE(same(policies.field("matdt"), date(2021, 3, 15)));
     EXPECT_EQ(savedPolicies().size(), 0u);

@@ -5,25 +5,6 @@
 namespace orrin::migration {
 namespace {
 
-struct FolderCase {
-    const char* path;
-    const char* folder;
-};
-
-class FolderOf : public ::testing::TestWithParam<FolderCase> {};
-
-TEST_P(FolderOf, KeepsEverythingUpToTheLastSeparator)
-{
-    EXPECT_EQ(folderOf(GetParam().path), GetParam().folder);
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, FolderOf,
-                         ::testing::Values(FolderCase{"C:\\Zarvo\\Data\\zrv.accdb", "C:\\Zarvo\\Data\\"},
-                                           FolderCase{"/home/agent/data/zrv.accdb", "/home/agent/data/"},
-                                           FolderCase{"/home/agent\\data/other.accdb", "/home/agent\\data/"},
-                                           FolderCase{"D:\\Data\\", "D:\\Data\\"},
-                                           FolderCase{"zrv.accdb", ""}, FolderCase{"", ""}));
-
 TEST(ConnectionTexts, SourceTextHasTheDoubledSeparatorAndThePassword)
 {
     EXPECT_EQ(sourceConnectionText("C:\\Zarvo\\Data\\"),
@@ -44,15 +25,9 @@ TEST(ConnectionTexts, EmptyFolderGivesTheBareFileName)
               "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\\LIC.mdb;Jet OLEDB:Database Password=QZMRAKS");
 }
 
-TEST(ConnectionTexts, DaoNameAndConnect)
+TEST(ConnectionTexts, DaoConnect)
 {
-    EXPECT_EQ(targetDaoName("/srv/calvane/"), "/srv/calvane/\\LIC.MDB");
     EXPECT_EQ(targetDaoConnect(), ";pwd=QZMRAKS");
-}
-
-TEST(ConnectionTexts, SourcePathForTheLookups)
-{
-    EXPECT_EQ(sourceDbPath("D:\\Data\\"), "D:\\Data\\\\zrv.accdb");
 }
 
 } // namespace

@@ -60,17 +60,22 @@ INSTANTIATE_TEST_SUITE_P(
                   "Microsoft.Jet.OLEDB.4.0", "/x\"y;z/LIC.mdb", "QZMRAKS"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A folder is pasted into the connection text; whatever it holds, parsing gives it back whole.
-TEST(ConnectionText, quotedValuesReadBackUnchanged)
+// A folder is pasted into the connection text; whatever it holds, parsing gives it back whole, with
+// the provider and the password (one of them with "=" and "(" in it).
+TEST(ConnectionText, builtTextsReadBackUnchanged)
 {
-    for (const char* folder : {"/plain/", "/semi;colon/", "/a;Data Source=/b/", "\"/starts/with/quote/",
-                               "/quote\"inside;/", ""}) {
-        const std::string file = std::string(folder) + "\\LIC.mdb";
-        const std::string text = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + quoteConnectionValue(file) +
-                                 ";Jet OLEDB:Database Password=QZMRAKS";
-        const ConnectionText parsed = ConnectionText::parse(text);
-        EXPECT_EQ(parsed.dataSource, file) << text;
-        EXPECT_EQ(parsed.password, "QZMRAKS") << text;
+    for (const char* folder :
+         {"/plain/", "/semi;colon/", "/a;Data Source=/b/", "\"/starts/with/quote/", "/quote\"inside;/", ""}) {
+        for (const ConnectionText& built :
+             {ConnectionText{"Microsoft.Jet.OLEDB.4.0", std::string(folder) + "\\LIC.mdb", "QZMRAKS"},
+              ConnectionText{"Microsoft.ACE.OLEDB.12.0", std::string(folder) + "\\zrv.accdb",
+                             "%Q7k!Lw2~(&9}R"}}) {
+            const std::string text = built.text();
+            const ConnectionText parsed = ConnectionText::parse(text);
+            EXPECT_EQ(parsed.provider, built.provider) << text;
+            EXPECT_EQ(parsed.dataSource, built.dataSource) << text;
+            EXPECT_EQ(parsed.password, built.password) << text;
+        }
     }
     // Plain paths stay exactly as they were written.
     EXPECT_EQ(quoteConnectionValue("C:\\Zarvo\\Data\\\\zrv.accdb"), "C:\\Zarvo\\Data\\\\zrv.accdb");

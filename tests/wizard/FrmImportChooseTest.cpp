@@ -287,17 +287,13 @@ TEST_P(ProgressTick, WritesTheCaption)
     EXPECT_EQ(form.windowTitle(), QString::fromUtf8(GetParam().caption));
 }
 
+// The caption's own cases are tested beside it (tests/migration/ProgressCaptionTest.cpp); these show
+// that the tick puts it in the window.
 INSTANTIATE_TEST_SUITE_P(
     frmImport, ProgressTick,
     ::testing::Values(
-        CaptionCase{"AtOnce", 3600.0f, 3600.0f, "0 second(s) elapsed   (Policies Transferred : 0)"},
-        CaptionCase{"JustUnderAMinute", 100.0f, 159.9f, "59 second(s) elapsed   (Policies Transferred : 0)"},
-        CaptionCase{"SixtySeconds", 100.0f, 160.0f, "1 minute(s) (Policies Transferred : 0)"},
-        CaptionCase{"HalfRoundsToEvenUp", 100.0f, 219.5f, "2 minute(s) (Policies Transferred : 0)"},
-        CaptionCase{"HalfRoundsToEvenDown", 100.0f, 218.5f, "1 minute(s) (Policies Transferred : 0)"},
-        CaptionCase{"TwoAndAHalfMinutes", 100.0f, 250.0f, "2 minute(s) (Policies Transferred : 0)"},
-        CaptionCase{"PastMidnightIsNegative", 86399.0f, 5.0f,
-                    "-86394 second(s) elapsed   (Policies Transferred : 0)"}),
+        CaptionCase{"Seconds", 100.0f, 159.9f, "59 second(s) elapsed   (Policies Transferred : 0)"},
+        CaptionCase{"Minutes", 100.0f, 219.5f, "2 minute(s) (Policies Transferred : 0)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
