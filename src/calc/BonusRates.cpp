@@ -157,13 +157,14 @@ double DataImport::NewBonus(Date comDt, const std::string& Plan, std::int32_t Te
             rs.openKept(kept->first(Plan, year, Term, Amount), late);
             return;
         }
-        const std::string head = late ? "select BonusAD as Bonus, BonusJM as Bonus2 from NewBonus where BonusCat='"
-                                      : "select BonusJM as Bonus from NewBonus where BonusCat='";
+        const std::string head =
+            late ? "select BonusAD as Bonus, BonusJM as Bonus2 from NewBonus where BonusCat='"
+                 : "select BonusJM as Bonus from NewBonus where BonusCat='";
         const std::string term = formatNumber(Term);
         const std::string amount = formatNumber(Amount);
         const std::string sql = head + Plan + "' and YY=" + formatNumber(year) + " and (" + term +
-                                ">=FromTerm and " + term + "<=ToTerm) and (" + amount + ">=FromSA and " + amount +
-                                "<=ToSA)";
+                                ">=FromTerm and " + term + "<=ToTerm) and (" + amount + ">=FromSA and " +
+                                amount + "<=ToSA)";
         const std::string columns = late ? "BonusAD as Bonus, BonusJM as Bonus2" : "BonusJM as Bonus";
         rs.open(session().target(), sql,
                 "select " + columns +

@@ -133,7 +133,8 @@ Variant DataImport::DFirst2(const std::string& Field, const std::string& Table, 
     const std::string& connectionText = m_bonusConnectionText;
     const std::string sql = queryText(Field, Table, Condition);
     return runLookup(
-        *this, labels::DFirst2, m_bonusDatabase.string(), [&] { return session().lookupConnection(connectionText); },
+        *this, labels::DFirst2, m_bonusDatabase.string(),
+        [&] { return session().lookupConnection(connectionText); },
         [&](store::Connection& connection) {
             auto& answers = session().bonusAnswers(connectionText);
             if (auto known = answers.find(sql); known != answers.end())

@@ -33,8 +33,8 @@ constexpr std::array<PaymentMode, 6> kPaymentModes{{
 } // namespace
 
 // A plan that matures on its premium-paying term (PlanBook) takes PPT, every other plan its term;
-// either is read as a number and rounded half to even. Each payment mode is tested on its own (a failing test runs its
-// block, as every failing condition does); a policy without a commencement date, or with a payment
+// either is read as a number and rounded half to even. Each payment mode is tested on its own (a failing test
+// runs its block, as every failing condition does); a policy without a commencement date, or with a payment
 // code outside the table (lower case included), keeps its MatAmt. Failures go to the caller's trap.
 void DataImport::updateMaturityAmount(PolicyFields& policy, Trap& trap)
 {

@@ -131,7 +131,8 @@ std::shared_ptr<const PlanRow::Rows> PlanRowCache::find(const store::Connection*
     return found != m_rows.end() ? found->second : nullptr;
 }
 
-void PlanRowCache::keep(const store::Connection* database, double plan, std::shared_ptr<const PlanRow::Rows> rows)
+void PlanRowCache::keep(const store::Connection* database, double plan,
+                        std::shared_ptr<const PlanRow::Rows> rows)
 {
     if (!std::isfinite(plan))
         return;

@@ -43,7 +43,7 @@ class PlanRow {
   private:
     const Rows& require() const;
 
-    std::shared_ptr<const Rows> m_rows;  // unset: never opened, failed to open, or released
+    std::shared_ptr<const Rows> m_rows; // unset: never opened, failed to open, or released
     bool m_open = false;
 };
 

@@ -58,8 +58,7 @@ void applyDateRules(PolicyFields& policy, const PlanRow& planRow, std::int32_t g
         return term > 0 ? term : yearCount(planTerm, "the plan term");
     };
     auto premiumTerm = [&] {
-        return Val(policy.term()) > 0 ? Val(policy.ppt())
-                                                : yearCount(planTerm, "the plan term");
+        return Val(policy.term()) > 0 ? Val(policy.ppt()) : yearCount(planTerm, "the plan term");
     };
     auto setMaturityDate = [&] {
         const double years = maturityTerm();

@@ -73,7 +73,8 @@ int groupCount(const PlanRow& planRow)
 
 class Schedule {
   public:
-    Schedule(DataImport& module, PolicyFields& policy, Trap& trap) : m_module(module), m_policy(policy), m_trap(trap)
+    Schedule(DataImport& module, PolicyFields& policy, Trap& trap)
+        : m_module(module), m_policy(policy), m_trap(trap)
     {
     }
 
@@ -273,18 +274,21 @@ void Schedule::everyFifthYear()
 // The policy number is bound, never pasted into the delete, so a number holding quotes deletes only
 // its own rows; a Null number deletes the rows whose number is empty, as the pasted text would. A
 // plan that is not found (or whose query fails) ends here with the old rows gone and none added.
-void rebuildSurvivalBenefits(DataImport& module, store::Connection& database, PolicyFields& policy, Trap& trap)
+void rebuildSurvivalBenefits(DataImport& module, store::Connection& database, PolicyFields& policy,
+                             Trap& trap)
 {
     trap.step([&] {
         const std::string number = joinText(policy.policyNo());
         // A delete that could find no row changes nothing: it is left out while SB's writer knows that.
-        if (SbRowsWritten* written = module.session().sbRowsWritten(); written != nullptr && written->noneOf(database, number))
+        if (SbRowsWritten* written = module.session().sbRowsWritten();
+            written != nullptr && written->noneOf(database, number))
             return;
         database.execute("Delete from SB where policy_no=?", {Variant(number)});
     });
 
     PlanRow planRow;
-    trap.step([&] { planRow.open(module.session().target(), policy.plan(), module.session().keptPlanRows()); });
+    trap.step(
+        [&] { planRow.open(module.session().target(), policy.plan(), module.session().keptPlanRows()); });
     if (trap.test([&] { return planRow.recordCount() == 0; }))
         return;
 

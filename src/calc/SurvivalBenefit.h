@@ -9,8 +9,9 @@
 namespace orrin::calc {
 
 // Rebuilds the policy's survival-benefit instalments in SB: deletes the policy's rows through
-// database, reads the plan row again through the session's target and adds one saved row per instalment of the
-// schedule the plan calls for. Failures go to trap (UpdatePolicySchedule's).
-void rebuildSurvivalBenefits(DataImport& module, store::Connection& database, PolicyFields& policy, Trap& trap);
+// database, reads the plan row again through the session's target and adds one saved row per instalment of
+// the schedule the plan calls for. Failures go to trap (UpdatePolicySchedule's).
+void rebuildSurvivalBenefits(DataImport& module, store::Connection& database, PolicyFields& policy,
+                             Trap& trap);
 
 } // namespace orrin::calc

@@ -12,8 +12,8 @@
 
 #include <exception>
 #include <optional>
-#include <utility>
 #include <system_error>
+#include <utility>
 
 namespace orrin::cli {
 
@@ -68,7 +68,8 @@ int runWith(const Options& options, Terminal& terminal)
     const double StartTime = clock().secondsSinceMidnight();
     const std::string OrrinDbFolder = databaseFolder(options.orrinDb);
     const std::string AgentDbFolder = databaseFolder(options.agentDb);
-    const std::filesystem::path logFile = options.errorLog ? *options.errorLog : calc::DataImport::defaultLogFile();
+    const std::filesystem::path logFile =
+        options.errorLog ? *options.errorLog : calc::DataImport::defaultLogFile();
     const std::filesystem::path bonusDb =
         options.bonusDb ? *options.bonusDb : calc::DataImport::defaultBonusDatabase();
     const auto shownOnErr = [&](const std::string& text) {
@@ -105,10 +106,12 @@ int runWith(const Options& options, Terminal& terminal)
 
     if (report.signal != 0) {
         terminal.err << "orrin-import: stopped by signal " << report.signal << ": "
-                     << (report.recoveryFailure.empty() ? "the target is unchanged" : "the import was rolled back")
+                     << (report.recoveryFailure.empty() ? "the target is unchanged"
+                                                        : "the import was rolled back")
                      << '\n';
     } else if (report.outcome != migration::RunReport::Outcome::Finished) {
-        terminal.err << "orrin-import: " << outcomeName(report.outcome) << ": " << shownOnErr(report.reason) << '\n';
+        terminal.err << "orrin-import: " << outcomeName(report.outcome) << ": " << shownOnErr(report.reason)
+                     << '\n';
     }
     if (!report.recoveryFailure.empty()) {
         terminal.err << "orrin-import: " << shownOnErr(report.recoveryFailure) << '\n';

@@ -15,7 +15,7 @@ struct DumpOptions {
     bool help = false;
     std::string file;
     std::string password;
-    bool passwordGiven = false;  // false: try none, then the two applications' own passwords
+    bool passwordGiven = false;      // false: try none, then the two applications' own passwords
     std::vector<std::string> tables; // none: every table
     Format format = Format::Jsonl;
 };

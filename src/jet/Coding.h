@@ -28,7 +28,8 @@ inline std::uint32_t decodeFixed32(const std::uint8_t* p)
 
 inline std::uint64_t decodeFixed64(const std::uint8_t* p)
 {
-    return static_cast<std::uint64_t>(decodeFixed32(p)) | (static_cast<std::uint64_t>(decodeFixed32(p + 4)) << 32);
+    return static_cast<std::uint64_t>(decodeFixed32(p)) |
+           (static_cast<std::uint64_t>(decodeFixed32(p + 4)) << 32);
 }
 
 inline double decodeDouble(const std::uint8_t* p)

@@ -82,7 +82,8 @@ void MigrationRun::stopIfAsked() const
 {
     if (m_signalFlag != nullptr && *m_signalFlag != 0) {
         const int signal = static_cast<int>(*m_signalFlag);
-        throw RunStop{RunReport::Outcome::Stopped, "stopped by signal " + std::to_string(signal), signal, false};
+        throw RunStop{RunReport::Outcome::Stopped, "stopped by signal " + std::to_string(signal), signal,
+                      false};
     }
     if (m_stopRequested) {
         throw RunStop{RunReport::Outcome::Stopped, "The import was stopped before it finished.", 0, true};

@@ -22,26 +22,26 @@ struct StepReport {
 
 struct RunReport {
     enum class Outcome {
-        Finished,   // the run went to its end and was committed
-        Stopped,    // the user answered No (or asked to stop): rolled back, target unchanged
-        Abandoned,  // the engine gave up the transaction: rolled back, target unchanged
+        Finished,  // the run went to its end and was committed
+        Stopped,   // the user answered No (or asked to stop): rolled back, target unchanged
+        Abandoned, // the engine gave up the transaction: rolled back, target unchanged
     };
     Outcome outcome = Outcome::Finished;
-    std::string reason;                 // for Stopped and Abandoned: the failure that ended the run
-    bool stoppedByUser = false;         // Stopped by the user's No or stop request (not a failed open)
-    int signal = 0;                     // Stopped by this signal
+    std::string reason;         // for Stopped and Abandoned: the failure that ended the run
+    bool stoppedByUser = false; // Stopped by the user's No or stop request (not a failed open)
+    int signal = 0;             // Stopped by this signal
     // Set when the target's journal could not be replayed after the run was rolled back: the file
     // alone is then not whole, and this says why and names the journal.
     std::string recoveryFailure;
-    std::int64_t skippedStatements = 0; // failures answered Yes
+    std::int64_t skippedStatements = 0;  // failures answered Yes
     std::int64_t connectionFailures = 0; // failed statements outside the steps (opening, closing)
-    std::int64_t logEntries = 0;        // error log entries written by the calculations
+    std::int64_t logEntries = 0;         // error log entries written by the calculations
     std::filesystem::path logFile;
     std::vector<StepReport> steps;
-    std::map<std::string, std::int64_t> rowsWritten;  // per target table, rows saved
+    std::map<std::string, std::int64_t> rowsWritten; // per target table, rows saved
     double policiesTransferred = 0;
     double seconds = 0;
-    double commitSeconds = 0;           // of seconds, the commit (writing an Access target's tables)
+    double commitSeconds = 0; // of seconds, the commit (writing an Access target's tables)
 
     bool clean() const { return outcome == Outcome::Finished && skippedStatements == 0 && logEntries == 0; }
 };
@@ -51,7 +51,7 @@ struct RunReport {
 // statement runs under the run's trap: a failure asks the ErrorQuestion; Yes goes on with the next
 // statement, No stops the run.
 class MigrationRun {
-public:
+  public:
     MigrationRun(calc::DataImport& dataImport, ErrorQuestion& question, RunObserver& observer);
     ~MigrationRun();
 
@@ -67,7 +67,7 @@ public:
     // in hand, rolls back and reports Stopped with that signal. Set before run(); must outlive it.
     void watchSignalFlag(const volatile std::sig_atomic_t* flag) { m_signalFlag = flag; }
 
-private:
+  private:
     // Throws the RunStop for a stop asked for (a signal's first); stopDue() says whether one was.
     void stopIfAsked() const;
     bool stopDue() const { return m_stopRequested || (m_signalFlag != nullptr && *m_signalFlag != 0); }

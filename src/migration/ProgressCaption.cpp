@@ -14,8 +14,8 @@ std::optional<std::string> progressCaption(double StartTime, Clock& clock, doubl
     const double firstElapsed = static_cast<double>(clock.secondsSinceMidnight()) - StartTime;
     if (std::trunc(firstElapsed) < 60) {
         const double seconds = std::trunc(static_cast<double>(clock.secondsSinceMidnight()) - StartTime);
-        return formatNumber(seconds) + " second(s) elapsed" + "   (Policies Transferred : " +
-               formatNumber(PoliciesTransferred) + ")";
+        return formatNumber(seconds) + " second(s) elapsed" +
+               "   (Policies Transferred : " + formatNumber(PoliciesTransferred) + ")";
     }
     const std::int32_t elapsed =
         toLong(Variant(static_cast<double>(clock.secondsSinceMidnight()) - StartTime));

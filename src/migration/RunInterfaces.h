@@ -9,14 +9,14 @@ namespace orrin::migration {
 // continue ?". The window asks with a message box, the headless runner from a flag or the terminal,
 // tests answer in advance. true is Yes (go on with the next statement), false is No (stop).
 class ErrorQuestion {
-public:
+  public:
     virtual ~ErrorQuestion() = default;
     virtual bool askContinue(const std::string& description) = 0;
 };
 
 // What a front end hears while the run goes on. All calls come on the run's (the window's) thread.
 class RunObserver {
-public:
+  public:
     virtual ~RunObserver() = default;
     // A table step begins: "Agmast", "LocMast", "BrnMast", "company", "Family", "Client", "Policies".
     virtual void stepStarted(std::string_view step) { (void)step; }

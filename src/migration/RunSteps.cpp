@@ -157,8 +157,8 @@ void RunSteps::stopPoint()
     // commit could only fail the same way, so the run gives up now.
     if (m_transactionBegun && m_lockWaits != nullptr && m_conLIC.isOpen() &&
         m_lockWaits->gaveUpOn(m_conLIC.fileName())) {
-        throw RunStop{RunReport::Outcome::Stopped,
-                      "The import gave up waiting for its lock: " + store::inUseText(m_conLIC.fileName()) + "."};
+        throw RunStop{RunReport::Outcome::Stopped, "The import gave up waiting for its lock: " +
+                                                       store::inUseText(m_conLIC.fileName()) + "."};
     }
 }
 
@@ -276,8 +276,8 @@ void RunSteps::openDatabases(const std::string& OrrinDbFolder, const std::string
     const std::string target = targetConnectionText(AgentDbFolder);
     m_targetPassword = store::ConnectionText::parse(target).password;
     // A real Calvane database that the Calvane application has open: the run does not start.
-    const std::string locked =
-        store::Connection::calvaneLockMessage(store::resolveDataSource(store::ConnectionText::parse(target).dataSource));
+    const std::string locked = store::Connection::calvaneLockMessage(
+        store::resolveDataSource(store::ConnectionText::parse(target).dataSource));
     if (!locked.empty())
         throw RunStop{RunReport::Outcome::Abandoned, locked};
     m_conZRV.setLockWaits(m_lockWaits);
@@ -454,7 +454,8 @@ void RunSteps::closeDatabases()
         try {
             const auto started = std::chrono::steady_clock::now();
             m_conLIC.commit();
-            m_report.commitSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            m_report.commitSeconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         } catch (const Error& error) {
             throw RunStop{RunReport::Outcome::Abandoned,
                           "The import could not be saved: " + error.description()};

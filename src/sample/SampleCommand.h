@@ -29,8 +29,9 @@ struct SampleCommandLine {
 std::string sampleUsage();
 
 // Reads the arguments after the program name: --out DIR, --policies N, --seed S, --dirty RATE,
-// --bonus-db FILE, --format access|sqlcipher (default access), --force, --help (each value also as --name=value). Throws UsageError for an
-// unknown flag, a missing or malformed value, or nothing to write (neither --out nor --bonus-db).
+// --bonus-db FILE, --format access|sqlcipher (default access), --force, --help (each value also as
+// --name=value). Throws UsageError for an unknown flag, a missing or malformed value, or nothing to write
+// (neither --out nor --bonus-db).
 SampleCommandLine parseSampleCommandLine(std::span<const std::string_view> arguments);
 
 // The program: parses, writes, reports on out and err. 0 when everything was written, 1 when a file

@@ -71,9 +71,9 @@ SampleCounts SampleWriter::writeSource(const std::filesystem::path& file) const
     SampleCounts counts;
     writeNewDatabase(file, m_replace, std::string(kOrrinPassword), schemas::kSourceSchema, m_options.format,
                      {AccessTemplate::Ace2010, orrinIndexes()}, [&](SqlFile& sql) {
-        SourceSample source(m_options, m_progress);
-        counts = source.write(sql);
-    });
+                         SourceSample source(m_options, m_progress);
+                         counts = source.write(sql);
+                     });
     return counts;
 }
 
@@ -89,7 +89,8 @@ void SampleWriter::writeTarget(const std::filesystem::path& file) const
                      });
 }
 
-void SampleWriter::writeBonusDatabase(const std::filesystem::path& file, bool replaceExisting, SampleFormat format)
+void SampleWriter::writeBonusDatabase(const std::filesystem::path& file, bool replaceExisting,
+                                      SampleFormat format)
 {
     writeNewDatabase(file, replaceExisting, std::string(kCalvanePassword), schemas::kTargetSchema, format,
                      {AccessTemplate::Jet4, calvaneIndexes()}, [](SqlFile& sql) {

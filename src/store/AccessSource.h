@@ -25,12 +25,13 @@ class Database;
 namespace orrin::store {
 
 class AccessSource {
-public:
+  public:
     // Opens the Access file path with password for a connection whose in-memory database is db.
     // Failures are store Errors naming the file: "the password of FILE is not right", "FILE is not a
     // database", or the damage the format library found.
     // writable: the connection may change the tables, and writeChanges() saves them.
-    AccessSource(const std::filesystem::path& path, const std::string& password, sqlite3* db, bool writable = false);
+    AccessSource(const std::filesystem::path& path, const std::string& password, sqlite3* db,
+                 bool writable = false);
     ~AccessSource();
     AccessSource(const AccessSource&) = delete;
     AccessSource& operator=(const AccessSource&) = delete;
@@ -63,9 +64,10 @@ public:
     // at byte 4); false for any other file, one that cannot be read included.
     static bool isAccessFile(const std::filesystem::path& path);
 
-private:
+  private:
     void copyTable(const std::string& name);
-    static void noteChange(void* self, int operation, const char* database, const char* table, long long rowid);
+    static void noteChange(void* self, int operation, const char* database, const char* table,
+                           long long rowid);
 
     std::string m_file;
     std::filesystem::path m_path;
@@ -74,8 +76,8 @@ private:
     bool m_writable = false;
     bool m_loading = false;
     std::unique_ptr<jet::Database> m_source;
-    std::set<std::string> m_loaded;   // lower-case names
-    std::set<std::string> m_changed;  // lower-case names of tables changed since the last write
+    std::set<std::string> m_loaded;  // lower-case names
+    std::set<std::string> m_changed; // lower-case names of tables changed since the last write
 };
 
 } // namespace orrin::store

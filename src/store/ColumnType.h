@@ -16,7 +16,7 @@ namespace orrin::store {
 struct ColumnType {
     enum class Kind { Text, Memo, Byte, Short, Long, Single, Double, Currency, DateTime, YesNo, Unknown };
     Kind kind = Kind::Unknown;
-    std::size_t size = 0;  // characters, for Text; 0 means no limit
+    std::size_t size = 0; // characters, for Text; 0 means no limit
 
     static ColumnType parse(std::string_view declaredType);
 };

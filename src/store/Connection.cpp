@@ -144,14 +144,17 @@ void Connection::openAccess(const std::filesystem::path& file, const std::string
             throw Error(code::General, locked);
         std::error_code error;
         const auto status = std::filesystem::status(file, error);
-        if (!error && (status.permissions() & (std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
-                                               std::filesystem::perms::others_write)) == std::filesystem::perms::none) {
+        if (!error && (status.permissions() &
+                       (std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                        std::filesystem::perms::others_write)) == std::filesystem::perms::none) {
             throw Error(code::General,
-                        "Cannot open '" + name + "' for writing: the file is read-only or its folder cannot be written.");
+                        "Cannot open '" + name +
+                            "' for writing: the file is read-only or its folder cannot be written.");
         }
     }
     sqlite3* raw = nullptr;
-    const int opened = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int opened =
+        sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     DatabaseHandle db(raw);
     if (opened != SQLITE_OK)
         throw Error(code::General, "Cannot open '" + name + "': " + sqlite3_errstr(opened) + ".");
@@ -169,7 +172,8 @@ std::string Connection::calvaneLockMessage(const std::filesystem::path& file)
     const auto lock = AccessSource::lockFileOf(file);
     if (!lock)
         return "";
-    return "'" + file.string() + "' is open in the Calvane application: close the Calvane application, or remove " +
+    return "'" + file.string() +
+           "' is open in the Calvane application: close the Calvane application, or remove " +
            lock->string() + " if it is left over from a crash.";
 }
 
@@ -190,7 +194,9 @@ std::vector<std::string> Connection::tableNames() const
     if (m_access)
         return m_access->tableNames();
     std::vector<std::string> names;
-    Statement list(m_db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid",
+    Statement list(m_db,
+                   "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+                   "ESCAPE '\\' ORDER BY rowid",
                    fileName(), this);
     while (list.step())
         names.push_back(list.column(0, ColumnType{ColumnType::Kind::Text}).text());
@@ -317,9 +323,9 @@ Statement& Connection::insertStatement(const TableInfo& table, const std::vector
         names += (names.empty() ? "" : ", ") + quoteIdentifier(table.columns[i].name);
         marks += marks.empty() ? "?" : ", ?";
     }
-    const std::string sql =
-        names.empty() ? "INSERT INTO " + quoteIdentifier(table.name) + " DEFAULT VALUES"
-                      : "INSERT INTO " + quoteIdentifier(table.name) + " (" + names + ") VALUES (" + marks + ")";
+    const std::string sql = names.empty() ? "INSERT INTO " + quoteIdentifier(table.name) + " DEFAULT VALUES"
+                                          : "INSERT INTO " + quoteIdentifier(table.name) + " (" + names +
+                                                ") VALUES (" + marks + ")";
     Statement& insert = statement(sql);
     forTable->second.emplace(assigned, &insert);
     return insert;
@@ -352,9 +358,9 @@ void Connection::beginReadSnapshot()
     // A deferred transaction takes its read lock at its first read.
     rc = sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
-        const Error failure = isLockedCode(rc)
-                                  ? Error(code::InUse, "Cannot read the database: " + inUseText(fileName()) + ".")
-                                  : engineError(m_db, rc, "SELECT count(*) FROM sqlite_master", fileName(), false);
+        const Error failure =
+            isLockedCode(rc) ? Error(code::InUse, "Cannot read the database: " + inUseText(fileName()) + ".")
+                             : engineError(m_db, rc, "SELECT count(*) FROM sqlite_master", fileName(), false);
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         m_transactionBegun = false;
         throw failure;

@@ -28,7 +28,7 @@ struct ColumnInfo {
 };
 
 struct TableInfo {
-    std::string name;  // as the schema spells it
+    std::string name; // as the schema spells it
     std::vector<ColumnInfo> columns;
     // Filled by indexNames(); without it find() scans the columns.
     NameIndex byName;
@@ -48,7 +48,7 @@ struct TableInfo {
 // Error naming the file. Opening a connection that is already open, or using a closed one, is an
 // Error too.
 class Connection {
-public:
+  public:
     Connection();
     ~Connection();
     Connection(const Connection&) = delete;
@@ -124,20 +124,20 @@ public:
     // The text used in messages: the file's path.
     std::string fileName() const { return m_path.string(); }
 
-private:
+  private:
     void requireOpen() const;
     static int busyHandler(void* connection, int attempt);
 
     void openAccess(const std::filesystem::path& file, const std::string& password, OpenMode mode);
 
     sqlite3* m_db = nullptr;
-    std::unique_ptr<AccessSource> m_access;  // set while an Access file is open
+    std::unique_ptr<AccessSource> m_access; // set while an Access file is open
     std::filesystem::path m_path;
     LockWaits* m_lockWaits = nullptr;
     std::string m_lockName; // the file named in lock waits, set when opening
     bool m_transactionBegun = false;
     std::map<std::string, std::unique_ptr<Statement>, std::less<>> m_statements;
-    std::map<std::string, std::shared_ptr<const TableInfo>, std::less<>> m_tables;  // key: lower-case name
+    std::map<std::string, std::shared_ptr<const TableInfo>, std::less<>> m_tables; // key: lower-case name
     // The INSERT statements of insertStatement(), by table name and assigned columns; they are
     // owned by m_statements.
     std::map<std::string, std::map<std::vector<bool>, Statement*>, std::less<>> m_inserts;

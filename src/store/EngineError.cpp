@@ -17,8 +17,8 @@ Error engineError(sqlite3* db, int rc, std::string_view sql, const std::string& 
 {
     const std::string message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     if (isLockedCode(rc)) {
-        return Error(code::InUse, inUseText(file) + " (" + message + "); the statement \"" + std::string(sql) +
-                                      "\" could not run.");
+        return Error(code::InUse, inUseText(file) + " (" + message + "); the statement \"" +
+                                      std::string(sql) + "\" could not run.");
     }
     if (preparing) {
         std::int32_t number = code::BadQuery;
@@ -37,11 +37,12 @@ std::optional<Error> accessConstraintError(sqlite3* db, int rc)
 {
     const int extended = db != nullptr ? sqlite3_extended_errcode(db) : rc;
     if (extended == SQLITE_CONSTRAINT_UNIQUE || extended == SQLITE_CONSTRAINT_PRIMARYKEY) {
-        return Error(code::General,
-                     "The changes you requested to the table were not successful because they would create "
-                     "duplicate values in the index, primary key, or relationship. Change the data in the field "
-                     "or fields that contain duplicate data, remove the index, or redefine the index to permit "
-                     "duplicate entries and try again.");
+        return Error(
+            code::General,
+            "The changes you requested to the table were not successful because they would create "
+            "duplicate values in the index, primary key, or relationship. Change the data in the field "
+            "or fields that contain duplicate data, remove the index, or redefine the index to permit "
+            "duplicate entries and try again.");
     }
     if (extended == SQLITE_CONSTRAINT_NOTNULL) {
         // The engine names the column as "TABLE.FIELD" after its message.

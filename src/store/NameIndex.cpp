@@ -7,7 +7,7 @@ namespace orrin::store {
 
 namespace {
 
-constexpr std::uint64_t kHashStart = 14695981039346656037ull;  // FNV-1a
+constexpr std::uint64_t kHashStart = 14695981039346656037ull; // FNV-1a
 constexpr std::uint64_t kHashFactor = 1099511628211ull;
 
 char lowerAscii(char c)
@@ -59,7 +59,7 @@ void NameIndex::add(std::string_view name, int position)
     const std::uint64_t hash = lowerAndHash(name, lower.data());
     Slot& slot = m_slots[slotFor(lower, hash)];
     if (slot.position >= 0)
-        return;  // the first of equal names stays
+        return; // the first of equal names stays
     slot = Slot{std::move(lower), hash, position};
     ++m_count;
 }

@@ -27,14 +27,14 @@ class NameIndex {
     struct Slot {
         std::string lowered;
         std::uint64_t hash = 0;
-        int position = -1;  // -1: a free slot
+        int position = -1; // -1: a free slot
     };
 
     // The slot holding name (lowered, with its hash), or the free slot where it would go.
     std::size_t slotFor(std::string_view lower, std::uint64_t hash) const;
     void grow();
 
-    std::vector<Slot> m_slots;  // a power of two in size, never more than half full
+    std::vector<Slot> m_slots; // a power of two in size, never more than half full
     std::size_t m_count = 0;
 };
 

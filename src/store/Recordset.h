@@ -21,7 +21,7 @@ namespace orrin::store {
 // Every operation that fails throws Error with a description that names the table, the field, the
 // value or the file. Field names are matched without regard to case.
 class Recordset {
-public:
+  public:
     Recordset();
     ~Recordset();
     Recordset(const Recordset&) = delete;
@@ -31,13 +31,13 @@ public:
     // Error here. Opening an open recordset is an Error.
     void open(std::string_view source, Connection& connection);
     bool isOpen() const;
-    void close();  // an Error when not open
+    void close(); // an Error when not open
 
     // Reading: the current row.
     bool eof();
-    void moveNext();                // an Error at EOF
-    std::int64_t recordCount();     // exact, whatever has been read
-    std::int64_t absolutePosition();  // 1 for the first row; -3 at EOF (adPosEOF)
+    void moveNext();                 // an Error at EOF
+    std::int64_t recordCount();      // exact, whatever has been read
+    std::int64_t absolutePosition(); // 1 for the first row; -3 at EOF (adPosEOF)
     // The value of a field of the current row, or of the pending new row while one is being added
     // (a field never assigned, or whose assignment failed, reads as Null). An unknown name is an
     // Error naming it (store::code::ItemNotFound); no current row is store::code::NoCurrentRow.
@@ -66,7 +66,7 @@ public:
 
     const std::string& tableName() const { return m_table; }
 
-private:
+  private:
     void requireOpen() const;
     void ensureReading();
     void fetch();
@@ -75,20 +75,20 @@ private:
     Connection* m_connection = nullptr;
     bool m_open = false;
     std::string m_source;
-    std::string m_table;      // set when the recordset is on a table
-    std::string m_selectSql;  // what reading runs
+    std::string m_table;     // set when the recordset is on a table
+    std::string m_selectSql; // what reading runs
     std::unique_ptr<Statement> m_reader;
     bool m_readingStarted = false;
     bool m_atEof = false;
     std::int64_t m_position = 0;
     std::optional<std::int64_t> m_count;
 
-    NameIndex m_readerNames;  // the reader's column names, indexed on the first read by name
+    NameIndex m_readerNames; // the reader's column names, indexed on the first read by name
 
     bool m_adding = false;
-    std::shared_ptr<const TableInfo> m_info;  // the table's columns, taken at open
-    std::vector<std::optional<Variant>> m_pending;  // by column index of m_info
-    std::vector<bool> m_assigned;                   // update()'s columns, kept to reuse its room
+    std::shared_ptr<const TableInfo> m_info;       // the table's columns, taken at open
+    std::vector<std::optional<Variant>> m_pending; // by column index of m_info
+    std::vector<bool> m_assigned;                  // update()'s columns, kept to reuse its room
 };
 
 } // namespace orrin::store

@@ -47,7 +47,8 @@ Statement::Statement(sqlite3* db, std::string_view sql, std::string fileForMessa
     const char* tail = nullptr;
     int rc = sqlite3_prepare_v2(m_db, m_sql.c_str(), static_cast<int>(m_sql.size()), &raw, &tail);
     // An Access file's tables come into memory when a statement first names them.
-    for (int loads = 0; rc != SQLITE_OK && m_owner != nullptr && m_owner->isAccess() && loads < kMaxLoads; ++loads) {
+    for (int loads = 0; rc != SQLITE_OK && m_owner != nullptr && m_owner->isAccess() && loads < kMaxLoads;
+         ++loads) {
         const std::string missing = missingTable(sqlite3_errmsg(m_db));
         if (missing.empty() || !m_owner->loadTable(missing))
             break;

@@ -19,7 +19,7 @@ class Connection;
 // One prepared SQL statement, owned (finalized when destroyed). Failures throw Error with a
 // provider-style number and the engine's message, naming the file.
 class Statement {
-public:
+  public:
     // With an owner, every step first makes sure the owner's transaction is still there
     // (Connection::checkTransactionKept), so nothing is written outside an abandoned transaction.
     // A text holding more than one statement, or none, is rejected.
@@ -41,19 +41,19 @@ public:
     std::string columnName(int index) const;
     // The declared type of a result column that comes straight from a table column.
     ColumnType columnType(int index) const;
-    Variant column(int index) const;  // read by columnType(index)
+    Variant column(int index) const; // read by columnType(index)
     Variant column(int index, const ColumnType& type) const;
 
     const std::string& sql() const { return m_sql; }
     sqlite3_stmt* handle() const { return m_stmt; }
 
-private:
+  private:
     sqlite3* m_db;
     sqlite3_stmt* m_stmt = nullptr;
     std::string m_sql;
     std::string m_file;
     const Connection* m_owner = nullptr;
-    mutable std::vector<std::optional<ColumnType>> m_columnTypes;  // parsed on first use
+    mutable std::vector<std::optional<ColumnType>> m_columnTypes; // parsed on first use
 };
 
 } // namespace orrin::store

@@ -9,7 +9,7 @@ namespace orrin {
 // The wall clock, behind an interface so tests can set it (the progress caption at 59.9 s, a run
 // over midnight, the error log's date line).
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Seconds since local midnight, with fractions, single precision as the classic Timer gives.
     virtual float secondsSinceMidnight() = 0;
@@ -21,7 +21,7 @@ public:
 
 // The machine's clock.
 class SystemClock : public Clock {
-public:
+  public:
     float secondsSinceMidnight() override;
     std::string longDate() override;
     std::string longTime() override;

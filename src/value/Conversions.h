@@ -38,8 +38,14 @@ std::optional<double> parseNumber(std::string_view text);
 // trailing "&" taking the 32-bit reading ("&HFFFF&" is 65535). Too large a number throws 6.
 double Val(std::string_view text);
 // A text given as std::string or a literal would otherwise be ambiguous between the two overloads.
-inline double Val(const std::string& text) { return Val(std::string_view(text)); }
-inline double Val(const char* text) { return Val(std::string_view(text)); }
+inline double Val(const std::string& text)
+{
+    return Val(std::string_view(text));
+}
+inline double Val(const char* text)
+{
+    return Val(std::string_view(text));
+}
 // Val of a value's text (toText first): Null throws 94, a number reads as itself.
 double Val(const Variant& value);
 

@@ -13,7 +13,7 @@ constexpr std::array<const char*, 12> MonthNames = {"january",   "february", "ma
                                                     "september", "october",  "november", "december"};
 
 class DateCursor {
-public:
+  public:
     explicit DateCursor(std::string_view text) : m_text(text) {}
 
     bool atEnd() const { return m_pos == m_text.size(); }
@@ -74,7 +74,7 @@ public:
         return std::nullopt;
     }
 
-private:
+  private:
     static bool isDigit(char c) { return c >= '0' && c <= '9'; }
     static bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 

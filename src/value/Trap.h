@@ -15,13 +15,12 @@ namespace orrin {
 // step() runs a statement; test() runs the condition of an If or a loop and counts a failure as
 // true, so the guarded block runs, the way the classic "resume next" does.
 class Trap {
-public:
+  public:
     using Handler = std::function<void(const Error&)>;
 
     explicit Trap(Handler handler) : m_handler(std::move(handler)) {}
 
-    template <class Statement>
-    void step(Statement&& statement)
+    template <class Statement> void step(Statement&& statement)
     {
         try {
             std::forward<Statement>(statement)();
@@ -30,8 +29,7 @@ public:
         }
     }
 
-    template <class Condition>
-    bool test(Condition&& condition)
+    template <class Condition> bool test(Condition&& condition)
     {
         try {
             return static_cast<bool>(std::forward<Condition>(condition)());
@@ -43,8 +41,7 @@ public:
 
     // Like step(), but reports whether the statement succeeded (for callers that must know, such as
     // a loop that ends when its EOF test fails).
-    template <class Statement>
-    bool tryStep(Statement&& statement)
+    template <class Statement> bool tryStep(Statement&& statement)
     {
         try {
             std::forward<Statement>(statement)();
@@ -55,7 +52,7 @@ public:
         }
     }
 
-private:
+  private:
     Handler m_handler;
 };
 

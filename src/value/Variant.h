@@ -19,10 +19,10 @@ struct Date {
 // (nothing assigned), Null, text, booleans, 16- and 32-bit whole numbers, doubles and dates.
 // Text is UTF-8.
 class Variant {
-public:
+  public:
     enum class Type { Empty, Null, Text, Bool, Short, Long, Double, Date };
 
-    Variant() = default;  // Empty
+    Variant() = default; // Empty
     Variant(std::string text) : m_value(std::move(text)) {}
     Variant(const char* text) : m_value(std::string(text)) {}
     Variant(std::string_view text) : m_value(std::string(text)) {}
@@ -32,7 +32,12 @@ public:
     Variant(double value) : m_value(value) {}
     Variant(Date value) : m_value(value) {}
 
-    static Variant null() { Variant v; v.m_value = NullTag{}; return v; }
+    static Variant null()
+    {
+        Variant v;
+        v.m_value = NullTag{};
+        return v;
+    }
 
     Type type() const { return static_cast<Type>(m_value.index()); }
     bool isEmpty() const { return type() == Type::Empty; }
@@ -57,7 +62,7 @@ public:
     // comparison of the program's conditions: that is orrin::equals() in value/Conversions.h.
     friend bool operator==(const Variant& a, const Variant& b) { return a.m_value == b.m_value; }
 
-private:
+  private:
     struct EmptyTag {
         friend bool operator==(EmptyTag, EmptyTag) { return true; }
     };

@@ -51,8 +51,10 @@ int main(int argc, char** argv)
     }
     // A session that ends, or an application told to quit, while the import runs: it rolls back at
     // its next statement, the way closing the window and answering Yes does.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, &orrin::wizard::frmImport::stopForSessionEnd);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, &orrin::wizard::frmImport::stopForSessionEnd);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                     &orrin::wizard::frmImport::stopForSessionEnd);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &form,
+                     &orrin::wizard::frmImport::stopForSessionEnd);
     form.show();
     app.exec();
     return form.exitCode();

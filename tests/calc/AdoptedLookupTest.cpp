@@ -17,16 +17,21 @@ class AdoptedLookupTest : public ScheduleTest {
         lentFile = createSourceDb(dir.path() / "lent");
         dbPath = (dir.path() / "orrin").string() + "/\\zrv.accdb";
         insertRows(source, sourcePassword(), "Client2",
-                   {{{"familycode", Variant("F1")}, {"perscode", Variant(std::int32_t{1})}, {"Spouse", Variant("Asha")}}});
+                   {{{"familycode", Variant("F1")},
+                     {"perscode", Variant(std::int32_t{1})},
+                     {"Spouse", Variant("Asha")}}});
         // The lent connection is on a file of its own here, so that the answers show which one was read.
         insertRows(lentFile, sourcePassword(), "Client2",
-                   {{{"familycode", Variant("F1")}, {"perscode", Variant(std::int32_t{1})}, {"Spouse", Variant("Lent")}}});
+                   {{{"familycode", Variant("F1")},
+                     {"perscode", Variant(std::int32_t{1})},
+                     {"Spouse", Variant("Lent")}}});
         lent.openFile(lentFile, sourcePassword(), store::OpenMode::ReadOnly);
     }
 
     Variant spouse(const std::string& path)
     {
-        return module.OrrinDFirstForPerson("Spouse", "Client2", path, Variant("F1"), Variant(std::int32_t{1}));
+        return module.OrrinDFirstForPerson("Spouse", "Client2", path, Variant("F1"),
+                                           Variant(std::int32_t{1}));
     }
 
     std::filesystem::path source;
@@ -47,7 +52,7 @@ TEST_F(AdoptedLookupTest, lookupsReadThroughTheLentConnectionWhileItIsOpen)
 
     module.session().release(lent);
     EXPECT_TRUE(same(spouse(dbPath), Variant("Asha")));
-    EXPECT_TRUE(lent.isOpen());  // never closed by the lookups
+    EXPECT_TRUE(lent.isOpen()); // never closed by the lookups
     EXPECT_EQ(module.logEntriesWritten(), 0);
 }
 

@@ -90,7 +90,9 @@ TEST_F(KeptPlanRowsTest, rowsKeptOnOneDatabaseAreNotUsedOnAnother)
     std::filesystem::create_directories(dir.path() / "other");
     const std::filesystem::path otherFile = createTargetDb(dir.path() / "other");
     insertRows(otherFile, targetPassword(), "plans",
-               {{{"plan", Variant(std::int32_t{14})}, {"pflag", Variant("A")}, {"PremTerm", Variant(std::int16_t{35})}}});
+               {{{"plan", Variant(std::int32_t{14})},
+                 {"pflag", Variant("A")},
+                 {"PremTerm", Variant(std::int16_t{35})}}});
     other.openFile(otherFile, targetPassword(), store::OpenMode::ReadWrite);
     calc::PlanRow row;
     row.open(&other, Variant(std::int32_t{14}), &kept);

@@ -273,8 +273,8 @@ TEST(NewMat2Failures, MissingBonusDatabaseLeavesDeclaredAndFinalBonus)
     EXPECT_GE(world.entriesUnder(calc::labels::DFirst2), 3);
 }
 
-// Without a target database the declared and final bonuses fail inside NewBonus and FBonus (logged there) and read
-// as 0; the projected bonus still comes from the bonus database: 100000 + 0 + 91200 + 0.
+// Without a target database the declared and final bonuses fail inside NewBonus and FBonus (logged there) and
+// read as 0; the projected bonus still comes from the bonus database: 100000 + 0 + 91200 + 0.
 TEST(NewMat2Failures, NoTargetDatabaseLosesDeclaredAndFinalBonus)
 {
     BonusWorld world;

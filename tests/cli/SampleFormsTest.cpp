@@ -92,9 +92,10 @@ void expectLibmdbAgrees(const fs::path& access, const fs::path& sqlcipher, const
     const auto [count, countStatus] =
         runCommand("mdb-count " + shellQuoted(access.string()) + " " + shellQuoted(table) + " 2>&1");
     const auto [theirs, status] =
-        runCommand("mdb-export -T '%Y-%m-%d %H:%M:%S' " + shellQuoted(access.string()) + " " + shellQuoted(table) + " 2>&1");
-    const auto [ours, ourStatus] =
-        runCommand(dumpCommand(sqlcipher, password) + " --table " + shellQuoted(table) + " --format csv 2>&1");
+        runCommand("mdb-export -T '%Y-%m-%d %H:%M:%S' " + shellQuoted(access.string()) + " " +
+                   shellQuoted(table) + " 2>&1");
+    const auto [ours, ourStatus] = runCommand(dumpCommand(sqlcipher, password) + " --table " +
+                                              shellQuoted(table) + " --format csv 2>&1");
     ASSERT_EQ(status, 0) << theirs;
     ASSERT_EQ(ourStatus, 0) << ours;
     const auto a = csvRecords(theirs);
@@ -127,8 +128,8 @@ std::string runIn(const fs::path& folder, const fs::path& bonus)
     const fs::path log = folder / "Error Log.txt";
     const std::string command =
         program("orrin-import").string() + " --orrin-db " + shellQuoted((folder / "zrv.accdb").string()) +
-        " --agent-db " + shellQuoted((folder / "LIC.mdb").string()) + " --bonus-db " + shellQuoted(bonus.string()) +
-        " --error-log " + shellQuoted(log.string()) + " --summary-json " +
+        " --agent-db " + shellQuoted((folder / "LIC.mdb").string()) + " --bonus-db " +
+        shellQuoted(bonus.string()) + " --error-log " + shellQuoted(log.string()) + " --summary-json " +
         shellQuoted((folder / "summary.json").string()) + " --on-error continue --quiet > /dev/null 2>&1";
     const int status = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(status) && (WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 3)) << status;
@@ -172,16 +173,17 @@ TEST(SampleForms, AccessFormHoldsTheSqlcipherRowsAndRunsTheSame)
              {std::pair{access, "access"}, std::pair{sqlcipher, "sqlcipher"}}) {
             // The Access form is the default.
             const std::string formatFlag = std::string(format) == "access" ? "" : " --format sqlcipher";
-            const auto [out, status] =
-                runCommand(program("orrin-import-sample").string() + " --out " + shellQuoted(folder.string()) +
-                    " --bonus-db " + shellQuoted((folder / "bonus" / "lic.mdb").string()) + " --policies " +
-                    std::to_string(s.policies) + " --seed " + std::to_string(s.seed) + " --dirty " + s.dirty +
-                    formatFlag + " 2>&1");
+            const auto [out, status] = runCommand(
+                program("orrin-import-sample").string() + " --out " + shellQuoted(folder.string()) +
+                " --bonus-db " + shellQuoted((folder / "bonus" / "lic.mdb").string()) + " --policies " +
+                std::to_string(s.policies) + " --seed " + std::to_string(s.seed) + " --dirty " + s.dirty +
+                formatFlag + " 2>&1");
             ASSERT_EQ(status, 0) << out;
         }
 
         // The kind of each file, and its password.
-        const auto [zrvHead, zrvStatus] = runCommand(dumpCommand(access / "zrv.accdb", kOrrin) + " 2>&1 | head -1");
+        const auto [zrvHead, zrvStatus] =
+            runCommand(dumpCommand(access / "zrv.accdb", kOrrin) + " 2>&1 | head -1");
         EXPECT_EQ(zrvHead, "{\"format\":\"ACE 14\"}\n");
         EXPECT_EQ(runCommand(dumpCommand(access / "LIC.mdb", kCalvane) + " 2>&1 | head -1").output,
                   "{\"format\":\"Jet 4\"}\n");
@@ -192,8 +194,8 @@ TEST(SampleForms, AccessFormHoldsTheSqlcipherRowsAndRunsTheSame)
               std::pair{access / "bonus" / "lic.mdb", std::string("qzmraks")}}) {
             // An empty password given is the only one tried, as every password given is.
             const auto [message, status] =
-                runCommand(program("orrin-import-dump").string() + " " + shellQuoted(file.string()) + " --password " +
-                    shellQuoted(wrong) + " 2>&1");
+                runCommand(program("orrin-import-dump").string() + " " + shellQuoted(file.string()) +
+                           " --password " + shellQuoted(wrong) + " 2>&1");
             EXPECT_EQ(status, 1) << file << " opened with '" << wrong << "'";
             EXPECT_NE(message.find("password"), std::string::npos) << message;
         }

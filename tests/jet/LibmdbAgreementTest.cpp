@@ -128,9 +128,10 @@ TEST(LibmdbAgreement, EveryUnprotectedSampleHasTheSameTablesCountsTextsAndNumber
         for (const auto& name : ours) {
             SCOPED_TRACE("table " + name);
             const TableDef& def = db->table(name);
-            const std::string exported =
-                run(std::string("mdb-export -H -Q -b strip -0 ") + orrin::testing::shellQuoted(kNull) + " -d " + orrin::testing::shellQuoted(kField) +
-                    " -R " + orrin::testing::shellQuoted(kRow) + " " + orrin::testing::shellQuoted(file.string()) + " " + orrin::testing::shellQuoted(name));
+            const std::string exported = run(
+                std::string("mdb-export -H -Q -b strip -0 ") + orrin::testing::shellQuoted(kNull) + " -d " +
+                orrin::testing::shellQuoted(kField) + " -R " + orrin::testing::shellQuoted(kRow) + " " +
+                orrin::testing::shellQuoted(file.string()) + " " + orrin::testing::shellQuoted(name));
             const auto rows = split(exported, kRow);
             // libmdb lists a row moved to another page (an overflow row) where it now lies, not where
             // the table keeps it; a row that differs at its place must then match one elsewhere.
@@ -176,7 +177,9 @@ std::optional<std::set<std::string>> requiredByLibmdb(const std::filesystem::pat
     std::set<std::string> required;
     std::string column;
     bool columnsListed = false;
-    for (const auto& line : split(run("mdb-prop " + orrin::testing::shellQuoted(file.string()) + " " + orrin::testing::shellQuoted(table)), "\n")) {
+    for (const auto& line : split(run("mdb-prop " + orrin::testing::shellQuoted(file.string()) + " " +
+                                      orrin::testing::shellQuoted(table)),
+                                  "\n")) {
         if (line.rfind("name: ", 0) == 0) {
             column = line.substr(6);
             columnsListed = columnsListed || column != "(none)";

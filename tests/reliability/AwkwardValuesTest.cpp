@@ -12,15 +12,15 @@ namespace orrin::reliability {
 namespace {
 
 struct Check {
-    const char* sql;        // on the target after a run answered continue
-    const char* sourceSql;  // the expected value: this query on the source before the change
+    const char* sql;       // on the target after a run answered continue
+    const char* sourceSql; // the expected value: this query on the source before the change
 };
 
 struct ValueCase {
     const char* name;
-    std::vector<std::string> spoil;  // statements on the source
-    bool asks;                       // a question is asked (else the failures are only logged)
-    const char* named;               // a text the first question (or the log) holds
+    std::vector<std::string> spoil; // statements on the source
+    bool asks;                      // a question is asked (else the failures are only logged)
+    const char* named;              // a text the first question (or the log) holds
     std::vector<Check> checks;
 };
 
@@ -48,18 +48,24 @@ std::vector<std::string> nullEverywhere()
         "Address4 = NULL, TelNo1 = NULL, TelNo2 = NULL, BranchNo = NULL, AgentSince = NULL, RenDate = NULL, "
         "LicenceNo = NULL, Email = NULL",
         "UPDATE LocMast SET LocCd = NULL, LocDesc = NULL",
-        "UPDATE BrnMast SET BranchNo = NULL, BrMgr = NULL, Division = NULL, Address1 = NULL, Address2 = NULL, "
+        "UPDATE BrnMast SET BranchNo = NULL, BrMgr = NULL, Division = NULL, Address1 = NULL, Address2 = "
+        "NULL, "
         "Address3 = NULL, Address4 = NULL",
         "UPDATE company SET pacode = NULL, CompanyName = NULL",
-        "UPDATE Family SET FamilyCode = NULL, RAdd1 = NULL, RAdd2 = NULL, RAdd3 = NULL, RAdd4 = NULL, RPin = NULL, "
+        "UPDATE Family SET FamilyCode = NULL, RAdd1 = NULL, RAdd2 = NULL, RAdd3 = NULL, RAdd4 = NULL, RPin = "
+        "NULL, "
         "CAdd1 = NULL, CAdd2 = NULL, CAdd3 = NULL, CAdd4 = NULL, CPin = NULL, RTel = NULL, CTel = NULL, "
         "PagerMobile = NULL, LOCCD = NULL, headname = NULL, dob = NULL, sex = NULL",
-        "UPDATE Client1 SET FamilyCode = NULL, PersCode = NULL, Name = NULL, DOBR = NULL, DOBA = NULL, sex = NULL",
+        "UPDATE Client1 SET FamilyCode = NULL, PersCode = NULL, Name = NULL, DOBR = NULL, DOBA = NULL, sex = "
+        "NULL",
         "UPDATE Client2 SET familycode = NULL, perscode = NULL, MarDt = NULL, Spouse = NULL",
         "UPDATE Client4 SET familycode = NULL, perscode = NULL, MobiNumb = NULL",
-        "UPDATE Policies SET PolicyNo = NULL, ComDate = NULL, Plan = NULL, Term = NULL, PremTerm = NULL, Sum = NULL, "
-        "Payment = NULL, BranchNo = NULL, MEDICAL = NULL, AgencyCd = NULL, FUPDate = NULL, PremWaiver = NULL, "
-        "TermRider = NULL, Nominee = NULL, Relation = NULL, APPOINTEE = NULL, TRUSTEE = NULL, Age = NULL, DAB = NULL, "
+        "UPDATE Policies SET PolicyNo = NULL, ComDate = NULL, Plan = NULL, Term = NULL, PremTerm = NULL, Sum "
+        "= NULL, "
+        "Payment = NULL, BranchNo = NULL, MEDICAL = NULL, AgencyCd = NULL, FUPDate = NULL, PremWaiver = "
+        "NULL, "
+        "TermRider = NULL, Nominee = NULL, Relation = NULL, APPOINTEE = NULL, TRUSTEE = NULL, Age = NULL, "
+        "DAB = NULL, "
         "LOAN = NULL, LOANDATE = NULL, Status = NULL, FamilyCode = NULL, PersCode = NULL, Premium = NULL",
     };
 }
@@ -70,10 +76,11 @@ const ValueCase kCases[] = {
       "UPDATE Client1 SET Name = '" + k300 + "'", "UPDATE Policies SET Nominee = '" + k300 + "'"},
      true,
      "Name",
-     withRowsSaved({{"SELECT count(*) FROM AgMast WHERE Name IS NULL", "SELECT count(*) FROM Agmast"},
-                    {"SELECT count(*) FROM Family WHERE headname IS NULL", "SELECT count(*) FROM Family"},
-                    {"SELECT count(*) FROM Client WHERE Name IS NULL", "SELECT count(*) FROM Client1"},
-                    {"SELECT count(*) FROM Policies WHERE Nominee IS NULL", "SELECT count(*) FROM Policies"}})},
+     withRowsSaved(
+         {{"SELECT count(*) FROM AgMast WHERE Name IS NULL", "SELECT count(*) FROM Agmast"},
+          {"SELECT count(*) FROM Family WHERE headname IS NULL", "SELECT count(*) FROM Family"},
+          {"SELECT count(*) FROM Client WHERE Name IS NULL", "SELECT count(*) FROM Client1"},
+          {"SELECT count(*) FROM Policies WHERE Nominee IS NULL", "SELECT count(*) FROM Policies"}})},
     {"DatesAsGarbageText",
      {"UPDATE Agmast SET AgentSince = 'since ever'", "UPDATE Family SET dob = '31/02/19x9'",
       "UPDATE Client1 SET DOBR = 'yesterday'", "UPDATE Policies SET ComDate = '2001-13-45'"},
@@ -90,11 +97,12 @@ const ValueCase kCases[] = {
       "UPDATE Policies SET Sum = 'lots', Premium = '12,000', PersCode = 'abc'"},
      true,
      "",
-     withRowsSaved({{"SELECT count(*) FROM Family WHERE Loc_Cd IS NULL", "SELECT count(*) FROM Family"},
-                    {"SELECT count(*) FROM Client WHERE PersCode IS NULL", "SELECT count(*) FROM Client1"},
-                    {"SELECT count(*) FROM Policies WHERE Sum IS NULL AND Premium IS NULL AND PersCode IS NULL",
-                     "SELECT count(*) FROM Policies"},
-                    {"SELECT count(*) FROM SB WHERE sb_amount IS NOT NULL", "SELECT 0"}})},
+     withRowsSaved(
+         {{"SELECT count(*) FROM Family WHERE Loc_Cd IS NULL", "SELECT count(*) FROM Family"},
+          {"SELECT count(*) FROM Client WHERE PersCode IS NULL", "SELECT count(*) FROM Client1"},
+          {"SELECT count(*) FROM Policies WHERE Sum IS NULL AND Premium IS NULL AND PersCode IS NULL",
+           "SELECT count(*) FROM Policies"},
+          {"SELECT count(*) FROM SB WHERE sb_amount IS NOT NULL", "SELECT 0"}})},
     {"NumbersOutOfTheRangeOfAShort",
      {"UPDATE Policies SET Age = CASE WHEN rowid % 2 = 0 THEN 32768 ELSE -32769 END"},
      true,
@@ -104,12 +112,14 @@ const ValueCase kCases[] = {
      {"UPDATE Policies SET Term = '99999999999', PremTerm = '99999999999'"},
      true,
      "Term",
-     withRowsSaved({{"SELECT count(*) FROM Policies WHERE Term IS NULL AND PPT IS NULL", "SELECT count(*) FROM Policies"}})},
+     withRowsSaved({{"SELECT count(*) FROM Policies WHERE Term IS NULL AND PPT IS NULL",
+                     "SELECT count(*) FROM Policies"}})},
     {"ATermOf99999999999ThatFitsTheField",
      {"UPDATE Policies SET Term = '9.9E10', PremTerm = '9.9E10'"},
      false,
      "Overflow",
-     withRowsSaved({{"SELECT count(*) FROM Policies WHERE Term = '9.9E10'", "SELECT count(*) FROM Policies"}})},
+     withRowsSaved(
+         {{"SELECT count(*) FROM Policies WHERE Term = '9.9E10'", "SELECT count(*) FROM Policies"}})},
     {"NullInEveryFieldOfEverySourceTable", nullEverywhere(), false, "Invalid use of Null", kEveryRowSaved},
 };
 
@@ -119,7 +129,7 @@ void PrintTo(const ValueCase& c, std::ostream* out)
 }
 
 class ReliabilityAwkwardValues : public ImportHarness, public ::testing::WithParamInterface<ValueCase> {
-protected:
+  protected:
     // The expected values, read from the source before it is spoilt.
     std::vector<std::string> expectedValues(const ValueCase& c)
     {
@@ -178,7 +188,9 @@ TEST_P(ReliabilityAwkwardValues, StoppingAtTheQuestionChangesNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Matrix, ReliabilityAwkwardValues, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<ValueCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<ValueCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace
 } // namespace orrin::reliability

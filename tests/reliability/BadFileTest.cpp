@@ -15,15 +15,15 @@ namespace fs = std::filesystem;
 struct Placement {
     std::string orrinDb;
     std::string agentDb;
-    fs::path broken;  // the file the run cannot open (may not exist)
+    fs::path broken; // the file the run cannot open (may not exist)
 };
 
 struct BadFileCase {
     const char* name;
     std::function<Placement(const fs::path& good, const fs::path& scratch)> place;
-    const char* fileNamed;  // the message names this file
-    const char* reason;     // and says this
-    bool refused = false;   // a usage error (status 2) before anything is opened, not a stopped run
+    const char* fileNamed; // the message names this file
+    const char* reason;    // and says this
+    bool refused = false;  // a usage error (status 2) before anything is opened, not a stopped run
 };
 
 void writeFile(const fs::path& file, const std::string& bytes)
@@ -34,7 +34,8 @@ void writeFile(const fs::path& file, const std::string& bytes)
 }
 
 // A folder holding a copy of one good database and, under the other name, something else.
-Placement withSource(const fs::path& good, const fs::path& scratch, const std::function<void(const fs::path&)>& make)
+Placement withSource(const fs::path& good, const fs::path& scratch,
+                     const std::function<void(const fs::path&)>& make)
 {
     const fs::path folder = scratch / "broken";
     fs::create_directories(folder);
@@ -43,7 +44,8 @@ Placement withSource(const fs::path& good, const fs::path& scratch, const std::f
     return {folder.string(), folder.string(), folder / "zrv.accdb"};
 }
 
-Placement withTarget(const fs::path& good, const fs::path& scratch, const std::function<void(const fs::path&)>& make)
+Placement withTarget(const fs::path& good, const fs::path& scratch,
+                     const std::function<void(const fs::path&)>& make)
 {
     const fs::path folder = scratch / "broken";
     fs::create_directories(folder);
@@ -54,7 +56,8 @@ Placement withTarget(const fs::path& good, const fs::path& scratch, const std::f
 
 void anotherKey(const fs::path& file)
 {
-    runSqlShell(file, "not the password", "CREATE TABLE Policies (PolicyNo TEXT);\nINSERT INTO Policies VALUES ('1');\n");
+    runSqlShell(file, "not the password",
+                "CREATE TABLE Policies (PolicyNo TEXT);\nINSERT INTO Policies VALUES ('1');\n");
 }
 
 void firstHalfOf(const fs::path& from, const fs::path& file)
@@ -86,12 +89,14 @@ const char* kNotDatabase = "not a valid password, or not a database file";
 const BadFileCase kCases[] = {
     {"MissingOrrinFolder",
      [](const fs::path& good, const fs::path& scratch) {
-         return Placement{(scratch / "no such folder").string() + "/", good.string(), scratch / "no such folder" / "zrv.accdb"};
+         return Placement{(scratch / "no such folder").string() + "/", good.string(),
+                          scratch / "no such folder" / "zrv.accdb"};
      },
      "no such folder", kNoSuchPath, true},
     {"MissingAgentFolder",
      [](const fs::path& good, const fs::path& scratch) {
-         return Placement{good.string(), (scratch / "no such folder").string() + "/", scratch / "no such folder" / "LIC.mdb"};
+         return Placement{good.string(), (scratch / "no such folder").string() + "/",
+                          scratch / "no such folder" / "LIC.mdb"};
      },
      "no such folder", kNoSuchPath, true},
     {"MissingZrvAccdb",
@@ -108,7 +113,8 @@ const BadFileCase kCases[] = {
      "LIC.mdb", kNotFound},
     {"SourceIsText",
      [](const fs::path& good, const fs::path& scratch) {
-         return withSource(good, scratch, [](const fs::path& f) { writeFile(f, "Policy list\r\n12345, Asha\r\n"); });
+         return withSource(good, scratch,
+                           [](const fs::path& f) { writeFile(f, "Policy list\r\n12345, Asha\r\n"); });
      },
      "zrv.accdb", kNotDatabase},
     {"SourceIsZeroBytes",
@@ -208,7 +214,9 @@ TEST_P(ReliabilityBadFile, ContinuingStopsAtTheFailedOpenAndChangesNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Matrix, ReliabilityBadFile, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<BadFileCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<BadFileCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace
 } // namespace orrin::reliability

@@ -30,7 +30,8 @@ std::filesystem::path shell()
 
 } // namespace
 
-std::string runSqlShell(const std::filesystem::path& file, const std::string& password, const std::string& script)
+std::string runSqlShell(const std::filesystem::path& file, const std::string& password,
+                        const std::string& script)
 {
     const std::string input = "PRAGMA key=" + quoted(password) + ";\n.bail on\n.headers off\n" + script;
     const ProcessResult result = runProgram(shell(), {file.string()}, input, std::chrono::seconds(120));

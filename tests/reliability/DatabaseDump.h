@@ -15,7 +15,8 @@ std::string dumpDatabase(const std::filesystem::path& file, const std::string& p
 
 // Runs a script of statements and shell commands in the sqlcipher shell on an encrypted database
 // and returns what it printed (list mode, "|" between columns). Throws like dumpDatabase.
-std::string runSqlShell(const std::filesystem::path& file, const std::string& password, const std::string& script);
+std::string runSqlShell(const std::filesystem::path& file, const std::string& password,
+                        const std::string& script);
 
 // The bytes of a file, to show that a run left it untouched.
 std::string fileBytes(const std::filesystem::path& file);

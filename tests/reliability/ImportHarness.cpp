@@ -49,7 +49,8 @@ ImportHarness::ImportHarness()
 ProcessResult ImportHarness::runImport(const std::string& orrinDb, const std::string& agentDb,
                                        const std::string& onError, const std::vector<std::string>& extra)
 {
-    std::vector<std::string> arguments{"--orrin-db", orrinDb, "--agent-db", agentDb, "--on-error", onError, "--quiet"};
+    std::vector<std::string> arguments{"--orrin-db", orrinDb, "--agent-db", agentDb,
+                                       "--on-error", onError, "--quiet"};
     auto named = [&](const std::string& option) {
         for (const std::string& argument : extra) {
             if (argument == option)
@@ -78,7 +79,8 @@ void ImportHarness::onSource(const std::string& sql)
 void ImportHarness::dropSourceField(const std::string& table, const std::string& field)
 {
     // One line per column: cid|name|type|notnull|default|pk.
-    std::istringstream columns(runSqlShell(source(), testing::sourcePassword(), "PRAGMA table_info(\"" + table + "\");\n"));
+    std::istringstream columns(
+        runSqlShell(source(), testing::sourcePassword(), "PRAGMA table_info(\"" + table + "\");\n"));
     std::string kept;
     std::string declared;
     for (std::string line; std::getline(columns, line);) {
@@ -149,7 +151,8 @@ std::int64_t ImportHarness::targetCount(const std::string& table) const
     if (result.timedOut)
         return ::testing::AssertionFailure() << "the run hung and was killed\n" << describe(result);
     if (result.signal != 0)
-        return ::testing::AssertionFailure() << "the run crashed (signal " << result.signal << ")\n" << describe(result);
+        return ::testing::AssertionFailure() << "the run crashed (signal " << result.signal << ")\n"
+                                             << describe(result);
     if (result.exitCode != 0 && result.exitCode != 1 && result.exitCode != 3)
         return ::testing::AssertionFailure() << "unexpected exit status\n" << describe(result);
     if (result.err.find("AddressSanitizer") != std::string::npos ||

@@ -21,7 +21,7 @@ std::filesystem::path sampleProgram();
 // agent keeps them), the bonus database and the error log elsewhere. Every run goes through the
 // orrin-import program itself, exactly as a script would call it.
 class ImportHarness : public ::testing::Test {
-protected:
+  protected:
     static constexpr std::int64_t kPolicies = 25;
 
     ImportHarness();
@@ -35,8 +35,8 @@ protected:
 
     // orrin-import with the given database options and answer, the harness's bonus database and log
     // unless the extra arguments name their own, and --quiet.
-    ProcessResult runImport(const std::string& orrinDb, const std::string& agentDb, const std::string& onError,
-                            const std::vector<std::string>& extra = {});
+    ProcessResult runImport(const std::string& orrinDb, const std::string& agentDb,
+                            const std::string& onError, const std::vector<std::string>& extra = {});
     // The usual run on the harness's own folder.
     ProcessResult runImport(const std::string& onError, const std::vector<std::string>& extra = {});
 
@@ -57,7 +57,7 @@ protected:
     std::string targetValue(const std::string& sql) const;
     std::int64_t targetCount(const std::string& table) const;
 
-private:
+  private:
     testing::TempDir m_dir;
     std::string m_targetBefore;
     std::string m_sourceBytes;

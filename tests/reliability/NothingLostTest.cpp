@@ -3,7 +3,6 @@
 
 #include "reliability/ImportHarness.h"
 
-
 namespace orrin::reliability {
 namespace {
 
@@ -12,7 +11,7 @@ namespace fs = std::filesystem;
 const std::string kJustTheDatabases = "LIC.mdb\nzrv.accdb\n";
 
 class ReliabilityNothingLost : public ImportHarness {
-protected:
+  protected:
     // A value in the last step that the target cannot take: every earlier table has been cleared
     // and refilled by the time the question comes.
     void spoilTheLastPolicy()
@@ -25,11 +24,12 @@ protected:
 struct StopCase {
     const char* name;
     const char* onError;
-    const char* answers;  // typed at the question(s) when asking
-    int questions;        // questions asked before the run stopped
+    const char* answers; // typed at the question(s) when asking
+    int questions;       // questions asked before the run stopped
 };
 
-class ReliabilityStopAtQuestion : public ReliabilityNothingLost, public ::testing::WithParamInterface<StopCase> {};
+class ReliabilityStopAtQuestion : public ReliabilityNothingLost,
+                                  public ::testing::WithParamInterface<StopCase> {};
 
 TEST_P(ReliabilityStopAtQuestion, LeavesTargetAsBeforeAndSourceUntouched)
 {
@@ -38,11 +38,11 @@ TEST_P(ReliabilityStopAtQuestion, LeavesTargetAsBeforeAndSourceUntouched)
     onSource("UPDATE Family SET headname = '" + std::string(70, 'H') + "' WHERE rowid = 1");
     takeSnapshot();
 
-    const ProcessResult result = runProgram(importProgram(),
-                                            {"--orrin-db", folder().string(), "--agent-db", folder().string(),
-                                             "--bonus-db", bonus().string(), "--error-log", logFile().string(),
-                                             "--on-error", c.onError, "--quiet"},
-                                            c.answers);
+    const ProcessResult result =
+        runProgram(importProgram(),
+                   {"--orrin-db", folder().string(), "--agent-db", folder().string(), "--bonus-db",
+                    bonus().string(), "--error-log", logFile().string(), "--on-error", c.onError, "--quiet"},
+                   c.answers);
 
     ASSERT_TRUE(endedOnItsOwn(result));
     EXPECT_EQ(result.exitCode, 1) << describe(result);
@@ -66,7 +66,9 @@ const StopCase kStopCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Answers, ReliabilityStopAtQuestion, ::testing::ValuesIn(kStopCases),
-                         [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<StopCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(ReliabilityNothingLost, FinishedRunsNeverWriteTheSource)
 {

@@ -9,8 +9,9 @@ namespace {
 namespace fs = std::filesystem;
 
 class ReliabilityPathText : public ImportHarness {
-protected:
-    ProcessResult runIn(const fs::path& workingDirectory, const std::string& orrinDb, const std::string& agentDb)
+  protected:
+    ProcessResult runIn(const fs::path& workingDirectory, const std::string& orrinDb,
+                        const std::string& agentDb)
     {
         return runProgram(importProgram(),
                           {"--orrin-db", orrinDb, "--agent-db", agentDb, "--bonus-db", bonus().string(),
@@ -46,7 +47,7 @@ TEST_F(ReliabilityPathText, BareFileNameMissingFromTheCurrentFolderIsRefused)
 struct FolderCase {
     const char* name;
     const char* folder;
-    bool asFile;  // pass the file paths rather than the folder
+    bool asFile; // pass the file paths rather than the folder
 };
 
 void PrintTo(const FolderCase& c, std::ostream* out)
@@ -59,7 +60,7 @@ class ReliabilityFolderName : public ReliabilityPathText, public ::testing::With
 TEST_P(ReliabilityFolderName, RunsCleanly)
 {
     const FolderCase& c = GetParam();
-    const fs::path moved = scratch() / c.folder;  // UTF-8 bytes, as Linux keeps names
+    const fs::path moved = scratch() / c.folder; // UTF-8 bytes, as Linux keeps names
     fs::create_directories(moved.parent_path());
     fs::rename(folder(), moved);
     const std::string orrinDb = c.asFile ? (moved / "zrv.accdb").string() : moved.string();
@@ -85,7 +86,9 @@ const FolderCase kFolders[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Matrix, ReliabilityFolderName, ::testing::ValuesIn(kFolders),
-                         [](const ::testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<FolderCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace
 } // namespace orrin::reliability

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
-#include <sstream>
 #include <spawn.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
@@ -20,7 +20,7 @@ namespace {
 
 // A temporary file that goes away with the object; the child writes its outputs into two of them.
 class TempFile {
-public:
+  public:
     TempFile()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "orrin-reliability-XXXXXX").string();
@@ -49,20 +49,20 @@ public:
         return text.str();
     }
 
-private:
+  private:
     int m_fd = -1;
     std::filesystem::path m_path;
 };
 
 class SpawnActions {
-public:
+  public:
     SpawnActions() { posix_spawn_file_actions_init(&m_actions); }
     ~SpawnActions() { posix_spawn_file_actions_destroy(&m_actions); }
     SpawnActions(const SpawnActions&) = delete;
     SpawnActions& operator=(const SpawnActions&) = delete;
     posix_spawn_file_actions_t* get() { return &m_actions; }
 
-private:
+  private:
     posix_spawn_file_actions_t m_actions;
 };
 
@@ -95,7 +95,8 @@ ProcessResult runProgram(const std::filesystem::path& program, const std::vector
     pointers.push_back(nullptr);
 
     pid_t child = 0;
-    const int spawned = posix_spawn(&child, program.c_str(), actions.get(), nullptr, pointers.data(), environ);
+    const int spawned =
+        posix_spawn(&child, program.c_str(), actions.get(), nullptr, pointers.data(), environ);
     if (spawned != 0)
         throw std::runtime_error("cannot start " + program.string());
 
@@ -126,8 +127,8 @@ ProcessResult runProgram(const std::filesystem::path& program, const std::vector
     return result;
 }
 
-BackgroundProgram::BackgroundProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                                     bool withErrors)
+BackgroundProgram::BackgroundProgram(const std::filesystem::path& program,
+                                     const std::vector<std::string>& arguments, bool withErrors)
 {
     int input[2];
     int output[2];
@@ -154,7 +155,8 @@ BackgroundProgram::BackgroundProgram(const std::filesystem::path& program, const
     pointers.push_back(nullptr);
 
     pid_t child = 0;
-    const int spawned = posix_spawn(&child, program.c_str(), actions.get(), nullptr, pointers.data(), environ);
+    const int spawned =
+        posix_spawn(&child, program.c_str(), actions.get(), nullptr, pointers.data(), environ);
     close(input[0]);
     close(output[1]);
     m_input = input[1];
@@ -245,8 +247,10 @@ std::string describe(const ProcessResult& result)
         return text.size() <= kMost ? text : "..." + text.substr(text.size() - kMost);
     };
     std::ostringstream text;
-    text << "exit " << result.exitCode << ", signal " << result.signal << (result.timedOut ? ", timed out" : "")
-         << "\n--- stdout\n" << cut(result.out) << "\n--- stderr\n" << cut(result.err);
+    text << "exit " << result.exitCode << ", signal " << result.signal
+         << (result.timedOut ? ", timed out" : "") << "\n--- stdout\n"
+         << cut(result.out) << "\n--- stderr\n"
+         << cut(result.err);
     return text.str();
 }
 

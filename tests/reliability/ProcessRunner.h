@@ -30,7 +30,7 @@ ProcessResult runProgram(const std::filesystem::path& program, const std::vector
 // A program left running in the background while a test does something else, with a pipe on its
 // standard input that stays open until the object goes; then the program is killed and reaped.
 class BackgroundProgram {
-public:
+  public:
     // withErrors: the program's standard error goes into the same pipe as its standard output.
     BackgroundProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
                       bool withErrors = false);
@@ -46,7 +46,7 @@ public:
     // or -1 when it was still running (it is then killed) or ended by a signal.
     int waitForExit(std::chrono::milliseconds limit);
 
-private:
+  private:
     int m_pid = -1;
     int m_input = -1;
     int m_output = -1;

@@ -15,8 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Swap {
-    const char* hostile;  // the value with quotes, ";" and "--"
-    const char* plain;    // a value that takes the same path through the run
+    const char* hostile; // the value with quotes, ";" and "--"
+    const char* plain;   // a value that takes the same path through the run
 };
 
 // Each pair fits the target's field, and both values of a pair are equally (un)usable as numbers.
@@ -39,7 +39,7 @@ std::string sqlQuoted(const std::string& text)
 }
 
 class ReliabilityQuotedValues : public ImportHarness {
-protected:
+  protected:
     // Puts one value of each pair into a source database.
     static void place(const fs::path& file, const std::string& familyCode, bool hostile)
     {
@@ -47,9 +47,11 @@ protected:
         auto run = [&](const std::string& sql) { testing::execute(file, testing::sourcePassword(), sql); };
         const std::string family = sqlQuoted(familyCode);
         for (const char* table : {"Family", "Client1", "Client2", "Client4", "Policies"})
-            run(std::string("UPDATE ") + table + " SET FamilyCode = " + pick(kFamily) + " WHERE FamilyCode = " + family);
+            run(std::string("UPDATE ") + table + " SET FamilyCode = " + pick(kFamily) +
+                " WHERE FamilyCode = " + family);
         run("UPDATE Client1 SET PersCode = " + pick(kPerson) + " WHERE rowid = 1");
-        run("UPDATE Policies SET PolicyNo = " + pick(kLastPolicy) + " WHERE rowid = (SELECT max(rowid) FROM Policies)");
+        run("UPDATE Policies SET PolicyNo = " + pick(kLastPolicy) +
+            " WHERE rowid = (SELECT max(rowid) FROM Policies)");
         run("UPDATE Policies SET PolicyNo = " + pick(kFirstPolicy) + " WHERE rowid = 1");
         run("UPDATE Policies SET Plan = " + pick(kPlan) + " WHERE rowid = 2");
     }
@@ -59,7 +61,8 @@ TEST_F(ReliabilityQuotedValues, RunEndsExactlyAsWithPlainValues)
 {
     const fs::path reference = scratch() / "reference";
     fs::copy(folder(), reference);
-    const auto families = testing::query(source(), testing::sourcePassword(), "SELECT FamilyCode FROM Family WHERE rowid = 1");
+    const auto families =
+        testing::query(source(), testing::sourcePassword(), "SELECT FamilyCode FROM Family WHERE rowid = 1");
     const std::string familyCode = toText(families.at(0).at(0));
     place(source(), familyCode, true);
     place(reference / "zrv.accdb", familyCode, false);
@@ -73,10 +76,15 @@ TEST_F(ReliabilityQuotedValues, RunEndsExactlyAsWithPlainValues)
     EXPECT_EQ(hostileRun.exitCode, plainRun.exitCode) << describe(hostileRun) << "\n" << describe(plainRun);
 
     // The hostile values are stored as they are.
-    EXPECT_EQ(targetValue("SELECT count(*) FROM Policies WHERE policy_no = " + sqlQuoted(kLastPolicy.hostile)), "1");
-    EXPECT_EQ(targetValue("SELECT count(*) FROM Policies WHERE policy_no = " + sqlQuoted(kFirstPolicy.hostile)), "1");
+    EXPECT_EQ(
+        targetValue("SELECT count(*) FROM Policies WHERE policy_no = " + sqlQuoted(kLastPolicy.hostile)),
+        "1");
+    EXPECT_EQ(
+        targetValue("SELECT count(*) FROM Policies WHERE policy_no = " + sqlQuoted(kFirstPolicy.hostile)),
+        "1");
     EXPECT_EQ(targetValue("SELECT count(*) FROM Policies WHERE Plan = " + sqlQuoted(kPlan.hostile)), "1");
-    EXPECT_EQ(targetValue("SELECT count(*) FROM Family WHERE FamilyCode = " + sqlQuoted(kFamily.hostile)), "1");
+    EXPECT_EQ(targetValue("SELECT count(*) FROM Family WHERE FamilyCode = " + sqlQuoted(kFamily.hostile)),
+              "1");
     EXPECT_EQ(targetValue("SELECT count(*) FROM plans"), plansBefore);
     EXPECT_EQ(targetCount("Policies"), kPolicies);
     // The first policy's schedule is written before the last policy's delete runs: the quoted delete
@@ -88,7 +96,8 @@ TEST_F(ReliabilityQuotedValues, RunEndsExactlyAsWithPlainValues)
     for (const Swap* swap : {&kFamily, &kPerson, &kLastPolicy, &kFirstPolicy, &kPlan}) {
         const std::string from = sqlQuoted(swap->hostile);
         const std::string to = sqlQuoted(swap->plain);
-        for (auto at = hostileDump.find(from); at != std::string::npos; at = hostileDump.find(from, at + to.size()))
+        for (auto at = hostileDump.find(from); at != std::string::npos;
+             at = hostileDump.find(from, at + to.size()))
             hostileDump.replace(at, from.size(), to);
     }
     EXPECT_TRUE(hostileDump == dumpDatabase(reference / "LIC.mdb", testing::targetPassword()))

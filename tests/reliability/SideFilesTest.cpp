@@ -12,7 +12,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class ReliabilitySideFiles : public ImportHarness {
-protected:
+  protected:
     std::string logText() const { return fs::exists(logFile()) ? fileBytes(logFile()) : std::string(); }
 
     // A log path that nobody can create, not even the superuser: its folder is a plain file.
@@ -34,7 +34,8 @@ TEST_F(ReliabilitySideFiles, MissingBonusDatabaseIsLoggedAndEveryPolicySaved)
     ASSERT_TRUE(endedOnItsOwn(result));
     EXPECT_EQ(result.exitCode, 3) << describe(result);
     EXPECT_EQ(result.err.find("Do you want to continue ?"), std::string::npos) << describe(result);
-    EXPECT_NE(logText().find("Could not find file '" + missing.string() + "'"), std::string::npos) << logText();
+    EXPECT_NE(logText().find("Could not find file '" + missing.string() + "'"), std::string::npos)
+        << logText();
     EXPECT_NE(logText().find("Err.Source      : Public Function DFirst2("), std::string::npos);
     EXPECT_EQ(targetCount("Policies"), kPolicies);
     EXPECT_FALSE(fs::exists(missing)) << "looking the file up must not create it";

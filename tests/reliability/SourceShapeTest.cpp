@@ -10,38 +10,31 @@ namespace {
 
 struct ShapeCase {
     const char* name;
-    const char* table;        // the source table that is missing or lacks a field
-    const char* field;        // the missing field, or nullptr when the whole table is missing
-    const char* targetTable;  // the target table of that step
-    bool rowsStillCopied;     // with continue: one target row per source row, or none at all
-    const char* named;        // what the first question says
+    const char* table;       // the source table that is missing or lacks a field
+    const char* field;       // the missing field, or nullptr when the whole table is missing
+    const char* targetTable; // the target table of that step
+    bool rowsStillCopied;    // with continue: one target row per source row, or none at all
+    const char* named;       // what the first question says
 };
 
 const ShapeCase kCases[] = {
-    {"NoAgmastTable", "Agmast", nullptr, "AgMast", false,
-     "Cannot find the table or query 'Agmast'"},
+    {"NoAgmastTable", "Agmast", nullptr, "AgMast", false, "Cannot find the table or query 'Agmast'"},
     {"NoLocMastTable", "LocMast", nullptr, "BrnMast", true,
-     "Cannot find the table or query 'LocMast'"},  // BrnMast: the next step is unharmed
-    {"NoFamilyTable", "Family", nullptr, "Family", false,
-     "Cannot find the table or query 'Family'"},
-    {"NoClient1Table", "Client1", nullptr, "Client", false,
-     "no such table: Client1"},
-    {"NoPoliciesTable", "Policies", nullptr, "Policies", false,
-     "Cannot find the table or query 'Policies'"},
-    {"AgmastWithoutName", "Agmast", "Name", "AgMast", true,
-     "there is no field 'Name' in 'Agmast'"},
+     "Cannot find the table or query 'LocMast'"}, // BrnMast: the next step is unharmed
+    {"NoFamilyTable", "Family", nullptr, "Family", false, "Cannot find the table or query 'Family'"},
+    {"NoClient1Table", "Client1", nullptr, "Client", false, "no such table: Client1"},
+    {"NoPoliciesTable", "Policies", nullptr, "Policies", false, "Cannot find the table or query 'Policies'"},
+    {"AgmastWithoutName", "Agmast", "Name", "AgMast", true, "there is no field 'Name' in 'Agmast'"},
     {"LocMastWithoutLocDesc", "LocMast", "LocDesc", "LocMast", true,
      "there is no field 'LocDesc' in 'LocMast'"},
     {"FamilyWithoutFamilyCode", "Family", "FamilyCode", "Family", true,
      "there is no field 'FamilyCode' in 'Family'"},
     {"Client1WithoutDOBR", "Client1", "DOBR", "Client", true,
      "there is no field 'DOBR' in 'Select * from Client1 order by FamilyCode, PersCode'"},
-    {"PoliciesWithoutSum", "Policies", "Sum", "Policies", true,
-     "there is no field 'Sum' in 'Policies'"},
+    {"PoliciesWithoutSum", "Policies", "Sum", "Policies", true, "there is no field 'Sum' in 'Policies'"},
     {"PoliciesWithoutPolicyNo", "Policies", "PolicyNo", "Policies", true,
      "there is no field 'PolicyNo' in 'Policies'"},
-    {"PoliciesWithoutPlan", "Policies", "Plan", "Policies", true,
-     "there is no field 'Plan' in 'Policies'"},
+    {"PoliciesWithoutPlan", "Policies", "Plan", "Policies", true, "there is no field 'Plan' in 'Policies'"},
 };
 
 void PrintTo(const ShapeCase& c, std::ostream* out)
@@ -50,10 +43,11 @@ void PrintTo(const ShapeCase& c, std::ostream* out)
 }
 
 class ReliabilitySourceShape : public ImportHarness, public ::testing::WithParamInterface<ShapeCase> {
-protected:
+  protected:
     std::int64_t sourceCount(const std::string& table)
     {
-        const auto rows = testing::query(source(), testing::sourcePassword(), "SELECT count(*) FROM \"" + table + "\"");
+        const auto rows =
+            testing::query(source(), testing::sourcePassword(), "SELECT count(*) FROM \"" + table + "\"");
         return static_cast<std::int64_t>(toDouble(rows.at(0).at(0)));
     }
 
@@ -64,7 +58,6 @@ protected:
         else
             dropSourceField(c.table, c.field);
     }
-
 };
 
 TEST_P(ReliabilitySourceShape, StoppingAtTheQuestionNamesWhatIsMissingAndChangesNothing)
@@ -109,7 +102,9 @@ TEST_P(ReliabilitySourceShape, ContinuingFinishesTheOtherStepsAndSaysSo)
 }
 
 INSTANTIATE_TEST_SUITE_P(Matrix, ReliabilitySourceShape, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<ShapeCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<ShapeCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace
 } // namespace orrin::reliability

@@ -67,10 +67,10 @@ INSTANTIATE_TEST_SUITE_P(
                                1000, 1, 0.02, false},
                       GoodLine{"CleanData", args({"--dirty", "0", "--out", "d"}), "d", std::nullopt, 1000, 1,
                                0.0, false},
-                      GoodLine{"SqlcipherForm", args({"--out", "d", "--format", "sqlcipher"}), "d", std::nullopt,
-                               1000, 1, 0.02, false, sample::SampleFormat::SqlCipher},
-                      GoodLine{"AccessFormAttached", args({"--format=access", "--bonus-db", "b"}), std::nullopt, "b",
-                               1000, 1, 0.02, false, sample::SampleFormat::Access}),
+                      GoodLine{"SqlcipherForm", args({"--out", "d", "--format", "sqlcipher"}), "d",
+                               std::nullopt, 1000, 1, 0.02, false, sample::SampleFormat::SqlCipher},
+                      GoodLine{"AccessFormAttached", args({"--format=access", "--bonus-db", "b"}),
+                               std::nullopt, "b", 1000, 1, 0.02, false, sample::SampleFormat::Access}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct BadLine {
@@ -146,7 +146,9 @@ TEST(SampleCommand, WritesTheTwoDatabasesAndNoBonusDatabaseBesideThem)
     TempDir dir;
     const auto folder = dir.path() / "agent";
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(args({"--out", folder.c_str(), "--policies", "50", "--seed", "4", "--format", "sqlcipher"}), out, err),
+    EXPECT_EQ(runSampleCommand(
+                  args({"--out", folder.c_str(), "--policies", "50", "--seed", "4", "--format", "sqlcipher"}),
+                  out, err),
               0)
         << err.str();
     EXPECT_EQ(filesIn(folder), (std::set<std::string>{"LIC.mdb", "zrv.accdb"}));
@@ -161,7 +163,8 @@ TEST(SampleCommand, WritesOnlyTheBonusDatabaseWhenThatIsAllItIsAskedFor)
     TempDir dir;
     const auto file = dir.path() / "bin" / "lic.mdb";
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(args({"--bonus-db", file.c_str(), "--format", "sqlcipher"}), out, err), 0) << err.str();
+    EXPECT_EQ(runSampleCommand(args({"--bonus-db", file.c_str(), "--format", "sqlcipher"}), out, err), 0)
+        << err.str();
     EXPECT_EQ(filesIn(dir.path() / "bin"), (std::set<std::string>{"lic.mdb"}));
     EXPECT_GT(scalar(file, targetPassword(), "SELECT count(*) FROM NewBonus"), 0);
 }
@@ -182,7 +185,9 @@ TEST(SampleCommand, ForceReplacesExistingFiles)
     TempDir dir;
     createTargetDb(dir.path());
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--policies", "10", "--force", "--format", "sqlcipher"}), out, err),
+    EXPECT_EQ(runSampleCommand(
+                  args({"--out", dir.path().c_str(), "--policies", "10", "--force", "--format", "sqlcipher"}),
+                  out, err),
               0)
         << err.str();
     EXPECT_GT(scalar(dir.path() / "LIC.mdb", targetPassword(), "SELECT count(*) FROM plans"), 70);
@@ -203,7 +208,8 @@ TEST(SampleCommand, ReportsProgressOnStderrForLargeSamples)
 {
     TempDir dir;
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--policies", "10000", "--dirty", "0", "--format", "sqlcipher"}),
+    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--policies", "10000", "--dirty", "0",
+                                     "--format", "sqlcipher"}),
                                out, err),
               0);
     EXPECT_NE(err.str().find("orrin-import-sample: policies 500 of 10000\n"), std::string::npos) << err.str();

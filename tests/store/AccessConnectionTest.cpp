@@ -37,8 +37,8 @@ std::string errorText(const std::function<void()>& action)
 int loadedTables(const Connection& connection)
 {
     sqlite3_stmt* raw = nullptr;
-    sqlite3_prepare_v2(connection.handle(), "SELECT count(*) FROM sqlite_master WHERE type = 'table'", -1, &raw,
-                       nullptr);
+    sqlite3_prepare_v2(connection.handle(), "SELECT count(*) FROM sqlite_master WHERE type = 'table'", -1,
+                       &raw, nullptr);
     sqlite3_step(raw);
     const int count = sqlite3_column_int(raw, 0);
     sqlite3_finalize(raw);
@@ -50,7 +50,7 @@ TEST(AccessConnection, OpensByTheFirstPageNeverByTheName)
     struct Case {
         const char* name;
         std::filesystem::path file;
-        const char* copiedAs;  // nullptr: opened in place
+        const char* copiedAs; // nullptr: opened in place
         std::string password;
         bool access;
         const char* format;
@@ -60,9 +60,10 @@ TEST(AccessConnection, OpensByTheFirstPageNeverByTheName)
         {"Jet 4 file given a password it does not have", kSamples / "agent/access/LIC.mdb", nullptr,
          std::string(kCalvanePassword), true, "Jet 4"},
         {"Jet 3 file", kSamples / "nwind.mdb", nullptr, "", true, "Jet 3"},
-        {"Access file named like a SQLCipher file", kSamples / "jet4/types-2000.mdb", "data.db", "", true, "Jet 4"},
-        {"SQLCipher file named .accdb", kSamples / "agent/sqlcipher/zrv.accdb", nullptr, std::string(kOrrinPassword),
-         false, "SQLCipher"},
+        {"Access file named like a SQLCipher file", kSamples / "jet4/types-2000.mdb", "data.db", "", true,
+         "Jet 4"},
+        {"SQLCipher file named .accdb", kSamples / "agent/sqlcipher/zrv.accdb", nullptr,
+         std::string(kOrrinPassword), false, "SQLCipher"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -98,7 +99,8 @@ TEST(AccessConnection, AProtectedFileOpensWithItsPasswordOnly)
         right.openFile(path, c.password, OpenMode::ReadOnly);
         const auto tables = right.tableNames();
         ASSERT_FALSE(tables.empty());
-        Statement count(right.handle(), "SELECT count(*) FROM \"" + tables.front() + "\"", right.fileName(), &right);
+        Statement count(right.handle(), "SELECT count(*) FROM \"" + tables.front() + "\"", right.fileName(),
+                        &right);
         ASSERT_TRUE(count.step());
         EXPECT_GT(count.column(0).number(), 0);
         for (const std::string wrong : {"wrong", ""}) {
@@ -129,8 +131,9 @@ TEST(AccessConnection, LoadsOnlyTheTablesItsStatementsName)
     EXPECT_EQ(connection.tableInfo("AGMAST").name, "Agmast");
     EXPECT_EQ(loadedTables(connection), 4);
     // A table the file does not have stays the engine's "no such table".
-    EXPECT_NE(errorText([&] { Statement(connection.handle(), "SELECT * FROM Nowhere", connection.fileName(), &connection); })
-                  .find("no such table: Nowhere"),
+    EXPECT_NE(errorText([&] {
+                  Statement(connection.handle(), "SELECT * FROM Nowhere", connection.fileName(), &connection);
+              }).find("no such table: Nowhere"),
               std::string::npos);
 }
 
@@ -141,8 +144,10 @@ TEST(AccessConnection, RowsKeepTheStoredOrderAndTheStoresTypes)
     connection.openFile(path, "", OpenMode::ReadOnly);
     const TableInfo& info = connection.tableInfo("Policies");
     ASSERT_GE(info.find("ComDate"), 0);
-    EXPECT_EQ(info.columns[static_cast<std::size_t>(info.find("ComDate"))].type.kind, ColumnType::Kind::DateTime);
-    EXPECT_EQ(info.columns[static_cast<std::size_t>(info.find("PolicyNo"))].type.kind, ColumnType::Kind::Text);
+    EXPECT_EQ(info.columns[static_cast<std::size_t>(info.find("ComDate"))].type.kind,
+              ColumnType::Kind::DateTime);
+    EXPECT_EQ(info.columns[static_cast<std::size_t>(info.find("PolicyNo"))].type.kind,
+              ColumnType::Kind::Text);
     EXPECT_EQ(info.columns[static_cast<std::size_t>(info.find("PolicyNo"))].type.size, 20u);
     EXPECT_EQ(info.columns[static_cast<std::size_t>(info.find("Age"))].type.kind, ColumnType::Kind::Short);
 
@@ -175,11 +180,11 @@ TEST(AccessConnection, UniqueIndexesAndRequiredColumnsBecomeConstraints)
     Connection connection;
     connection.openFile(kSamples / "jet4/indexes-2000.mdb", "", OpenMode::ReadOnly);
     connection.tableInfo("Table2");
-    Statement schema(connection.handle(), "SELECT sql FROM sqlite_master WHERE name = 'Table2'", connection.fileName(),
-                     &connection);
+    Statement schema(connection.handle(), "SELECT sql FROM sqlite_master WHERE name = 'Table2'",
+                     connection.fileName(), &connection);
     ASSERT_TRUE(schema.step());
     const std::string sql = schema.column(0, ColumnType{ColumnType::Kind::Text}).text();
-    EXPECT_NE(sql.find("\"id\" LONG NOT NULL"), std::string::npos) << sql;      // primary key
+    EXPECT_NE(sql.find("\"id\" LONG NOT NULL"), std::string::npos) << sql; // primary key
     EXPECT_NE(sql.find("\"data\" TEXT(50) COLLATE NOCASE"), std::string::npos) << sql;
     EXPECT_NE(sql.find("UNIQUE (\"id\")"), std::string::npos) << sql;
     EXPECT_EQ(sql.find("UNIQUE (\"data\")"), std::string::npos) << sql;
@@ -188,8 +193,8 @@ TEST(AccessConnection, UniqueIndexesAndRequiredColumnsBecomeConstraints)
     Connection nwind;
     nwind.openFile(kSamples / "nwind.mdb", "", OpenMode::ReadOnly);
     nwind.tableInfo("Order Details");
-    Statement details(nwind.handle(), "SELECT sql FROM sqlite_master WHERE name = 'Order Details'", nwind.fileName(),
-                      &nwind);
+    Statement details(nwind.handle(), "SELECT sql FROM sqlite_master WHERE name = 'Order Details'",
+                      nwind.fileName(), &nwind);
     ASSERT_TRUE(details.step());
     const std::string detailsSql = details.column(0, ColumnType{ColumnType::Kind::Text}).text();
     EXPECT_NE(detailsSql.find("\"UnitPrice\" CURRENCY NOT NULL"), std::string::npos) << detailsSql;

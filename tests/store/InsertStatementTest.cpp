@@ -24,8 +24,9 @@ class InsertStatementTest : public ::testing::Test {
     // Every SB row as stored: the due date as its stored text.
     std::vector<std::vector<Variant>> sbRows()
     {
-        return orrin::testing::query(m_file, orrin::testing::targetPassword(),
-                                     "select policy_no, sb_duedate || '', sb_amount, i_no from SB order by rowid");
+        return orrin::testing::query(
+            m_file, orrin::testing::targetPassword(),
+            "select policy_no, sb_duedate || '', sb_amount, i_no from SB order by rowid");
     }
 
     TempDir m_dir;
@@ -36,7 +37,7 @@ class InsertStatementTest : public ::testing::Test {
 struct SbRow {
     const char* name;
     std::vector<std::pair<std::string, Variant>> assigned;
-    std::vector<Variant> stored;  // policy_no, sb_duedate as text, sb_amount, i_no
+    std::vector<Variant> stored; // policy_no, sb_duedate as text, sb_amount, i_no
 };
 
 // Rows that assign different sets of fields, one after another on the same recordset: each is saved
@@ -118,8 +119,9 @@ TEST_F(InsertStatementTest, oneStatementPerSetOfColumns)
     Statement& allFour = m_connection.insertStatement(sb, {true, true, true, true});
     Statement& numberOnly = m_connection.insertStatement(sb, {true, false, false, false});
     Statement& none = m_connection.insertStatement(sb, {false, false, false, false});
-    EXPECT_EQ(allFour.sql(),
-              "INSERT INTO \"SB\" (\"policy_no\", \"sb_duedate\", \"sb_amount\", \"i_no\") VALUES (?, ?, ?, ?)");
+    EXPECT_EQ(
+        allFour.sql(),
+        "INSERT INTO \"SB\" (\"policy_no\", \"sb_duedate\", \"sb_amount\", \"i_no\") VALUES (?, ?, ?, ?)");
     EXPECT_EQ(numberOnly.sql(), "INSERT INTO \"SB\" (\"policy_no\") VALUES (?)");
     EXPECT_EQ(none.sql(), "INSERT INTO \"SB\" DEFAULT VALUES");
     EXPECT_EQ(&m_connection.insertStatement(sb, {true, true, true, true}), &allFour);
@@ -140,7 +142,7 @@ TEST_F(InsertStatementTest, aRecordsetKeepsItsColumnsAfterTheConnectionCloses)
     } catch (const orrin::Error& error) {
         number = error.number();
     }
-    EXPECT_EQ(number, code::Closed);  // an error, never a write through a handle that is gone
+    EXPECT_EQ(number, code::Closed); // an error, never a write through a handle that is gone
 }
 
 } // namespace

@@ -12,7 +12,7 @@ namespace orrin::testing {
 
 // A fresh temporary folder, removed with everything in it when the object goes.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -21,15 +21,15 @@ public:
     // The folder as the window would hold it: ending in a separator.
     std::string folderText() const { return m_path.string() + "/"; }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 
-using Row = std::vector<std::pair<std::string, Variant>>;  // field name, value (in the row's order)
+using Row = std::vector<std::pair<std::string, Variant>>; // field name, value (in the row's order)
 
 // Empty databases from the project's schemas, with the applications' passwords.
-std::filesystem::path createSourceDb(const std::filesystem::path& folder);  // folder/zrv.accdb
-std::filesystem::path createTargetDb(const std::filesystem::path& folder);  // folder/LIC.mdb
+std::filesystem::path createSourceDb(const std::filesystem::path& folder); // folder/zrv.accdb
+std::filesystem::path createTargetDb(const std::filesystem::path& folder); // folder/LIC.mdb
 // A bonus database (the target schema, holding only what the test inserts) at the given file.
 std::filesystem::path createBonusDb(const std::filesystem::path& file);
 

@@ -77,7 +77,7 @@ TEST(LongTime, InvalidTimeIsAnError)
 }
 
 class FixedClock : public Clock {
-public:
+  public:
     float secondsSinceMidnight() override { return 59.9f; }
     std::string longDate() override { return "Tuesday, December 08, 2026"; }
     std::string longTime() override { return "3:11:01 AM"; }

@@ -157,8 +157,9 @@ TEST(frmImport, EachChooseButtonAsksWithItsOwnTitleAndFilter)
     dialog.setNextCancel();
     button(form, "cmdChooseAgentDb")->click();
     EXPECT_EQ(dialog.lastTitle(), QStringLiteral("Choose Calvane Database"));
-    EXPECT_EQ(dialog.lastFilter(), QStringLiteral("Calvane Database (lic.mdb)|lic.mdb|Access databases (*.accdb "
-                                                  "*.mdb)|*.accdb;*.mdb|All files|*"));
+    EXPECT_EQ(dialog.lastFilter(),
+              QStringLiteral("Calvane Database (lic.mdb)|lic.mdb|Access databases (*.accdb "
+                             "*.mdb)|*.accdb;*.mdb|All files|*"));
     EXPECT_EQ(dialog.timesShown(), 2);
 }
 
@@ -289,12 +290,12 @@ TEST_P(ProgressTick, WritesTheCaption)
 
 // The caption's own cases are tested beside it (tests/migration/ProgressCaptionTest.cpp); these show
 // that the tick puts it in the window.
-INSTANTIATE_TEST_SUITE_P(
-    frmImport, ProgressTick,
-    ::testing::Values(
-        CaptionCase{"Seconds", 100.0f, 159.9f, "59 second(s) elapsed   (Policies Transferred : 0)"},
-        CaptionCase{"Minutes", 100.0f, 219.5f, "2 minute(s) (Policies Transferred : 0)"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(frmImport, ProgressTick,
+                         ::testing::Values(CaptionCase{"Seconds", 100.0f, 159.9f,
+                                                       "59 second(s) elapsed   (Policies Transferred : 0)"},
+                                           CaptionCase{"Minutes", 100.0f, 219.5f,
+                                                       "2 minute(s) (Policies Transferred : 0)"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace orrin::wizard

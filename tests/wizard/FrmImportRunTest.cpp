@@ -364,10 +364,12 @@ TEST_F(WizardRun, MissingSourceDatabaseEndsTheRunWithoutAQuestion)
 
     ASSERT_EQ(MessageBox::shown().size(), 1u);
     EXPECT_EQ(MessageBox::shown()[0].icon, QMessageBox::Critical);
-    EXPECT_TRUE(MessageBox::shown()[0].text.startsWith(QStringLiteral("The import was stopped: Could not find file")))
+    EXPECT_TRUE(
+        MessageBox::shown()[0].text.startsWith(QStringLiteral("The import was stopped: Could not find file")))
         << MessageBox::shown()[0].text.toStdString();
     EXPECT_TRUE(MessageBox::shown()[0].text.contains(QStringLiteral("zrv.accdb")));
-    EXPECT_TRUE(MessageBox::shown()[0].text.endsWith(QStringLiteral("Nothing was changed in the Calvane database.")));
+    EXPECT_TRUE(
+        MessageBox::shown()[0].text.endsWith(QStringLiteral("Nothing was changed in the Calvane database.")));
     EXPECT_EQ(form.exitCode(), 1);
     EXPECT_EQ(targetContents(), before);
 }
@@ -406,11 +408,12 @@ TEST_F(WizardRun, MissingBonusDatabaseIsALineOfTheCompletionMessage)
     button(form, "cmdImport")->click();
 
     ASSERT_EQ(MessageBox::shown().size(), 1u);
-    EXPECT_EQ(MessageBox::shown()[0].text,
-              QString::fromUtf8(kSuccess) + QStringLiteral("\r\n\r\nThe bonus database \"") +
-                  QString::fromStdString(m_bonus.string()) +
-                  QStringLiteral("\" was not found: the maturity amounts that need bonus years were written to "
-                                 "the error log instead."));
+    EXPECT_EQ(
+        MessageBox::shown()[0].text,
+        QString::fromUtf8(kSuccess) + QStringLiteral("\r\n\r\nThe bonus database \"") +
+            QString::fromStdString(m_bonus.string()) +
+            QStringLiteral("\" was not found: the maturity amounts that need bonus years were written to "
+                           "the error log instead."));
     EXPECT_EQ(form.exitCode(), 0);
     EXPECT_EQ(target(kPolicyColumns), kImportedPolicies);
 }
@@ -484,10 +487,11 @@ TEST(frmImport, AbandonedRunSaysWhyAndThatNothingChanged)
     EXPECT_EQ(frmImport::abandonedText("database or disk is full"),
               QStringLiteral("The import was stopped: database or disk is full\r\n\r\n"
                              "Nothing was changed in the Calvane database."));
-    EXPECT_EQ(frmImport::abandonedText("database or disk is full",
-                                       "The journal '/a/LIC.mdb-journal' could not be replayed: disk I/O error."),
-              QStringLiteral("The import was stopped: database or disk is full\r\n\r\n"
-                             "The journal '/a/LIC.mdb-journal' could not be replayed: disk I/O error."));
+    EXPECT_EQ(
+        frmImport::abandonedText("database or disk is full",
+                                 "The journal '/a/LIC.mdb-journal' could not be replayed: disk I/O error."),
+        QStringLiteral("The import was stopped: database or disk is full\r\n\r\n"
+                       "The journal '/a/LIC.mdb-journal' could not be replayed: disk I/O error."));
     EXPECT_EQ(frmImport::failureText(QStringLiteral("std::bad_alloc")),
               QStringLiteral("The import did not finish: std::bad_alloc"));
 }
