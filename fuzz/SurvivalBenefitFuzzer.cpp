@@ -54,7 +54,7 @@ World& world()
         made.target->execute("INSERT INTO plans (plan, PlanName, pflag, premage, PremTerm, Term, benefit) "
                              "VALUES (14, 'Fuzz plan', 'A', 0, 15, NULL, NULL)");
         made.module = std::make_unique<orrin::calc::DataImport>();
-        made.module->setLogFile("/dev/null");
+        made.module->setLogFile(made.folder / "Error Log.txt");
         made.module->setBonusDatabase(made.folder / "lic.mdb");
         return made;
     }();
@@ -90,6 +90,9 @@ std::int64_t countOf(orrin::store::Connection& db, std::string_view sql)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     World& w = world();
+    // The log must be a regular file of the user's; it is emptied for every input so it never grows.
+    std::error_code missing; // before the first entry there is no file yet
+    std::filesystem::resize_file(w.module->logFile(), 0, missing);
     const auto parts = lines(std::string_view(reinterpret_cast<const char*>(data), size), 4);
     orrin::store::Connection& db = *w.target;
 
