@@ -106,26 +106,26 @@ class DescriptionReader {
             throw damaged(m_file, 0, "the encryption description's " + std::string(name) + " is not Base64");
         return *bytes;
     }
-    CipherSpec spec(const Attributes& a) const
+    CipherSpec cipher(const Attributes& a) const
     {
-        CipherSpec spec;
+        CipherSpec params;
         const std::string& hashName = text(a, "hashAlgorithm");
         const auto hash = hashKindNamed(hashName);
         if (!hash)
             throw unsupported("the hash " + hashName);
-        spec.hash = *hash;
+        params.hash = *hash;
         if (text(a, "cipherAlgorithm") != "AES")
             throw unsupported("the cipher " + text(a, "cipherAlgorithm"));
         if (text(a, "cipherChaining") != "ChainingModeCBC")
             throw unsupported("the chaining " + text(a, "cipherChaining"));
-        spec.salt = base64(a, "saltValue");
-        spec.blockSize = number(a, "blockSize");
+        params.salt = base64(a, "saltValue");
+        params.blockSize = number(a, "blockSize");
         const std::uint64_t keyBits = number(a, "keyBits");
-        if (spec.blockSize != 16 || (keyBits != 128 && keyBits != 192 && keyBits != 256) ||
-            spec.salt.empty() || spec.salt.size() > 64)
+        if (params.blockSize != 16 || (keyBits != 128 && keyBits != 192 && keyBits != 256) ||
+            params.salt.empty() || params.salt.size() > 64)
             throw damaged(m_file, 0, "the encryption description's sizes do not fit AES");
-        spec.keyBytes = keyBits / 8;
-        return spec;
+        params.keyBytes = keyBits / 8;
+        return params;
     }
     Error unsupported(const std::string& what) const
     {
@@ -211,9 +211,9 @@ std::unique_ptr<AgileCipher> AgileCipher::open(EncryptionInfoReader& in, std::st
         throw read.unsupported("a key that is not a password's");
 
     auto parameters = std::make_unique<Parameters>();
-    parameters->keyData = read.spec(*keyDataAttributes);
+    parameters->keyData = read.cipher(*keyDataAttributes);
     parameters->databaseKey = databaseKey;
-    const CipherSpec passwordSpec = read.spec(*encryptedKey);
+    const CipherSpec passwordSpec = read.cipher(*encryptedKey);
     const std::uint64_t spinCount = read.number(*encryptedKey, "spinCount");
     if (spinCount > kMaxSpinCount)
         throw damaged(file, 0, "the encryption description's spin count is over 10,000,000");
