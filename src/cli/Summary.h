@@ -1,5 +1,7 @@
 #pragma once
 
+#include "value/JsonText.h"
+
 #include "migration/MigrationRun.h"
 
 #include <string>
@@ -21,9 +23,5 @@ std::string summaryText(const migration::RunReport& report);
 
 // The same as a JSON object.
 std::string summaryJson(const migration::RunReport& report);
-
-// A JSON string literal, quotes included: quote, backslash and control characters escaped, bytes
-// that are not UTF-8 replaced by U+FFFD.
-std::string jsonString(std::string_view text);
 
 } // namespace orrin::cli

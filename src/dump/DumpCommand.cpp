@@ -1,5 +1,7 @@
 #include "dump/DumpCommand.h"
 
+#include "value/JsonText.h"
+
 #include "store/ColumnType.h"
 #include "store/Connection.h"
 #include "store/KnownDatabases.h"
@@ -47,39 +49,6 @@ std::string numberText(double value, const store::ColumnType& type)
     if (text.find_first_of(".eEn") == std::string::npos)
         text += ".0";
     return text;
-}
-
-std::string jsonString(std::string_view text)
-{
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
 }
 
 // A stored date text ("YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS") with its time always written.

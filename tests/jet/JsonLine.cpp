@@ -1,5 +1,7 @@
 #include "jet/JsonLine.h"
 
+#include "jet/Text.h"
+
 #include <cstdlib>
 
 namespace orrin::test {
@@ -103,24 +105,6 @@ class Parser {
     {
         throw std::runtime_error("bad JSON at " + std::to_string(m_i) + ": " + m_s);
     }
-    static void utf8(unsigned c, std::string& out)
-    {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
     unsigned hex4()
     {
         if (m_i + 4 > m_s.size())
@@ -165,7 +149,7 @@ class Parser {
                     const unsigned low = hex4();
                     cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
                 }
-                utf8(cp, out);
+                orrin::jet::appendUtf8(cp, out);
                 break;
             }
             default:
