@@ -5,8 +5,8 @@
 //
 //   bench_jet_pager [SAMPLES_DIR] [MEGABYTES]
 
-#include "jet/FileProtection.h"
-#include "jet/PageFile.h"
+#include "jet/pager/FileProtection.h"
+#include "jet/pager/PageFile.h"
 
 #include <chrono>
 #include <cstdio>

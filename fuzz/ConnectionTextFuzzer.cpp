@@ -35,9 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const auto newline = text.find('\n');
-    const ConnectionText dao = ConnectionText::parseDao(text.substr(0, newline),
-                                                        newline == std::string_view::npos ? std::string_view()
-                                                                                          : text.substr(newline + 1));
+    const ConnectionText dao = ConnectionText::parseDao(
+        text.substr(0, newline),
+        newline == std::string_view::npos ? std::string_view() : text.substr(newline + 1));
     require(dao.dataSource == text.substr(0, newline));
 
     // The text the run builds for the source, around an arbitrary folder.

@@ -4,8 +4,8 @@
 // encryption (the agile one with a small spin count, so that each run stays quick), cut from the
 // sample files of tests/data/access (their licences are there).
 
-#include "jet/JetError.h"
-#include "jet/PageFile.h"
+#include "jet/base/JetError.h"
+#include "jet/pager/PageFile.h"
 
 #include <algorithm>
 #include <cstddef>

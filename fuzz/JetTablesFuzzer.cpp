@@ -3,9 +3,9 @@
 // nothing crashes, hangs or reads outside a page. The corpus holds small files made by Access, cut
 // from the sample files of tests/data/access (their licences are there).
 
-#include "jet/Database.h"
-#include "jet/JetError.h"
-#include "jet/PageFile.h"
+#include "jet/base/JetError.h"
+#include "jet/pager/PageFile.h"
+#include "jet/table/Database.h"
 
 #include <cstddef>
 #include <cstdint>

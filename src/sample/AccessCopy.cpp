@@ -1,10 +1,10 @@
 #include "sample/AccessCopy.h"
 
-#include "jet/Database.h"
-#include "jet/Format.h"
-#include "jet/TableCreator.h"
-#include "jet/TableWriter.h"
-#include "jet/Text.h"
+#include "jet/base/Text.h"
+#include "jet/table/Database.h"
+#include "jet/table/Format.h"
+#include "jet/write/TableCreator.h"
+#include "jet/write/TableWriter.h"
 #include "store/ColumnType.h"
 #include "value/DateValue.h"
 

@@ -1,6 +1,6 @@
-#include "jet/Coding.h"
-#include "jet/JetError.h"
-#include "jet/PageFile.h"
+#include "jet/base/Coding.h"
+#include "jet/base/JetError.h"
+#include "jet/pager/PageFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // Damaged copies of sample files: each is reported as damage naming the file and a page, never a
 // crash, a hang or a silently shorter table.
 
-#include "jet/Coding.h"
-#include "jet/Database.h"
-#include "jet/Format.h"
-#include "jet/JetError.h"
-#include "jet/UsageMap.h"
+#include "jet/base/Coding.h"
+#include "jet/base/JetError.h"
+#include "jet/table/Database.h"
+#include "jet/table/Format.h"
+#include "jet/table/UsageMap.h"
 
 #include <gtest/gtest.h>
 

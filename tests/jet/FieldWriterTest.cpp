@@ -1,6 +1,6 @@
-#include "jet/FieldWriter.h"
-#include "jet/Format.h"
-#include "jet/JetError.h"
+#include "jet/write/FieldWriter.h"
+#include "jet/base/JetError.h"
+#include "jet/table/Format.h"
 
 #include <gtest/gtest.h>
 

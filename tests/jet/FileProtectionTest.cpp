@@ -1,6 +1,6 @@
-#include "jet/FileProtection.h"
-#include "jet/JetError.h"
-#include "jet/PageFile.h"
+#include "jet/pager/FileProtection.h"
+#include "jet/base/JetError.h"
+#include "jet/pager/PageFile.h"
 
 #include <gtest/gtest.h>
 

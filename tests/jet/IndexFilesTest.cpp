@@ -3,15 +3,15 @@
 // same order, the keys on the index's leaf pages; and pages the builder makes from those entries
 // read back as the same entries.
 
-#include "jet/Coding.h"
-#include "jet/DataPage.h"
-#include "jet/Database.h"
-#include "jet/Format.h"
-#include "jet/IndexBuilder.h"
-#include "jet/IndexPage.h"
-#include "jet/IndexRowKey.h"
-#include "jet/JetError.h"
-#include "jet/UsageMap.h"
+#include "jet/base/Coding.h"
+#include "jet/base/JetError.h"
+#include "jet/index/IndexBuilder.h"
+#include "jet/index/IndexPage.h"
+#include "jet/table/DataPage.h"
+#include "jet/table/Database.h"
+#include "jet/table/Format.h"
+#include "jet/table/UsageMap.h"
+#include "jet/write/IndexRowKey.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
-#include "jet/IndexKey.h"
-#include "jet/JetError.h"
+#include "jet/index/IndexKey.h"
+#include "jet/base/JetError.h"
+#include "jet/base/Text.h"
 
 #include <gtest/gtest.h>
 

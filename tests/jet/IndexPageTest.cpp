@@ -1,8 +1,8 @@
-#include "jet/IndexPage.h"
-#include "jet/Coding.h"
-#include "jet/IndexBuilder.h"
-#include "jet/JetError.h"
-#include "jet/PageFile.h"
+#include "jet/index/IndexPage.h"
+#include "jet/base/Coding.h"
+#include "jet/base/JetError.h"
+#include "jet/index/IndexBuilder.h"
+#include "jet/pager/PageFile.h"
 
 #include <gtest/gtest.h>
 

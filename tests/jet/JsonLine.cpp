@@ -1,6 +1,6 @@
 #include "jet/JsonLine.h"
 
-#include "jet/Text.h"
+#include "jet/base/Text.h"
 
 #include <cstdlib>
 

@@ -2,9 +2,9 @@
 // file, the same user tables, the same row counts, and the same texts and numbers in every row in
 // stored order.
 
-#include "jet/Database.h"
-#include "jet/Format.h"
-#include "jet/Value.h"
+#include "jet/base/Value.h"
+#include "jet/table/Database.h"
+#include "jet/table/Format.h"
 
 #include "common/Shell.h"
 

@@ -1,6 +1,6 @@
-#include "jet/PageFile.h"
-#include "jet/HeaderMask.h"
-#include "jet/JetError.h"
+#include "jet/pager/PageFile.h"
+#include "jet/base/JetError.h"
+#include "jet/pager/HeaderMask.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "jet/JetError.h"
-#include "jet/PageFile.h"
+#include "jet/base/JetError.h"
+#include "jet/pager/PageFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "jet/PasswordText.h"
+#include "jet/crypto/PasswordText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "jet/RowWriter.h"
-#include "jet/Coding.h"
-#include "jet/Format.h"
-#include "jet/JetError.h"
-#include "jet/PageFile.h"
-#include "jet/RowReader.h"
+#include "jet/write/RowWriter.h"
+#include "jet/base/Coding.h"
+#include "jet/base/JetError.h"
+#include "jet/pager/PageFile.h"
+#include "jet/table/Format.h"
+#include "jet/table/RowReader.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 // store's names, the row count, every value in stored order, and the logical indexes with their
 // uniqueness.
 
-#include "jet/Database.h"
-#include "jet/Format.h"
-#include "jet/JetError.h"
 #include "jet/JsonLine.h"
-#include "jet/Value.h"
+#include "jet/base/JetError.h"
+#include "jet/base/Value.h"
+#include "jet/table/Database.h"
+#include "jet/table/Format.h"
 
 #include <gtest/gtest.h>
 

@@ -3,13 +3,13 @@
 // its own key; the definitions match those another Access library wrote for the same tables; bad
 // table descriptions are refused and leave nothing behind.
 
-#include "jet/TableCreator.h"
-#include "jet/Database.h"
-#include "jet/Format.h"
-#include "jet/IndexPage.h"
-#include "jet/IndexRowKey.h"
-#include "jet/JetError.h"
-#include "jet/TableWriter.h"
+#include "jet/write/TableCreator.h"
+#include "jet/base/JetError.h"
+#include "jet/index/IndexPage.h"
+#include "jet/table/Database.h"
+#include "jet/table/Format.h"
+#include "jet/write/IndexRowKey.h"
+#include "jet/write/TableWriter.h"
 
 #include "common/Shell.h"
 

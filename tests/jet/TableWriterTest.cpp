@@ -3,15 +3,15 @@
 // then read back by our reader and by libmdb's tools: the same rows; every index lists the rows in
 // key order and finds each by its key; the pages of everything else are as they were.
 
-#include "jet/TableWriter.h"
-#include "jet/Database.h"
-#include "jet/FieldWriter.h"
-#include "jet/FileReplace.h"
-#include "jet/Format.h"
-#include "jet/IndexPage.h"
-#include "jet/IndexRowKey.h"
-#include "jet/JetError.h"
-#include "jet/UsageMap.h"
+#include "jet/write/TableWriter.h"
+#include "jet/base/FileReplace.h"
+#include "jet/base/JetError.h"
+#include "jet/index/IndexPage.h"
+#include "jet/table/Database.h"
+#include "jet/table/Format.h"
+#include "jet/table/UsageMap.h"
+#include "jet/write/FieldWriter.h"
+#include "jet/write/IndexRowKey.h"
 
 #include "common/Shell.h"
 

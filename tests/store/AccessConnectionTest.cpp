@@ -1,7 +1,7 @@
 // A Connection on an Access file: opened by what its first page says, read-only, each table copied
 // into memory when a statement first names it, with the store's type names, UNIQUE and NOT NULL.
 
-#include "jet/Database.h"
+#include "jet/table/Database.h"
 #include "store/Connection.h"
 #include "store/KnownDatabases.h"
 #include "store/Recordset.h"

@@ -3,7 +3,7 @@
 // write leaves the file as it was; Access's own messages for duplicates and missing values; the
 // Calvane application's lock file keeps the run from starting.
 
-#include "jet/Database.h"
+#include "jet/table/Database.h"
 #include "store/Connection.h"
 #include "store/Statement.h"
 #include "store/StoreError.h"

@@ -1,0 +1,241 @@
+#include "jet/base/Text.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace orrin::jet {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Code pages whose characters take one or two bytes; these go through iconv whole.
+bool isDoubleByteCodePage(std::uint16_t codePage)
+{
+    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 || codePage == 1361;
+}
+
+// The 256 characters of a single-byte code page, from the C library's converter; a byte it does
+// not map is U+FFFD. Built once per code page.
+const std::array<char32_t, 256>& singleByteTable(std::uint16_t codePage)
+{
+    static std::mutex mutex;
+    static std::map<std::uint16_t, std::unique_ptr<std::array<char32_t, 256>>> tables;
+    const std::lock_guard lock(mutex);
+    auto& slot = tables[codePage];
+    if (slot)
+        return *slot;
+    slot = std::make_unique<std::array<char32_t, 256>>();
+    auto& table = *slot;
+    for (std::size_t b = 0; b < 256; ++b)
+        table[b] = b < 0x80 ? static_cast<char32_t>(b) : kReplacement;
+    const std::string name = "CP" + std::to_string(codePage);
+    iconv_t cd = iconv_open("UTF-32LE", name.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        cd = iconv_open("UTF-32LE", "CP1252");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return table;
+    for (std::size_t b = 0x80; b < 256; ++b) {
+        char in = static_cast<char>(b);
+        std::uint8_t out[8] = {};
+        char* inPtr = &in;
+        char* outPtr = reinterpret_cast<char*>(out);
+        std::size_t inLeft = 1;
+        std::size_t outLeft = sizeof out;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) && outLeft == 4)
+            table[b] = static_cast<char32_t>(out[0] | (out[1] << 8) | (out[2] << 16) | (out[3] << 24));
+    }
+    iconv_close(cd);
+    return table;
+}
+
+// Converts a double-byte code page's text with iconv; an invalid sequence ends in U+FFFD.
+void appendDoubleByte(std::span<const std::uint8_t> bytes, std::uint16_t codePage, std::string& out)
+{
+    const std::string name = "CP" + std::to_string(codePage);
+    iconv_t cd = iconv_open("UTF-8", name.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        for (std::uint8_t b : bytes)
+            appendUtf8(b < 0x80 ? b : kReplacement, out);
+        return;
+    }
+    std::string input(bytes.begin(), bytes.end());
+    std::string buffer(bytes.size() * 4 + 4, '\0');
+    char* inPtr = input.data();
+    std::size_t inLeft = input.size();
+    char* outPtr = buffer.data();
+    std::size_t outLeft = buffer.size();
+    while (inLeft > 0) {
+        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+            // Skip the byte that does not convert and mark it.
+            ++inPtr;
+            --inLeft;
+            if (outLeft >= 3) {
+                std::string mark;
+                appendUtf8(kReplacement, mark);
+                std::copy(mark.begin(), mark.end(), outPtr);
+                outPtr += mark.size();
+                outLeft -= mark.size();
+            }
+        }
+    }
+    iconv_close(cd);
+    out.append(buffer.data(), static_cast<std::size_t>(outPtr - buffer.data()));
+}
+
+} // namespace
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+void appendUtf8(char32_t c, std::string& out)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+void appendUtf16(std::span<const std::uint8_t> bytes, std::string& out)
+{
+    const std::size_t units = bytes.size() / 2;
+    for (std::size_t i = 0; i < units; ++i) {
+        const char32_t unit = bytes[2 * i] | (bytes[2 * i + 1] << 8);
+        if (unit < 0x80) {
+            out += static_cast<char>(unit);
+        } else if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < units) {
+            const char32_t low = bytes[2 * i + 2] | (bytes[2 * i + 3] << 8);
+            if (low >= 0xDC00 && low < 0xE000) {
+                appendUtf8(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00), out);
+                ++i;
+            } else {
+                appendUtf8(kReplacement, out);
+            }
+        } else if (unit >= 0xD800 && unit < 0xE000) {
+            appendUtf8(kReplacement, out);
+        } else {
+            appendUtf8(unit, out);
+        }
+    }
+}
+
+void decodeUnicodeText(std::span<const std::uint8_t> bytes, std::string& out)
+{
+    out.clear();
+    if (bytes.size() < 2 || bytes[0] != kCompressedTextMark0 || bytes[1] != kCompressedTextMark1) {
+        appendUtf16(bytes, out);
+        return;
+    }
+    // Runs start in the one-byte form; each zero byte switches between the forms.
+    bool oneByte = true;
+    std::size_t start = 2;
+    for (std::size_t i = 2; i <= bytes.size(); ++i) {
+        if (i < bytes.size() && bytes[i] != 0)
+            continue;
+        const auto run = bytes.subspan(start, i - start);
+        if (oneByte) {
+            for (std::uint8_t b : run)
+                appendUtf8(b, out);
+        } else {
+            appendUtf16(run, out);
+        }
+        oneByte = !oneByte;
+        start = i + 1;
+    }
+}
+
+void decodeCodePageText(std::span<const std::uint8_t> bytes, std::uint16_t codePage, std::string& out)
+{
+    out.clear();
+    if (codePage == 0)
+        codePage = 1252;
+    if (isDoubleByteCodePage(codePage)) {
+        appendDoubleByte(bytes, codePage, out);
+        return;
+    }
+    const auto& table = singleByteTable(codePage);
+    for (std::uint8_t b : bytes) {
+        if (b < 0x80)
+            out += static_cast<char>(b);
+        else
+            appendUtf8(table[b], out);
+    }
+}
+
+std::u16string utf16FromUtf8(std::string_view s)
+{
+    std::u16string out;
+    out.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        char32_t cp;
+        std::size_t len;
+        if (b < 0x80) {
+            cp = b;
+            len = 1;
+        } else if ((b & 0xE0) == 0xC0) {
+            cp = b & 0x1F;
+            len = 2;
+        } else if ((b & 0xF0) == 0xE0) {
+            cp = b & 0x0F;
+            len = 3;
+        } else if ((b & 0xF8) == 0xF0) {
+            cp = b & 0x07;
+            len = 4;
+        } else {
+            out.push_back(u'\uFFFD');
+            ++i;
+            continue;
+        }
+        bool ok = i + len <= s.size();
+        for (std::size_t k = 1; ok && k < len; ++k) {
+            const auto c = static_cast<unsigned char>(s[i + k]);
+            ok = (c & 0xC0) == 0x80;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (!ok || cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            out.push_back(u'\uFFFD');
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+        i += len;
+    }
+    return out;
+}
+
+} // namespace orrin::jet

@@ -1,0 +1,21 @@
+# Writes SortOrderData.cpp: each table file as an array of string pieces, each piece short enough
+# for every compiler's limit on one string literal; the reader joins them. The files hold only
+# letters, digits, commas and line ends, so raw string literals carry them unchanged.
+set(piece 60000)
+set(body "// Generated from jet/index/sort-orders/*.txt by jet/index/WriteSortOrders.cmake; do not edit.\n")
+string(APPEND body "// The tables are published under the Apache License 2.0 (jet/index/sort-orders/LICENSE-Apache-2.0.txt).\n")
+string(APPEND body "#include <string_view>\n\nnamespace orrin::jet::sortdata {\n")
+foreach(name genleg ext_genleg gen ext_gen)
+  file(READ ${SORT_ORDER_DIR}/index_codes_${name}.txt text)
+  string(LENGTH "${text}" length)
+  string(APPEND body "\nextern const std::string_view k_${name}[];\nconst std::string_view k_${name}[] = {\n")
+  set(offset 0)
+  while(offset LESS length)
+    string(SUBSTRING "${text}" ${offset} ${piece} part)
+    string(APPEND body "    R\"codes(${part})codes\",\n")
+    math(EXPR offset "${offset} + ${piece}")
+  endwhile()
+  string(APPEND body "    {},\n};\n")
+endforeach()
+string(APPEND body "\n} // namespace orrin::jet::sortdata\n")
+file(WRITE ${OUT} "${body}")

@@ -1,0 +1,40 @@
+#pragma once
+
+// The catalog: the rows of MSysObjects (its definition is always on page 2) that are user tables,
+// with the page of each table's definition.
+
+#include "jet/base/Text.h"
+#include "jet/pager/PageFile.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orrin::jet {
+
+struct CatalogEntry {
+    std::string name;
+    std::uint32_t definitionPage = 0;
+    std::int32_t id = 0; // the catalog's Id (the definition page in its low 24 bits)
+    std::int32_t parentId = 0;
+    std::uint32_t flags = 0;
+    std::vector<std::uint8_t> properties; // the LvProp value (jet::Properties reads it)
+};
+
+class Catalog {
+  public:
+    // Reads the catalog of file: the user tables (type 1, neither system flag) in catalog order.
+    // Fails with Failure::Damaged when the catalog's definition or rows do not hold, or it lacks
+    // the columns Id, Name, Type or Flags.
+    static Catalog read(const PageFile& file);
+
+    const std::vector<CatalogEntry>& tables() const { return m_tables; }
+    // The table with this name, letter case ignored (as Access compares names), or nullptr.
+    const CatalogEntry* find(std::string_view name) const;
+
+  private:
+    std::vector<CatalogEntry> m_tables;
+};
+
+} // namespace orrin::jet

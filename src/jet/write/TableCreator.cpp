@@ -1,0 +1,589 @@
+#include "jet/write/TableCreator.h"
+
+#include "jet/base/Coding.h"
+#include "jet/base/JetError.h"
+#include "jet/base/Text.h"
+#include "jet/index/IndexBuilder.h"
+#include "jet/pager/FileProtection.h"
+#include "jet/table/Database.h"
+#include "jet/table/Format.h"
+#include "jet/table/TableCursor.h"
+#include "jet/write/FieldWriter.h"
+#include "jet/write/TableWriter.h"
+#include "jet/write/UsageMapWriter.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <set>
+
+namespace orrin::jet {
+
+namespace {
+
+// Constants Access writes into every new table definition and index descriptor.
+constexpr std::uint32_t kTableMagic = 1625;
+constexpr std::uint32_t kIndexMagic = 1923;
+constexpr std::uint8_t kUserTable = 0x4E;
+constexpr std::uint8_t kIndexAlwaysSet = 0x80; // set on every index since Access 2000
+constexpr std::size_t kMaxNameLength = 64;
+constexpr std::int32_t kDatabaseContainerParent = 0x0F000000;
+constexpr std::int32_t kFullAccess = 1048575; // the access mask a new table's owner gets
+// The "Admin" user's id, for a file whose MSysDb row names no owner.
+const std::vector<std::uint8_t> kDefaultOwner{0xA6, 0x33};
+
+// The plain pages of the new file while it is being made.
+class MemoryPages : public PageStore {
+  public:
+    MemoryPages(const PageFile& file, std::size_t pageSize) : m_pageSize(pageSize), m_name(file.fileName())
+    {
+        for (std::uint32_t n = 0; n < file.pageCount(); ++n) {
+            const auto p = file.page(n);
+            m_pages.emplace_back(p.begin(), p.end());
+        }
+        for (const std::uint32_t p : readGlobalFreePages(*this))
+            m_free.insert(p);
+    }
+
+    std::span<const std::uint8_t> page(std::uint32_t n) override { return changePage(n); }
+    std::span<std::uint8_t> changePage(std::uint32_t n) override
+    {
+        while (m_pages.size() <= n)
+            m_pages.emplace_back(m_pageSize, 0);
+        return m_pages[n];
+    }
+    std::uint32_t allocatePage() override
+    {
+        std::uint32_t n;
+        if (!m_free.empty()) {
+            n = *m_free.begin();
+            m_free.erase(m_free.begin());
+        } else {
+            n = static_cast<std::uint32_t>(m_pages.size());
+        }
+        auto bytes = changePage(n);
+        std::fill(bytes.begin(), bytes.end(), std::uint8_t{0});
+        return n;
+    }
+    std::uint32_t pageCount() const override { return static_cast<std::uint32_t>(m_pages.size()); }
+    const std::string& fileName() const override { return m_name; }
+
+    std::vector<std::vector<std::uint8_t>>& pages() { return m_pages; }
+    std::vector<std::uint32_t> freePages() const { return {m_free.begin(), m_free.end()}; }
+
+  private:
+    std::size_t m_pageSize;
+    std::string m_name;
+    std::vector<std::vector<std::uint8_t>> m_pages;
+    std::set<std::uint32_t> m_free;
+};
+
+bool isFixedType(std::uint8_t type)
+{
+    return type != coltype::Text && type != coltype::Memo && type != coltype::Binary && type != coltype::Ole;
+}
+
+void checkName(const std::string& name, const std::string& what)
+{
+    if (name.empty() || utf16Length(name) > kMaxNameLength)
+        throw Error(Failure::Unsupported,
+                    "The name of " + what + " \"" + name + "\" is empty or longer than 64 characters.");
+}
+
+void putName(std::vector<std::uint8_t>& out, const std::string& name)
+{
+    std::vector<std::uint8_t> text;
+    encodeUnicodeText(name, false, text);
+    const std::size_t at = out.size();
+    out.resize(at + 2);
+    encodeFixed16(&out[at], static_cast<std::uint16_t>(text.size()));
+    out.insert(out.end(), text.begin(), text.end());
+}
+
+void put16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t v)
+{
+    encodeFixed16(&out[at], v);
+}
+void put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v)
+{
+    encodeFixed32(&out[at], v);
+}
+
+// A row pointer's 4 bytes: the row number, then the page in three bytes.
+std::uint32_t rowPointer(std::uint32_t page, std::uint8_t row)
+{
+    return makePointer(page, row);
+}
+
+// Where the pages of one new table are.
+struct Placement {
+    std::uint32_t definition = 0;
+    std::uint32_t usageMaps = 0;
+    std::vector<std::uint32_t> indexRoots;
+    std::size_t longValueColumns = 0; // memo fields, each with two maps after the indexes' maps
+};
+
+bool isLongValueType(std::uint8_t type)
+{
+    return type == coltype::Memo || type == coltype::Ole;
+}
+
+// The usage-map page of a new table: row 0 its owned pages (a reference map, still without bitmap
+// pages), row 1 its pages with free space (inline, empty), then one inline map per index holding
+// the index's root page, then for each memo field the maps of its long-value pages (owned, with
+// free space; inline, empty).
+std::vector<std::uint8_t> usageMapPage(const Layout& layout, const Placement& place)
+{
+    std::vector<std::uint8_t> page(layout.pageSize, 0);
+    const std::size_t rowLength = usagemap::InlineBitmap + layout.usageMapInlineBytes;
+    const std::size_t rows = 2 + place.indexRoots.size() + 2 * place.longValueColumns;
+    page[0] = pagetype::Data;
+    page[1] = 0x01;
+    std::size_t start = layout.pageSize;
+    for (std::size_t r = 0; r < rows; ++r) {
+        start -= rowLength;
+        put16(page, layout.dataRowOffsets + 2 * r, static_cast<std::uint16_t>(start));
+        if (r == 0) {
+            page[start] = usagemap::ReferenceType;
+        } else {
+            page[start] = usagemap::InlineType;
+            if (r >= 2 && r < 2 + place.indexRoots.size()) {
+                put32(page, start + usagemap::InlineStartPage, place.indexRoots[r - 2]);
+                page[start + usagemap::InlineBitmap] = 0x01;
+            }
+        }
+    }
+    const std::size_t used = layout.dataRowOffsets + rows * (rowLength + 2);
+    put16(page, layout.dataFreeSpace, static_cast<std::uint16_t>(layout.pageSize - used));
+    put16(page, layout.dataRowCount, static_cast<std::uint16_t>(rows));
+    return page;
+}
+
+// The definition of a new table, joined (as TableDef::bytes holds it).
+std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& table, const Placement& place,
+                                          const std::uint8_t textSortOrder[4])
+{
+    std::vector<std::uint8_t> out;
+    out.reserve(2 * layout.pageSize);
+    out.resize(layout.tdefBlocks, 0);
+    out[0] = pagetype::TableDef;
+    out[1] = 0x01;
+    put32(out, layout.tdefLength + 4, kTableMagic);
+    out[layout.tdefAutoNumber + 4] = 0x01; // lets Access number AutoNumber fields
+    out[layout.tdefTableType] = kUserTable;
+    std::uint16_t varColumns = 0;
+    for (const auto& c : table.columns)
+        varColumns += isFixedType(c.type) ? 0 : 1;
+    const auto columnCount = static_cast<std::uint16_t>(table.columns.size());
+    put16(out, layout.tdefMaxColumns, columnCount);
+    put16(out, layout.tdefVarColumns, varColumns);
+    put16(out, layout.tdefColumnCount, columnCount);
+    put32(out, layout.tdefLogicalIndexCount, static_cast<std::uint32_t>(table.indexes.size()));
+    put32(out, layout.tdefRealIndexCount, static_cast<std::uint32_t>(table.indexes.size()));
+    put32(out, layout.tdefOwnedPages, rowPointer(place.usageMaps, 0));
+    put32(out, layout.tdefFreeSpacePages, rowPointer(place.usageMaps, 1));
+    out.resize(out.size() + table.indexes.size() * layout.realIndexCountSize, 0);
+
+    // Columns: fixed ones at rising offsets, variable ones in rising slots (long values last).
+    std::uint16_t fixedOffset = 0;
+    std::uint16_t varSlot = 0;
+    std::uint16_t longSlot = 0;
+    for (const auto& c : table.columns)
+        longSlot += (c.type == coltype::Text || c.type == coltype::Binary) ? 1 : 0;
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        const NewColumn& c = table.columns[i];
+        const std::size_t at = out.size();
+        out.resize(at + layout.columnSize, 0);
+        out[at + layout.columnType] = c.type;
+        put32(out, at + 1, kTableMagic);
+        put16(out, at + layout.columnNumber, static_cast<std::uint16_t>(i));
+        put16(out, at + layout.columnIndex, static_cast<std::uint16_t>(i));
+        const bool fixed = isFixedType(c.type);
+        std::uint16_t slot = varSlot;
+        if (!fixed)
+            slot = c.type == coltype::Memo ? longSlot++ : varSlot++;
+        put16(out, at + layout.columnVarIndex, slot);
+        if (c.type == coltype::Text || c.type == coltype::Memo)
+            std::copy(textSortOrder, textSortOrder + 4,
+                      out.begin() + static_cast<std::ptrdiff_t>(at + layout.columnSortOrder));
+        out[at + layout.columnFlags] =
+            static_cast<std::uint8_t>(colflag::Nullable | (fixed ? colflag::Fixed : 0));
+        if (c.type == coltype::Text || c.type == coltype::Memo)
+            out[at + layout.columnExtFlags] = colflag::CompressedUnicode;
+        if (fixed) {
+            put16(out, at + layout.columnFixedOffset, fixedOffset);
+            fixedOffset = static_cast<std::uint16_t>(fixedOffset + coltype::fixedSize(c.type));
+            put16(out, at + layout.columnLength, static_cast<std::uint16_t>(coltype::fixedSize(c.type)));
+        } else if (c.type == coltype::Text) {
+            put16(out, at + layout.columnLength, static_cast<std::uint16_t>(2 * c.length));
+        }
+    }
+    for (const auto& c : table.columns)
+        putName(out, c.name);
+
+    // Real index descriptors, then the logical ones (one each), then the index names.
+    for (std::size_t i = 0; i < table.indexes.size(); ++i) {
+        const NewIndex& index = table.indexes[i];
+        const std::size_t at = out.size();
+        out.resize(at + layout.realIndexSize, 0);
+        put32(out, at, kIndexMagic);
+        for (std::size_t slot = 0; slot < kIndexColumnSlots; ++slot) {
+            const std::size_t s = at + layout.realIndexColumns + 3 * slot;
+            if (slot >= index.columns.size()) {
+                put16(out, s, indexflag::NoColumn);
+                continue;
+            }
+            std::size_t number = 0;
+            while (!sameName(table.columns[number].name, index.columns[slot]))
+                ++number;
+            put16(out, s, static_cast<std::uint16_t>(number));
+            out[s + 2] = indexflag::Ascending;
+        }
+        put32(out, at + layout.realIndexUsageMap,
+              rowPointer(place.usageMaps, static_cast<std::uint8_t>(2 + i)));
+        put32(out, at + layout.realIndexFirstPage, place.indexRoots[i]);
+        out[at + layout.realIndexFlags] = kIndexAlwaysSet;
+    }
+    for (std::size_t i = 0; i < table.indexes.size(); ++i) {
+        const std::size_t at = out.size();
+        out.resize(at + layout.logicalIndexSize, 0);
+        put32(out, at, kTableMagic);
+        put32(out, at + layout.logicalIndexNumber, static_cast<std::uint32_t>(i));
+        put32(out, at + layout.logicalIndexRealIndex, static_cast<std::uint32_t>(i));
+        put32(out, at + layout.logicalIndexRelIndex, 0xFFFFFFFF);
+    }
+    for (const auto& index : table.indexes)
+        putName(out, index.name);
+    // Each memo field's own maps: its number, then the row pointers of its two maps.
+    std::size_t mapRow = 2 + table.indexes.size();
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        if (!isLongValueType(table.columns[i].type))
+            continue;
+        const std::size_t at = out.size();
+        out.resize(at + 10, 0);
+        put16(out, at, static_cast<std::uint16_t>(i));
+        put32(out, at + 2, rowPointer(place.usageMaps, static_cast<std::uint8_t>(mapRow++)));
+        put32(out, at + 6, rowPointer(place.usageMaps, static_cast<std::uint8_t>(mapRow++)));
+    }
+    out.push_back(0xFF);
+    out.push_back(0xFF);
+    put32(out, layout.tdefLength, static_cast<std::uint32_t>(out.size()));
+    return out;
+}
+
+// Splits a joined definition over its first page and as many continuation pages as it needs.
+void storeDefinition(MemoryPages& pages, const Layout& layout, std::uint32_t first,
+                     const std::vector<std::uint8_t>& bytes)
+{
+    std::uint32_t current = first;
+    std::size_t from = 0;
+    bool firstPage = true;
+    while (true) {
+        auto page = pages.changePage(current);
+        std::fill(page.begin(), page.end(), std::uint8_t{0});
+        std::size_t to = 0;
+        if (!firstPage) {
+            page[0] = pagetype::TableDef;
+            page[1] = 0x01;
+            to = layout.tdefPageHeader;
+        }
+        const std::size_t take = std::min(layout.pageSize - to, bytes.size() - from);
+        std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                  bytes.begin() + static_cast<std::ptrdiff_t>(from + take),
+                  page.begin() + static_cast<std::ptrdiff_t>(to));
+        from += take;
+        encodeFixed16(&page[2], static_cast<std::uint16_t>(layout.pageSize - (to + take) > 8
+                                                               ? layout.pageSize - (to + take) - 8
+                                                               : 0));
+        if (from == bytes.size())
+            return;
+        const std::uint32_t next = pages.allocatePage();
+        encodeFixed32(&pages.changePage(current)[layout.tdefNextPage], next);
+        current = next;
+        firstPage = false;
+    }
+}
+
+void checkTables(const std::vector<NewTable>& tables)
+{
+    std::vector<std::string> tableNames;
+    for (const auto& t : tables) {
+        checkName(t.name, "a table");
+        for (const auto& other : tableNames)
+            if (sameName(other, t.name))
+                throw Error(Failure::Unsupported, "The table " + t.name + " is given twice.");
+        tableNames.push_back(t.name);
+        if (t.columns.empty())
+            throw Error(Failure::Unsupported, "The table " + t.name + " has no fields.");
+        for (std::size_t i = 0; i < t.columns.size(); ++i) {
+            const NewColumn& c = t.columns[i];
+            checkName(c.name, "a field of " + t.name);
+            for (std::size_t j = 0; j < i; ++j)
+                if (sameName(t.columns[j].name, c.name))
+                    throw Error(Failure::Unsupported,
+                                "The field " + t.name + "." + c.name + " is given twice.");
+            switch (c.type) {
+            case coltype::Boolean:
+            case coltype::Byte:
+            case coltype::Int:
+            case coltype::Long:
+            case coltype::Money:
+            case coltype::Float:
+            case coltype::Double:
+            case coltype::DateTime:
+            case coltype::Memo:
+                break;
+            case coltype::Text:
+                if (c.length == 0 || c.length > 255)
+                    throw Error(Failure::Unsupported, "The text field " + t.name + "." + c.name +
+                                                          " must hold 1 to 255 characters.");
+                break;
+            default:
+                throw Error(Failure::Unsupported, "The field " + t.name + "." + c.name +
+                                                      " has a type this program does not create.");
+            }
+        }
+        for (const auto& index : t.indexes) {
+            checkName(index.name, "an index of " + t.name);
+            if (index.columns.empty() || index.columns.size() > kIndexColumnSlots)
+                throw Error(Failure::Unsupported,
+                            "The index " + t.name + "." + index.name + " must name 1 to 10 fields.");
+            for (const auto& name : index.columns) {
+                const bool known = std::any_of(t.columns.begin(), t.columns.end(),
+                                               [&](const NewColumn& c) { return sameName(c.name, name); });
+                if (!known)
+                    throw Error(Failure::Unsupported, "The index " + t.name + "." + index.name +
+                                                          " names the unknown field " + name + ".");
+            }
+        }
+    }
+}
+
+int columnOf(const TableDef& def, std::string_view name)
+{
+    for (std::size_t i = 0; i < def.columns.size(); ++i)
+        if (sameName(def.columns[i].name, name))
+            return static_cast<int>(i);
+    throw damaged(def.fileName, def.page,
+                  "the system table " + def.name + " lacks the field " + std::string(name));
+}
+
+std::vector<std::vector<Value>> allRows(Database& db, const TableDef& def)
+{
+    std::vector<std::vector<Value>> rows;
+    auto cursor = db.rows(def);
+    while (cursor.next())
+        rows.push_back(cursor.values());
+    return rows;
+}
+
+Value integerValue(std::int64_t v)
+{
+    Value value;
+    value.kind = Value::Kind::Integer;
+    value.integer = v;
+    return value;
+}
+
+// Days since 1899-12-30 of the present moment, as Access stamps a new object.
+double now()
+{
+    const auto seconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    return 25569.0 + static_cast<double>(seconds) / 86400.0;
+}
+
+// Adds the catalog rows and access-control entries of the new tables (definition pages given).
+void registerTables(const std::filesystem::path& target, std::string_view password,
+                    const std::vector<NewTable>& tables, const std::vector<Placement>& placements)
+{
+    auto db = Database::open(target, password);
+    const TableDef& catalog = db->tableAt(kCatalogPage, "MSysObjects");
+    const int id = columnOf(catalog, "Id");
+    const int parentId = columnOf(catalog, "ParentId");
+    const int name = columnOf(catalog, "Name");
+    const int type = columnOf(catalog, "Type");
+    const int flags = columnOf(catalog, "Flags");
+    const int owner = columnOf(catalog, "Owner");
+    const int created = columnOf(catalog, "DateCreate");
+    const int updated = columnOf(catalog, "DateUpdate");
+    auto rows = allRows(*db, catalog);
+
+    // The Tables and Databases containers, the database object's owner, and MSysACEs.
+    std::int64_t tablesId = 0;
+    std::int64_t databasesId = 0;
+    for (const auto& row : rows)
+        if (!row[parentId].isNull() && row[parentId].integer == kDatabaseContainerParent &&
+            row[name].kind == Value::Kind::Text) {
+            if (row[name].text == "Tables")
+                tablesId = row[id].integer;
+            else if (row[name].text == "Databases")
+                databasesId = row[id].integer;
+        }
+    if (tablesId == 0)
+        throw damaged(db->file().fileName(), kCatalogPage, "the catalog has no Tables container");
+    std::vector<std::uint8_t> ownerBytes = kDefaultOwner;
+    std::uint32_t acesPage = 0;
+    for (const auto& row : rows) {
+        if (row[name].kind != Value::Kind::Text || row[parentId].isNull())
+            continue;
+        if (row[parentId].integer == databasesId && row[name].text == "MSysDb" &&
+            row[owner].kind == Value::Kind::Bytes && !row[owner].bytes.empty())
+            ownerBytes = row[owner].bytes;
+        if (row[parentId].integer == tablesId && row[name].text == "MSysACEs" && !row[type].isNull() &&
+            row[type].integer == kCatalogTypeTable)
+            acesPage = static_cast<std::uint32_t>(row[id].integer) & kCatalogPageMask;
+    }
+
+    const double stamp = now();
+    for (std::size_t t = 0; t < tables.size(); ++t) {
+        std::vector<Value> row(catalog.columns.size());
+        row[id] = integerValue(placements[t].definition);
+        row[parentId] = integerValue(tablesId);
+        row[name].kind = Value::Kind::Text;
+        row[name].text = tables[t].name;
+        row[type] = integerValue(kCatalogTypeTable);
+        row[flags] = integerValue(0);
+        row[owner].kind = Value::Kind::Bytes;
+        row[owner].bytes = ownerBytes;
+        for (const int date : {created, updated}) {
+            row[date].kind = Value::Kind::DateTime;
+            row[date].real = stamp;
+        }
+        rows.push_back(std::move(row));
+    }
+    TableWriter writer(*db);
+    writer.replaceRowsAt(kCatalogPage, "MSysObjects", rows);
+
+    if (acesPage != 0) {
+        const TableDef& aces = db->tableAt(acesPage, "MSysACEs");
+        const int acm = columnOf(aces, "ACM");
+        const int inheritable = columnOf(aces, "FInheritable");
+        const int objectId = columnOf(aces, "ObjectId");
+        const int sid = columnOf(aces, "SID");
+        auto aceRows = allRows(*db, aces);
+        std::vector<std::vector<std::uint8_t>> sids;
+        for (const auto& row : aceRows)
+            if (!row[objectId].isNull() && row[objectId].integer == tablesId &&
+                row[sid].kind == Value::Kind::Bytes)
+                sids.push_back(row[sid].bytes);
+        if (sids.empty())
+            sids.push_back(kDefaultOwner);
+        for (const auto& placement : placements)
+            for (const auto& s : sids) {
+                std::vector<Value> row(aces.columns.size());
+                row[acm] = integerValue(kFullAccess);
+                row[inheritable].kind = Value::Kind::Bool;
+                row[inheritable].integer = 0;
+                row[objectId] = integerValue(placement.definition);
+                row[sid].kind = Value::Kind::Bytes;
+                row[sid].bytes = s;
+                aceRows.push_back(std::move(row));
+            }
+        writer.replaceRowsAt(acesPage, "MSysACEs", aceRows);
+    }
+    writer.commit();
+}
+
+} // namespace
+
+void createDatabase(std::vector<std::uint8_t> templateBytes, const std::string& templateName,
+                    const std::filesystem::path& target, std::string_view password,
+                    const std::vector<NewTable>& tables)
+{
+    checkTables(tables);
+    const auto source = PageFile::openBytes(std::move(templateBytes), templateName, "");
+    const Version version = source->header().version;
+    if (version == Version::Jet3)
+        throw Error(Failure::Unsupported,
+                    "New tables in Access 97 files are not supported (" + templateName + ").");
+    const Layout& layout = layoutFor(version);
+
+    // The text sort order the template's own catalog uses.
+    const TableDef catalog = TableDef::read(*source, kCatalogPage);
+    std::uint8_t sortOrder[4] = {0, 0, 0, 0};
+    for (const ColumnDef& c : catalog.columns)
+        if (c.type == coltype::Text) {
+            std::copy_n(catalog.bytes.begin() +
+                            static_cast<std::ptrdiff_t>(c.descriptorOffset + layout.columnSortOrder),
+                        4, sortOrder);
+            break;
+        }
+
+    MemoryPages pages(*source, layout.pageSize);
+    std::vector<Placement> placements;
+    for (const NewTable& table : tables) {
+        Placement place;
+        place.longValueColumns = static_cast<std::size_t>(
+            std::count_if(table.columns.begin(), table.columns.end(),
+                          [](const NewColumn& c) { return isLongValueType(c.type); }));
+        const std::size_t mapRows = 2 + table.indexes.size() + 2 * place.longValueColumns;
+        if (layout.dataRowOffsets + mapRows * (usagemap::InlineBitmap + layout.usageMapInlineBytes + 2) >
+            layout.pageSize)
+            throw Error(Failure::Unsupported,
+                        "The table " + table.name +
+                            " has more indexes and memo fields than this program creates.");
+        place.definition = pages.allocatePage();
+        place.usageMaps = pages.allocatePage();
+        for (std::size_t i = 0; i < table.indexes.size(); ++i)
+            place.indexRoots.push_back(pages.allocatePage());
+        const auto bytes = definitionBytes(layout, table, place, sortOrder);
+        storeDefinition(pages, layout, place.definition, bytes);
+        const auto maps = usageMapPage(layout, place);
+        std::copy(maps.begin(), maps.end(), pages.changePage(place.usageMaps).begin());
+        for (const std::uint32_t root : place.indexRoots) {
+            IndexBuilder builder(
+                place.definition, [root] { return root; }, layout.pageSize);
+            for (auto& p : builder.finish())
+                std::copy(p.bytes.begin(), p.bytes.end(), pages.changePage(p.number).begin());
+        }
+        placements.push_back(std::move(place));
+    }
+    writeGlobalUsageMap(pages, pages.freePages());
+
+    // The file, protected from its first page on, made beside the target and renamed onto it only
+    // when whole.
+    ProtectedStart start = protectNewFile(pages.page(0), password, target.string());
+    std::copy(start.firstPage.begin(), start.firstPage.end(), pages.changePage(0).begin());
+    std::filesystem::path partial = target;
+    partial += ".partial";
+    std::error_code ec;
+    try {
+        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+        std::vector<std::uint8_t> stored(layout.pageSize);
+        for (std::uint32_t n = 0; n < pages.pageCount() && out; ++n) {
+            const auto plain = pages.page(n);
+            std::copy(plain.begin(), plain.end(), stored.begin());
+            start.codec->encode(n, stored);
+            out.write(reinterpret_cast<const char*>(stored.data()),
+                      static_cast<std::streamsize>(stored.size()));
+        }
+        out.close();
+        if (!out)
+            throw Error(Failure::Io, "Cannot write " + partial.string() + ": " + std::strerror(errno) + ".");
+        registerTables(partial, password, tables, placements);
+        std::filesystem::rename(partial, target, ec);
+        if (ec)
+            throw Error(Failure::Io, "Cannot write " + target.string() + ": " + ec.message() + ".");
+    } catch (...) {
+        std::filesystem::remove(partial, ec);
+        throw;
+    }
+}
+
+void createDatabase(const std::filesystem::path& templateFile, const std::filesystem::path& target,
+                    std::string_view password, const std::vector<NewTable>& tables)
+{
+    const auto file = PageFile::open(templateFile, "");
+    std::vector<std::uint8_t> bytes;
+    for (std::uint32_t n = 0; n < file->pageCount(); ++n) {
+        const auto p = file->storedPage(n);
+        bytes.insert(bytes.end(), p.begin(), p.end());
+    }
+    createDatabase(std::move(bytes), templateFile.string(), target, password, tables);
+}
+
+} // namespace orrin::jet
