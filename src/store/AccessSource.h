@@ -2,13 +2,18 @@
 
 // An Access file behind a Connection: the file is read through the format library, and each table
 // is copied into the connection's in-memory database the first time a statement names it, with
-// its Access type names as declared types, its unique indexes as UNIQUE and its required columns
-// as NOT NULL. Rows go in in stored order, so rowid order is the file's order. Opened read-only,
-// the memory database refuses every change between loads, as a read-only file would. Opened for
-// writing, it notes which tables statements change; writeChanges() writes those tables into the
-// file (a copy renamed over it), in rowid order, with their indexes rebuilt.
+// its unique indexes as UNIQUE and its required columns as NOT NULL. Its column types come from the
+// table definition (columnsOf), and each value is held exactly as the file holds it: text as text,
+// dates as their double, currency as its ten-thousandths; columns are declared with the storage
+// class of their values so that the engine never converts one. Rows go in in stored order, so rowid order is
+// the file's order. Opened read-only, the memory database refuses every change between loads, as a read-only
+// file would. Opened for writing, it notes which tables statements change; writeChanges() writes those tables
+// into the file (a copy renamed over it), in rowid order, with their indexes rebuilt.
+
+#include "store/ColumnType.h"
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -41,6 +46,9 @@ class AccessSource {
     // (then the memory database is untouched). A table that does not read is an Error naming the
     // file and the table.
     bool load(std::string_view table);
+    // The columns of a table loaded into memory (name without regard to case) with the types its
+    // definition gives them, in the table's order; nothing for a table not loaded.
+    const std::vector<ColumnInfo>* columnsOf(std::string_view table) const;
 
     // Writes every table changed since the last write or forget into the file; nothing when none
     // changed. The file is replaced whole and atomically: on any failure (disk full, the folder
@@ -76,7 +84,8 @@ class AccessSource {
     bool m_writable = false;
     bool m_loading = false;
     std::unique_ptr<jet::Database> m_source;
-    std::set<std::string> m_loaded;  // lower-case names
+    std::set<std::string> m_loaded;                           // lower-case names
+    std::map<std::string, std::vector<ColumnInfo>> m_columns; // by lower-case name, of loaded tables
     std::set<std::string> m_changed; // lower-case names of tables changed since the last write
 };
 

@@ -182,6 +182,20 @@ bool Connection::loadTable(std::string_view table) const
     return m_access != nullptr && m_access->load(table);
 }
 
+std::optional<ColumnType> Connection::accessColumnType(std::string_view table, std::string_view column) const
+{
+    if (m_access == nullptr)
+        return std::nullopt;
+    const std::vector<ColumnInfo>* columns = m_access->columnsOf(table);
+    if (columns == nullptr)
+        return std::nullopt;
+    for (const auto& c : *columns) {
+        if (equalsIgnoringCase(c.name, column))
+            return c.type;
+    }
+    return std::nullopt;
+}
+
 std::string Connection::formatName() const
 {
     requireOpen();
@@ -291,6 +305,13 @@ std::shared_ptr<const TableInfo> Connection::sharedTableInfo(std::string_view ta
                                             fileName() + "'.");
         }
         info.name = lookup.column(0, ColumnType{ColumnType::Kind::Text}).text();
+    }
+    // An Access table's columns have the types of its definition.
+    if (const std::vector<ColumnInfo>* typed =
+            m_access != nullptr ? m_access->columnsOf(info.name) : nullptr) {
+        info.columns = *typed;
+        info.indexNames();
+        return m_tables.emplace(key, std::move(made)).first->second;
     }
     Statement columns(m_db, "PRAGMA table_info(" + quoteIdentifier(info.name) + ")", fileName(), this);
     while (columns.step()) {

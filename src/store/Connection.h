@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,11 +22,6 @@ class AccessSource;
 class LockWaits;
 
 enum class OpenMode { ReadWrite, ReadOnly };
-
-struct ColumnInfo {
-    std::string name;
-    ColumnType type;
-};
 
 struct TableInfo {
     std::string name; // as the schema spells it
@@ -111,6 +107,9 @@ class Connection {
     // does not read is an Error naming the file and the table. Statements call it when the engine
     // reports a missing table, and then prepare again.
     bool loadTable(std::string_view table) const;
+    // Access files: the type that the table definition gives the column of a table in memory (names
+    // without regard to case); nothing for a SQLCipher file or a table of the memory database's own.
+    std::optional<ColumnType> accessColumnType(std::string_view table, std::string_view column) const;
     // For an Access file that the Calvane application has open (its lock file is beside it): the
     // message that says so; "" otherwise (a SQLCipher file, a file that cannot be read, no lock).
     static std::string calvaneLockMessage(const std::filesystem::path& file);

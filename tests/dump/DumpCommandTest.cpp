@@ -54,6 +54,20 @@ TEST(DumpCommand, PrintsTablesAsJsonLines)
               R"x("H":0.0000,"I":false})x");
 }
 
+// Memo values that look like numbers print as the text they are, as the independent reader found
+// them (expected/ace__deleted-column-2016.accdb.jsonl).
+TEST(DumpCommand, PrintsMemoValuesAsText)
+{
+    const Ran ran = run({(kSamples / "ace/deleted-column-2016.accdb").string(), "--table", "~TMPCLP236321"});
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    const auto printed = lines(ran.out);
+    ASSERT_EQ(printed.size(), 4u);
+    EXPECT_EQ(printed[2],
+              R"x({"t":"~TMPCLP236321","col3":"3","col1":"1","col6":"6","col7":"7","col10":"10"})x");
+    EXPECT_EQ(printed[3],
+              R"x({"t":"~TMPCLP236321","col3":"9","col1":"7","col6":"12","col7":"13","col10":"16"})x");
+}
+
 TEST(DumpCommand, PrintsTheSameRowsFromTheAccessAndTheSqlcipherFormOfAFile)
 {
     const Ran access = run({(kSamples / "agent/access/zrv.accdb").string()});

@@ -179,26 +179,32 @@ TEST(AccessConnection, UniqueIndexesAndRequiredColumnsBecomeConstraints)
 {
     Connection connection;
     connection.openFile(kSamples / "jet4/indexes-2000.mdb", "", OpenMode::ReadOnly);
-    connection.tableInfo("Table2");
+    const TableInfo& table2 = connection.tableInfo("Table2");
     Statement schema(connection.handle(), "SELECT sql FROM sqlite_master WHERE name = 'Table2'",
                      connection.fileName(), &connection);
     ASSERT_TRUE(schema.step());
     const std::string sql = schema.column(0, ColumnType{ColumnType::Kind::Text}).text();
-    EXPECT_NE(sql.find("\"id\" LONG NOT NULL"), std::string::npos) << sql; // primary key
-    EXPECT_NE(sql.find("\"data\" TEXT(50) COLLATE NOCASE"), std::string::npos) << sql;
+    // Declared by the storage class of their values; their types come from the table definition.
+    EXPECT_NE(sql.find("\"id\" INTEGER NOT NULL"), std::string::npos) << sql; // primary key
+    EXPECT_NE(sql.find("\"data\" TEXT COLLATE NOCASE"), std::string::npos) << sql;
+    ASSERT_EQ(table2.columns.size(), 2u);
+    EXPECT_EQ(table2.columns[0].type.name(), "LONG");
+    EXPECT_EQ(table2.columns[1].type.name(), "TEXT(50)");
     EXPECT_NE(sql.find("UNIQUE (\"id\")"), std::string::npos) << sql;
     EXPECT_EQ(sql.find("UNIQUE (\"data\")"), std::string::npos) << sql;
 
     // Columns set Required outside any index are NOT NULL too.
     Connection nwind;
     nwind.openFile(kSamples / "nwind.mdb", "", OpenMode::ReadOnly);
-    nwind.tableInfo("Order Details");
+    const TableInfo& orderDetails = nwind.tableInfo("Order Details");
     Statement details(nwind.handle(), "SELECT sql FROM sqlite_master WHERE name = 'Order Details'",
                       nwind.fileName(), &nwind);
     ASSERT_TRUE(details.step());
     const std::string detailsSql = details.column(0, ColumnType{ColumnType::Kind::Text}).text();
-    EXPECT_NE(detailsSql.find("\"UnitPrice\" CURRENCY NOT NULL"), std::string::npos) << detailsSql;
-    EXPECT_NE(detailsSql.find("\"Discount\" SINGLE NOT NULL"), std::string::npos) << detailsSql;
+    EXPECT_NE(detailsSql.find("\"UnitPrice\" INTEGER NOT NULL"), std::string::npos) << detailsSql;
+    EXPECT_NE(detailsSql.find("\"Discount\" REAL NOT NULL"), std::string::npos) << detailsSql;
+    EXPECT_EQ(orderDetails.columns[orderDetails.find("UnitPrice")].type.name(), "CURRENCY");
+    EXPECT_EQ(orderDetails.columns[orderDetails.find("Discount")].type.name(), "SINGLE");
 }
 
 TEST(AccessConnection, RefusesWritingAndSaysWhy)

@@ -219,6 +219,10 @@ std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& 
         } else if (c.type == coltype::Text) {
             put16(out, at + layout.columnLength, static_cast<std::uint16_t>(2 * c.length));
         }
+        if (c.type == coltype::Numeric) {
+            out[at + layout.columnPrecision] = c.precision;
+            out[at + layout.columnScale] = c.scale;
+        }
     }
     for (const auto& c : table.columns)
         putName(out, c.name);
@@ -334,6 +338,12 @@ void checkTables(const std::vector<NewTable>& tables)
             case coltype::Double:
             case coltype::DateTime:
             case coltype::Memo:
+                break;
+            case coltype::Numeric:
+                if (c.precision == 0 || c.precision > 28 || c.scale > c.precision)
+                    throw Error(Failure::Unsupported,
+                                "The decimal field " + t.name + "." + c.name +
+                                    " must have 1 to 28 digits, its scale at most as many.");
                 break;
             case coltype::Text:
                 if (c.length == 0 || c.length > 255)
