@@ -134,7 +134,16 @@ constexpr std::uint8_t ReferenceType = 0x01; // type byte, then 4-byte page numb
 constexpr std::size_t InlineStartPage = 1;
 constexpr std::size_t InlineBitmap = 5;
 constexpr std::size_t ReferencePages = 1;
+constexpr std::size_t PageNumberSize = 4; // each page number of a reference map
+constexpr std::size_t BitmapPageMark = 1; // byte 1 of a usage-map page: always BitmapPageMarkValue
+constexpr std::uint8_t BitmapPageMarkValue = 0x01;
 constexpr std::size_t BitmapPageData = 4; // the bitmap of a usage-map page starts here
+// The file's global map of free pages: row 0 of page 1. A set bit marks a free page; pages past the
+// end of the file count as free.
+constexpr std::uint32_t GlobalMapPage = 1;
+constexpr std::uint32_t GlobalMapRow = 0;
+// Room an inline global map leaves for the file to grow, in bytes of bitmap, when it is widened.
+constexpr std::size_t GlobalMapSpare = 64;
 } // namespace usagemap
 
 // The catalog's own table definition.

@@ -56,7 +56,8 @@ UsageMap UsageMap::read(const PageFile& file, std::uint32_t pointer)
         addBits(row.subspan(usagemap::InlineBitmap), map.startPage, file.pageCount(), map.pages);
     } else if (map.type == usagemap::ReferenceType) {
         const std::size_t perPage = (layout.pageSize - usagemap::BitmapPageData) * 8;
-        for (std::size_t at = usagemap::ReferencePages; at + 4 <= row.size(); at += 4) {
+        for (std::size_t at = usagemap::ReferencePages; at + usagemap::PageNumberSize <= row.size();
+             at += usagemap::PageNumberSize) {
             const std::uint32_t bitmapPage = decodeFixed32(row.data() + at);
             map.bitmapPages.push_back(bitmapPage);
             if (bitmapPage == 0)
