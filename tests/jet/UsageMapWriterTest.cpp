@@ -1,16 +1,26 @@
 // The global map of free pages past the reach of its inline form: it takes the reference form
 // (usage-map pages, one per stretch of the file), lists exactly the free pages, and reads back; a
 // table's map that outgrows its row does the same. The pages live in a sparse store, so that files
-// of hundreds of megabytes cost only the pages the maps touch.
+// of hundreds of megabytes cost only the pages the maps touch; one real file past 128 MB is written
+// and read back by our reader and by libmdb.
 
 #include "jet/write/UsageMapWriter.h"
 #include "jet/base/Coding.h"
 #include "jet/base/JetError.h"
+#include "jet/index/IndexPage.h"
 #include "jet/pager/PageStore.h"
+#include "jet/table/Database.h"
 #include "jet/table/Format.h"
+#include "jet/write/TableCreator.h"
+#include "jet/write/TableWriter.h"
+
+#include "common/Shell.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <map>
 #include <vector>
 
@@ -141,6 +151,104 @@ TEST(TableMap, pastTheInlineReachTakesTheReferenceForm)
     const std::uint32_t first = decodeFixed32(&page[kPageSize - 64 + usagemap::ReferencePages]);
     ASSERT_NE(first, 0u);
     EXPECT_EQ(pages.page(first)[usagemap::BitmapPageData + 10 / 8], (1u << (10 % 8)) | (1u << (11 % 8)));
+}
+
+// The global map's row on page 1 of a file: its type byte.
+std::uint8_t globalMapType(const std::filesystem::path& file)
+{
+    auto db = Database::open(file, "");
+    const auto page = db->file().page(usagemap::GlobalMapPage);
+    return page[decodeFixed16(&page[kJet4Layout.dataRowOffsets]) & rowflag::OffsetMask];
+}
+
+// The bytes of every page a table holds (definition, data, long values, index pages).
+std::vector<std::uint8_t> pagesOf(const std::filesystem::path& file, const std::string& table)
+{
+    auto db = Database::open(file, "");
+    const TableDef& def = db->table(table);
+    std::vector<std::uint8_t> bytes;
+    for (std::uint32_t p = 0; p < db->file().pageCount(); ++p) {
+        const auto page = db->file().page(p);
+        if ((page[0] == pagetype::Data || page[0] == pagetype::IndexNode || page[0] == pagetype::IndexLeaf) &&
+            decodeFixed32(&page[kJet4Layout.dataOwner]) == def.pages.front())
+            bytes.insert(bytes.end(), page.begin(), page.end());
+    }
+    return bytes;
+}
+
+// A Jet 4 file past 128 MB (one long text per page, 36,000 of them): it is written with its global
+// map in the reference form, read back whole by our reader and by libmdb, every index finds every
+// row; a later write of another table reads that map, keeps the big table's pages as they were,
+// and reads back too.
+TEST(LargeFile, pastOneHundredTwentyEightMegabytesWritesAndReadsBack)
+{
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("orrin-large-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path file = folder / "large.mdb";
+    createDatabase(
+        std::filesystem::path(ORRIN_ACCESS_SAMPLES) / "templates/empty-jet4-2003.mdb", file, "",
+        {NewTable{"Other", {{"Id", coltype::Long}, {"Note", coltype::Memo}}, {{"ById", {"Id"}}}},
+         NewTable{"Run", {{"Id", coltype::Long}, {"Name", coltype::Text, 20}}, {{"ByName", {"Name"}}}}});
+    constexpr std::int64_t kRows = 36000;
+    {
+        auto db = Database::open(file, "");
+        TableWriter writer(*db);
+        std::int64_t i = 0;
+        writer.replaceRows("Other", [&](std::vector<Value>& row) {
+            if (i == kRows)
+                return false;
+            row.assign(2, Value{});
+            row[0].kind = Value::Kind::Integer;
+            row[0].integer = i;
+            row[1].kind = Value::Kind::Text;
+            row[1].text = std::string(3000, static_cast<char>('a' + i % 26)) + std::to_string(i);
+            ++i;
+            return true;
+        });
+        writer.commit();
+    }
+    EXPECT_GT(std::filesystem::file_size(file), 128u * 1024 * 1024);
+    EXPECT_EQ(globalMapType(file), usagemap::ReferenceType);
+    const std::string quoted = "'" + file.string() + "'";
+    EXPECT_EQ(orrin::testing::runCommand("mdb-count " + quoted + " Other 2>&1").output, "36000\n");
+    EXPECT_EQ(orrin::testing::runCommand("mdb-export -H " + quoted + " Other | tail -n 1 | cut -c1-8").output,
+              "35999,\"p\n");
+    {
+        auto db = Database::open(file, "");
+        const TableDef& def = db->table("Other");
+        auto cursor = db->rows(def);
+        std::int64_t n = 0;
+        while (cursor.next()) {
+            ASSERT_EQ(cursor.values()[0].integer, n);
+            ASSERT_EQ(cursor.values()[1].text.size(), 3000 + std::to_string(n).size());
+            ++n;
+        }
+        EXPECT_EQ(n, kRows);
+        EXPECT_EQ(readIndexEntries(db->file(), def.realIndexes[0].firstPage).size(), std::size_t(kRows));
+    }
+
+    const auto before = pagesOf(file, "Other");
+    EXPECT_GT(before.size(), 100 * kPageSize); // its data and index pages
+    {
+        auto db = Database::open(file, "");
+        TableWriter writer(*db);
+        std::vector<std::vector<Value>> rows(3, std::vector<Value>(2));
+        for (int r = 0; r < 3; ++r) {
+            rows[r][0].kind = Value::Kind::Integer;
+            rows[r][0].integer = r;
+            rows[r][1].kind = Value::Kind::Text;
+            rows[r][1].text = "run " + std::to_string(r);
+        }
+        writer.replaceRows("Run", rows);
+        writer.commit();
+    }
+    EXPECT_EQ(pagesOf(file, "Other"), before);
+    EXPECT_EQ(globalMapType(file), usagemap::ReferenceType);
+    EXPECT_EQ(orrin::testing::runCommand("mdb-count " + quoted + " Run 2>&1").output, "3\n");
+    EXPECT_EQ(orrin::testing::runCommand("mdb-count " + quoted + " Other 2>&1").output, "36000\n");
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace
