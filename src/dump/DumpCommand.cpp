@@ -2,6 +2,7 @@
 
 #include "value/JsonText.h"
 
+#include "jet/base/Value.h"
 #include "store/ColumnType.h"
 #include "store/Connection.h"
 #include "store/KnownDatabases.h"
@@ -64,6 +65,11 @@ std::string numberText(double value, const store::ColumnType& type)
     return text;
 }
 
+// Serial days of 1 January 100 and of the day after 31 December 9999: the dates the store's date
+// form covers.
+constexpr double kFirstSerial = -657434.0;
+constexpr double kEndSerial = 2958466.0;
+
 // A stored date text ("YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS") with its time always written.
 std::string dateText(std::string_view stored)
 {
@@ -109,8 +115,12 @@ Printed printed(sqlite3_stmt* row, int index, const Column& column)
             std::snprintf(buffer, sizeof buffer, "%.4f", value);
             return {buffer};
         }
-        if (column.type.kind == Kind::DateTime)
-            return {dateText(formatDate(Date{value})), true};
+        if (column.type.kind == Kind::DateTime) {
+            // A date outside the years 100 to 9999 (a file may hold any double) prints as the
+            // format library reads it instead of failing.
+            const bool inRange = value >= kFirstSerial && value < kEndSerial;
+            return {inRange ? dateText(formatDate(Date{value})) : jet::formatDateTime(value), true};
+        }
         return {numberText(value, column.type)};
     }
     case SQLITE_BLOB:
