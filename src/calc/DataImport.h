@@ -17,6 +17,9 @@
 namespace orrin::calc {
 
 class PolicyFields;
+class PolicyPlan;
+struct PlanEntry;
+enum class PaymentMode;
 
 // The calculation module: single-value lookups, the error log, and the values derived for each
 // copied policy (dates, maturity amount, survival-benefit schedule). Every procedure handles its own
@@ -66,7 +69,9 @@ class DataImport {
     RunSession* attach(RunSession* session);
     void detach(RunSession* session, RunSession* previous);
     const std::string& orrinConnectionText(const std::string& DbPath);
-    void updateMaturityAmount(PolicyFields& policy, Trap& trap);
+    void updateMaturityAmount(PolicyFields& policy, PolicyPlan& plan, Trap& trap);
+    double maturityValue(Date ComDt, const std::string& Plan, const PlanEntry* entry, std::int32_t Term,
+                         double Amount, double Prem, PaymentMode Mode, std::int32_t& Age);
 
     ErrorLog m_log;
     std::filesystem::path m_bonusDatabase;
