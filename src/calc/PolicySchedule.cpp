@@ -99,7 +99,7 @@ void DataImport::UpdatePolicySchedule(store::Connection& database, store::Record
     RunSession& run = session();
     run.pumpEvents();
 
-    PolicyFields policy(PolicyRow, run.policyPositions());
+    PolicyFields policy(PolicyRow, run.caches().policyPositions());
     // The plan is read here once; a plan that cannot be read, or compared, ends the call here.
     Variant planValue;
     if (trap.test([&] {
@@ -111,7 +111,7 @@ void DataImport::UpdatePolicySchedule(store::Connection& database, store::Record
     run.setTarget(&database);
 
     PolicyPlan plan(std::move(planValue));
-    trap.step([&] { plan.row().open(run.target(), plan.value(), run.keptPlanRows()); });
+    trap.step([&] { plan.row().open(run.target(), plan.value(), run.caches().keptPlanRows()); });
 
     if (trap.test([&] { return plan.row().recordCount() != 0; }))
         applyDateRules(policy, plan.row(), gAge, trap);

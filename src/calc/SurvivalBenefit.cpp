@@ -100,7 +100,7 @@ class Schedule {
         m_trap.step([&] { SbRows.addNew(); });
         m_trap.step([&] {
             const Variant number = m_policy.policyNo();
-            if (SbRowsWritten* written = m_module.session().sbRowsWritten())
+            if (SbRowsWritten* written = m_module.session().caches().sbRowsWritten())
                 written->note(m_module.session().target(), joinText(number));
             SbRows.setField("policy_no", number);
         });
@@ -281,15 +281,16 @@ void rebuildSurvivalBenefits(DataImport& module, store::Connection& database, Po
     trap.step([&] {
         const std::string number = joinText(policy.policyNo());
         // A delete that could find no row changes nothing: it is left out while SB's writer knows that.
-        if (SbRowsWritten* written = module.session().sbRowsWritten();
+        if (SbRowsWritten* written = module.session().caches().sbRowsWritten();
             written != nullptr && written->noneOf(database, number))
             return;
         database.execute("Delete from SB where policy_no=?", {Variant(number)});
     });
 
     PlanRow& planRow = plan.row();
-    trap.step(
-        [&] { planRow.reopen(module.session().target(), plan.value(), module.session().keptPlanRows()); });
+    trap.step([&] {
+        planRow.reopen(module.session().target(), plan.value(), module.session().caches().keptPlanRows());
+    });
     if (trap.test([&] { return planRow.recordCount() == 0; }))
         return;
 
