@@ -124,8 +124,9 @@ TEST_F(KeptPlanRowsTest, aReopenedPlanRowAnswersWithTheRowsOfItsOpen)
     EXPECT_THROW(row.recordCount(), Error); // the handle stays unset, as a failed open leaves it
 }
 
-// UpdatePolicySchedule reads the plan twice per policy (dates, then SB rows); with the rows kept, a
-// change made to plans afterwards does not reach the next policy until keeping is turned off.
+// UpdatePolicySchedule reads the plan once per policy (for the dates; the SB rows reopen it); with the
+// rows kept, a change made to plans afterwards does not reach the next policy until keeping is turned
+// off.
 TEST_F(KeptPlanRowsTest, UpdatePolicyScheduleUsesTheKeptRowsOnlyWhileTurnedOn)
 {
     auto policy = [&](const char* number) {
