@@ -9,6 +9,7 @@
 #include "store/SqlText.h"
 #include "store/SqliteHandle.h"
 #include "store/StoreError.h"
+#include "store/access/TableRules.h"
 #include "value/DateValue.h"
 
 #include <algorithm>
@@ -166,6 +167,26 @@ std::string AccessSource::formatName() const
     return "Access";
 }
 
+access::TableRules* AccessSource::rules(std::string_view table) const
+{
+    const auto found = m_rules.find(lowerAscii(table));
+    return found == m_rules.end() ? nullptr : found->second.get();
+}
+
+std::vector<std::string> AccessSource::ruleWarnings() const
+{
+    std::vector<std::string> warnings;
+    for (const auto& entry : m_source->tables()) {
+        try {
+            const access::TableRules rules(entry.name, m_source->table(entry.name), m_source->properties(entry.name));
+            warnings.insert(warnings.end(), rules.warnings().begin(), rules.warnings().end());
+        } catch (const jet::Error&) {
+            // A table that does not read says so when it is used.
+        }
+    }
+    return warnings;
+}
+
 std::vector<std::string> AccessSource::tableNames() const
 {
     std::vector<std::string> names;
@@ -209,16 +230,15 @@ bool AccessSource::load(std::string_view table)
 void AccessSource::copyTable(const std::string& name)
 {
     const jet::TableDef* def = nullptr;
-    std::vector<bool> required;
+    std::unique_ptr<access::TableRules> rules;
     try {
         def = &m_source->table(name);
-        // Required columns: those set Required, and those of the primary key and of required indexes.
-        const jet::Properties properties = m_source->properties(name);
-        for (const auto& column : def->columns)
-            required.push_back(properties.required(column.name));
+        rules = std::make_unique<access::TableRules>(name, *def, m_source->properties(name));
     } catch (const jet::Error& e) {
         throw storeError(e);
     }
+    // Columns of the primary key and of required indexes must hold a value, besides those set Required.
+    std::vector<bool> required(def->columns.size(), false);
 
     std::vector<std::string> uniques;
     std::set<std::uint32_t> realIndexesSeen;
@@ -246,8 +266,6 @@ void AccessSource::copyTable(const std::string& name)
         create += (c == 0 ? "" : ", ") + quoteIdentifier(column.name) + " " + type;
         if (type.rfind("TEXT", 0) == 0 || type == "MEMO")
             create += " COLLATE NOCASE";
-        if (required[c])
-            create += " NOT NULL";
         marks += c == 0 ? "?" : ", ?";
     }
     for (const auto& unique : uniques)
@@ -270,14 +288,18 @@ void AccessSource::copyTable(const std::string& name)
             const int rc = sqlite3_step(insert.get());
             if (rc != SQLITE_DONE) {
                 throw Error(code::General, "Cannot read the table '" + name + "' of '" + m_file +
-                                               "': a row breaks its own rules (" + sqlite3_errmsg(m_db) +
-                                               ").");
+                                               "': two rows have the same key (" + sqlite3_errmsg(m_db) + ").");
             }
             sqlite3_reset(insert.get());
         }
     } catch (const jet::Error& e) {
         throw storeError(e);
     }
+
+    // From now on the table refuses what the engine refuses.
+    for (const auto& statement : rules->triggerStatements(required))
+        exec(m_db, statement, m_file);
+    m_rules[lowerAscii(name)] = std::move(rules);
 
     // The file's other indexes too, so that the run's lookups by them (the survival benefits of a
     // policy, the clients of a family) do not read the whole table each time.

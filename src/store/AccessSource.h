@@ -2,13 +2,16 @@
 
 // An Access file behind a Connection: the file is read through the format library, and each table
 // is copied into the connection's in-memory database the first time a statement names it, with
-// its Access type names as declared types, its unique indexes as UNIQUE and its required columns
-// as NOT NULL. Rows go in in stored order, so rowid order is the file's order. Opened read-only,
+// its Access type names as declared types and its unique indexes as UNIQUE. Rows go in in stored
+// order, so rowid order is the file's order. Once they are in, the table's rules (access::TableRules:
+// Required, AllowZeroLength, defaults, AutoNumber, validation) bind the rows written from then on;
+// the rows already in the file load whatever they hold. Opened read-only,
 // the memory database refuses every change between loads, as a read-only file would. Opened for
 // writing, it notes which tables statements change; writeChanges() writes those tables into the
 // file (a copy renamed over it), in rowid order, with their indexes rebuilt.
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -23,6 +26,10 @@ class Database;
 }
 
 namespace orrin::store {
+
+namespace access {
+class TableRules;
+}
 
 class AccessSource {
   public:
@@ -55,6 +62,12 @@ class AccessSource {
     // "LIC.mdb", "X.laccdb" beside "X.accdb"), if there is one.
     static std::optional<std::filesystem::path> lockFileOf(const std::filesystem::path& path);
 
+    // The rules of a table loaded into the memory database (letter case ignored), or nullptr.
+    access::TableRules* rules(std::string_view table) const;
+    // One sentence for each default value and validation rule of the file's tables that is not
+    // applied because it is outside the evaluator's language, in catalog and column order.
+    std::vector<std::string> ruleWarnings() const;
+
     // "Jet 3", "Jet 4", "ACE 12", "ACE 14", "ACE 16" or "ACE 17".
     std::string formatName() const;
     // The file's user tables, in catalog order.
@@ -78,6 +91,7 @@ class AccessSource {
     std::unique_ptr<jet::Database> m_source;
     std::set<std::string> m_loaded;  // lower-case names
     std::set<std::string> m_changed; // lower-case names of tables changed since the last write
+    std::map<std::string, std::unique_ptr<access::TableRules>> m_rules; // by lower-case name
 };
 
 } // namespace orrin::store

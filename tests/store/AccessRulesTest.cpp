@@ -1,0 +1,214 @@
+// The Access engine's table rules on a file whose tables carry them (tests/data/access/rules/
+// rules.mdb, see rules.mdb.txt): defaults and AutoNumber at AddNew; Required, AllowZeroLength and
+// validation rules at Update; rows already in the file load whatever they hold.
+
+#include "common/Shell.h"
+#include "jet/table/Database.h"
+#include "jet/write/TableWriter.h"
+#include "store/Connection.h"
+#include "store/Recordset.h"
+#include "store/access/AccessExpression.h"
+#include "store/Statement.h"
+#include "support/Fixture.h"
+#include "value/DateValue.h"
+#include "value/Error.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace orrin::store {
+namespace {
+
+using orrin::testing::TempDir;
+namespace fs = std::filesystem;
+
+const fs::path kRules = fs::path(ORRIN_ACCESS_SAMPLES) / "rules";
+
+std::string errorText(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.description();
+    }
+    return "(no error)";
+}
+
+fs::path copyRules(const TempDir& dir)
+{
+    for (const char* name : {"rules.mdb", "rules-data.mdb"})
+        fs::copy_file(kRules / name, dir.path() / name, fs::copy_options::overwrite_existing);
+    return dir.path() / "rules.mdb";
+}
+
+TEST(AccessRules, ANewRowStartsWithTheDefaultsAndTheNextAutoNumber)
+{
+    TempDir dir;
+    Connection c;
+    c.openFile(copyRules(dir), "", OpenMode::ReadWrite);
+    c.beginTransaction();
+    Recordset members;
+    members.open("Members", c);
+    members.addNew();
+    EXPECT_EQ(members.field("ID"), Variant(std::int32_t{6}));
+    EXPECT_EQ(members.field("Premium"), Variant(0.0));
+    EXPECT_EQ(members.field("Active"), Variant(true));
+    EXPECT_EQ(members.field("Remarks"), Variant("none"));
+    EXPECT_EQ(members.field("Sum"), Variant::null());
+
+    Recordset families;
+    families.open("Families", c);
+    const double before = std::floor(access::localNow().serial * 86400.0);
+    families.addNew();
+    const double after = access::localNow().serial * 86400.0;
+    EXPECT_EQ(families.field("Flag"), Variant("A"));
+    const Variant created = families.field("Created");
+    ASSERT_TRUE(created.isDate()) << describe(created);
+    EXPECT_GE(std::round(created.date().serial * 86400.0), before);
+    EXPECT_LE(std::round(created.date().serial * 86400.0), std::ceil(after));
+    c.rollback();
+}
+
+// The counter never goes back: a delete of every row leaves it where it was, and the written
+// definition keeps it, as our reader and mdbtools read it back.
+TEST(AccessRules, TheAutoNumberGoesOnAfterADeleteAndTheFileKeepsIt)
+{
+    TempDir dir;
+    const fs::path path = copyRules(dir);
+    Connection c;
+    c.openFile(path, "", OpenMode::ReadWrite);
+    c.beginTransaction();
+    c.execute("Delete from Notes");
+    Recordset notes;
+    notes.open("Notes", c);
+    for (const char* text : {"first", "second"}) {
+        notes.addNew();
+        notes.setField("Note", Variant(text));
+        notes.update();
+    }
+    notes.close();
+    c.commit();
+    c.close();
+
+    EXPECT_EQ(jet::Database::open(path, "")->table("Notes").autoNumber, 3u);
+    EXPECT_EQ(orrin::testing::runCommand("mdb-export " + orrin::testing::shellQuoted(path.string()) +
+                                         " Notes | cut -d, -f1,2")
+                  .output,
+              "Seq,Note\n2,\"first\"\n3,\"second\"\n");
+}
+
+struct Refusal {
+    const char* name;
+    const char* table;
+    std::vector<std::pair<const char*, Variant>> fields;
+    const char* message;
+};
+
+class RefusedAtUpdate : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(RefusedAtUpdate, WithTheEnginesMessage)
+{
+    TempDir dir;
+    Connection c;
+    c.openFile(copyRules(dir), "", OpenMode::ReadWrite);
+    c.beginTransaction();
+    Recordset target;
+    target.open(GetParam().table, c);
+    const double rowsBefore = static_cast<double>(target.recordCount());
+    target.addNew();
+    for (const auto& [field, value] : GetParam().fields)
+        target.setField(field, value);
+    EXPECT_EQ(errorText([&] { target.update(); }), GetParam().message);
+    EXPECT_EQ(static_cast<double>(target.recordCount()), rowsBefore + (std::string(GetParam().message) == "(no error)"));
+    c.rollback();
+}
+
+const Variant kFamily("F001");
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, RefusedAtUpdate,
+    ::testing::Values(
+        Refusal{"RequiredColumnLeftEmpty",
+                "Families",
+                {{"FamilyCode", Variant("F009")}},
+                "You must enter a value in the 'Families.Head' field."},
+        Refusal{"RequiredColumnFilledByItsDefault",
+                "Families",
+                {{"FamilyCode", Variant("F009")}, {"Head", Variant("Asha")}},
+                "(no error)"},
+        Refusal{"ZeroLengthText",
+                "Members",
+                {{"FamilyCode", kFamily}, {"PersCode", Variant(std::int16_t{7})}, {"Name", Variant("")}},
+                "Field 'Members.Name' cannot be a zero-length string."},
+        Refusal{"ColumnRuleWithItsText",
+                "Members",
+                {{"FamilyCode", kFamily}, {"PersCode", Variant(std::int16_t{7})}, {"Age", Variant(17.0)}},
+                "Age must be at least 18"},
+        Refusal{"ColumnRuleThatIsNullPasses",
+                "Members",
+                {{"FamilyCode", kFamily}, {"PersCode", Variant(std::int16_t{7})}, {"Name", Variant("Ravi")}},
+                "(no error)"},
+        Refusal{"TableRuleWithItsText",
+                "Members",
+                {{"FamilyCode", kFamily},
+                 {"PersCode", Variant(std::int16_t{7})},
+                 {"Premium", Variant(1000.0)},
+                 {"Sum", Variant(9999.0)}},
+                "Premium too high for the sum"},
+        Refusal{"TableRulePasses",
+                "Members",
+                {{"FamilyCode", kFamily},
+                 {"PersCode", Variant(std::int16_t{7})},
+                 {"Premium", Variant(1000.0)},
+                 {"Sum", Variant(10000.0)}},
+                "(no error)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A Required column with an old Null (the rule came after the row): the table loads, and the old
+// row is written back as it was.
+TEST(AccessRules, RowsThatBreakARuleAddedLaterStillLoad)
+{
+    TempDir dir;
+    const fs::path path = copyRules(dir);
+    {
+        auto database = jet::Database::open(path, "");
+        jet::TableWriter writer(*database);
+        const jet::TableDef& def = database->table("Families");
+        auto rows = database->rows(def);
+        bool added = false;
+        writer.replaceRows("Families", [&](std::vector<jet::Value>& row) {
+            if (rows.next()) {
+                row = rows.values();
+                return true;
+            }
+            if (added)
+                return false;
+            row.assign(def.columns.size(), jet::Value{});
+            row[0].kind = jet::Value::Kind::Text;
+            row[0].text = "F004";
+            added = true;
+            return true;
+        });
+        writer.commit();
+    }
+    Connection c;
+    c.openFile(path, "", OpenMode::ReadWrite);
+    c.beginTransaction();
+    Statement count(c.handle(), "SELECT count(*) FROM Families WHERE Head IS NULL", c.fileName(), &c);
+    ASSERT_TRUE(count.step());
+    EXPECT_EQ(count.column(0).number(), 1.0);
+    // New rows are still held to the rule.
+    EXPECT_EQ(errorText([&] { c.execute("INSERT INTO Families (FamilyCode) VALUES ('F005')"); }),
+              "You must enter a value in the 'Families.Head' field.");
+    EXPECT_EQ(errorText([&] { c.execute("UPDATE Families SET Flag = '' WHERE FamilyCode = 'F001'"); }),
+              "Field 'Families.Flag' cannot be a zero-length string.");
+    c.rollback();
+}
+
+} // namespace
+} // namespace orrin::store
