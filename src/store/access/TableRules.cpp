@@ -92,11 +92,19 @@ TableRules::TableRules(std::string name, const jet::TableDef& def, const jet::Pr
         }
         m_columns.push_back(std::move(column));
     }
-    if (const auto text = properties.text("", "ValidationRule"); text && !text->empty()) {
+    // The table's own block is named "" in some files and after the table in others.
+    const bool ownBlockByName = !resolve(m_name).has_value();
+    const auto tableText = [&](std::string_view property) {
+        auto text = properties.text("", property);
+        if (!text && ownBlockByName)
+            text = properties.text(m_name, property);
+        return text;
+    };
+    if (const auto text = tableText("ValidationRule"); text && !text->empty()) {
         std::string why;
         m_tableRule = AccessExpression::parse(*text, resolve, &why);
         m_tableRuleText = *text;
-        m_tableValidationText = properties.text("", "ValidationText").value_or("");
+        m_tableValidationText = tableText("ValidationText").value_or("");
         if (!m_tableRule) {
             m_warnings.push_back("The validation rule " + *text + " of the table '" + m_name +
                                  "' is not one this program evaluates (" + why + "): it is not applied.");
@@ -142,12 +150,15 @@ Variant TableRules::randomAutoNumber(const TableInfo& info, std::size_t column, 
     const std::string sql = "SELECT 1 FROM " + quoteIdentifier(info.name) + " WHERE " +
                             quoteIdentifier(info.columns[column].name) + " = ?";
     sqlite3_stmt* raw = nullptr;
-    sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr);
+    if (db != nullptr)
+        sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr);
     StatementHandle probe(raw);
     for (;;) {
         const std::int32_t candidate = any(m_random);
-        if (candidate == 0 || !probe)
+        if (candidate == 0)
             continue;
+        if (!probe)
+            return Variant(candidate); // no table to look in (yet): any number is unused
         sqlite3_reset(probe.get());
         sqlite3_bind_int64(probe.get(), 1, candidate);
         if (sqlite3_step(probe.get()) != SQLITE_ROW)
