@@ -4,6 +4,7 @@
 #include "jet/base/JetError.h"
 #include "jet/table/Database.h"
 #include "jet/table/Format.h"
+#include "jet/write/IndexRowKey.h"
 #include "jet/write/TableWriter.h"
 #include "store/EngineError.h"
 #include "store/SqlText.h"
@@ -19,6 +20,19 @@
 #include <vector>
 
 namespace orrin::store {
+
+struct KeyFunction {
+    static void call(sqlite3_context* context, int count, sqlite3_value** values);
+};
+
+struct AccessSource::UniqueKey {
+    std::string table;                      // as the file spells it
+    std::size_t realIndex = 0;              // of the table's definition
+    std::vector<std::size_t> columns;       // the definition's columns, in the order of the key
+    const jet::TableDef* def = nullptr;     // of m_source
+    std::unique_ptr<jet::IndexRowKey> key;  // on *def
+    std::vector<jet::Value> row;            // room for a row's values
+};
 
 namespace {
 
@@ -88,6 +102,8 @@ AccessSource::AccessSource(const std::filesystem::path& path, const std::string&
                            bool writable)
     : m_file(path.string()), m_path(path), m_password(password), m_db(db), m_writable(writable)
 {
+    sqlite3_create_function(m_db, "access_key", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this, &KeyFunction::call,
+                            nullptr, nullptr);
     try {
         m_source = jet::Database::open(path, password);
         if (writable)
@@ -240,11 +256,15 @@ void AccessSource::copyTable(const std::string& name)
     // Columns of the primary key and of required indexes must hold a value, besides those set Required.
     std::vector<bool> required(def->columns.size(), false);
 
+    // A unique index whose keys this program builds is checked on those keys once the rows are in;
+    // one it cannot build (a sort order it lacks) on the columns' own values.
     std::vector<std::string> uniques;
+    std::vector<std::string> keyIndexes;
     std::set<std::uint32_t> realIndexesSeen;
     for (const auto& index : def->indexes) {
         const jet::RealIndexDef& real = def->realIndexes[index.realIndex];
         std::string columns;
+        std::vector<std::size_t> positions;
         for (const auto& key : real.columns) {
             for (std::size_t c = 0; c < def->columns.size(); ++c) {
                 if (def->columns[c].number != key.columnNumber)
@@ -252,10 +272,28 @@ void AccessSource::copyTable(const std::string& name)
                 if (index.primaryKey() || real.required())
                     required[c] = true;
                 columns += (columns.empty() ? "" : ", ") + quoteIdentifier(def->columns[c].name);
+                positions.push_back(c);
             }
         }
-        if (real.unique() && !columns.empty() && realIndexesSeen.insert(index.realIndex).second)
+        if (!real.unique() || columns.empty() || !realIndexesSeen.insert(index.realIndex).second)
+            continue;
+        auto key = std::make_unique<UniqueKey>();
+        key->table = name;
+        key->realIndex = index.realIndex;
+        key->columns = positions;
+        key->def = def;
+        try {
+            key->key = std::make_unique<jet::IndexRowKey>(*def, real, name);
+        } catch (const jet::Error&) {
             uniques.push_back("UNIQUE (" + columns + ")");
+            continue;
+        }
+        const std::string number = std::to_string(m_keys.size());
+        m_keys.push_back(std::move(key));
+        keyIndexes.push_back("CREATE UNIQUE INDEX " + quoteIdentifier(name + "__key" + number) + " ON " +
+                             quoteIdentifier(name) + " (access_key(" + number + ", " + columns + "))");
+        keyIndexes.push_back("CREATE INDEX " + quoteIdentifier(name + "__lookup" + number) + " ON " +
+                             quoteIdentifier(name) + " (" + columns + ")");
     }
 
     std::string create = "CREATE TABLE " + quoteIdentifier(name) + " (";
@@ -297,6 +335,8 @@ void AccessSource::copyTable(const std::string& name)
     }
 
     // From now on the table refuses what the engine refuses.
+    for (const auto& statement : keyIndexes)
+        exec(m_db, statement, m_file);
     for (const auto& statement : rules->triggerStatements(required))
         exec(m_db, statement, m_file);
     m_rules[lowerAscii(name)] = std::move(rules);
@@ -324,30 +364,30 @@ namespace {
 // A value of the memory database as the file's column takes it: Yes/No as its bit, currency in
 // ten-thousandths, dates from their storage text, everything else as the engine holds it (the
 // format library converts and checks it for the column).
-jet::Value fileValue(sqlite3_stmt* rows, int index, const jet::ColumnDef& column)
+jet::Value fileValue(sqlite3_value* value, const jet::ColumnDef& column)
 {
     jet::Value v;
-    const int type = sqlite3_column_type(rows, index);
+    const int type = sqlite3_value_type(value);
     if (column.type == jet::coltype::Boolean) {
         v.kind = jet::Value::Kind::Bool;
-        v.integer = type != SQLITE_NULL && sqlite3_column_double(rows, index) != 0.0 ? 1 : 0;
+        v.integer = type != SQLITE_NULL && sqlite3_value_double(value) != 0.0 ? 1 : 0;
         return v;
     }
     if (type == SQLITE_NULL)
         return v;
     if (type == SQLITE_BLOB) {
-        const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(rows, index));
+        const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_value_blob(value));
         v.kind = jet::Value::Kind::Bytes;
-        v.bytes.assign(bytes, bytes + sqlite3_column_bytes(rows, index));
+        v.bytes.assign(bytes, bytes + sqlite3_value_bytes(value));
         return v;
     }
-    const std::string text(reinterpret_cast<const char*>(sqlite3_column_text(rows, index)),
-                           static_cast<std::size_t>(sqlite3_column_bytes(rows, index)));
+    const std::string text(reinterpret_cast<const char*>(sqlite3_value_text(value)),
+                           static_cast<std::size_t>(sqlite3_value_bytes(value)));
     switch (column.type) {
     case jet::coltype::Money:
         if (type != SQLITE_TEXT) {
             v.kind = jet::Value::Kind::Currency;
-            v.integer = std::llround(static_cast<long double>(sqlite3_column_double(rows, index)) * 10000.0L);
+            v.integer = std::llround(static_cast<long double>(sqlite3_value_double(value)) * 10000.0L);
             return v;
         }
         break;
@@ -361,7 +401,7 @@ jet::Value fileValue(sqlite3_stmt* rows, int index, const jet::ColumnDef& column
             break;
         }
         v.kind = jet::Value::Kind::DateTime;
-        v.real = sqlite3_column_double(rows, index);
+        v.real = sqlite3_value_double(value);
         return v;
     case jet::coltype::Binary:
     case jet::coltype::Ole:
@@ -373,11 +413,11 @@ jet::Value fileValue(sqlite3_stmt* rows, int index, const jet::ColumnDef& column
     }
     if (type == SQLITE_INTEGER && column.type != jet::coltype::Text && column.type != jet::coltype::Memo) {
         v.kind = jet::Value::Kind::Integer;
-        v.integer = sqlite3_column_int64(rows, index);
+        v.integer = sqlite3_value_int64(value);
     } else if (type == SQLITE_FLOAT && column.type != jet::coltype::Text &&
                column.type != jet::coltype::Memo) {
         v.kind = jet::Value::Kind::Double;
-        v.real = sqlite3_column_double(rows, index);
+        v.real = sqlite3_value_double(value);
     } else {
         v.kind = jet::Value::Kind::Text;
         v.text = text;
@@ -415,7 +455,7 @@ void AccessSource::writeChanges()
                     return false;
                 row.resize(def.columns.size());
                 for (std::size_t c = 0; c < def.columns.size(); ++c)
-                    row[c] = fileValue(select.get(), static_cast<int>(c), def.columns[c]);
+                    row[c] = fileValue(sqlite3_column_value(select.get(), static_cast<int>(c)), def.columns[c]);
                 return true;
             });
             if (rc != SQLITE_DONE)
@@ -423,10 +463,51 @@ void AccessSource::writeChanges()
         }
         writer.commit();
         m_source = jet::Database::open(m_path, m_password);
+        rebindKeys();
     } catch (const jet::Error& e) {
         throw Error(code::General, "Cannot save the changes to '" + m_file + "': " + e.what());
     }
     m_changed.clear();
+}
+
+void KeyFunction::call(sqlite3_context* context, int count, sqlite3_value** values)
+{
+    auto* source = static_cast<AccessSource*>(sqlite3_user_data(context));
+    const sqlite3_int64 number = count > 0 ? sqlite3_value_int64(values[0]) : -1;
+    if (number < 0 || static_cast<std::size_t>(number) >= source->m_keys.size()) {
+        sqlite3_result_error(context, "access_key: no such index", -1);
+        return;
+    }
+    AccessSource::UniqueKey& key = *source->m_keys[static_cast<std::size_t>(number)];
+    if (static_cast<std::size_t>(count - 1) != key.columns.size()) {
+        sqlite3_result_error(context, "access_key: not the index's columns", -1);
+        return;
+    }
+    key.row.assign(key.def->columns.size(), jet::Value{});
+    for (std::size_t i = 0; i < key.columns.size(); ++i) {
+        const jet::ColumnDef& column = key.def->columns[key.columns[i]];
+        sqlite3_value* value = values[i + 1];
+        // A key with a Null in it is never a duplicate (a Yes/No column has no Null: it is No).
+        if (sqlite3_value_type(value) == SQLITE_NULL && column.type != jet::coltype::Boolean) {
+            sqlite3_result_null(context);
+            return;
+        }
+        key.row[key.columns[i]] = fileValue(value, column);
+    }
+    try {
+        const std::vector<std::uint8_t> bytes = key.key->keyOf(key.row);
+        sqlite3_result_blob(context, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+    } catch (const jet::Error& e) {
+        sqlite3_result_error(context, e.what(), -1);
+    }
+}
+
+void AccessSource::rebindKeys()
+{
+    for (auto& key : m_keys) {
+        key->def = &m_source->table(key->table);
+        key->key = std::make_unique<jet::IndexRowKey>(*key->def, key->def->realIndexes[key->realIndex], key->table);
+    }
 }
 
 } // namespace orrin::store

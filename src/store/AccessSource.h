@@ -2,8 +2,10 @@
 
 // An Access file behind a Connection: the file is read through the format library, and each table
 // is copied into the connection's in-memory database the first time a statement names it, with
-// its Access type names as declared types and its unique indexes as UNIQUE. Rows go in in stored
-// order, so rowid order is the file's order. Once they are in, the table's rules (access::TableRules:
+// its Access type names as declared types. A unique index becomes a unique index of the memory table
+// on the key the file's index gives the row (its sort order: "Émile" and "émile" are one key), so
+// that a duplicate is refused at its own statement, never at the write; a key with a Null in it is
+// never a duplicate. Rows go in in stored order, so rowid order is the file's order. Once they are in, the table's rules (access::TableRules:
 // Required, AllowZeroLength, defaults, AutoNumber, validation) bind the rows written from then on;
 // the rows already in the file load whatever they hold. Opened read-only,
 // the memory database refuses every change between loads, as a read-only file would. Opened for
@@ -78,7 +80,13 @@ class AccessSource {
     static bool isAccessFile(const std::filesystem::path& path);
 
   private:
+    struct UniqueKey;
     void copyTable(const std::string& name);
+    // The SQL function access_key(number, column values...): the key of unique index number of
+    // m_keys, as a blob; Null when a value is Null.
+    friend struct KeyFunction;
+    // Binds the unique keys to the definitions of the file read afresh.
+    void rebindKeys();
     static void noteChange(void* self, int operation, const char* database, const char* table,
                            long long rowid);
 
@@ -92,6 +100,7 @@ class AccessSource {
     std::set<std::string> m_loaded;  // lower-case names
     std::set<std::string> m_changed; // lower-case names of tables changed since the last write
     std::map<std::string, std::unique_ptr<access::TableRules>> m_rules; // by lower-case name
+    std::vector<std::unique_ptr<UniqueKey>> m_keys; // access_key's indexes, by number
 };
 
 } // namespace orrin::store

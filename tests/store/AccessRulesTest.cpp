@@ -169,6 +169,58 @@ INSTANTIATE_TEST_SUITE_P(
                 "(no error)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+const char* const kDuplicate =
+    "The changes you requested to the table were not successful because they would create duplicate values in "
+    "the index, primary key, or relationship. Change the data in the field or fields that contain duplicate data, "
+    "remove the index, or redefine the index to permit duplicate entries and try again.";
+
+struct Insert {
+    const char* name;
+    std::vector<const char*> statements; // all but the last succeed
+    const char* lastError;               // of the last
+};
+
+class UniqueInTheSortOrder : public ::testing::TestWithParam<Insert> {};
+
+TEST_P(UniqueInTheSortOrder, RefusesAtTheStatementNotAtTheWrite)
+{
+    TempDir dir;
+    const fs::path path = copyRules(dir);
+    Connection c;
+    c.openFile(path, "", OpenMode::ReadWrite);
+    c.beginTransaction();
+    // SQL statements, unlike AddNew, bring no defaults and no AutoNumber: they give every value.
+    const auto& statements = GetParam().statements;
+    for (std::size_t i = 0; i + 1 < statements.size(); ++i)
+        EXPECT_EQ(errorText([&] { c.execute(statements[i]); }), "(no error)") << statements[i];
+    EXPECT_EQ(errorText([&] { c.execute(statements.back()); }), GetParam().lastError);
+    // What was let in, the file takes.
+    EXPECT_NO_THROW(c.commit());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, UniqueInTheSortOrder,
+    ::testing::Values(
+        Insert{"AccentedCapitalIsTheSameKey",
+               {"INSERT INTO Families (FamilyCode, Head, Flag) VALUES ('émile', 'x', 'A')",
+                "INSERT INTO Families (FamilyCode, Head, Flag) VALUES ('ÉMILE', 'y', 'A')"},
+               kDuplicate},
+        Insert{"LigatureIsItsTwoLetters",
+               {"INSERT INTO Families (FamilyCode, Head, Flag) VALUES ('aeon', 'x', 'A')",
+                "INSERT INTO Families (FamilyCode, Head, Flag) VALUES ('æon', 'y', 'A')"},
+               kDuplicate},
+        Insert{"TwoColumnKey", {"INSERT INTO Members (ID, FamilyCode, PersCode) VALUES (6, 'f001', 2)"}, kDuplicate},
+        Insert{"ChangedIntoADuplicate", {"UPDATE Members SET Mobile = '9820012345' WHERE ID = 2"}, kDuplicate},
+        Insert{"NullInAKeyIsNeverADuplicate",
+               {"INSERT INTO Members (ID, FamilyCode, PersCode) VALUES (6, 'F003', NULL)",
+                "INSERT INTO Members (ID, FamilyCode, PersCode) VALUES (7, 'F003', NULL)"},
+               "(no error)"},
+        Insert{"IgnoreNullsIndexTakesManyNulls",
+               {"INSERT INTO Members (ID, FamilyCode, PersCode, Mobile) VALUES (6, 'F003', 1, NULL)",
+                "INSERT INTO Members (ID, FamilyCode, PersCode, Mobile) VALUES (7, 'F003', 3, NULL)"},
+               "(no error)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // A Required column with an old Null (the rule came after the row): the table loads, and the old
 // row is written back as it was.
 TEST(AccessRules, RowsThatBreakARuleAddedLaterStillLoad)
