@@ -10,6 +10,7 @@
 #include "store/SqlText.h"
 #include "store/SqliteHandle.h"
 #include "store/StoreError.h"
+#include "store/access/RelationshipRules.h"
 #include "store/access/TableRules.h"
 #include "value/DateValue.h"
 
@@ -26,12 +27,12 @@ struct KeyFunction {
 };
 
 struct AccessSource::UniqueKey {
-    std::string table;                      // as the file spells it
-    std::size_t realIndex = 0;              // of the table's definition
-    std::vector<std::size_t> columns;       // the definition's columns, in the order of the key
-    const jet::TableDef* def = nullptr;     // of m_source
-    std::unique_ptr<jet::IndexRowKey> key;  // on *def
-    std::vector<jet::Value> row;            // room for a row's values
+    std::string table;                     // as the file spells it
+    std::size_t realIndex = 0;             // of the table's definition
+    std::vector<std::size_t> columns;      // the definition's columns, in the order of the key
+    const jet::TableDef* def = nullptr;    // of m_source
+    std::unique_ptr<jet::IndexRowKey> key; // on *def
+    std::vector<jet::Value> row;           // room for a row's values
 };
 
 namespace {
@@ -102,8 +103,8 @@ AccessSource::AccessSource(const std::filesystem::path& path, const std::string&
                            bool writable)
     : m_file(path.string()), m_path(path), m_password(password), m_db(db), m_writable(writable)
 {
-    sqlite3_create_function(m_db, "access_key", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this, &KeyFunction::call,
-                            nullptr, nullptr);
+    sqlite3_create_function(m_db, "access_key", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this,
+                            &KeyFunction::call, nullptr, nullptr);
     try {
         m_source = jet::Database::open(path, password);
         if (writable)
@@ -183,6 +184,18 @@ std::string AccessSource::formatName() const
     return "Access";
 }
 
+const std::vector<jet::Relationship>& AccessSource::relationships()
+{
+    if (!m_relationships) {
+        try {
+            m_relationships = m_source->relationships();
+        } catch (const jet::Error& e) {
+            throw storeError(e);
+        }
+    }
+    return *m_relationships;
+}
+
 access::TableRules* AccessSource::rules(std::string_view table) const
 {
     const auto found = m_rules.find(lowerAscii(table));
@@ -194,7 +207,8 @@ std::vector<std::string> AccessSource::ruleWarnings() const
     std::vector<std::string> warnings;
     for (const auto& entry : m_source->tables()) {
         try {
-            const access::TableRules rules(entry.name, m_source->table(entry.name), m_source->properties(entry.name));
+            const access::TableRules rules(entry.name, m_source->table(entry.name),
+                                           m_source->properties(entry.name));
             warnings.insert(warnings.end(), rules.warnings().begin(), rules.warnings().end());
         } catch (const jet::Error&) {
             // A table that does not read says so when it is used.
@@ -225,11 +239,51 @@ bool AccessSource::load(std::string_view table)
     exec(m_db, "PRAGMA query_only = 0", m_file);
     exec(m_db, "SAVEPOINT access_load", m_file);
     m_loading = true;
+    std::vector<std::string> loadedNow;
     try {
-        copyTable(found->name);
+        // A table written to comes with the tables its enforced relationships tie it to, so that
+        // the relationships can be kept from its first statement on.
+        std::vector<std::string> toLoad{found->name};
+        while (!toLoad.empty()) {
+            const std::string next = toLoad.back();
+            toLoad.pop_back();
+            if (m_loaded.count(lowerAscii(next)) != 0)
+                continue;
+            copyTable(next);
+            m_loaded.insert(lowerAscii(next));
+            loadedNow.push_back(lowerAscii(next));
+            if (!m_writable)
+                continue;
+            for (const auto& relationship : relationships()) {
+                if (!relationship.enforced())
+                    continue;
+                for (const auto& [mine, other] :
+                     {std::pair{relationship.table, relationship.referencedTable},
+                      std::pair{relationship.referencedTable, relationship.table}}) {
+                    if (equalsIgnoringCase(mine, next) && m_loaded.count(lowerAscii(other)) == 0 &&
+                        std::any_of(tables.begin(), tables.end(), [&](const jet::CatalogEntry& e) {
+                            return equalsIgnoringCase(e.name, other);
+                        }))
+                        toLoad.push_back(other);
+                }
+            }
+        }
+        if (m_writable) {
+            for (const auto& relationship : relationships()) {
+                if (m_relationshipsKept.count(relationship.name) != 0 ||
+                    m_loaded.count(lowerAscii(relationship.table)) == 0 ||
+                    m_loaded.count(lowerAscii(relationship.referencedTable)) == 0)
+                    continue;
+                for (const auto& statement : access::relationshipTriggers(relationship))
+                    exec(m_db, statement, m_file);
+                m_relationshipsKept.insert(relationship.name);
+            }
+        }
         m_loading = false;
         exec(m_db, "RELEASE access_load", m_file);
     } catch (...) {
+        for (const auto& name : loadedNow)
+            m_loaded.erase(name);
         m_loading = false;
         sqlite3_exec(m_db, "ROLLBACK TO access_load", nullptr, nullptr, nullptr);
         sqlite3_exec(m_db, "RELEASE access_load", nullptr, nullptr, nullptr);
@@ -239,7 +293,6 @@ bool AccessSource::load(std::string_view table)
     }
     if (!m_writable)
         exec(m_db, "PRAGMA query_only = 1", m_file);
-    m_loaded.insert(key);
     return true;
 }
 
@@ -326,7 +379,8 @@ void AccessSource::copyTable(const std::string& name)
             const int rc = sqlite3_step(insert.get());
             if (rc != SQLITE_DONE) {
                 throw Error(code::General, "Cannot read the table '" + name + "' of '" + m_file +
-                                               "': two rows have the same key (" + sqlite3_errmsg(m_db) + ").");
+                                               "': two rows have the same key (" + sqlite3_errmsg(m_db) +
+                                               ").");
             }
             sqlite3_reset(insert.get());
         }
@@ -455,7 +509,8 @@ void AccessSource::writeChanges()
                     return false;
                 row.resize(def.columns.size());
                 for (std::size_t c = 0; c < def.columns.size(); ++c)
-                    row[c] = fileValue(sqlite3_column_value(select.get(), static_cast<int>(c)), def.columns[c]);
+                    row[c] =
+                        fileValue(sqlite3_column_value(select.get(), static_cast<int>(c)), def.columns[c]);
                 return true;
             });
             if (rc != SQLITE_DONE)
@@ -506,7 +561,8 @@ void AccessSource::rebindKeys()
 {
     for (auto& key : m_keys) {
         key->def = &m_source->table(key->table);
-        key->key = std::make_unique<jet::IndexRowKey>(*key->def, key->def->realIndexes[key->realIndex], key->table);
+        key->key =
+            std::make_unique<jet::IndexRowKey>(*key->def, key->def->realIndexes[key->realIndex], key->table);
     }
 }
 

@@ -5,12 +5,12 @@
 // its Access type names as declared types. A unique index becomes a unique index of the memory table
 // on the key the file's index gives the row (its sort order: "Émile" and "émile" are one key), so
 // that a duplicate is refused at its own statement, never at the write; a key with a Null in it is
-// never a duplicate. Rows go in in stored order, so rowid order is the file's order. Once they are in, the table's rules (access::TableRules:
-// Required, AllowZeroLength, defaults, AutoNumber, validation) bind the rows written from then on;
-// the rows already in the file load whatever they hold. Opened read-only,
-// the memory database refuses every change between loads, as a read-only file would. Opened for
-// writing, it notes which tables statements change; writeChanges() writes those tables into the
-// file (a copy renamed over it), in rowid order, with their indexes rebuilt.
+// never a duplicate. Rows go in in stored order, so rowid order is the file's order. Once they are in, the
+// table's rules (access::TableRules: Required, AllowZeroLength, defaults, AutoNumber, validation) bind the
+// rows written from then on; the rows already in the file load whatever they hold. Opened read-only, the
+// memory database refuses every change between loads, as a read-only file would. Opened for writing, it notes
+// which tables statements change; writeChanges() writes those tables into the file (a copy renamed over it),
+// in rowid order, with their indexes rebuilt.
 
 #include <filesystem>
 #include <map>
@@ -25,7 +25,8 @@ struct sqlite3;
 
 namespace orrin::jet {
 class Database;
-}
+struct Relationship;
+} // namespace orrin::jet
 
 namespace orrin::store {
 
@@ -87,6 +88,8 @@ class AccessSource {
     friend struct KeyFunction;
     // Binds the unique keys to the definitions of the file read afresh.
     void rebindKeys();
+    // The file's relationships, read once.
+    const std::vector<jet::Relationship>& relationships();
     static void noteChange(void* self, int operation, const char* database, const char* table,
                            long long rowid);
 
@@ -100,7 +103,9 @@ class AccessSource {
     std::set<std::string> m_loaded;  // lower-case names
     std::set<std::string> m_changed; // lower-case names of tables changed since the last write
     std::map<std::string, std::unique_ptr<access::TableRules>> m_rules; // by lower-case name
-    std::vector<std::unique_ptr<UniqueKey>> m_keys; // access_key's indexes, by number
+    std::vector<std::unique_ptr<UniqueKey>> m_keys;                     // access_key's indexes, by number
+    std::optional<std::vector<jet::Relationship>> m_relationships;
+    std::set<std::string> m_relationshipsKept; // names of those the memory tables keep
 };
 
 } // namespace orrin::store

@@ -17,8 +17,8 @@ const std::vector<std::string> kNames = {"Age", "Name", "Sum", "Premium", "Mobil
 
 std::vector<Variant> row()
 {
-    return {Variant(45.0), Variant("Émile"), Variant(50000.0), Variant(1200.0), Variant::null(),
-            Variant(makeDate(1981, 3, 15))};
+    return {Variant(45.0),   Variant("Émile"), Variant(50000.0),
+            Variant(1200.0), Variant::null(),  Variant(makeDate(1981, 3, 15))};
 }
 
 std::optional<int> resolve(std::string_view name)
@@ -56,58 +56,58 @@ TEST_P(ExpressionValue, Evaluates)
 
 INSTANTIATE_TEST_SUITE_P(
     Defaults, ExpressionValue,
-    testing::Values(Case{"WholeNumber", "0", Variant(0.0)}, Case{"DoubleQuotedText", "\"none\"", Variant("none")},
-                    Case{"SingleQuotedTextWithDoubledQuote", "'O''Brien'", Variant("O'Brien")},
-                    Case{"TrueIsTrue", "True", Variant(true)}, Case{"YesIsTrue", "Yes", Variant(true)},
-                    Case{"OffIsFalse", "Off", Variant(false)}, Case{"NullIsNull", "Null", Variant::null()},
-                    Case{"LeadingEqualsIgnored", "=5", Variant(5.0)},
-                    Case{"DateIsTodayAtMidnight", "Date()", Variant(makeDate(2026, 12, 9))},
-                    Case{"NowKeepsTheTime", "Now()", Variant(makeDate(2026, 12, 9, 14, 30, 15))},
-                    Case{"TimeIsTheFraction", "Time()", Variant(Date{(14 * 3600 + 30 * 60 + 15) / 86400.0})},
-                    Case{"UsDateLiteral", "#3/15/2001#", Variant(makeDate(2001, 3, 15))},
-                    Case{"IsoDateLiteralWithTime", "#2001-03-15 06:05:04#", Variant(makeDate(2001, 3, 15, 6, 5, 4))},
-                    Case{"TomorrowIsDatePlusOne", "Date()+1", Variant(makeDate(2026, 12, 10))},
-                    Case{"JoinOfTexts", "\"A\" & 1", Variant("A1")},
-                    Case{"PowerBeforeNegation", "-2^2", Variant(-4.0)},
-                    Case{"IntegerDivisionRoundsFirst", "7.5 \\ 2", Variant(4.0)},
-                    Case{"ModOfWholeNumbers", "10 Mod 3", Variant(1.0)},
-                    Case{"ProductBeforeSum", "1+2*3", Variant(7.0)}),
+    testing::Values(
+        Case{"WholeNumber", "0", Variant(0.0)}, Case{"DoubleQuotedText", "\"none\"", Variant("none")},
+        Case{"SingleQuotedTextWithDoubledQuote", "'O''Brien'", Variant("O'Brien")},
+        Case{"TrueIsTrue", "True", Variant(true)}, Case{"YesIsTrue", "Yes", Variant(true)},
+        Case{"OffIsFalse", "Off", Variant(false)}, Case{"NullIsNull", "Null", Variant::null()},
+        Case{"LeadingEqualsIgnored", "=5", Variant(5.0)},
+        Case{"DateIsTodayAtMidnight", "Date()", Variant(makeDate(2026, 12, 9))},
+        Case{"NowKeepsTheTime", "Now()", Variant(makeDate(2026, 12, 9, 14, 30, 15))},
+        Case{"TimeIsTheFraction", "Time()", Variant(Date{(14 * 3600 + 30 * 60 + 15) / 86400.0})},
+        Case{"UsDateLiteral", "#3/15/2001#", Variant(makeDate(2001, 3, 15))},
+        Case{"IsoDateLiteralWithTime", "#2001-03-15 06:05:04#", Variant(makeDate(2001, 3, 15, 6, 5, 4))},
+        Case{"TomorrowIsDatePlusOne", "Date()+1", Variant(makeDate(2026, 12, 10))},
+        Case{"JoinOfTexts", "\"A\" & 1", Variant("A1")}, Case{"PowerBeforeNegation", "-2^2", Variant(-4.0)},
+        Case{"IntegerDivisionRoundsFirst", "7.5 \\ 2", Variant(4.0)},
+        Case{"ModOfWholeNumbers", "10 Mod 3", Variant(1.0)}, Case{"ProductBeforeSum", "1+2*3", Variant(7.0)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, ExpressionValue,
-    testing::Values(Case{"FieldComparison", "[Premium]*10<=[Sum]", Variant(true)},
-                    Case{"TextComparesWithoutCase", "[Name]='ÉMILE'", Variant(true)},
-                    Case{"NullComparisonIsNull", "[Mobile]='1'", Variant::null()},
-                    Case{"NullAndFalseIsFalse", "[Mobile]='1' And False", Variant(false)},
-                    Case{"NullOrTrueIsTrue", "[Mobile]='1' Or True", Variant(true)},
-                    Case{"NotNullIsNull", "Not [Mobile]='1'", Variant::null()},
-                    Case{"XorOfTruths", "True Xor True", Variant(false)},
-                    Case{"BetweenInclusive", "[Age] Between 18 And 45", Variant(true)},
-                    Case{"NotBetween", "[Age] Not Between 18 And 44", Variant(true)},
-                    Case{"InList", "[Name] In ('Asha','émile')", Variant(true)},
-                    Case{"LikeWithStarAndSet", "[Name] Like '?mil*'", Variant(true)},
-                    Case{"LikeDigit", "'A7' Like 'A#'", Variant(true)},
-                    Case{"LikeNegatedSet", "'b' Like '[!abc]'", Variant(false)},
-                    Case{"IsNull", "[Mobile] Is Null", Variant(true)},
-                    Case{"IsNotNull", "[Mobile] Is Not Null", Variant(false)},
-                    Case{"NumberAgainstNumericText", "[Age]='45'", Variant(true)},
-                    Case{"Len", "Len([Name])", Variant(5.0)}, Case{"LeftOfUnicode", "Left([Name],2)", Variant("Ém")},
-                    Case{"Right", "Right('abcdef',2)", Variant("ef")}, Case{"Mid", "Mid('abcdef',2,3)", Variant("bcd")},
-                    Case{"MidToTheEnd", "Mid('abcdef',5)", Variant("ef")},
-                    Case{"Trim", "Trim('  42 ')", Variant("42")}, Case{"UCase", "UCase([Name])", Variant("ÉMILE")},
-                    Case{"LCase", "LCase('AbC')", Variant("abc")}, Case{"Year", "Year([Born])", Variant(1981.0)},
-                    Case{"Month", "Month([Born])", Variant(3.0)}, Case{"Day", "Day([Born])", Variant(15.0)},
-                    Case{"DateAddMonthKeepsTheMonthEnd", "DateAdd('m',1,#1/31/2024#)", Variant(makeDate(2024, 2, 29))},
-                    Case{"DateAddYears", "DateAdd('yyyy',21,#2/29/2000#)", Variant(makeDate(2021, 2, 28))},
-                    Case{"DateDiffYearsCountsCalendarYears", "DateDiff('yyyy',#12/31/2000#,#1/1/2001#)", Variant(1.0)},
-                    Case{"DateDiffDays", "DateDiff('d',[Born],#3/25/1981#)", Variant(10.0)},
-                    Case{"IsNullFunction", "IsNull([Mobile])", Variant(true)},
-                    Case{"NzReplacesNull", "Nz([Mobile],'none')", Variant("none")},
-                    Case{"IIfChooses", "IIf([Age]>=18,'adult','minor')", Variant("adult")},
-                    Case{"ValReadsTheLeadingNumber", "Val('15 yrs')", Variant(15.0)},
-                    Case{"JoinSkipsNull", "[Mobile] & 'x'", Variant("x")},
-                    Case{"SumWithNullIsNull", "[Mobile] + 1", Variant::null()}),
+    testing::Values(
+        Case{"FieldComparison", "[Premium]*10<=[Sum]", Variant(true)},
+        Case{"TextComparesWithoutCase", "[Name]='ÉMILE'", Variant(true)},
+        Case{"NullComparisonIsNull", "[Mobile]='1'", Variant::null()},
+        Case{"NullAndFalseIsFalse", "[Mobile]='1' And False", Variant(false)},
+        Case{"NullOrTrueIsTrue", "[Mobile]='1' Or True", Variant(true)},
+        Case{"NotNullIsNull", "Not [Mobile]='1'", Variant::null()},
+        Case{"XorOfTruths", "True Xor True", Variant(false)},
+        Case{"BetweenInclusive", "[Age] Between 18 And 45", Variant(true)},
+        Case{"NotBetween", "[Age] Not Between 18 And 44", Variant(true)},
+        Case{"InList", "[Name] In ('Asha','émile')", Variant(true)},
+        Case{"LikeWithStarAndSet", "[Name] Like '?mil*'", Variant(true)},
+        Case{"LikeDigit", "'A7' Like 'A#'", Variant(true)},
+        Case{"LikeNegatedSet", "'b' Like '[!abc]'", Variant(false)},
+        Case{"IsNull", "[Mobile] Is Null", Variant(true)},
+        Case{"IsNotNull", "[Mobile] Is Not Null", Variant(false)},
+        Case{"NumberAgainstNumericText", "[Age]='45'", Variant(true)},
+        Case{"Len", "Len([Name])", Variant(5.0)}, Case{"LeftOfUnicode", "Left([Name],2)", Variant("Ém")},
+        Case{"Right", "Right('abcdef',2)", Variant("ef")}, Case{"Mid", "Mid('abcdef',2,3)", Variant("bcd")},
+        Case{"MidToTheEnd", "Mid('abcdef',5)", Variant("ef")}, Case{"Trim", "Trim('  42 ')", Variant("42")},
+        Case{"UCase", "UCase([Name])", Variant("ÉMILE")}, Case{"LCase", "LCase('AbC')", Variant("abc")},
+        Case{"Year", "Year([Born])", Variant(1981.0)}, Case{"Month", "Month([Born])", Variant(3.0)},
+        Case{"Day", "Day([Born])", Variant(15.0)},
+        Case{"DateAddMonthKeepsTheMonthEnd", "DateAdd('m',1,#1/31/2024#)", Variant(makeDate(2024, 2, 29))},
+        Case{"DateAddYears", "DateAdd('yyyy',21,#2/29/2000#)", Variant(makeDate(2021, 2, 28))},
+        Case{"DateDiffYearsCountsCalendarYears", "DateDiff('yyyy',#12/31/2000#,#1/1/2001#)", Variant(1.0)},
+        Case{"DateDiffDays", "DateDiff('d',[Born],#3/25/1981#)", Variant(10.0)},
+        Case{"IsNullFunction", "IsNull([Mobile])", Variant(true)},
+        Case{"NzReplacesNull", "Nz([Mobile],'none')", Variant("none")},
+        Case{"IIfChooses", "IIf([Age]>=18,'adult','minor')", Variant("adult")},
+        Case{"ValReadsTheLeadingNumber", "Val('15 yrs')", Variant(15.0)},
+        Case{"JoinSkipsNull", "[Mobile] & 'x'", Variant("x")},
+        Case{"SumWithNullIsNull", "[Mobile] + 1", Variant::null()}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct ColumnRuleCase {
@@ -162,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(Expressions, OutsideTheLanguage,
                                          Outside{"OpenText", "\"abc"}, Outside{"BadDate", "#13/45/2001#"},
                                          Outside{"WrongArgumentCount", "Left('a')"},
                                          Outside{"BareName", "Premium>1"}, Outside{"TrailingOperator", "1+"}),
-    [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AccessExpression, DivisionByZeroIsError11)
 {

@@ -7,8 +7,8 @@
 #include "jet/write/TableWriter.h"
 #include "store/Connection.h"
 #include "store/Recordset.h"
-#include "store/access/AccessExpression.h"
 #include "store/Statement.h"
+#include "store/access/AccessExpression.h"
 #include "support/Fixture.h"
 #include "value/DateValue.h"
 #include "value/Error.h"
@@ -124,7 +124,8 @@ TEST_P(RefusedAtUpdate, WithTheEnginesMessage)
     for (const auto& [field, value] : GetParam().fields)
         target.setField(field, value);
     EXPECT_EQ(errorText([&] { target.update(); }), GetParam().message);
-    EXPECT_EQ(static_cast<double>(target.recordCount()), rowsBefore + (std::string(GetParam().message) == "(no error)"));
+    EXPECT_EQ(static_cast<double>(target.recordCount()),
+              rowsBefore + (std::string(GetParam().message) == "(no error)"));
     c.rollback();
 }
 
@@ -170,8 +171,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 const char* const kDuplicate =
-    "The changes you requested to the table were not successful because they would create duplicate values in "
-    "the index, primary key, or relationship. Change the data in the field or fields that contain duplicate data, "
+    "The changes you requested to the table were not successful because they would create duplicate values "
+    "in "
+    "the index, primary key, or relationship. Change the data in the field or fields that contain duplicate "
+    "data, "
     "remove the index, or redefine the index to permit duplicate entries and try again.";
 
 struct Insert {
@@ -209,8 +212,11 @@ INSTANTIATE_TEST_SUITE_P(
                {"INSERT INTO Families (FamilyCode, Head, Flag) VALUES ('aeon', 'x', 'A')",
                 "INSERT INTO Families (FamilyCode, Head, Flag) VALUES ('æon', 'y', 'A')"},
                kDuplicate},
-        Insert{"TwoColumnKey", {"INSERT INTO Members (ID, FamilyCode, PersCode) VALUES (6, 'f001', 2)"}, kDuplicate},
-        Insert{"ChangedIntoADuplicate", {"UPDATE Members SET Mobile = '9820012345' WHERE ID = 2"}, kDuplicate},
+        Insert{"TwoColumnKey",
+               {"INSERT INTO Members (ID, FamilyCode, PersCode) VALUES (6, 'f001', 2)"},
+               kDuplicate},
+        Insert{
+            "ChangedIntoADuplicate", {"UPDATE Members SET Mobile = '9820012345' WHERE ID = 2"}, kDuplicate},
         Insert{"NullInAKeyIsNeverADuplicate",
                {"INSERT INTO Members (ID, FamilyCode, PersCode) VALUES (6, 'F003', NULL)",
                 "INSERT INTO Members (ID, FamilyCode, PersCode) VALUES (7, 'F003', NULL)"},
@@ -219,6 +225,72 @@ INSTANTIATE_TEST_SUITE_P(
                {"INSERT INTO Members (ID, FamilyCode, PersCode, Mobile) VALUES (6, 'F003', 1, NULL)",
                 "INSERT INTO Members (ID, FamilyCode, PersCode, Mobile) VALUES (7, 'F003', 3, NULL)"},
                "(no error)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Families -> Members (FamilyCode), enforced, cascading deletes and updates; indexes-2000.mdb's
+// Table3 -> Table1 and Table2 -> Table1, enforced, the first cascading updates only, the second
+// deletes only.
+struct Related {
+    const char* name;
+    const char* sample;
+    const char* statement;
+    const char* error;
+    const char* countSql; // what is left afterwards
+    double count;
+};
+
+class RelationshipKept : public ::testing::TestWithParam<Related> {};
+
+TEST_P(RelationshipKept, AsTheEngineKeepsIt)
+{
+    TempDir dir;
+    fs::path path;
+    if (std::string(GetParam().sample) == "rules") {
+        path = copyRules(dir);
+    } else {
+        path = dir.path() / "indexes-2000.mdb";
+        fs::copy_file(fs::path(ORRIN_ACCESS_SAMPLES) / "jet4/indexes-2000.mdb", path);
+    }
+    Connection c;
+    c.openFile(path, "", OpenMode::ReadWrite);
+    c.beginTransaction();
+    EXPECT_EQ(errorText([&] { c.execute(GetParam().statement); }), GetParam().error);
+    Statement count(c.handle(), GetParam().countSql, c.fileName(), &c);
+    ASSERT_TRUE(count.step());
+    EXPECT_EQ(count.column(0).number(), GetParam().count);
+    c.commit();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, RelationshipKept,
+    ::testing::Values(
+        Related{"OrphanRefused", "rules",
+                "INSERT INTO Members (ID, FamilyCode, PersCode) VALUES (9, 'F404', 1)",
+                "You cannot add or change a record because a related record is required in table 'Families'.",
+                "SELECT count(*) FROM Members", 5},
+        Related{"ChildMovedToAMissingParentRefused", "rules",
+                "UPDATE Members SET FamilyCode = 'F404' WHERE ID = 1",
+                "You cannot add or change a record because a related record is required in table 'Families'.",
+                "SELECT count(*) FROM Members WHERE FamilyCode = 'F001'", 2},
+        Related{"NullForeignKeyPasses", "rules",
+                "INSERT INTO Members (ID, FamilyCode, PersCode) VALUES (9, NULL, 1)", "(no error)",
+                "SELECT count(*) FROM Members", 6},
+        Related{"ParentCaseDiffersStillFound", "rules",
+                "INSERT INTO Members (ID, FamilyCode, PersCode) VALUES (9, 'f002', 5)", "(no error)",
+                "SELECT count(*) FROM Members", 6},
+        Related{"DeleteCascades", "rules", "DELETE FROM Families WHERE FamilyCode = 'F001'", "(no error)",
+                "SELECT count(*) FROM Members", 3},
+        Related{"EmptyingTheParentEmptiesTheChild", "rules", "Delete from Families", "(no error)",
+                "SELECT count(*) FROM Members", 0},
+        Related{"UpdateCascades", "rules",
+                "UPDATE Families SET FamilyCode = 'F010' WHERE FamilyCode = 'F003'", "(no error)",
+                "SELECT count(*) FROM Members WHERE FamilyCode = 'F010'", 2},
+        Related{"BlockedDelete", "indexes", "Delete from Table3",
+                "The record cannot be deleted or changed because table 'Table1' includes related records.",
+                "SELECT count(*) FROM Table3", 4},
+        Related{"BlockedKeyChange", "indexes", "UPDATE Table2 SET id = 7 WHERE id = 1",
+                "The record cannot be deleted or changed because table 'Table1' includes related records.",
+                "SELECT count(*) FROM Table2 WHERE id = 1", 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A Required column with an old Null (the rule came after the row): the table loads, and the old

@@ -1,11 +1,11 @@
 // The rules of one table from its definition and properties, without a file: the expressions that
 // are not applied and how the run is told, and the AutoNumber kinds.
 
+#include "store/access/TableRules.h"
 #include "jet/table/Format.h"
 #include "jet/table/Properties.h"
 #include "jet/table/TableDef.h"
 #include "store/Connection.h"
-#include "store/access/TableRules.h"
 
 #include <gtest/gtest.h>
 
@@ -78,7 +78,8 @@ std::vector<std::uint8_t> propertyBytes(const std::vector<Prop>& props)
             put16(block, 8 + value.size());
             block.push_back(0);
             block.push_back(jet::coltype::Memo);
-            put16(block, static_cast<std::size_t>(std::find(names.begin(), names.end(), p.name) - names.begin()));
+            put16(block,
+                  static_cast<std::size_t>(std::find(names.begin(), names.end(), p.name) - names.begin()));
             put16(block, value.size());
             block.insert(block.end(), value.begin(), value.end());
         }
@@ -102,7 +103,8 @@ jet::TableDef tableT()
 {
     jet::TableDef def;
     def.autoNumber = 41;
-    def.columns = {column("ID", jet::coltype::Long, jet::colflag::AutoLong), column("Code", jet::coltype::Text),
+    def.columns = {column("ID", jet::coltype::Long, jet::colflag::AutoLong),
+                   column("Code", jet::coltype::Text),
                    column("Rnd", jet::coltype::Long, jet::colflag::AutoLong),
                    column("Rep", jet::coltype::Guid, jet::colflag::AutoGuid)};
     return def;
@@ -127,16 +129,17 @@ TEST(TableRules, ExpressionsOutsideTheLanguageAreNamedAndNotApplied)
                        {"", "ValidationRule", "[Nobody]>1"}}),
         jet::Version::Jet4, 0, "t.mdb");
     TableRules rules("T", tableT(), props);
-    EXPECT_EQ(rules.warnings(),
-              (std::vector<std::string>{
-                  "The default value DLookUp(\"x\",\"Y\") of the field 'T.Code' is not one this program evaluates "
-                  "('DLOOKUP', which is not a function or value these rules know): new rows leave the field "
-                  "empty (Null).",
-                  "The validation rule Like \"A*\" And DCount(\"*\",\"T\")<5 of the field 'T.Code' is not one "
-                  "this program evaluates ('DCOUNT', which is not a function or value these rules know): it is "
-                  "not applied.",
-                  "The validation rule [Nobody]>1 of the table 'T' is not one this program evaluates (the field "
-                  "[Nobody], which the table does not have): it is not applied."}));
+    EXPECT_EQ(
+        rules.warnings(),
+        (std::vector<std::string>{
+            "The default value DLookUp(\"x\",\"Y\") of the field 'T.Code' is not one this program evaluates "
+            "('DLOOKUP', which is not a function or value these rules know): new rows leave the field "
+            "empty (Null).",
+            "The validation rule Like \"A*\" And DCount(\"*\",\"T\")<5 of the field 'T.Code' is not one "
+            "this program evaluates ('DCOUNT', which is not a function or value these rules know): it is "
+            "not applied.",
+            "The validation rule [Nobody]>1 of the table 'T' is not one this program evaluates (the field "
+            "[Nobody], which the table does not have): it is not applied."}));
     std::vector<std::optional<Variant>> pending(4);
     const TableInfo info = infoT();
     rules.startRow(pending, info, nullptr);

@@ -44,6 +44,8 @@ Catalog Catalog::read(const PageFile& file)
         if (row[type].isNull() || row[type].integer != kCatalogTypeTable)
             continue;
         const auto objectFlags = static_cast<std::uint32_t>(row[flags].isNull() ? 0 : row[flags].integer);
+        if (row[name].kind == Value::Kind::Text && row[name].text == "MSysRelationships" && !row[id].isNull())
+            catalog.m_relationshipsPage = static_cast<std::uint32_t>(row[id].integer) & kCatalogPageMask;
         if ((objectFlags & kCatalogSystemFlags) != 0 || row[name].kind != Value::Kind::Text ||
             row[id].isNull())
             continue;

@@ -32,9 +32,12 @@ class Catalog {
     const std::vector<CatalogEntry>& tables() const { return m_tables; }
     // The table with this name, letter case ignored (as Access compares names), or nullptr.
     const CatalogEntry* find(std::string_view name) const;
+    // The definition page of the system table MSysRelationships, or 0 when the file has none.
+    std::uint32_t relationshipsPage() const { return m_relationshipsPage; }
 
   private:
     std::vector<CatalogEntry> m_tables;
+    std::uint32_t m_relationshipsPage = 0;
 };
 
 } // namespace orrin::jet

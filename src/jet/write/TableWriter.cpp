@@ -12,10 +12,10 @@
 #include "jet/write/RowWriter.h"
 
 #include <algorithm>
-#include <set>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <set>
 
 namespace orrin::jet {
 

@@ -56,8 +56,7 @@ struct ParseFailure {
     std::string why;
 };
 
-template <typename... Kids>
-NodePtr make(Op op, Kids... kids)
+template <typename... Kids> NodePtr make(Op op, Kids... kids)
 {
     auto node = std::make_shared<AccessExpression::Node>();
     node->op = op;
@@ -185,7 +184,8 @@ bool likeMatch(const std::u32string& text, std::size_t t, const std::u32string& 
         } else if (c == U'[') {
             const std::size_t close = pattern.find(U']', p + 1);
             if (close == std::u32string::npos)
-                throw Error(err::InvalidCall, "Invalid procedure call or argument: the pattern has an open '['");
+                throw Error(err::InvalidCall,
+                            "Invalid procedure call or argument: the pattern has an open '['");
             std::size_t at = p + 1;
             const bool negate = at < close && pattern[at] == U'!';
             if (negate)
@@ -321,8 +321,8 @@ std::vector<Token> tokenize(std::string_view text)
             continue;
         }
         Token token;
-        if ((c >= '0' && c <= '9') || (c == '.' && at + 1 < text.size() && text[at + 1] >= '0' &&
-                                       text[at + 1] <= '9')) {
+        if ((c >= '0' && c <= '9') ||
+            (c == '.' && at + 1 < text.size() && text[at + 1] >= '0' && text[at + 1] <= '9')) {
             const std::size_t start = at;
             while (at < text.size() && ((text[at] >= '0' && text[at] <= '9') || text[at] == '.'))
                 ++at;
@@ -377,15 +377,15 @@ std::vector<Token> tokenize(std::string_view text)
             at = close + 1;
         } else if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_') {
             const std::size_t start = at;
-            while (at < text.size() && ((text[at] >= 'A' && text[at] <= 'Z') ||
-                                        (text[at] >= 'a' && text[at] <= 'z') ||
-                                        (text[at] >= '0' && text[at] <= '9') || text[at] == '_'))
+            while (at < text.size() &&
+                   ((text[at] >= 'A' && text[at] <= 'Z') || (text[at] >= 'a' && text[at] <= 'z') ||
+                    (text[at] >= '0' && text[at] <= '9') || text[at] == '_'))
                 ++at;
             token.kind = Token::Kind::Word;
             token.text = upper(text.substr(start, at - start));
         } else {
-            static const char* const symbols[] = {"<=", ">=", "<>", "+", "-", "*", "/", "\\", "^",
-                                                  "&",  "=",  "<",  ">", "(", ")", ","};
+            static const char* const symbols[] = {"<=", ">=", "<>", "+", "-", "*", "/", "\\",
+                                                  "^",  "&",  "=",  "<", ">", "(", ")", ","};
             bool found = false;
             for (const char* symbol : symbols) {
                 const std::string_view s(symbol);
@@ -415,10 +415,10 @@ struct FunctionShape {
 };
 
 constexpr FunctionShape kFunctions[] = {
-    {"LEN", 1, 1},     {"LEFT", 2, 2},     {"RIGHT", 2, 2},   {"MID", 2, 3},      {"TRIM", 1, 1},
-    {"LTRIM", 1, 1},   {"RTRIM", 1, 1},    {"UCASE", 1, 1},   {"LCASE", 1, 1},    {"DATE", 0, 0},
-    {"NOW", 0, 0},     {"TIME", 0, 0},     {"YEAR", 1, 1},    {"MONTH", 1, 1},    {"DAY", 1, 1},
-    {"DATEADD", 3, 3}, {"DATEDIFF", 3, 3}, {"ISNULL", 1, 1},  {"NZ", 1, 2},       {"IIF", 3, 3},
+    {"LEN", 1, 1},     {"LEFT", 2, 2},        {"RIGHT", 2, 2},  {"MID", 2, 3},   {"TRIM", 1, 1},
+    {"LTRIM", 1, 1},   {"RTRIM", 1, 1},       {"UCASE", 1, 1},  {"LCASE", 1, 1}, {"DATE", 0, 0},
+    {"NOW", 0, 0},     {"TIME", 0, 0},        {"YEAR", 1, 1},   {"MONTH", 1, 1}, {"DAY", 1, 1},
+    {"DATEADD", 3, 3}, {"DATEDIFF", 3, 3},    {"ISNULL", 1, 1}, {"NZ", 1, 2},    {"IIF", 3, 3},
     {"VAL", 1, 1},     {"GENUNIQUEID", 0, 0},
 };
 
@@ -502,7 +502,8 @@ class Parser {
 
     NodePtr notLevel()
     {
-        if (isWord("NOT") && !(m_self >= 0 && (isWord("LIKE", 1) || isWord("BETWEEN", 1) || isWord("IN", 1)))) {
+        if (isWord("NOT") &&
+            !(m_self >= 0 && (isWord("LIKE", 1) || isWord("BETWEEN", 1) || isWord("IN", 1)))) {
             ++m_at;
             return make(Op::Not, notLevel());
         }
@@ -836,12 +837,13 @@ Date dateOf(const Variant& v)
 Date addMonths(Date date, double months)
 {
     const CalendarDate c = calendar(date);
-    const long long total = static_cast<long long>(c.year) * 12 + (c.month - 1) +
-                            static_cast<long long>(roundHalfEven(months));
+    const long long total =
+        static_cast<long long>(c.year) * 12 + (c.month - 1) + static_cast<long long>(roundHalfEven(months));
     const int year = static_cast<int>(total / 12);
     const int month = static_cast<int>(total % 12) + 1;
     if (year < 100 || year > 9999)
-        throw Error(err::InvalidCall, "Invalid procedure call or argument: the date leaves the years 100 to 9999");
+        throw Error(err::InvalidCall,
+                    "Invalid procedure call or argument: the date leaves the years 100 to 9999");
     const int day = std::min(c.day, daysInMonth(year, month));
     const double time = std::fabs(date.serial - std::trunc(date.serial));
     const Date base = makeDate(year, month, day);
@@ -869,7 +871,8 @@ Variant dateAdd(const std::string& interval, double count, Date date)
     else if (i == "S")
         days = roundHalfEven(count) / 86400.0;
     else
-        throw Error(err::InvalidCall, "Invalid procedure call or argument: the interval \"" + interval + "\"");
+        throw Error(err::InvalidCall,
+                    "Invalid procedure call or argument: the interval \"" + interval + "\"");
     const Date result{date.serial + days};
     calendar(result); // throws 5 outside the years 100..9999
     return Variant(result);
@@ -883,7 +886,8 @@ Variant dateDiff(const std::string& interval, Date from, Date to)
     if (i == "YYYY")
         return Variant(static_cast<double>(b.year - a.year));
     if (i == "Q")
-        return Variant(static_cast<double>((b.year * 4 + (b.month - 1) / 3) - (a.year * 4 + (a.month - 1) / 3)));
+        return Variant(
+            static_cast<double>((b.year * 4 + (b.month - 1) / 3) - (a.year * 4 + (a.month - 1) / 3)));
     if (i == "M")
         return Variant(static_cast<double>((b.year * 12 + b.month) - (a.year * 12 + a.month)));
     const double dayA = std::floor(from.serial);
@@ -921,8 +925,8 @@ long long wholeCount(const Variant& v, const char* function)
         throw Error(err::InvalidNull, std::string("Invalid use of Null: the length given to ") + function);
     const double n = roundHalfEven(numberOf(v));
     if (n < 0)
-        throw Error(err::InvalidCall, std::string("Invalid procedure call or argument: a negative length for ") +
-                                          function);
+        throw Error(err::InvalidCall,
+                    std::string("Invalid procedure call or argument: a negative length for ") + function);
     return static_cast<long long>(std::min(n, 1e9));
 }
 
@@ -1015,8 +1019,8 @@ Variant call(const AccessExpression::Node& node, const ExpressionContext& contex
         const auto from = static_cast<std::size_t>(start - 1);
         if (from >= points.size())
             return Variant(std::string());
-        const std::size_t n = node.kids.size() > 2 ? static_cast<std::size_t>(wholeCount(arg(2), "Mid"))
-                                                   : points.size();
+        const std::size_t n =
+            node.kids.size() > 2 ? static_cast<std::size_t>(wholeCount(arg(2), "Mid")) : points.size();
         return Variant(utf8(points.substr(from, n)));
     }
     throw Error(err::InvalidCall, "Invalid procedure call or argument: " + f);
@@ -1187,8 +1191,10 @@ bool anyField(const AccessExpression::Node& node)
     return false;
 }
 
-std::optional<AccessExpression> parseWith(std::string_view text, const AccessExpression::FieldResolver& fields,
-                                          int self, std::string* why, std::shared_ptr<const AccessExpression::Node>& root)
+std::optional<AccessExpression> parseWith(std::string_view text,
+                                          const AccessExpression::FieldResolver& fields, int self,
+                                          std::string* why,
+                                          std::shared_ptr<const AccessExpression::Node>& root)
 {
     try {
         Parser parser(tokenize(text), fields, self);
@@ -1214,8 +1220,9 @@ std::optional<AccessExpression> AccessExpression::parse(std::string_view text, c
     return expression;
 }
 
-std::optional<AccessExpression> AccessExpression::parseColumnRule(std::string_view text, const FieldResolver& fields,
-                                                                  int self, std::string* why)
+std::optional<AccessExpression> AccessExpression::parseColumnRule(std::string_view text,
+                                                                  const FieldResolver& fields, int self,
+                                                                  std::string* why)
 {
     AccessExpression expression;
     parseWith(text, fields, self < 0 ? 0 : self, why, expression.m_root);

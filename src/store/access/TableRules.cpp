@@ -37,8 +37,9 @@ std::string newGuid(std::mt19937& random)
     b[6] = static_cast<unsigned char>((b[6] & 0x0F) | 0x40); // version 4: random
     b[8] = static_cast<unsigned char>((b[8] & 0x3F) | 0x80);
     char text[39];
-    std::snprintf(text, sizeof text, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[0],
-                  b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
+    std::snprintf(text, sizeof text, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13],
+                  b[14], b[15]);
     return text;
 }
 
@@ -68,14 +69,15 @@ TableRules::TableRules(std::string name, const jet::TableDef& def, const jet::Pr
             std::string why;
             column.defaultValue = AccessExpression::parse(*text, noFields, &why);
             if (!column.defaultValue) {
-                m_warnings.push_back("The default value " + *text + " of the field '" + m_name + "." + source.name +
-                                     "' is not one this program evaluates (" + why +
+                m_warnings.push_back("The default value " + *text + " of the field '" + m_name + "." +
+                                     source.name + "' is not one this program evaluates (" + why +
                                      "): new rows leave the field empty (Null).");
             }
         }
         if ((source.flags & jet::colflag::AutoLong) != 0)
-            column.autoNumber = column.defaultValue && column.defaultValue->isGenUniqueId() ? AutoNumber::Random
-                                                                                           : AutoNumber::Increment;
+            column.autoNumber = column.defaultValue && column.defaultValue->isGenUniqueId()
+                                    ? AutoNumber::Random
+                                    : AutoNumber::Increment;
         else if ((source.flags & jet::colflag::AutoGuid) != 0)
             column.autoNumber = AutoNumber::Guid;
         if (column.autoNumber != AutoNumber::None)
@@ -86,8 +88,9 @@ TableRules::TableRules(std::string name, const jet::TableDef& def, const jet::Pr
             column.ruleText = *text;
             column.validationText = properties.text(source.name, "ValidationText").value_or("");
             if (!column.rule) {
-                m_warnings.push_back("The validation rule " + *text + " of the field '" + m_name + "." + source.name +
-                                     "' is not one this program evaluates (" + why + "): it is not applied.");
+                m_warnings.push_back("The validation rule " + *text + " of the field '" + m_name + "." +
+                                     source.name + "' is not one this program evaluates (" + why +
+                                     "): it is not applied.");
             }
         }
         m_columns.push_back(std::move(column));
@@ -119,17 +122,18 @@ std::vector<std::string> TableRules::triggerStatements(const std::vector<bool>& 
     for (std::size_t c = 0; c < m_columns.size(); ++c) {
         const Column& column = m_columns[c];
         const std::string field = "NEW." + quoteIdentifier(column.name);
-        const bool mustHave = (column.required || (c < required.size() && required[c])) &&
-                              column.type != jet::coltype::Boolean;
+        const bool mustHave =
+            (column.required || (c < required.size() && required[c])) && column.type != jet::coltype::Boolean;
         if (mustHave) {
             checks += "SELECT RAISE(ABORT, " +
                       quoteText("You must enter a value in the '" + m_name + "." + column.name + "' field.") +
                       ") WHERE " + field + " IS NULL; ";
         }
         if (!column.allowZeroLength) {
-            checks += "SELECT RAISE(ABORT, " +
-                      quoteText("Field '" + m_name + "." + column.name + "' cannot be a zero-length string.") +
-                      ") WHERE " + field + " = ''; ";
+            checks +=
+                "SELECT RAISE(ABORT, " +
+                quoteText("Field '" + m_name + "." + column.name + "' cannot be a zero-length string.") +
+                ") WHERE " + field + " = ''; ";
         }
         if (mustHave || !column.allowZeroLength)
             columnsChecked += (columnsChecked.empty() ? "" : ", ") + quoteIdentifier(column.name);
@@ -139,8 +143,8 @@ std::vector<std::string> TableRules::triggerStatements(const std::vector<bool>& 
     const std::string table = quoteIdentifier(m_name);
     return {"CREATE TRIGGER " + quoteIdentifier(m_name + "__rules_insert") + " BEFORE INSERT ON " + table +
                 " BEGIN " + checks + "END",
-            "CREATE TRIGGER " + quoteIdentifier(m_name + "__rules_update") + " BEFORE UPDATE OF " + columnsChecked +
-                " ON " + table + " BEGIN " + checks + "END"};
+            "CREATE TRIGGER " + quoteIdentifier(m_name + "__rules_update") + " BEFORE UPDATE OF " +
+                columnsChecked + " ON " + table + " BEGIN " + checks + "END"};
 }
 
 Variant TableRules::randomAutoNumber(const TableInfo& info, std::size_t column, sqlite3* db)
@@ -227,19 +231,21 @@ void TableRules::checkRow(const std::vector<std::optional<Variant>>& pending) co
     };
     for (const Column& column : m_columns) {
         if (column.rule && refuses(*column.rule)) {
-            throw Error(code::General, !column.validationText.empty()
-                                           ? column.validationText
-                                           : "One or more values are prohibited by the validation rule '" +
-                                                 column.ruleText + "' set for '" + m_name + "." + column.name +
-                                                 "'. Enter a value that the expression for this field can accept.");
+            throw Error(code::General,
+                        !column.validationText.empty()
+                            ? column.validationText
+                            : "One or more values are prohibited by the validation rule '" + column.ruleText +
+                                  "' set for '" + m_name + "." + column.name +
+                                  "'. Enter a value that the expression for this field can accept.");
         }
     }
     if (m_tableRule && refuses(*m_tableRule)) {
-        throw Error(code::General, !m_tableValidationText.empty()
-                                       ? m_tableValidationText
-                                       : "One or more values are prohibited by the validation rule '" +
-                                             m_tableRuleText + "' set for '" + m_name +
-                                             "'. Enter a value that the expression for this field can accept.");
+        throw Error(code::General,
+                    !m_tableValidationText.empty()
+                        ? m_tableValidationText
+                        : "One or more values are prohibited by the validation rule '" + m_tableRuleText +
+                              "' set for '" + m_name +
+                              "'. Enter a value that the expression for this field can accept.");
     }
 }
 
