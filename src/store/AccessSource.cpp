@@ -118,6 +118,9 @@ AccessSource::AccessSource(const std::filesystem::path& path, const std::string&
     }
     // A write that was killed half-way left its copy beside the file; the file itself is whole.
     jet::removeLeftoverCopies(path);
+    // The run must not start when a linked table's file is missing.
+    for (const auto& link : m_source->links())
+        linkNamed(link.name);
     // Every changed row is noted by its table. A DELETE without WHERE would empty a table without
     // visiting its rows (and unnoticed); an authorizer that answers "ignore" for deletes makes the
     // engine visit them.
@@ -234,7 +237,12 @@ bool AccessSource::load(std::string_view table)
     const auto found = std::find_if(tables.begin(), tables.end(), [&](const jet::CatalogEntry& e) {
         return equalsIgnoringCase(e.name, table);
     });
-    if (found == tables.end())
+    std::string first;
+    if (found != tables.end())
+        first = found->name;
+    else if (const Link* link = linkNamed(table))
+        first = link->name;
+    else
         return false;
     exec(m_db, "PRAGMA query_only = 0", m_file);
     exec(m_db, "SAVEPOINT access_load", m_file);
@@ -243,7 +251,7 @@ bool AccessSource::load(std::string_view table)
     try {
         // A table written to comes with the tables its enforced relationships tie it to, so that
         // the relationships can be kept from its first statement on.
-        std::vector<std::string> toLoad{found->name};
+        std::vector<std::string> toLoad{first};
         while (!toLoad.empty()) {
             const std::string next = toLoad.back();
             toLoad.pop_back();
@@ -300,9 +308,10 @@ void AccessSource::copyTable(const std::string& name)
 {
     const jet::TableDef* def = nullptr;
     std::unique_ptr<access::TableRules> rules;
+    const auto [source, sourceName] = sourceOf(name);
     try {
-        def = &m_source->table(name);
-        rules = std::make_unique<access::TableRules>(name, *def, m_source->properties(name));
+        def = &source->table(sourceName);
+        rules = std::make_unique<access::TableRules>(name, *def, source->properties(sourceName));
     } catch (const jet::Error& e) {
         throw storeError(e);
     }
@@ -336,7 +345,7 @@ void AccessSource::copyTable(const std::string& name)
         key->columns = positions;
         key->def = def;
         try {
-            key->key = std::make_unique<jet::IndexRowKey>(*def, real, name);
+            key->key = std::make_unique<jet::IndexRowKey>(*def, real, sourceName);
         } catch (const jet::Error&) {
             uniques.push_back("UNIQUE (" + columns + ")");
             continue;
@@ -371,7 +380,7 @@ void AccessSource::copyTable(const std::string& name)
     if (prepared != SQLITE_OK)
         throw engineError(m_db, prepared, insertSql, m_file, true);
     try {
-        auto cursor = m_source->rows(*def);
+        auto cursor = source->rows(*def);
         while (cursor.next()) {
             const auto& values = cursor.values();
             for (std::size_t c = 0; c < values.size(); ++c)
@@ -481,48 +490,189 @@ jet::Value fileValue(sqlite3_value* value, const jet::ColumnDef& column)
 
 } // namespace
 
+namespace {
+
+// Writes the memory table name into writer's file as its table fileName (definition def), rows in
+// rowid order.
+void writeTable(sqlite3* db, const std::string& file, jet::TableWriter& writer, const std::string& name,
+                const std::string& fileName, const jet::TableDef& def)
+{
+    const std::string sql = "SELECT * FROM " + quoteIdentifier(name) + " ORDER BY rowid";
+    sqlite3_stmt* raw = nullptr;
+    const int prepared = sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr);
+    StatementHandle select(raw);
+    if (prepared != SQLITE_OK)
+        throw engineError(db, prepared, sql, file, true);
+    // The rows go to the file one at a time, in rowid order.
+    int rc = SQLITE_ROW;
+    writer.replaceRows(fileName, [&](std::vector<jet::Value>& row) {
+        rc = sqlite3_step(select.get());
+        if (rc != SQLITE_ROW)
+            return false;
+        row.resize(def.columns.size());
+        for (std::size_t c = 0; c < def.columns.size(); ++c)
+            row[c] = fileValue(sqlite3_column_value(select.get(), static_cast<int>(c)), def.columns[c]);
+        return true;
+    });
+    if (rc != SQLITE_DONE)
+        throw engineError(db, rc, sql, file, false);
+}
+
+// A copy of a file taken before it is replaced, put back when a later file of the same save fails.
+struct Backup {
+    std::filesystem::path file;
+    std::filesystem::path copy;
+};
+
+} // namespace
+
 void AccessSource::writeChanges()
 {
     if (m_changed.empty())
         return;
+    // The linked tables' files first, each kept as it was until the whole save has succeeded.
+    std::vector<Backup> backups;
+    const auto restore = [&] {
+        for (const Backup& backup : backups) {
+            std::error_code ignored;
+            std::filesystem::rename(backup.copy, backup.file, ignored);
+        }
+    };
+    std::set<LinkedFile*> linkedWritten;
+    for (auto& [path, file] : m_linkedFiles) {
+        std::vector<const Link*> changed;
+        for (const auto& [key, link] : m_links)
+            if (link.file == file.get() && m_changed.count(key) != 0)
+                changed.push_back(&link);
+        if (changed.empty())
+            continue;
+        try {
+            jet::TableWriter writer(*file->database);
+            for (const Link* link : changed)
+                writeTable(m_db, file->path.string(), writer, link->name, link->foreignName,
+                           file->database->table(link->foreignName));
+            Backup backup{file->path, file->path.string() + ".orrin-before"};
+            std::filesystem::copy_file(backup.file, backup.copy,
+                                       std::filesystem::copy_options::overwrite_existing);
+            backups.push_back(backup);
+            writer.commit();
+            linkedWritten.insert(file.get());
+        } catch (const std::exception& e) {
+            restore();
+            throw Error(code::General,
+                        "Cannot save the changes to '" + file->path.string() + "': " + e.what());
+        }
+    }
     try {
         jet::TableWriter writer(*m_source);
+        bool any = false;
         for (const auto& key : m_changed) {
             const auto& tables = m_source->tables();
             const auto found = std::find_if(tables.begin(), tables.end(), [&](const jet::CatalogEntry& e) {
                 return lowerAscii(e.name) == key;
             });
             if (found == tables.end())
-                continue; // a table of the run's own, not of the file
-            const jet::TableDef& def = m_source->table(found->name);
-            const std::string sql = "SELECT * FROM " + quoteIdentifier(found->name) + " ORDER BY rowid";
-            sqlite3_stmt* raw = nullptr;
-            const int prepared = sqlite3_prepare_v2(m_db, sql.c_str(), -1, &raw, nullptr);
-            StatementHandle select(raw);
-            if (prepared != SQLITE_OK)
-                throw engineError(m_db, prepared, sql, m_file, true);
-            // The rows go to the file one at a time, in rowid order.
-            int rc = SQLITE_ROW;
-            writer.replaceRows(found->name, [&](std::vector<jet::Value>& row) {
-                rc = sqlite3_step(select.get());
-                if (rc != SQLITE_ROW)
-                    return false;
-                row.resize(def.columns.size());
-                for (std::size_t c = 0; c < def.columns.size(); ++c)
-                    row[c] =
-                        fileValue(sqlite3_column_value(select.get(), static_cast<int>(c)), def.columns[c]);
-                return true;
-            });
-            if (rc != SQLITE_DONE)
-                throw engineError(m_db, rc, sql, m_file, false);
+                continue; // a linked table, or a table of the run's own, not of the file
+            writeTable(m_db, m_file, writer, found->name, found->name, m_source->table(found->name));
+            any = true;
         }
-        writer.commit();
+        if (any)
+            writer.commit();
+    } catch (const jet::Error& e) {
+        restore();
+        throw Error(code::General, "Cannot save the changes to '" + m_file + "': " + e.what());
+    } catch (...) {
+        restore();
+        throw;
+    }
+    for (const Backup& backup : backups) {
+        std::error_code ignored;
+        std::filesystem::remove(backup.copy, ignored);
+    }
+    try {
         m_source = jet::Database::open(m_path, m_password);
+        for (LinkedFile* file : linkedWritten)
+            file->database = jet::Database::open(file->path, file->password);
         rebindKeys();
     } catch (const jet::Error& e) {
-        throw Error(code::General, "Cannot save the changes to '" + m_file + "': " + e.what());
+        throw Error(code::General, "Cannot read '" + m_file + "' again after saving it: " + e.what());
     }
     m_changed.clear();
+}
+
+AccessSource::Link* AccessSource::linkNamed(std::string_view name)
+{
+    if (const auto known = m_links.find(lowerAscii(name)); known != m_links.end())
+        return &known->second;
+    const auto& links = m_source->links();
+    const auto entry = std::find_if(links.begin(), links.end(), [&](const jet::LinkEntry& e) {
+        return equalsIgnoringCase(e.name, name);
+    });
+    if (entry == links.end())
+        return nullptr;
+    // An absolute Windows path is looked for by its file name beside this file; a relative one from
+    // this file's folder. Letter case does not matter.
+    std::string stored = entry->database;
+    std::replace(stored.begin(), stored.end(), '\\', '/');
+    const bool absolute = (stored.size() > 1 && stored[1] == ':') || (!stored.empty() && stored[0] == '/');
+    const std::filesystem::path folder = m_path.parent_path().empty() ? "." : m_path.parent_path();
+    std::filesystem::path wanted =
+        absolute ? folder / std::filesystem::path(stored).filename() : folder / stored;
+    std::error_code error;
+    if (wanted.filename().empty() || !std::filesystem::is_regular_file(wanted, error)) {
+        const std::string fileName = lowerAscii(wanted.filename().string());
+        bool found = false;
+        for (const auto& file : std::filesystem::directory_iterator(wanted.parent_path(), error)) {
+            if (!fileName.empty() && lowerAscii(file.path().filename().string()) == fileName) {
+                wanted = file.path();
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            throw Error(code::NotFound, "The linked table '" + entry->name + "' of '" + m_file +
+                                            "' lies in '" + entry->database + "', which is not in '" +
+                                            folder.string() + "'.");
+        }
+    }
+    std::string key = std::filesystem::weakly_canonical(wanted, error).string();
+    if (key.empty())
+        key = wanted.string();
+    auto& file = m_linkedFiles[key];
+    if (!file) {
+        auto opened = std::make_unique<LinkedFile>();
+        opened->path = wanted;
+        // The other file's password is in the link's connect text (";PWD=..."), if it has one.
+        opened->password = m_password;
+        const std::string connect = lowerAscii(entry->connect);
+        if (const auto at = connect.find("pwd="); at != std::string::npos) {
+            const auto end = entry->connect.find(';', at);
+            opened->password =
+                entry->connect.substr(at + 4, end == std::string::npos ? std::string::npos : end - at - 4);
+        }
+        try {
+            opened->database = jet::Database::open(wanted, opened->password);
+        } catch (const jet::Error& e) {
+            m_linkedFiles.erase(key);
+            throw Error(code::General, "The linked table '" + entry->name + "' of '" + m_file +
+                                           "' cannot be read: " + e.what());
+        }
+        file = std::move(opened);
+    }
+    Link link{entry->name, entry->foreignName, entry->database, file.get()};
+    return &m_links.emplace(lowerAscii(entry->name), link).first->second;
+}
+
+std::pair<jet::Database*, std::string> AccessSource::sourceOf(const std::string& name)
+{
+    const auto& tables = m_source->tables();
+    const bool own = std::any_of(tables.begin(), tables.end(), [&](const jet::CatalogEntry& e) {
+        return equalsIgnoringCase(e.name, name);
+    });
+    if (!own)
+        if (Link* link = linkNamed(name))
+            return {link->file->database.get(), link->foreignName};
+    return {m_source.get(), name};
 }
 
 void KeyFunction::call(sqlite3_context* context, int count, sqlite3_value** values)
@@ -560,9 +710,10 @@ void KeyFunction::call(sqlite3_context* context, int count, sqlite3_value** valu
 void AccessSource::rebindKeys()
 {
     for (auto& key : m_keys) {
-        key->def = &m_source->table(key->table);
+        const auto [source, sourceName] = sourceOf(key->table);
+        key->def = &source->table(sourceName);
         key->key =
-            std::make_unique<jet::IndexRowKey>(*key->def, key->def->realIndexes[key->realIndex], key->table);
+            std::make_unique<jet::IndexRowKey>(*key->def, key->def->realIndexes[key->realIndex], sourceName);
     }
 }
 

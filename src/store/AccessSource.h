@@ -38,7 +38,9 @@ class AccessSource {
   public:
     // Opens the Access file path with password for a connection whose in-memory database is db.
     // Failures are store Errors naming the file: "the password of FILE is not right", "FILE is not a
-    // database", or the damage the format library found.
+    // database", or the damage the format library found. Opened for writing, every file its linked
+    // tables lie in must be found (by its file name in path's folder, letter case ignored, or by a
+    // relative path from there), or the Error names the link and the path it stores.
     // writable: the connection may change the tables, and writeChanges() saves them.
     AccessSource(const std::filesystem::path& path, const std::string& password, sqlite3* db,
                  bool writable = false);
@@ -55,7 +57,9 @@ class AccessSource {
     // Writes every table changed since the last write or forget into the file; nothing when none
     // changed. The file is replaced whole and atomically: on any failure (disk full, the folder
     // read-only, a value the file cannot hold, a duplicate key) it is as it was, and the Error says
-    // why, naming the file. Afterwards the file is read afresh.
+    // why, naming the file. Changed linked tables are written into their files first, each replaced
+    // the same way; when a later file fails, those already replaced are put back as they were.
+    // Afterwards the files are read afresh.
     void writeChanges();
     // Forgets the changes noted (after a rollback, which undid them in memory).
     void forgetChanges() { m_changed.clear(); }
@@ -82,6 +86,23 @@ class AccessSource {
 
   private:
     struct UniqueKey;
+    // A file that linked tables of this one lie in, opened when a link to it is first used.
+    struct LinkedFile {
+        std::filesystem::path path;
+        std::string password;
+        std::unique_ptr<jet::Database> database;
+    };
+    struct Link {
+        std::string name;        // as this file knows it
+        std::string foreignName; // in the linked file
+        std::string storedPath;  // as the link stores it, for messages
+        LinkedFile* file = nullptr;
+    };
+    // The link named (letter case ignored), its file opened; nullptr when name is no link. Error
+    // naming the link and its path when the file cannot be found or opened.
+    Link* linkNamed(std::string_view name);
+    // The file and the name in it of a table of the memory database: this file's own, or a link's.
+    std::pair<jet::Database*, std::string> sourceOf(const std::string& name);
     void copyTable(const std::string& name);
     // The SQL function access_key(number, column values...): the key of unique index number of
     // m_keys, as a blob; Null when a value is Null.
@@ -105,7 +126,9 @@ class AccessSource {
     std::map<std::string, std::unique_ptr<access::TableRules>> m_rules; // by lower-case name
     std::vector<std::unique_ptr<UniqueKey>> m_keys;                     // access_key's indexes, by number
     std::optional<std::vector<jet::Relationship>> m_relationships;
-    std::set<std::string> m_relationshipsKept; // names of those the memory tables keep
+    std::set<std::string> m_relationshipsKept;                        // names of those the memory tables keep
+    std::map<std::string, Link> m_links;                              // by lower-case name
+    std::map<std::string, std::unique_ptr<LinkedFile>> m_linkedFiles; // by path
 };
 
 } // namespace orrin::store

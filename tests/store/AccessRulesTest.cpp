@@ -17,7 +17,9 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -100,6 +102,47 @@ TEST(AccessRules, TheAutoNumberGoesOnAfterADeleteAndTheFileKeepsIt)
                                          " Notes | cut -d, -f1,2")
                   .output,
               "Seq,Note\n2,\"first\"\n3,\"second\"\n");
+}
+
+// The run's pattern on a target whose key is an AutoNumber and whose columns have defaults and a
+// Required column with a default: the table emptied, then AddNew, the mapped fields, Update for
+// each source row. Every row goes in; the file keeps them, as mdbtools reads it.
+TEST(AccessRules, TheRunsPatternWritesEveryRowIntoATableWithAnAutoNumberKeyAndDefaults)
+{
+    TempDir dir;
+    const fs::path path = copyRules(dir);
+    Connection c;
+    c.openFile(path, "", OpenMode::ReadWrite);
+    c.beginTransaction();
+    c.execute("Delete from Families"); // cascades to Members
+    Recordset families;
+    families.open("Families", c);
+    families.addNew();
+    families.setField("FamilyCode", Variant("F100"));
+    families.setField("Head", Variant("Meera Iyer"));
+    families.update();
+    families.close();
+    Recordset members;
+    members.open("Members", c);
+    for (const char* name : {"Meera Iyer", "Arjun Iyer", "Kavya Iyer"}) {
+        members.addNew();
+        members.setField("FamilyCode", Variant("F100"));
+        members.setField("Name", Variant(name));
+        members.update();
+    }
+    members.close();
+    c.commit();
+    c.close();
+    const auto read = [&](const std::string& table, const std::string& columns) {
+        return orrin::testing::runCommand("mdb-export " + orrin::testing::shellQuoted(path.string()) + " " +
+                                          table + " | cut -d, -f" + columns)
+            .output;
+    };
+    EXPECT_EQ(read("Families", "1,2,4"), "FamilyCode,Head,Flag\n\"F100\",\"Meera Iyer\",\"A\"\n");
+    EXPECT_EQ(read("Members", "1,2,4,6,8,9"), "ID,FamilyCode,Name,Premium,Active,Remarks\n"
+                                              "6,\"F100\",\"Meera Iyer\",0,1,\"none\"\n"
+                                              "7,\"F100\",\"Arjun Iyer\",0,1,\"none\"\n"
+                                              "8,\"F100\",\"Kavya Iyer\",0,1,\"none\"\n");
 }
 
 struct Refusal {
@@ -292,6 +335,51 @@ INSTANTIATE_TEST_SUITE_P(
                 "The record cannot be deleted or changed because table 'Table1' includes related records.",
                 "SELECT count(*) FROM Table2 WHERE id = 1", 1}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Rates is linked to C:\\Agent\\rules-data.mdb: the file of that name beside rules.mdb (in any letter
+// case) is read and written; rules.mdb itself keeps its bytes.
+TEST(AccessRules, ALinkedTableIsReadAndWrittenInItsOwnFile)
+{
+    TempDir dir;
+    const fs::path path = copyRules(dir);
+    fs::rename(dir.path() / "rules-data.mdb", dir.path() / "RULES-DATA.MDB");
+    std::ifstream before(path, std::ios::binary);
+    const std::string bytesBefore{std::istreambuf_iterator<char>(before), {}};
+    Connection c;
+    c.openFile(path, "", OpenMode::ReadWrite);
+    c.beginTransaction();
+    Recordset rates;
+    rates.open("Rates", c);
+    EXPECT_EQ(rates.recordCount(), 3);
+    EXPECT_EQ(errorText([&] { c.execute("INSERT INTO Rates (Code, Rate) VALUES ('wl', 1)"); }), kDuplicate);
+    rates.addNew();
+    rates.setField("Code", Variant("TP"));
+    rates.setField("Rate", Variant(61.25));
+    rates.update();
+    rates.close();
+    c.commit();
+    c.close();
+    EXPECT_EQ(
+        orrin::testing::runCommand(
+            "mdb-export " + orrin::testing::shellQuoted((dir.path() / "RULES-DATA.MDB").string()) + " Rates")
+            .output,
+        "Code,Rate\n\"EN\",48\n\"WL\",52.5\n\"MB\",40\n\"TP\",61.25\n");
+    std::ifstream after(path, std::ios::binary);
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(after), {}) == bytesBefore);
+    EXPECT_FALSE(fs::exists(dir.path() / "RULES-DATA.MDB.orrin-before"));
+}
+
+TEST(AccessRules, ALinkedTablesMissingFileKeepsTheTargetFromOpening)
+{
+    TempDir dir;
+    const fs::path path = copyRules(dir);
+    fs::remove(dir.path() / "rules-data.mdb");
+    Connection c;
+    EXPECT_EQ(errorText([&] { c.openFile(path, "", OpenMode::ReadWrite); }),
+              "The linked table 'Rates' of '" + path.string() +
+                  "' lies in 'C:\\Agent\\rules-data.mdb', which is not in '" + dir.path().string() + "'.");
+    EXPECT_FALSE(c.isOpen());
+}
 
 // A Required column with an old Null (the rule came after the row): the table loads, and the old
 // row is written back as it was.

@@ -44,6 +44,8 @@ class Database {
     Version version() const { return m_file->header().version; }
     // The user tables in catalog order.
     const std::vector<CatalogEntry>& tables() const { return m_catalog.tables(); }
+    // The tables linked to other Access files, in catalog order.
+    const std::vector<LinkEntry>& links() const { return m_catalog.links(); }
     // The definition of a table by name (letter case ignored); Failure::NotFound naming the table
     // and the file when there is none, Failure::Damaged when its definition does not hold.
     const TableDef& table(std::string_view name);
