@@ -6,6 +6,7 @@
 #include "jet/table/Properties.h"
 #include "jet/table/TableDef.h"
 #include "store/Connection.h"
+#include "value/Error.h"
 
 #include <gtest/gtest.h>
 
@@ -146,6 +147,32 @@ TEST(TableRules, ExpressionsOutsideTheLanguageAreNamedAndNotApplied)
     EXPECT_FALSE(pending[1].has_value());
     pending[1] = Variant("Zed");
     EXPECT_NO_THROW(rules.checkRow(pending));
+}
+
+// Without a ValidationText the engine's own sentence names the rule and the field (or the table).
+TEST(TableRules, ARuleWithoutItsTextRefusesInTheEnginesWords)
+{
+    const auto props = jet::Properties::read(
+        propertyBytes({{"Code", "ValidationRule", "Like \"A*\""}, {"", "ValidationRule", "[ID]<100"}}),
+        jet::Version::Jet4, 0, "t.mdb");
+    const TableRules rules("T", tableT(), props);
+    const auto refusal = [&](std::vector<std::optional<Variant>> row) {
+        try {
+            rules.checkRow(row);
+        } catch (const Error& e) {
+            return e.description();
+        }
+        return std::string("(no error)");
+    };
+    EXPECT_EQ(
+        refusal({Variant(std::int32_t{1}), Variant("Zed"), std::nullopt, std::nullopt}),
+        "One or more values are prohibited by the validation rule 'Like \"A*\"' set for 'T.Code'. Enter a "
+        "value that the expression for this field can accept.");
+    EXPECT_EQ(
+        refusal({Variant(std::int32_t{100}), Variant("Abc"), std::nullopt, std::nullopt}),
+        "One or more values are prohibited by the validation rule '[ID]<100' set for 'T'. Enter a value that "
+        "the expression for this field can accept.");
+    EXPECT_EQ(refusal({Variant(std::int32_t{99}), Variant("abc"), std::nullopt, std::nullopt}), "(no error)");
 }
 
 TEST(TableRules, AutoNumbersIncrementFromTheDefinitionOrAreRandomOrGuids)
