@@ -21,6 +21,9 @@ namespace orrin::store {
 class AccessSource;
 class LockWaits;
 struct DatabaseLocation;
+namespace access {
+class TableRules;
+}
 
 enum class OpenMode { ReadWrite, ReadOnly };
 
@@ -113,6 +116,12 @@ class Connection {
     // Access files: the type that the table definition gives the column of a table in memory (names
     // without regard to case); nothing for a SQLCipher file or a table of the memory database's own.
     std::optional<ColumnType> accessColumnType(std::string_view table, std::string_view column) const;
+    // Access files: the rules of a loaded table (defaults, AutoNumber, validation), or nullptr (a
+    // SQLCipher file, a table not loaded or not the file's).
+    access::TableRules* tableRules(std::string_view table) const;
+    // Access files: the default values and validation rules of the file's tables that are outside
+    // the evaluator's language, each named in a sentence; none for a SQLCipher file.
+    std::vector<std::string> ruleWarnings() const;
     // For an Access file that the Calvane application has open (its lock file is beside it): the
     // message that says so; "" otherwise (a SQLCipher file, a file that cannot be read, no lock).
     static std::string calvaneLockMessage(const std::filesystem::path& file);

@@ -175,36 +175,44 @@ TEST(AccessConnection, RowsKeepTheStoredOrderAndTheStoresTypes)
     EXPECT_EQ(rows, 300);
 }
 
-TEST(AccessConnection, UniqueIndexesAndRequiredColumnsBecomeConstraints)
+// Required columns are checked for the rows written after the load (a trigger), never for the rows
+// the file holds, which load whatever they hold.
+TEST(AccessConnection, UniqueIndexesBecomeKeyIndexesAndRequiredColumnsTriggers)
 {
+    const auto schemaOf = [](Connection& connection, const std::string& name) {
+        Statement schema(connection.handle(), "SELECT sql FROM sqlite_master WHERE name = '" + name + "'",
+                         connection.fileName(), &connection);
+        return schema.step() ? schema.column(0, ColumnType{ColumnType::Kind::Text}).text() : std::string();
+    };
     Connection connection;
     connection.openFile(kSamples / "jet4/indexes-2000.mdb", "", OpenMode::ReadOnly);
     const TableInfo& table2 = connection.tableInfo("Table2");
-    Statement schema(connection.handle(), "SELECT sql FROM sqlite_master WHERE name = 'Table2'",
-                     connection.fileName(), &connection);
-    ASSERT_TRUE(schema.step());
-    const std::string sql = schema.column(0, ColumnType{ColumnType::Kind::Text}).text();
+    const std::string sql = schemaOf(connection, "Table2");
     // Declared by the storage class of their values; their types come from the table definition.
-    EXPECT_NE(sql.find("\"id\" INTEGER NOT NULL"), std::string::npos) << sql; // primary key
+    EXPECT_NE(sql.find("\"id\" INTEGER,"), std::string::npos) << sql;
     EXPECT_NE(sql.find("\"data\" TEXT COLLATE NOCASE"), std::string::npos) << sql;
     ASSERT_EQ(table2.columns.size(), 2u);
     EXPECT_EQ(table2.columns[0].type.name(), "LONG");
     EXPECT_EQ(table2.columns[1].type.name(), "TEXT(50)");
-    EXPECT_NE(sql.find("UNIQUE (\"id\")"), std::string::npos) << sql;
-    EXPECT_EQ(sql.find("UNIQUE (\"data\")"), std::string::npos) << sql;
+    // The unique index is one on the key the file's index gives a row; "data" has none.
+    const std::string key = schemaOf(connection, "Table2__key0");
+    EXPECT_EQ(key, "CREATE UNIQUE INDEX \"Table2__key0\" ON \"Table2\" (access_key(0, \"id\"))");
+    EXPECT_EQ(sql.find("UNIQUE"), std::string::npos) << sql;
+    EXPECT_EQ(schemaOf(connection, "Table2__key1"), "");
+    const std::string trigger = schemaOf(connection, "Table2__rules_insert");
+    EXPECT_NE(trigger.find("'You must enter a value in the ''Table2.id'' field.') WHERE NEW.\"id\" IS NULL"),
+              std::string::npos)
+        << trigger; // primary key
 
-    // Columns set Required outside any index are NOT NULL too.
+    // Columns set Required outside any index are checked too.
     Connection nwind;
     nwind.openFile(kSamples / "nwind.mdb", "", OpenMode::ReadOnly);
     const TableInfo& orderDetails = nwind.tableInfo("Order Details");
-    Statement details(nwind.handle(), "SELECT sql FROM sqlite_master WHERE name = 'Order Details'",
-                      nwind.fileName(), &nwind);
-    ASSERT_TRUE(details.step());
-    const std::string detailsSql = details.column(0, ColumnType{ColumnType::Kind::Text}).text();
-    EXPECT_NE(detailsSql.find("\"UnitPrice\" INTEGER NOT NULL"), std::string::npos) << detailsSql;
-    EXPECT_NE(detailsSql.find("\"Discount\" REAL NOT NULL"), std::string::npos) << detailsSql;
     EXPECT_EQ(orderDetails.columns[orderDetails.find("UnitPrice")].type.name(), "CURRENCY");
     EXPECT_EQ(orderDetails.columns[orderDetails.find("Discount")].type.name(), "SINGLE");
+    const std::string detailsTrigger = schemaOf(nwind, "Order Details__rules_insert");
+    EXPECT_NE(detailsTrigger.find("''Order Details.UnitPrice'' field."), std::string::npos) << detailsTrigger;
+    EXPECT_NE(detailsTrigger.find("''Order Details.Discount'' field."), std::string::npos) << detailsTrigger;
 }
 
 TEST(AccessConnection, RefusesWritingAndSaysWhy)
