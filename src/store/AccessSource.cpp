@@ -5,6 +5,7 @@
 #include "jet/table/Database.h"
 #include "jet/table/Format.h"
 #include "jet/write/TableWriter.h"
+#include "store/AccessHold.h"
 #include "store/EngineError.h"
 #include "store/SqlText.h"
 #include "store/SqliteHandle.h"
@@ -84,8 +85,9 @@ void bind(sqlite3_stmt* insert, int index, const jet::Value& value)
 } // namespace
 
 AccessSource::AccessSource(const std::filesystem::path& path, const std::string& password, sqlite3* db,
-                           bool writable)
-    : m_file(path.string()), m_path(path), m_password(password), m_db(db), m_writable(writable)
+                           bool writable, std::unique_ptr<AccessHold> hold)
+    : m_file(path.string()), m_path(path), m_password(password), m_db(db), m_writable(writable),
+      m_hold(std::move(hold))
 {
     try {
         m_source = jet::Database::open(path, password);
@@ -399,9 +401,14 @@ void AccessSource::writeChanges()
             if (rc != SQLITE_DONE)
                 throw engineError(m_db, rc, sql, m_file, false);
         }
+        if (m_hold)
+            m_hold->checkStillHeld();
         writer.commit();
         m_source = jet::Database::open(m_path, m_password);
     } catch (const jet::Error& e) {
+        if (e.failure() == jet::Failure::Changed)
+            throw Error(code::General,
+                        m_file + " was changed by another program during the import; nothing was written.");
         throw Error(code::General, "Cannot save the changes to '" + m_file + "': " + e.what());
     }
     m_changed.clear();

@@ -24,14 +24,18 @@ class Database;
 
 namespace orrin::store {
 
+class AccessHold;
+
 class AccessSource {
   public:
     // Opens the Access file path with password for a connection whose in-memory database is db.
     // Failures are store Errors naming the file: "the password of FILE is not right", "FILE is not a
     // database", or the damage the format library found.
     // writable: the connection may change the tables, and writeChanges() saves them.
+    // hold: for a writable file, the hold taken on it (kept until this object ends, and checked
+    // before the file is written).
     AccessSource(const std::filesystem::path& path, const std::string& password, sqlite3* db,
-                 bool writable = false);
+                 bool writable = false, std::unique_ptr<AccessHold> hold = nullptr);
     ~AccessSource();
     AccessSource(const AccessSource&) = delete;
     AccessSource& operator=(const AccessSource&) = delete;
@@ -45,7 +49,11 @@ class AccessSource {
     // Writes every table changed since the last write or forget into the file; nothing when none
     // changed. The file is replaced whole and atomically: on any failure (disk full, the folder
     // read-only, a value the file cannot hold, a duplicate key) it is as it was, and the Error says
-    // why, naming the file. Afterwards the file is read afresh.
+    // why, naming the file. The file must still be the one opened, as it was (same file, size and
+    // modification time), and no other program may have joined its lock file: otherwise nothing is
+    // written and the Error is "FILE was changed by another program during the import; nothing was
+    // written." or "... FILE is in use by another program (LOCK FILE); nothing was written."
+    // Afterwards the file is read afresh.
     void writeChanges();
     // Forgets the changes noted (after a rollback, which undid them in memory).
     void forgetChanges() { m_changed.clear(); }
@@ -75,6 +83,7 @@ class AccessSource {
     sqlite3* m_db;
     bool m_writable = false;
     bool m_loading = false;
+    std::unique_ptr<AccessHold> m_hold; // released after m_source
     std::unique_ptr<jet::Database> m_source;
     std::set<std::string> m_loaded;  // lower-case names
     std::set<std::string> m_changed; // lower-case names of tables changed since the last write

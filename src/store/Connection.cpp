@@ -1,5 +1,6 @@
 #include "store/Connection.h"
 
+#include "store/AccessHold.h"
 #include "store/AccessSource.h"
 
 #include "store/ConnectionText.h"
@@ -137,11 +138,8 @@ void Connection::openAccess(const std::filesystem::path& file, const std::string
 {
     const std::string name = file.string();
     const bool writable = mode == OpenMode::ReadWrite;
+    std::unique_ptr<AccessHold> hold;
     if (writable) {
-        // The Calvane application keeps a lock file beside a database it has open; writing under
-        // it would lose its changes or ours.
-        if (const std::string locked = calvaneLockMessage(file); !locked.empty())
-            throw Error(code::General, locked);
         std::error_code error;
         const auto status = std::filesystem::status(file, error);
         if (!error && (status.permissions() &
@@ -151,6 +149,10 @@ void Connection::openAccess(const std::filesystem::path& file, const std::string
                         "Cannot open '" + name +
                             "' for writing: the file is read-only or its folder cannot be written.");
         }
+        // Held as the engine holds a database it writes, from now to the connection's end: the
+        // Calvane application keeps a lock file beside a database it has open, and writing under
+        // it would lose its changes or ours.
+        hold = std::make_unique<AccessHold>(file, m_lockWaits);
     }
     sqlite3* raw = nullptr;
     const int opened =
@@ -158,7 +160,7 @@ void Connection::openAccess(const std::filesystem::path& file, const std::string
     DatabaseHandle db(raw);
     if (opened != SQLITE_OK)
         throw Error(code::General, "Cannot open '" + name + "': " + sqlite3_errstr(opened) + ".");
-    auto access = std::make_unique<AccessSource>(file, password, db.get(), writable);
+    auto access = std::make_unique<AccessSource>(file, password, db.get(), writable, std::move(hold));
     m_db = db.release();
     m_access = std::move(access);
     m_path = file;
@@ -170,11 +172,11 @@ std::string Connection::calvaneLockMessage(const std::filesystem::path& file)
     if (!AccessSource::isAccessFile(file))
         return "";
     const auto lock = AccessSource::lockFileOf(file);
-    if (!lock)
+    // A lock file of this program's runs is another run's (which the open waits for) or a killed
+    // run's (which the open removes).
+    if (!lock || AccessHold::isThisProgramsLockFile(*lock))
         return "";
-    return "'" + file.string() +
-           "' is open in the Calvane application: close the Calvane application, or remove " +
-           lock->string() + " if it is left over from a crash.";
+    return AccessHold::calvaneMessage(file, *lock);
 }
 
 bool Connection::loadTable(std::string_view table) const

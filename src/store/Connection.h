@@ -112,7 +112,8 @@ class Connection {
     // reports a missing table, and then prepare again.
     bool loadTable(std::string_view table) const;
     // For an Access file that the Calvane application has open (its lock file is beside it): the
-    // message that says so; "" otherwise (a SQLCipher file, a file that cannot be read, no lock).
+    // message that says so; "" otherwise (a SQLCipher file, a file that cannot be read, no lock
+    // file, or one that holds entries of this program's runs alone).
     static std::string calvaneLockMessage(const std::filesystem::path& file);
     // What kind of file is open: "SQLCipher", or the Access version ("Jet 3", "Jet 4", "ACE 12" ...).
     std::string formatName() const;
