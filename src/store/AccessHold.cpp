@@ -73,6 +73,8 @@ AccessHold::AccessHold(const std::filesystem::path& database, LockWaits* waits)
     const auto cannot = [&](const std::string& why) {
         return Error(code::General, "Cannot open '" + m_database + "' for writing: " + why + ".");
     };
+    // A run that just wrote the file holds the new file by its lock file alone until it ends: the
+    // lock on the database stays with the file it replaced. Both are waited for.
     for (int attempt = 0;; ++attempt) {
         try {
             m_databaseLock = platform::FileLock::tryLock(database, platform::FileLock::Kind::Exclusive,
@@ -80,21 +82,23 @@ AccessHold::AccessHold(const std::filesystem::path& database, LockWaits* waits)
         } catch (const std::system_error& e) {
             throw cannot(e.code().message());
         }
-        if (m_databaseLock)
-            break;
+        if (m_databaseLock) {
+            const auto existing = AccessSource::lockFileOf(database);
+            if (!existing)
+                break;
+            if (!isThisProgramsLockFile(*existing))
+                throw Error(code::General, calvaneMessage(database, *existing));
+            // This program's entries alone: a run holding them holds their lock; with none held,
+            // the run that wrote them was killed.
+            if (!platform::FileLock::isLockedElsewhere(*existing, 0, kEntrySize * kMostEntries)) {
+                std::error_code ignored;
+                std::filesystem::remove(*existing, ignored);
+                break;
+            }
+            m_databaseLock.reset();
+        }
         if (waits == nullptr || !waits->keepWaiting(m_database, attempt))
             throw Error(code::InUse, "Cannot open the database: " + inUseText(m_database) + ".");
-    }
-
-    if (const auto existing = AccessSource::lockFileOf(database)) {
-        if (!isThisProgramsLockFile(*existing))
-            throw Error(code::General, calvaneMessage(database, *existing));
-        // This program's entries alone: a run holding them would hold their lock; with none held,
-        // the run that wrote them was killed.
-        if (platform::FileLock::isLockedElsewhere(*existing, 0, kEntrySize * 255))
-            throw Error(code::InUse, "Cannot open the database: " + inUseText(m_database) + ".");
-        std::error_code ignored;
-        std::filesystem::remove(*existing, ignored);
     }
 
     m_lockFile = lockFileName(database);

@@ -24,6 +24,8 @@ class AccessHold {
     // tells its entries from the engine's.
     static constexpr std::size_t kEntrySize = 64;
     static constexpr const char* kUserName = "orrin-import";
+    // The engine's lock file holds at most this many entries.
+    static constexpr std::size_t kMostEntries = 255;
 
     // Takes hold of database, waiting for another program's lock on it out of waits (when given;
     // at once otherwise). Fails with store::code::InUse ("Cannot open the database: FILE is in use
