@@ -136,6 +136,11 @@ void RunSteps::onFailure(const Error& error)
     if (!m_committed && error.number() == store::code::InUse) {
         throw RunStop{RunReport::Outcome::Stopped, error.description()};
     }
+    // A damaged database (a source table that does not read) ends the run as a failed open does,
+    // whatever the answer: going on would only empty the target tables it should have refilled.
+    if (!m_committed && error.number() == store::code::Damaged) {
+        throw RunStop{RunReport::Outcome::Stopped, error.description()};
+    }
     const bool goOn = m_committed || m_question.askContinue(error.description());
     stopPoint();
     if (goOn) {

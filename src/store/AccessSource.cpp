@@ -36,7 +36,10 @@ Error storeError(const jet::Error& e)
         message.front() = static_cast<char>(message.front() - 'a' + 'A');
     if (!message.empty() && message.back() != '.')
         message += '.';
-    return Error(e.failure() == jet::Failure::NotFound ? code::NotFound : code::General, message);
+    return Error(e.failure() == jet::Failure::NotFound  ? code::NotFound
+                 : e.failure() == jet::Failure::Damaged ? code::Damaged
+                                                        : code::General,
+                 message);
 }
 
 void exec(sqlite3* db, const std::string& sql, const std::string& file)
@@ -271,7 +274,7 @@ void AccessSource::copyTable(const std::string& name)
                 bind(insert.get(), static_cast<int>(c + 1), values[c]);
             const int rc = sqlite3_step(insert.get());
             if (rc != SQLITE_DONE) {
-                throw Error(code::General, "Cannot read the table '" + name + "' of '" + m_file +
+                throw Error(code::Damaged, "Cannot read the table '" + name + "' of '" + m_file +
                                                "': a row breaks its own rules (" + sqlite3_errmsg(m_db) +
                                                ").");
             }

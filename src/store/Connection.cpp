@@ -85,9 +85,16 @@ void Connection::openFile(const std::filesystem::path& path, const std::string& 
 
     const Error notDatabase(code::General,
                             "Cannot open '" + name + "': not a valid password, or not a database file.");
-    // An empty file would pass every check below and then silently become a new database.
-    if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) == 0)
-        throw notDatabase;
+    // An empty file would pass every check below and then silently become a new database. What is
+    // there instead of a database is said as it is.
+    if (std::filesystem::is_directory(file, error))
+        throw Error(code::General, "Cannot open '" + name + "': it is a folder, not a database file.");
+    if (!std::filesystem::is_regular_file(file, error))
+        throw Error(code::General,
+                    "Cannot open '" + name + "': it is not a regular file, so not a database file.");
+    if (std::filesystem::file_size(file, error) == 0)
+        throw Error(code::General,
+                    "Cannot open '" + name + "': the file is empty (0 bytes), not a database file.");
     if (AccessSource::isAccessFile(file)) {
         openAccess(file, password, mode);
         return;

@@ -8,6 +8,7 @@
 
 #include "common/Shell.h"
 #include "jet/table/Database.h"
+#include "jet/table/UsageMap.h"
 #include "jet/write/TableWriter.h"
 #include "platform/ComputerName.h"
 #include "store/KnownDatabases.h"
@@ -49,7 +50,8 @@ struct HoldCase {
     int exitCode;
     const char* message;
     Holds holds;
-    int completeRuns; // undisturbed runs whose result Holds::Complete means
+    int completeRuns;     // undisturbed runs whose result Holds::Complete means
+    bool summary = false; // the run writes --summary-json into a folder of its own
 };
 
 void PrintTo(const HoldCase& c, std::ostream* os)
@@ -170,6 +172,11 @@ void targetThroughALink(AccessTargetHold& t)
     fs::rename(t.target(), t.scratch() / "real" / "LIC.mdb");
     fs::create_symlink(t.scratch() / "real" / "LIC.mdb", t.target());
 }
+// The folder of the run's summary goes away before the run ends.
+void removeTheSummaryFolder(AccessTargetHold& t)
+{
+    fs::remove_all(t.scratch() / "summary");
+}
 // 4. A target that lost its last page.
 void loseTheLastPage(AccessTargetHold& t)
 {
@@ -194,6 +201,8 @@ const HoldCase kHoldCases[] = {
     {"TheTargetIsASymbolicLink", targetThroughALink, [](AccessTargetHold&) {}, 3, "Outcome:", Holds::Complete,
      1},
     {"TheTargetLostItsLastPage", loseTheLastPage, nullptr, 1, "LIC.mdb is damaged: page ", Holds::AsLeft, 0},
+    {"TheSummaryCannotBeWrittenAfterTheCommit", nullptr, removeTheSummaryFolder, 3,
+     "' could not be written; the import was saved", Holds::Complete, 1, true},
 };
 
 TEST_P(AccessTargetHold, AnswersAndLeavesTheTargetWhole)
@@ -203,7 +212,12 @@ TEST_P(AccessTargetHold, AnswersAndLeavesTheTargetWhole)
     if (c.before != nullptr)
         c.before(*this);
 
-    BackgroundProgram run(importProgram(), arguments("ask", false), true);
+    std::vector<std::string> args = arguments("ask", false);
+    if (c.summary) {
+        fs::create_directories(scratch() / "summary");
+        args.insert(args.end(), {"--summary-json", (scratch() / "summary" / "run.json").string()});
+    }
+    BackgroundProgram run(importProgram(), args, true);
     if (c.during != nullptr) {
         ASSERT_TRUE(run.waitForOutput("Do you want to continue ?", seconds(60))) << run.output(seconds(1));
         c.during(*this);
@@ -237,6 +251,35 @@ TEST_P(AccessTargetHold, AnswersAndLeavesTheTargetWhole)
     EXPECT_EQ(fs::exists(lockFile()), othersLockFile);
     for (const auto& entry : fs::directory_iterator(folder()))
         EXPECT_EQ(entry.path().filename().string().find(".orrin-"), std::string::npos) << entry.path();
+}
+
+// A source table that does not read (a damaged page of an Access zrv.accdb) ends the run under
+// "continue": going on would only leave its target table emptied.
+TEST_F(AccessTargetHold, ADamagedSourceTableEndsTheRunWhateverTheAnswer)
+{
+    fs::remove(source());
+    fs::copy_file(kAgent / "access" / "zrv.accdb", source());
+    std::uint32_t page = 0;
+    {
+        auto db = jet::Database::open(source(), kOrrinPassword);
+        const jet::TableDef& policies = db->table("Policies");
+        page = jet::UsageMap::read(db->file(), policies.ownedPages).pages.front();
+    }
+    {
+        std::fstream file(source(), std::ios::binary | std::ios::in | std::ios::out);
+        file.seekp(std::streamoff(page) * 4096);
+        file << std::string(4096, 'Z');
+    }
+    const std::string before = fileBytes(target());
+    const std::string read = readers(target());
+
+    const ProcessResult result = runImport("continue");
+    EXPECT_EQ(result.exitCode, 1) << describe(result);
+    EXPECT_NE(result.err.find("zrv.accdb is damaged: page " + std::to_string(page)), std::string::npos)
+        << describe(result);
+    EXPECT_EQ(result.err.find("Do you want to continue ?"), std::string::npos) << describe(result);
+    EXPECT_TRUE(fileBytes(target()) == before) << "the target changed";
+    EXPECT_EQ(readers(target()), read);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AccessTargetHold, ::testing::ValuesIn(kHoldCases),
