@@ -142,8 +142,10 @@ store::Connection* RunSession::sharedTargetFor(const std::string& connectionText
 
 // The open connection for a connection text: a lent one while it is open (by its text, or the shared
 // target when the text names the target's file), otherwise one of the lookups' own, opened
-// read-only on first use. A connection that fails to open is not kept, so the next lookup tries
-// again (and its failure is logged again).
+// read-only on first use. A file that fails to open is not opened again in this run: the next lookup
+// fails with the same error (and its failure is logged again), without deriving a key or reading
+// the file once more per policy. Only a lock held by another program is tried again, out of the
+// run's budget for lock waits.
 store::Connection* RunSession::lookupConnection(const std::string& connectionText)
 {
     if (auto adopted = m_adopted.find(connectionText); adopted != m_adopted.end()) {
@@ -157,9 +159,17 @@ store::Connection* RunSession::lookupConnection(const std::string& connectionTex
             return found->second.get();
         m_lookupConnections.erase(found);
     }
+    if (auto failed = m_failedOpens.find(connectionText); failed != m_failedOpens.end())
+        throw failed->second;
     auto connection = std::make_unique<store::Connection>();
     connection->setLockWaits(m_lockWaits);
-    connection->open(connectionText, store::OpenMode::ReadOnly);
+    try {
+        connection->open(connectionText, store::OpenMode::ReadOnly);
+    } catch (const Error& error) {
+        if (error.number() != store::code::InUse)
+            m_failedOpens.emplace(connectionText, error);
+        throw;
+    }
     store::Connection* opened = connection.get();
     m_lookupConnections.emplace(connectionText, std::move(connection));
     return opened;

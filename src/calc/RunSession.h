@@ -5,6 +5,7 @@
 #include "calc/PolicyFields.h"
 #include "calc/SbRowsWritten.h"
 #include "store/Connection.h"
+#include "value/Error.h"
 #include "value/Variant.h"
 
 #include <cstdint>
@@ -82,6 +83,9 @@ class RunSession {
     // One open connection per connection text, kept for the run (a failed open is tried again on
     // the next lookup, so failures are still logged per lookup).
     std::map<std::string, std::unique_ptr<store::Connection>> m_lookupConnections;
+    // The lookups' files that did not open (for a reason other than another program's lock), by
+    // connection text, with the failure: a later lookup fails the same way without opening again.
+    std::map<std::string, Error> m_failedOpens;
     std::map<std::string, store::Connection*> m_adopted; // lent, by connection text
     // The shared target (lent), its password, its file's device and inode, and for each connection
     // text seen whether it names that file (and with which password).

@@ -28,11 +28,12 @@ constexpr double kLastStoredDay = 2958466.0;
 
 // The store's Error for a failure of the format library, whose messages name the file ("the
 // password of FILE is not right", "FILE is not a database", the damage and its page) and are
-// shown as sentences.
-Error storeError(const jet::Error& e)
+// shown as sentences. A message that begins with the file's name keeps it as the user gave it:
+// "v/zrv.accdb" must not become "V/zrv.accdb".
+Error storeError(const jet::Error& e, const std::string& file)
 {
     std::string message = e.what();
-    if (!message.empty() && message.front() >= 'a' && message.front() <= 'z')
+    if (!message.empty() && message.front() >= 'a' && message.front() <= 'z' && message.rfind(file, 0) != 0)
         message.front() = static_cast<char>(message.front() - 'a' + 'A');
     if (!message.empty() && message.back() != '.')
         message += '.';
@@ -97,7 +98,7 @@ AccessSource::AccessSource(const std::filesystem::path& path, const std::string&
         if (writable)
             jet::TableWriter{*m_source}; // refuses what it cannot write (Access 97) before any work
     } catch (const jet::Error& e) {
-        throw storeError(e);
+        throw storeError(e, m_file);
     }
     if (!writable) {
         exec(m_db, "PRAGMA query_only = 1", m_file);
@@ -222,7 +223,7 @@ void AccessSource::copyTable(const std::string& name)
         for (const auto& column : def->columns)
             required.push_back(properties.required(column.name));
     } catch (const jet::Error& e) {
-        throw storeError(e);
+        throw storeError(e, m_file);
     }
 
     std::vector<std::string> uniques;
@@ -281,7 +282,7 @@ void AccessSource::copyTable(const std::string& name)
             sqlite3_reset(insert.get());
         }
     } catch (const jet::Error& e) {
-        throw storeError(e);
+        throw storeError(e, m_file);
     }
 
     // The file's other indexes too, so that the run's lookups by them (the survival benefits of a

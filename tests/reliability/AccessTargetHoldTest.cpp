@@ -282,6 +282,20 @@ TEST_F(AccessTargetHold, ADamagedSourceTableEndsTheRunWhateverTheAnswer)
     EXPECT_EQ(readers(target()), read);
 }
 
+// A relative path keeps its letters in the message: "agent/LIC.mdb", never "Agent/LIC.mdb".
+TEST_F(AccessTargetHold, ARelativePathIsShownAsGiven)
+{
+    loseTheLastPage(*this);
+    const ProcessResult result =
+        runProgram(importProgram(),
+                   {"--orrin-db", "agent", "--agent-db", "agent/LIC.mdb", "--bonus-db", bonus().string(),
+                    "--error-log", logFile().string(), "--on-error", "continue", "--quiet"},
+                   "", seconds(120), scratch());
+    EXPECT_EQ(result.exitCode, 1) << describe(result);
+    EXPECT_NE(result.err.find("orrin-import: stopped: agent/LIC.mdb is damaged: page "), std::string::npos)
+        << describe(result);
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, AccessTargetHold, ::testing::ValuesIn(kHoldCases),
                          [](const ::testing::TestParamInfo<HoldCase>& info) {
                              return std::string(info.param.name);
