@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace orrin::calc {
@@ -36,6 +37,10 @@ class DataImport {
     // The bonus database of DFirst2: default lic.mdb beside the program, then ../share/orrin-import.
     static std::filesystem::path defaultBonusDatabase();
     void setBonusDatabase(std::filesystem::path file);
+    // Why a bonus database that is there cannot serve the lookups (not a database, empty, a folder,
+    // damaged, the wrong password), as the open says it; nullopt when it opens, when it is missing
+    // (said apart) or when another program holds a lock on it (the run waits for that).
+    static std::optional<std::string> unreadableBonusDatabase(const std::filesystem::path& file);
 
     // The first column of the first row (store's order) of "Select Field from Table[ where
     // Condition]" on the bonus database ("" when no row) or on the Orrin file DbPath (Null when no

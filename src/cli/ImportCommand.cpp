@@ -85,6 +85,10 @@ int runWith(const Options& options, Terminal& terminal)
         terminal.err << "orrin-import: warning: the bonus database '" << shownOnErr(bonusDb.string())
                      << "' does not exist; every maturity amount that needs bonus years will be an error "
                         "log entry\n";
+    } else if (const auto unreadable = calc::DataImport::unreadableBonusDatabase(bonusDb)) {
+        terminal.err << "orrin-import: warning: the bonus database '" << shownOnErr(bonusDb.string())
+                     << "' cannot be read (" << shownOnErr(*unreadable)
+                     << "); every maturity amount that needs bonus years will be an error log entry\n";
     }
 
     calc::DataImport dataImport;

@@ -96,5 +96,49 @@ INSTANTIATE_TEST_SUITE_P(Answers, ReliabilityUnwritableLog,
                              return std::string(info.param.name);
                          });
 
+// A bonus database that is there but cannot be read is said before the run, as a missing one is;
+// the run goes on, each maturity lookup logged.
+struct UnreadableBonusCase {
+    const char* name;
+    void (*make)(const fs::path& bonus, const fs::path& source);
+    const char* reason;
+};
+
+class ReliabilityUnreadableBonus : public ReliabilitySideFiles,
+                                   public ::testing::WithParamInterface<UnreadableBonusCase> {};
+
+TEST_P(ReliabilityUnreadableBonus, IsSaidBeforeTheRun)
+{
+    fs::remove(bonus());
+    GetParam().make(bonus(), source());
+
+    const ProcessResult result = runImport("continue");
+
+    ASSERT_TRUE(endedOnItsOwn(result));
+    EXPECT_EQ(result.exitCode, 3) << describe(result);
+    EXPECT_NE(result.err.find("orrin-import: warning: the bonus database '" + bonus().string() +
+                              "' cannot be read (Cannot open '" + bonus().string() +
+                              "': " + GetParam().reason +
+                              "); every maturity amount that needs bonus years will be "
+                              "an error log entry"),
+              std::string::npos)
+        << describe(result);
+    EXPECT_EQ(targetCount("Policies"), kPolicies);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ReliabilityUnreadableBonus,
+    ::testing::Values(
+        UnreadableBonusCase{"Empty", [](const fs::path& b, const fs::path&) { std::ofstream(b) << ""; },
+                            "the file is empty (0 bytes), not a database file."},
+        UnreadableBonusCase{"AFolder", [](const fs::path& b, const fs::path&) { fs::create_directories(b); },
+                            "it is a folder, not a database file."},
+        UnreadableBonusCase{"Text", [](const fs::path& b, const fs::path&) { std::ofstream(b) << "rates\n"; },
+                            "not a valid password, or not a database file."},
+        UnreadableBonusCase{"AnotherPassword",
+                            [](const fs::path& b, const fs::path& source) { fs::copy_file(source, b); },
+                            "not a valid password, or not a database file."}),
+    [](const ::testing::TestParamInfo<UnreadableBonusCase>& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace orrin::reliability
