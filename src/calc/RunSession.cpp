@@ -6,6 +6,9 @@
 #include "store/StoreError.h"
 #include "value/Error.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include <sys/stat.h>
 
 namespace orrin::calc {
@@ -140,11 +143,29 @@ store::Connection* RunSession::sharedTargetFor(const std::string& connectionText
     return m_sharedTarget;
 }
 
+namespace {
+
+// True when the file a connection text names is there (a name that matches several files counts as
+// there): a file that is missing costs nothing to look for again, and may yet appear.
+bool dataSourceIsThere(const std::string& connectionText)
+{
+    try {
+        std::error_code error;
+        return std::filesystem::exists(
+            store::resolveDataSource(store::ConnectionText::parse(connectionText).dataSource), error);
+    } catch (const Error&) {
+        return true;
+    }
+}
+
+} // namespace
+
 // The open connection for a connection text: a lent one while it is open (by its text, or the shared
 // target when the text names the target's file), otherwise one of the lookups' own, opened
-// read-only on first use. A file that fails to open is not opened again in this run: the next lookup
-// fails with the same error (and its failure is logged again), without deriving a key or reading
-// the file once more per policy. Only a lock held by another program is tried again, out of the
+// read-only on first use. A file that is there but fails to open (not a database, the wrong password,
+// damaged) is not opened again in this session: the next lookup fails with the same error (and its
+// failure is logged again), without deriving a key or reading the file once more per policy. A
+// missing file is looked for again, and a lock held by another program waited for again out of the
 // run's budget for lock waits.
 store::Connection* RunSession::lookupConnection(const std::string& connectionText)
 {
@@ -166,7 +187,7 @@ store::Connection* RunSession::lookupConnection(const std::string& connectionTex
     try {
         connection->open(connectionText, store::OpenMode::ReadOnly);
     } catch (const Error& error) {
-        if (error.number() != store::code::InUse)
+        if (error.number() != store::code::InUse && dataSourceIsThere(connectionText))
             m_failedOpens.emplace(connectionText, error);
         throw;
     }
