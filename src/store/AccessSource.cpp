@@ -6,6 +6,7 @@
 #include "jet/table/Format.h"
 #include "jet/write/IndexRowKey.h"
 #include "jet/write/TableWriter.h"
+#include "store/AccessHold.h"
 #include "store/EngineError.h"
 #include "store/SqlText.h"
 #include "store/SqliteHandle.h"
@@ -39,15 +40,19 @@ namespace {
 
 // The store's Error for a failure of the format library, whose messages name the file ("the
 // password of FILE is not right", "FILE is not a database", the damage and its page) and are
-// shown as sentences.
-Error storeError(const jet::Error& e)
+// shown as sentences. A message that begins with the file's name keeps it as the user gave it:
+// "v/zrv.accdb" must not become "V/zrv.accdb".
+Error storeError(const jet::Error& e, const std::string& file)
 {
     std::string message = e.what();
-    if (!message.empty() && message.front() >= 'a' && message.front() <= 'z')
+    if (!message.empty() && message.front() >= 'a' && message.front() <= 'z' && message.rfind(file, 0) != 0)
         message.front() = static_cast<char>(message.front() - 'a' + 'A');
     if (!message.empty() && message.back() != '.')
         message += '.';
-    return Error(e.failure() == jet::Failure::NotFound ? code::NotFound : code::General, message);
+    return Error(e.failure() == jet::Failure::NotFound  ? code::NotFound
+                 : e.failure() == jet::Failure::Damaged ? code::Damaged
+                                                        : code::General,
+                 message);
 }
 
 void exec(sqlite3* db, const std::string& sql, const std::string& file)
@@ -137,8 +142,9 @@ void bind(sqlite3_stmt* insert, int index, const jet::Value& value)
 } // namespace
 
 AccessSource::AccessSource(const std::filesystem::path& path, const std::string& password, sqlite3* db,
-                           bool writable)
-    : m_file(path.string()), m_path(path), m_password(password), m_db(db), m_writable(writable)
+                           bool writable, std::unique_ptr<AccessHold> hold)
+    : m_file(path.string()), m_path(path), m_password(password), m_db(db), m_writable(writable),
+      m_hold(std::move(hold))
 {
     sqlite3_create_function(m_db, "access_key", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this,
                             &KeyFunction::call, nullptr, nullptr);
@@ -147,7 +153,7 @@ AccessSource::AccessSource(const std::filesystem::path& path, const std::string&
         if (writable)
             jet::TableWriter{*m_source}; // refuses what it cannot write (Access 97) before any work
     } catch (const jet::Error& e) {
-        throw storeError(e);
+        throw storeError(e, m_file);
     }
     if (!writable) {
         exec(m_db, "PRAGMA query_only = 1", m_file);
@@ -230,7 +236,7 @@ const std::vector<jet::Relationship>& AccessSource::relationships()
         try {
             m_relationships = m_source->relationships();
         } catch (const jet::Error& e) {
-            throw storeError(e);
+            throw storeError(e, m_file);
         }
     }
     return *m_relationships;
@@ -350,7 +356,7 @@ void AccessSource::copyTable(const std::string& name)
         def = &source->table(sourceName);
         rules = std::make_unique<access::TableRules>(name, *def, source->properties(sourceName));
     } catch (const jet::Error& e) {
-        throw storeError(e);
+        throw storeError(e, m_file);
     }
     // Columns of the primary key and of required indexes must hold a value, besides those set Required.
     std::vector<bool> required(def->columns.size(), false);
@@ -426,14 +432,14 @@ void AccessSource::copyTable(const std::string& name)
                 bind(insert.get(), static_cast<int>(c + 1), values[c]);
             const int rc = sqlite3_step(insert.get());
             if (rc != SQLITE_DONE) {
-                throw Error(code::General, "Cannot read the table '" + name + "' of '" + m_file +
+                throw Error(code::Damaged, "Cannot read the table '" + name + "' of '" + m_file +
                                                "': two rows have the same key (" + sqlite3_errmsg(m_db) +
                                                ").");
             }
             sqlite3_reset(insert.get());
         }
     } catch (const jet::Error& e) {
-        throw storeError(e);
+        throw storeError(e, m_file);
     }
 
     // From now on the table refuses what the engine refuses.
@@ -582,6 +588,9 @@ void AccessSource::writeChanges()
 {
     if (m_changed.empty())
         return;
+    // Another program that joined the database's lock file has it open: nothing is written.
+    if (m_hold)
+        m_hold->checkStillHeld();
     // The linked tables' files first, each kept as it was until the whole save has succeeded.
     std::vector<Backup> backups;
     const auto restore = [&] {
@@ -632,6 +641,9 @@ void AccessSource::writeChanges()
             writer.commit();
     } catch (const jet::Error& e) {
         restore();
+        if (e.failure() == jet::Failure::Changed)
+            throw Error(code::General,
+                        m_file + " was changed by another program during the import; nothing was written.");
         throw Error(code::General, "Cannot save the changes to '" + m_file + "': " + e.what());
     } catch (...) {
         restore();

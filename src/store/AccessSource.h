@@ -35,6 +35,7 @@ struct Relationship;
 
 namespace orrin::store {
 
+class AccessHold;
 namespace access {
 class TableRules;
 }
@@ -47,8 +48,10 @@ class AccessSource {
     // tables lie in must be found (by its file name in path's folder, letter case ignored, or by a
     // relative path from there), or the Error names the link and the path it stores.
     // writable: the connection may change the tables, and writeChanges() saves them.
+    // hold: for a writable file, the hold taken on it (kept until this object ends, and checked
+    // before the file is written).
     AccessSource(const std::filesystem::path& path, const std::string& password, sqlite3* db,
-                 bool writable = false);
+                 bool writable = false, std::unique_ptr<AccessHold> hold = nullptr);
     ~AccessSource();
     AccessSource(const AccessSource&) = delete;
     AccessSource& operator=(const AccessSource&) = delete;
@@ -66,8 +69,12 @@ class AccessSource {
     // changed. The file is replaced whole and atomically: on any failure (disk full, the folder
     // read-only, a value the file cannot hold, a duplicate key) it is as it was, and the Error says
     // why, naming the file. Changed linked tables are written into their files first, each replaced
-    // the same way; when a later file fails, those already replaced are put back as they were.
-    // Afterwards the files are read afresh.
+    // the same way; when a later file fails, those already replaced are put back as they were. Each
+    // file must still be the one opened, as it was (same file, size and modification time), and no
+    // other program may have joined the database's lock file: otherwise nothing is written and the
+    // Error is "FILE was changed by another program during the import; nothing was written." or
+    // "... FILE is in use by another program (LOCK FILE); nothing was written." Afterwards the files
+    // are read afresh.
     void writeChanges();
     // Forgets the changes noted (after a rollback, which undid them in memory).
     void forgetChanges() { m_changed.clear(); }
@@ -128,6 +135,7 @@ class AccessSource {
     sqlite3* m_db;
     bool m_writable = false;
     bool m_loading = false;
+    std::unique_ptr<AccessHold> m_hold; // released after m_source
     std::unique_ptr<jet::Database> m_source;
     std::set<std::string> m_loaded;                           // lower-case names
     std::map<std::string, std::vector<ColumnInfo>> m_columns; // by lower-case name, of loaded tables

@@ -1,5 +1,6 @@
 #include "store/Connection.h"
 
+#include "store/AccessHold.h"
 #include "store/AccessSource.h"
 
 #include "store/DatabaseFile.h"
@@ -87,9 +88,16 @@ void Connection::openFile(const std::filesystem::path& path, const std::string& 
 
     const Error notDatabase(code::General,
                             "Cannot open '" + name + "': not a valid password, or not a database file.");
-    // An empty file would pass every check below and then silently become a new database.
-    if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) == 0)
-        throw notDatabase;
+    // An empty file would pass every check below and then silently become a new database. What is
+    // there instead of a database is said as it is.
+    if (std::filesystem::is_directory(file, error))
+        throw Error(code::General, "Cannot open '" + name + "': it is a folder, not a database file.");
+    if (!std::filesystem::is_regular_file(file, error))
+        throw Error(code::General,
+                    "Cannot open '" + name + "': it is not a regular file, so not a database file.");
+    if (std::filesystem::file_size(file, error) == 0)
+        throw Error(code::General,
+                    "Cannot open '" + name + "': the file is empty (0 bytes), not a database file.");
     if (AccessSource::isAccessFile(file)) {
         openAccess(file, password, mode);
         return;
@@ -140,11 +148,8 @@ void Connection::openAccess(const std::filesystem::path& file, const std::string
 {
     const std::string name = file.string();
     const bool writable = mode == OpenMode::ReadWrite;
+    std::unique_ptr<AccessHold> hold;
     if (writable) {
-        // The Calvane application keeps a lock file beside a database it has open; writing under
-        // it would lose its changes or ours.
-        if (const std::string locked = calvaneLockMessage(file); !locked.empty())
-            throw Error(code::General, locked);
         std::error_code error;
         const auto status = std::filesystem::status(file, error);
         if (!error && (status.permissions() &
@@ -154,6 +159,10 @@ void Connection::openAccess(const std::filesystem::path& file, const std::string
                         "Cannot open '" + name +
                             "' for writing: the file is read-only or its folder cannot be written.");
         }
+        // Held as the engine holds a database it writes, from now to the connection's end: the
+        // Calvane application keeps a lock file beside a database it has open, and writing under
+        // it would lose its changes or ours.
+        hold = std::make_unique<AccessHold>(file, m_lockWaits);
     }
     sqlite3* raw = nullptr;
     const int opened =
@@ -161,7 +170,7 @@ void Connection::openAccess(const std::filesystem::path& file, const std::string
     DatabaseHandle db(raw);
     if (opened != SQLITE_OK)
         throw Error(code::General, "Cannot open '" + name + "': " + sqlite3_errstr(opened) + ".");
-    auto access = std::make_unique<AccessSource>(file, password, db.get(), writable);
+    auto access = std::make_unique<AccessSource>(file, password, db.get(), writable, std::move(hold));
     m_db = db.release();
     m_access = std::move(access);
     m_path = file;
@@ -173,11 +182,11 @@ std::string Connection::calvaneLockMessage(const std::filesystem::path& file)
     if (!AccessSource::isAccessFile(file))
         return "";
     const auto lock = AccessSource::lockFileOf(file);
-    if (!lock)
+    // A lock file of this program's runs is another run's (which the open waits for) or a killed
+    // run's (which the open removes).
+    if (!lock || AccessHold::isThisProgramsLockFile(*lock))
         return "";
-    return "'" + file.string() +
-           "' is open in the Calvane application: close the Calvane application, or remove " +
-           lock->string() + " if it is left over from a crash.";
+    return AccessHold::calvaneMessage(file, *lock);
 }
 
 access::TableRules* Connection::tableRules(std::string_view table) const

@@ -123,7 +123,8 @@ class Connection {
     // the evaluator's language, each named in a sentence; none for a SQLCipher file.
     std::vector<std::string> ruleWarnings() const;
     // For an Access file that the Calvane application has open (its lock file is beside it): the
-    // message that says so; "" otherwise (a SQLCipher file, a file that cannot be read, no lock).
+    // message that says so; "" otherwise (a SQLCipher file, a file that cannot be read, no lock
+    // file, or one that holds entries of this program's runs alone).
     static std::string calvaneLockMessage(const std::filesystem::path& file);
     // What kind of file is open: "SQLCipher", or the Access version ("Jet 3", "Jet 4", "ACE 12" ...).
     std::string formatName() const;

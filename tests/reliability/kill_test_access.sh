@@ -3,7 +3,9 @@
 # copy of the agent's Jet 4 LIC.mdb) and checks, each time, that the target is either byte for byte
 # the file it was or exactly the result of an uninterrupted run (every table, read back with the
 # program's own dump), and that the source was not written. A kill while the new copy is being
-# written may leave that copy (LIC.mdb.orrin-XXXXXX) beside the file; the file itself is never torn.
+# written may leave that copy (LIC.mdb.orrin-XXXXXX) beside the file, and a kill at any moment the
+# run's lock file (LIC.ldb, as the engine leaves it after a crash), which holds this program's entry
+# alone and which the next run takes over; the file itself is never torn.
 #
 # Usage: kill_test_access.sh ORRIN_IMPORT ORRIN_IMPORT_SAMPLE ORRIN_IMPORT_DUMP ACCESS_LIC_MDB
 # Environment: ORRIN_KILL_POLICIES (default 20000), ORRIN_KILL_MOMENTS (default 10).
@@ -72,7 +74,11 @@ for ((i = 1; i <= moments; i++)); do
         holds="exactly the complete result"
     fi
     [ "$(sha256sum <"$folder/zrv.accdb")" = "$source_sum" ] || fail "run $i ($how): the source was written"
-    stray=$(ls -A "$folder" | grep -v -x -e 'LIC.mdb' -e 'zrv.accdb' -e 'LIC\.mdb\.orrin-......' || true)
+    if [ -e "$folder/LIC.ldb" ]; then
+        [ "$(($(stat -c %s "$folder/LIC.ldb") % 64))" -eq 0 ] && grep -q orrin-import "$folder/LIC.ldb" \
+            || fail "run $i ($how): the lock file left is not the run's own"
+    fi
+    stray=$(ls -A "$folder" | grep -v -x -e 'LIC.mdb' -e 'zrv.accdb' -e 'LIC\.mdb\.orrin-......' -e 'LIC\.ldb' || true)
     [ -z "$stray" ] || fail "run $i ($how): stray files beside the databases: $stray"
     echo "access kill test: run $i $how: the target is $holds"
     rm -rf "$folder" "$folder.dump"

@@ -57,8 +57,8 @@ class TemporaryFile final : public FileSink {
         }
     }
 
-    // Flushes, takes the mode of the target, renames over it and flushes the folder.
-    void commit(mode_t mode)
+    // Flushes, takes the mode of the target, asks lastCheck, renames over it and flushes the folder.
+    void commit(mode_t mode, const std::function<void()>& lastCheck)
     {
         if (::fchmod(m_fd, mode) != 0)
             fail(m_target, "cannot give the new copy the file's permissions", errno);
@@ -68,6 +68,7 @@ class TemporaryFile final : public FileSink {
         m_fd = -1;
         if (::close(fd) != 0)
             fail(m_target, "closing the new copy failed", errno);
+        lastCheck();
         if (::rename(m_path.c_str(), m_target.c_str()) != 0)
             fail(m_target, "cannot put the new copy in its place", errno);
         m_renamed = true;
@@ -89,10 +90,35 @@ class TemporaryFile final : public FileSink {
     bool m_renamed = false;
 };
 
+// The file a path leads to, symbolic links followed; the path itself when it is no link (or when
+// the link leads nowhere, which the stat below then reports).
+std::filesystem::path realFile(const std::filesystem::path& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_symlink(path, error))
+        return path;
+    const std::filesystem::path real = std::filesystem::canonical(path, error);
+    return error ? path : real;
+}
+
+void checkUnchanged(const std::filesystem::path& shown, const std::filesystem::path& real,
+                    const std::optional<platform::FileIdentity>& expected)
+{
+    if (!expected)
+        return;
+    const auto now = platform::identityOf(real);
+    if (!now || !(*now == *expected))
+        throw Error(Failure::Changed,
+                    shown.string() + " was changed by another program since it was opened.");
+}
+
 } // namespace
 
-void replaceFile(const std::filesystem::path& target, const std::function<void(FileSink&)>& produce)
+void replaceFile(const std::filesystem::path& shown, const std::function<void(FileSink&)>& produce,
+                 const std::optional<platform::FileIdentity>& expected)
 {
+    const std::filesystem::path target = realFile(shown);
+    checkUnchanged(shown, target, expected);
     struct stat info {};
     if (::stat(target.c_str(), &info) != 0)
         fail(target, "cannot read its permissions", errno);
@@ -102,11 +128,12 @@ void replaceFile(const std::filesystem::path& target, const std::function<void(F
     std::signal(SIGXFSZ, SIG_IGN);
     TemporaryFile temporary(target);
     produce(temporary);
-    temporary.commit(info.st_mode & 07777);
+    temporary.commit(info.st_mode & 07777, [&] { checkUnchanged(shown, target, expected); });
 }
 
-int removeLeftoverCopies(const std::filesystem::path& target)
+int removeLeftoverCopies(const std::filesystem::path& shown)
 {
+    const std::filesystem::path target = realFile(shown);
     const std::string prefix = target.filename().string() + kTemporarySuffix;
     std::filesystem::path folder = target.parent_path();
     if (folder.empty())

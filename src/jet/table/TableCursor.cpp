@@ -29,6 +29,12 @@ bool TableCursor::next()
         // Only page 0 is a header page: one of the table's pages with that type has been zeroed.
         if (bytes[0] == pagetype::Header)
             throw damaged(m_file.fileName(), number, "a page of the table " + m_table.name + " is blank");
+        // A page of no kind at all is not a page the table once used: it was overwritten, and
+        // passing over it would lose its rows without a word.
+        if (bytes[0] > pagetype::UsageMap)
+            throw damaged(m_file.fileName(), number,
+                          "a page of the table " + m_table.name + " is of no known kind (" +
+                              std::to_string(bytes[0]) + ")");
         // The map also lists pages the table no longer uses; only its own data pages hold rows.
         if (bytes[0] != pagetype::Data) {
             ++m_pageIndex;

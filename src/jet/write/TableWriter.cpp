@@ -12,9 +12,7 @@
 #include "jet/write/RowWriter.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <set>
 
 namespace orrin::jet {
@@ -77,8 +75,41 @@ TableWriter::TableWriter(Database& db)
     if (db.version() == Version::Jet3)
         throw Error(Failure::Unsupported,
                     "Writing Access 97 files is not supported (" + db.file().fileName() + ").");
+    checkMapsWithinFile();
     for (const std::uint32_t p : readGlobalFreePages(*this))
         m_free.insert(p);
+}
+
+// A file that lost its last pages (cut short by a copy that failed, a full disk) still has maps
+// that claim them; a page written there would belong to two owners, and the file would no longer
+// read. Such a file is damaged: nothing of it is written.
+void TableWriter::checkMapsWithinFile()
+{
+    const PageFile& file = m_db.file();
+    const auto check = [&](std::uint32_t pointer, const std::string& table) {
+        if (pointer == 0)
+            return;
+        const UsageMap map = UsageMap::read(file, pointer);
+        if (map.firstPastEnd != 0)
+            throw damaged(file.fileName(), map.rowPage,
+                          "the usage map of the table '" + table + "' claims page " +
+                              std::to_string(map.firstPastEnd) + ", past the end of the file (" +
+                              std::to_string(file.pageCount()) + " pages)");
+    };
+    std::vector<std::pair<std::uint32_t, std::string>> tables{{kCatalogPage, "MSysObjects"}};
+    for (const CatalogEntry& entry : m_db.tables())
+        tables.emplace_back(entry.definitionPage, entry.name);
+    for (const auto& [page, name] : tables) {
+        const TableDef& def = m_db.tableAt(page, name);
+        check(def.ownedPages, name);
+        check(def.freeSpacePages, name);
+        for (const RealIndexDef& index : def.realIndexes)
+            check(index.usageMap, name);
+        for (const ColumnUsageMaps& maps : def.columnUsageMaps) {
+            check(maps.ownedPages, name);
+            check(maps.freeSpacePages, name);
+        }
+    }
 }
 
 TableWriter::~TableWriter() = default;
@@ -452,24 +483,22 @@ void TableWriter::commit()
     writeGlobalUsageMap(*this, std::vector<std::uint32_t>(m_free.begin(), m_free.end()));
     const PageFile& file = m_db.file();
     const std::filesystem::path path = file.fileName();
-    replaceFile(path, [&](FileSink& sink) {
-        std::ifstream original(path, std::ios::binary);
-        if (!original)
-            throw Error(Failure::Io, "Cannot read " + file.fileName() + ": " + std::strerror(errno) + ".");
-        std::vector<char> raw(m_layout.pageSize);
-        for (std::uint32_t n = 0; n < m_pageCount; ++n) {
-            if (const auto it = m_changed.find(n); it != m_changed.end()) {
-                const auto encoded = file.encodePage(n, it->second);
-                sink.write(encoded);
-                continue;
+    // The pages not changed come from the file as it was opened, never from whatever lies at the
+    // path now; and the path must still hold that file, unchanged, or nothing is written.
+    replaceFile(
+        path,
+        [&](FileSink& sink) {
+            for (std::uint32_t n = 0; n < m_pageCount; ++n) {
+                if (const auto it = m_changed.find(n); it != m_changed.end()) {
+                    sink.write(file.encodePage(n, it->second));
+                    continue;
+                }
+                if (n >= file.pageCount())
+                    throw damaged(file.fileName(), n, "a page past the end of the file was to be kept");
+                sink.write(file.originalPage(n));
             }
-            original.seekg(std::streamoff(n) * std::streamoff(m_layout.pageSize));
-            if (!original.read(raw.data(), std::streamsize(raw.size())))
-                throw Error(Failure::Io,
-                            "Cannot read page " + std::to_string(n) + " of " + file.fileName() + ".");
-            sink.write({reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size()});
-        }
-    });
+        },
+        file.identity());
 }
 
 } // namespace orrin::jet
