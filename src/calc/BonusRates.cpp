@@ -35,10 +35,7 @@ class FirstRowQuery {
             throw Error(err::ObjectNotSet, "Object variable or With block variable not set");
         try {
             store::Statement& statement = db->statement(preparedSql);
-            struct ResetOnExit {
-                store::Statement& s;
-                ~ResetOnExit() { s.reset(); }
-            } resetOnExit{statement};
+            const store::ResetOnExit resetOnExit(statement);
             for (std::size_t i = 0; i < parameters.size(); ++i)
                 statement.bind(static_cast<int>(i) + 1, parameters[i]);
             std::vector<std::string> names;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 
 namespace orrin::jet {
 
@@ -166,6 +167,7 @@ class Rc4CryptoApiCipher : public PageCipher {
 
     void decrypt(std::uint32_t n, std::span<std::uint8_t> page) override
     {
+        assert(n >= 1);
         Rc4::apply(keyFor(pageBlockKey(m_databaseKey, n)), page);
     }
     void encrypt(std::uint32_t n, std::span<std::uint8_t> page) override { decrypt(n, page); }
@@ -214,10 +216,12 @@ class StandardAesCipher : public PageCipher {
 
     void decrypt(std::uint32_t n, std::span<std::uint8_t> page) override
     {
+        assert(n >= 1);
         aesApply(false, AesMode::Ecb, keyFor(pageBlockKey(m_databaseKey, n)), {}, page);
     }
     void encrypt(std::uint32_t n, std::span<std::uint8_t> page) override
     {
+        assert(n >= 1);
         aesApply(true, AesMode::Ecb, keyFor(pageBlockKey(m_databaseKey, n)), {}, page);
     }
 
@@ -256,13 +260,14 @@ Bytes pageBlockKey(std::uint32_t databaseKey, std::uint32_t n)
 OfficeCipher openOfficeEncryption(std::span<const std::uint8_t> plainFirstPage, std::uint32_t databaseKey,
                                   std::string_view password, const std::string& file)
 {
-    if (plainFirstPage.size() < layout::kEncryptionInfo + 2)
+    if (plainFirstPage.size() < header::EncryptionInfo + header::EncryptionInfoLengthSize)
         throw damaged(file, 0, "the page is too short for an encryption header");
-    const std::size_t length = decodeFixed16(plainFirstPage.data() + layout::kEncryptionInfo);
-    if (length > plainFirstPage.size() - layout::kEncryptionInfo - 2)
+    const std::size_t length = decodeFixed16(plainFirstPage.data() + header::EncryptionInfo);
+    if (length > plainFirstPage.size() - header::EncryptionInfo - header::EncryptionInfoLengthSize)
         throw damaged(file, 0,
                       "the encryption header's length (" + std::to_string(length) + ") runs past the page");
-    const auto info = plainFirstPage.subspan(layout::kEncryptionInfo + 2, length);
+    const auto info =
+        plainFirstPage.subspan(header::EncryptionInfo + header::EncryptionInfoLengthSize, length);
     EncryptionInfoReader in(info, file);
     const std::uint16_t major = in.u16();
     const std::uint16_t minor = in.u16();

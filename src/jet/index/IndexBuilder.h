@@ -20,8 +20,9 @@ class IndexBuilder {
     IndexBuilder(std::uint32_t tableDefinitionPage, std::function<std::uint32_t()> allocatePage,
                  std::size_t pageSize = 4096);
 
-    // Adds a leaf entry. REQUIRES: entry sorts after every entry added before (IndexEntry order,
-    // so equal keys are told apart by their rows); a breach is Failure::Unsupported. A key too long
+    // Adds a leaf entry. The entry must sort after every entry added before (IndexEntry order, so
+    // equal keys are told apart by their rows): one that does not is refused as
+    // Failure::Unsupported, in every build. A key too long
     // for two entries to share a node page is Failure::Unsupported too.
     void add(std::vector<std::uint8_t> key, std::uint32_t dataPage, std::uint8_t row);
 
