@@ -1,5 +1,7 @@
 #include "jet/base/Text.h"
 
+#include "jet/base/Coding.h"
+
 #include <iconv.h>
 
 #include <array>
@@ -42,14 +44,14 @@ const std::array<char32_t, 256>& singleByteTable(std::uint16_t codePage)
         return table;
     for (std::size_t b = 0x80; b < 256; ++b) {
         char in = static_cast<char>(b);
-        std::uint8_t out[8] = {};
+        std::uint8_t utf32[8] = {};
         char* inPtr = &in;
-        char* outPtr = reinterpret_cast<char*>(out);
+        char* outPtr = reinterpret_cast<char*>(utf32);
         std::size_t inLeft = 1;
-        std::size_t outLeft = sizeof out;
+        std::size_t outLeft = sizeof utf32;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
         if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) && outLeft == 4)
-            table[b] = static_cast<char32_t>(out[0] | (out[1] << 8) | (out[2] << 16) | (out[3] << 24));
+            table[b] = static_cast<char32_t>(decodeFixed32(utf32));
     }
     iconv_close(cd);
     return table;
@@ -197,20 +199,21 @@ void appendUtf16(std::span<const std::uint8_t> bytes, std::string& out)
     }
 }
 
-void decodeUnicodeText(std::span<const std::uint8_t> bytes, std::string& out)
+void decodeUnicodeText(std::span<const std::uint8_t> text, std::string& out)
 {
     out.clear();
-    if (bytes.size() < 2 || bytes[0] != kCompressedTextMark0 || bytes[1] != kCompressedTextMark1) {
-        appendUtf16(bytes, out);
+    if (text.size() < compressedtext::MarkSize || text[0] != compressedtext::Mark0 ||
+        text[1] != compressedtext::Mark1) {
+        appendUtf16(text, out);
         return;
     }
     // Runs start in the one-byte form; each zero byte switches between the forms.
     bool oneByte = true;
-    std::size_t start = 2;
-    for (std::size_t i = 2; i <= bytes.size(); ++i) {
-        if (i < bytes.size() && bytes[i] != 0)
+    std::size_t start = compressedtext::MarkSize;
+    for (std::size_t i = start; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != 0)
             continue;
-        const auto run = bytes.subspan(start, i - start);
+        const auto run = text.subspan(start, i - start);
         if (oneByte) {
             for (std::uint8_t b : run)
                 appendUtf8(b, out);

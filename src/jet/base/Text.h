@@ -13,8 +13,11 @@
 namespace orrin::jet {
 
 // Compressed Unicode text (Jet 4 and later) starts with these two bytes.
-constexpr std::uint8_t kCompressedTextMark0 = 0xFF;
-constexpr std::uint8_t kCompressedTextMark1 = 0xFE;
+namespace compressedtext {
+constexpr std::uint8_t Mark0 = 0xFF;
+constexpr std::uint8_t Mark1 = 0xFE;
+constexpr std::size_t MarkSize = 2;
+} // namespace compressedtext
 
 // Appends the UTF-8 form of UTF-16LE bytes to out. An odd last byte is ignored; an unpaired
 // surrogate becomes U+FFFD.
@@ -56,6 +59,18 @@ inline char asciiLower(char c)
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 std::string asciiLower(std::string_view text);
+
+// The value of a hexadecimal digit (either case), or -1 for any other character.
+inline int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
 
 // True when a and b are the same name with ASCII letter case ignored, as Access compares names.
 bool sameName(std::string_view a, std::string_view b);

@@ -2,6 +2,7 @@
 
 #include "jet/base/Header.h"
 #include "jet/base/JetError.h"
+#include "jet/base/Text.h"
 #include "jet/crypto/AgileEncryption.h"
 #include "jet/crypto/EncryptionInfoReader.h"
 #include "jet/crypto/PasswordText.h"
@@ -55,27 +56,24 @@ struct CryptoApiHeader {
     Bytes encryptedVerifierHash;
 };
 
-std::u16string cspNameOf(std::span<const std::uint8_t> bytes)
+// The provider name: UTF-16LE up to its terminating zero, as UTF-8.
+std::string cspNameOf(std::span<const std::uint8_t> bytes)
 {
-    std::u16string name;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const char16_t unit = static_cast<char16_t>(decodeFixed16(bytes.data() + i));
-        if (unit == 0)
-            break;
-        name.push_back(unit);
-    }
+    std::size_t length = 0;
+    while (length + 1 < bytes.size() && decodeFixed16(bytes.data() + length) != 0)
+        length += 2;
+    std::string name;
+    appendUtf16(bytes.first(length), name);
     return name;
 }
 
 // The default RC4 key length, which depends on the provider: 40 bits for the "Base" ones or when
 // none is named, 128 for the others ("Enhanced", "Strong").
-std::size_t defaultRc4KeyBits(const std::u16string& cspName)
+std::size_t defaultRc4KeyBits(const std::string& cspName)
 {
-    std::u16string lower;
-    for (char16_t c : cspName)
-        lower.push_back(c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c);
-    const bool blank = std::all_of(lower.begin(), lower.end(), [](char16_t c) { return c == u' '; });
-    return blank || lower.find(u" base ") != std::u16string::npos ? 40 : 128;
+    const std::string lower = asciiLower(cspName);
+    const bool blank = std::all_of(lower.begin(), lower.end(), [](char c) { return c == ' '; });
+    return blank || lower.find(" base ") != std::string::npos ? 40 : 128;
 }
 
 CryptoApiHeader readCryptoApiHeader(EncryptionInfoReader& in, const std::string& file)
@@ -91,7 +89,7 @@ CryptoApiHeader readCryptoApiHeader(EncryptionInfoReader& in, const std::string&
     header.u32(); // provider type
     header.u32(); // reserved
     header.u32(); // reserved
-    const std::u16string cspName = cspNameOf(header.rest());
+    const std::string cspName = cspNameOf(header.rest());
 
     if ((flags & kFlagExternal) != 0)
         throw Error(Failure::Unsupported,

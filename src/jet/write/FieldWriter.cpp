@@ -90,17 +90,6 @@ double realNumber(const ColumnDef& column, const std::string& table, const Value
     doesNotFit(column, table, describe(v));
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (braces optional) to the 16 stored bytes: the first three
 // groups little-endian, the rest as written.
 bool parseGuid(std::string_view text, std::uint8_t out[16])
@@ -114,8 +103,8 @@ bool parseGuid(std::string_view text, std::uint8_t out[16])
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '-')
             continue;
-        const int hi = hexValue(text[i]);
-        const int lo = i + 1 < text.size() ? hexValue(text[i + 1]) : -1;
+        const int hi = hexDigitValue(text[i]);
+        const int lo = i + 1 < text.size() ? hexDigitValue(text[i + 1]) : -1;
         if (hi < 0 || lo < 0 || n >= 16)
             return false;
         written[n++] = static_cast<std::uint8_t>(hi * 16 + lo);
@@ -290,8 +279,8 @@ void encodeUnicodeText(std::string_view utf8, bool allowCompression, std::vector
     for (std::size_t i = 0; compress && i < units.size(); ++i)
         compress = units[i] >= 1 && units[i] <= 0xFF;
     if (compress) {
-        out.push_back(kCompressedTextMark0);
-        out.push_back(kCompressedTextMark1);
+        out.push_back(compressedtext::Mark0);
+        out.push_back(compressedtext::Mark1);
         for (const char16_t u : units)
             out.push_back(static_cast<std::uint8_t>(u));
         return;
