@@ -90,24 +90,38 @@ constexpr std::size_t fixedSize(std::uint8_t type)
 }
 } // namespace coltype
 
+// A Decimal (coltype::Numeric) value: a sign byte, then the 128-bit magnitude as four 32-bit
+// little-endian words, the most significant first; the column's scale places the decimal point.
+namespace numeric {
+constexpr std::size_t Sign = 0;         // 8 bits
+constexpr std::uint8_t Negative = 0x80; // the sign byte of a negative value
+constexpr std::size_t FirstWord = 1;    // the most significant word of the magnitude
+constexpr std::size_t Words = 4;        // 32-bit words of the magnitude
+// Where word n of the magnitude starts.
+constexpr std::size_t wordAt(std::size_t word)
+{
+    return FirstWord + 4 * word;
+}
+} // namespace numeric
+
 // Column descriptor flag bits.
 namespace colflag {
-constexpr std::uint8_t Fixed = 0x01;    // stored in the fixed part of the row
-constexpr std::uint8_t Nullable = 0x02; // the column may be Null (clear: required)
-constexpr std::uint8_t AutoLong = 0x04; // AutoNumber (long)
-constexpr std::uint8_t Replication = 0x10;
-constexpr std::uint8_t AutoGuid = 0x40; // AutoNumber (replication id)
-constexpr std::uint8_t Hyperlink = 0x80;
+constexpr std::uint8_t Fixed = 0x01;       // stored in the fixed part of the row
+constexpr std::uint8_t Nullable = 0x02;    // the column may be Null (clear: required)
+constexpr std::uint8_t AutoLong = 0x04;    // AutoNumber (long)
+constexpr std::uint8_t Replication = 0x10; // a column kept for replication
+constexpr std::uint8_t AutoGuid = 0x40;    // AutoNumber (replication id)
+constexpr std::uint8_t Hyperlink = 0x80;   // a memo shown as a hyperlink
 // Extended flags (Jet 4 and later), the byte after the flags.
 constexpr std::uint8_t CompressedUnicode = 0x01; // text may be stored in the compressed form
 } // namespace colflag
 
 // Physical index flags, the order byte of an index column, and logical index types.
 namespace indexflag {
-constexpr std::uint8_t AlwaysSet = 0x80; // the physical flags of every index since Access 2000
-constexpr std::uint8_t Unique = 0x01;
-constexpr std::uint8_t IgnoreNulls = 0x02;
-constexpr std::uint8_t Required = 0x08;
+constexpr std::uint8_t AlwaysSet = 0x80;   // the physical flags of every index since Access 2000
+constexpr std::uint8_t Unique = 0x01;      // no two rows share a key
+constexpr std::uint8_t IgnoreNulls = 0x02; // rows whose key is all Null are left out
+constexpr std::uint8_t Required = 0x08;    // a key may not be Null
 constexpr std::uint8_t Ascending = 0x01;   // index column order byte
 constexpr std::uint16_t NoColumn = 0xFFFF; // an unused index column slot
 constexpr std::uint8_t PrimaryKey = 0x01;  // logical index type
@@ -116,9 +130,9 @@ constexpr std::uint8_t ForeignKey = 0x02;  // logical index type
 
 // The row-offset entries of a data page carry two flags above the offset.
 namespace rowflag {
-constexpr std::uint16_t Deleted = 0x8000; // the row is gone (also set on an overflow row's target)
-constexpr std::uint16_t Lookup = 0x4000;  // the row holds a 4-byte pointer to the row's real place
-constexpr std::uint16_t OffsetMask = 0x1FFF;
+constexpr std::uint16_t Deleted = 0x8000;    // the row is gone (also set on an overflow row's target)
+constexpr std::uint16_t Lookup = 0x4000;     // the row holds a 4-byte pointer to the row's real place
+constexpr std::uint16_t OffsetMask = 0x1FFF; // the row's offset in the page
 } // namespace rowflag
 
 // A row pointer ("data pointer") is 32 bits: the row number in the low byte, the page above it.
@@ -137,14 +151,14 @@ inline std::uint32_t makePointer(std::uint32_t page, std::uint32_t row)
 
 // The long-value (memo / OLE) reference stored in a row: 12 bytes.
 namespace longvalue {
-constexpr std::size_t ReferenceSize = 12;
-constexpr std::size_t LengthOffset = 0;  // 32 bits: length in the low 30, the kind in the top two
-constexpr std::size_t PointerOffset = 4; // row pointer to the first long-value row
-constexpr std::uint32_t LengthMask = 0x3FFFFFFF;
+constexpr std::size_t ReferenceSize = 12;        // bytes of the reference
+constexpr std::size_t LengthOffset = 0;          // 32 bits: length in the low 30, the kind in the top two
+constexpr std::size_t PointerOffset = 4;         // row pointer to the first long-value row
+constexpr std::uint32_t LengthMask = 0x3FFFFFFF; // the length bits of the first 32
 constexpr std::uint32_t Inline = 0x80000000;     // the value follows the 12 bytes in the row
 constexpr std::uint32_t SinglePage = 0x40000000; // the value is one whole long-value row
 // Neither flag: a chain of rows, each starting with a row pointer to the next (0 ends it).
-constexpr std::size_t ChainLinkSize = 4;
+constexpr std::size_t ChainLinkSize = 4; // the row pointer that starts each row of a chain
 } // namespace longvalue
 
 // Usage maps: a row (inline map) or a list of bitmap pages (referenced map).
@@ -160,10 +174,10 @@ constexpr std::size_t BitmapPageData = 4; // the bitmap of a usage-map page star
 // The catalog (MSysObjects): its own table definition, object types and the flags that mark
 // system objects.
 namespace catalog {
-constexpr std::uint32_t DefinitionPage = 2;
-constexpr std::int32_t TypeTable = 1;
-constexpr std::uint32_t SystemFlags = 0x80000002;
-constexpr std::uint32_t PageMask = 0x00FFFFFF; // Id & mask = the table definition page
+constexpr std::uint32_t DefinitionPage = 2;       // the catalog's own table definition
+constexpr std::int32_t TypeTable = 1;             // Type of a table's row
+constexpr std::uint32_t SystemFlags = 0x80000002; // Flags bits of system objects
+constexpr std::uint32_t PageMask = 0x00FFFFFF;    // Id & mask = the table definition page
 } // namespace catalog
 
 // Values Access writes into every table definition and its descriptors.
@@ -191,7 +205,7 @@ namespace columnmaps {
 constexpr std::size_t Number = 0;     // 16 bits
 constexpr std::size_t OwnedPages = 2; // 32 bits: row pointer
 constexpr std::size_t FreeSpace = 6;  // 32 bits: row pointer
-constexpr std::size_t Size = 10;
+constexpr std::size_t Size = 10;      // bytes of one entry
 } // namespace columnmaps
 
 // A column slot of a real index descriptor (Layout::realIndexColumns, ColumnSlots of them).
@@ -199,7 +213,7 @@ namespace indexcolumn {
 constexpr std::size_t ColumnSlots = 10; // a real index names up to 10 columns
 constexpr std::size_t Number = 0;       // 16 bits: the column number, indexflag::NoColumn unused
 constexpr std::size_t Order = 2;        // 8 bits: indexflag::Ascending or 0
-constexpr std::size_t Size = 3;
+constexpr std::size_t Size = 3;         // bytes of one slot
 } // namespace indexcolumn
 
 // Rows of Jet 4 and ACE: the column count (Layout::rowColumnCountSize), the fixed part, the
@@ -207,8 +221,8 @@ constexpr std::size_t Size = 3;
 // bits), and the variable offsets (16 bits each, slot 0 nearest the count), the last one the end
 // of the variable part. Jet 3 rows keep one-byte offsets with a jump entry per JumpSpan bytes.
 namespace rowlayout {
-constexpr std::size_t VarCountSize = 2;
-constexpr std::size_t JumpSpan = 256;
+constexpr std::size_t VarCountSize = 2; // the count of variable columns (Jet 4 and ACE)
+constexpr std::size_t JumpSpan = 256;   // Jet 3: bytes of row per jump-table entry
 
 // The bytes of the null mask of a row with this many columns: one bit per column.
 constexpr std::size_t nullMaskSize(std::size_t columns)
@@ -231,19 +245,19 @@ constexpr std::size_t varOffsetAt(std::size_t tail, std::size_t slot)
 // flag, the value's column type, the 16-bit place of its name in the name list, the 16-bit size of
 // its data, then the data.
 namespace properties {
-constexpr std::size_t MarkSize = 4;
-constexpr std::size_t BlockLength = 0; // 32 bits
-constexpr std::size_t BlockType = 4;   // 16 bits
-constexpr std::size_t BlockHead = 6;
-constexpr std::uint16_t NameListType = 0x80;
-constexpr std::size_t NameLengthSize = 2;
-constexpr std::size_t OwnerLengthSize = 4;
-constexpr std::size_t ValueLength = 0; // 16 bits
-constexpr std::size_t ValueDdl = 2;    // 8 bits
-constexpr std::size_t ValueType = 3;   // 8 bits: a coltype
-constexpr std::size_t ValueName = 4;   // 16 bits
-constexpr std::size_t ValueSize = 6;   // 16 bits
-constexpr std::size_t ValueHead = 8;
+constexpr std::size_t MarkSize = 4;          // "MR2" or "KKD" and a zero byte
+constexpr std::size_t BlockLength = 0;       // 32 bits, from the block's start
+constexpr std::size_t BlockType = 4;         // 16 bits
+constexpr std::size_t BlockHead = 6;         // the bytes before a block's contents
+constexpr std::uint16_t NameListType = 0x80; // the block of property names
+constexpr std::size_t NameLengthSize = 2;    // 16 bits before each name
+constexpr std::size_t OwnerLengthSize = 4;   // 32 bits before the owner's name
+constexpr std::size_t ValueLength = 0;       // 16 bits, from the value's start
+constexpr std::size_t ValueDdl = 2;          // 8 bits
+constexpr std::size_t ValueType = 3;         // 8 bits: a coltype
+constexpr std::size_t ValueName = 4;         // 16 bits
+constexpr std::size_t ValueSize = 6;         // 16 bits
+constexpr std::size_t ValueHead = 8;         // the bytes before a value's data
 } // namespace properties
 
 // Index pages of Jet 4 and ACE files (types pagetype::IndexNode and pagetype::IndexLeaf). Entries
@@ -257,13 +271,13 @@ constexpr std::size_t Next = 16;           // 32 bits: the page after on the sam
 constexpr std::size_t ChildTail = 20;      // 32 bits: node pages, the last child
 constexpr std::size_t PrefixLength = 24;   // 16 bits: leading bytes every entry shares
 constexpr std::size_t EntryMask = 27;      // bit n set where an entry ends n bytes into the entries
-constexpr std::size_t EntryMaskSize = 453;
+constexpr std::size_t EntryMaskSize = 453; // bytes
 constexpr std::size_t Entries = EntryMask + EntryMaskSize; // 480: the first entry
 constexpr std::size_t RowPage = 0;                         // in an entry's pointers: 24 bits big-endian
 constexpr std::size_t RowNumber = 3;                       // 8 bits
 constexpr std::size_t Child = 4;                           // 32 bits big-endian, node pages
-constexpr std::size_t RowPointerSize = 4;
-constexpr std::size_t ChildPointerSize = 4;
+constexpr std::size_t RowPointerSize = 4;                  // data page and row, after every key
+constexpr std::size_t ChildPointerSize = 4; // the child page, after the row pointer (node pages)
 
 // The bytes of entries one page of pageSize bytes holds (after prefix compression): bounded by the
 // page and by what the bitmap can mark.

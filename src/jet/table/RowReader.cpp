@@ -47,10 +47,10 @@ std::string decimalText(Magnitude magnitude, unsigned scale, bool negative)
 // significant first. A double when it holds the value exactly, its decimal text otherwise.
 void readNumeric(const std::uint8_t* p, unsigned scale, Value& out)
 {
-    const bool negative = (p[0] & 0x80) != 0;
+    const bool negative = (p[numeric::Sign] & numeric::Negative) != 0;
     Magnitude magnitude = 0;
-    for (int word = 0; word < 4; ++word)
-        magnitude = (magnitude << 32) | decodeFixed32(p + 1 + 4 * word);
+    for (std::size_t word = 0; word < numeric::Words; ++word)
+        magnitude = (magnitude << 32) | decodeFixed32(p + numeric::wordAt(word));
     if (magnitude < (Magnitude{1} << 53) && scale <= 22) {
         const double value =
             static_cast<double>(static_cast<std::uint64_t>(magnitude)) / std::pow(10.0, scale);
