@@ -7,6 +7,7 @@
 #include "calc/LoggingTrap.h"
 #include "calc/NewBonusRows.h"
 
+#include "store/SqlText.h"
 #include "store/Statement.h"
 #include "store/StoreError.h"
 #include "value/Conversions.h"
@@ -69,7 +70,7 @@ class FirstRowQuery {
     {
         requireOpen();
         for (std::size_t c = 0; c < m_names.size(); ++c) {
-            if (sameName(m_names[c], name)) {
+            if (store::equalsIgnoringCase(m_names[c], name)) {
                 if (!m_found)
                     throw Error(store::code::NoCurrentRow,
                                 "Either BOF or EOF is True, or the current record has been deleted");
@@ -100,20 +101,6 @@ class FirstRowQuery {
     }
 
   private:
-    static bool sameName(std::string_view a, std::string_view b)
-    {
-        if (a.size() != b.size())
-            return false;
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            const auto lower = [](char ch) {
-                return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
-            };
-            if (lower(a[i]) != lower(b[i]))
-                return false;
-        }
-        return true;
-    }
-
     void requireOpen() const
     {
         if (!m_open)
