@@ -19,6 +19,9 @@ Catalog Catalog::read(const PageFile& file)
     const int type = def.columnIndex("Type");
     const int flags = def.columnIndex("Flags");
     const int properties = def.columnIndex("LvProp");
+    const int database = def.columnIndex("Database");
+    const int foreignName = def.columnIndex("ForeignName");
+    const int connect = def.columnIndex("Connect");
     if (id < 0 || name < 0 || type < 0 || flags < 0)
         throw damaged(file.fileName(), catalog::DefinitionPage,
                       "the catalog lacks the columns Id, Name, Type or Flags");
@@ -27,9 +30,20 @@ Catalog Catalog::read(const PageFile& file)
     TableCursor cursor(file, def);
     while (cursor.next()) {
         const auto& row = cursor.values();
+        const auto textOf = [&](int column) {
+            return column >= 0 && row[column].kind == Value::Kind::Text ? row[column].text : std::string();
+        };
+        if (!row[type].isNull() && row[type].integer == catalog::TypeLinkedTable &&
+            row[name].kind == Value::Kind::Text) {
+            catalog.m_links.push_back(
+                LinkEntry{row[name].text, textOf(database), textOf(foreignName), textOf(connect)});
+            continue;
+        }
         if (row[type].isNull() || row[type].integer != catalog::TypeTable)
             continue;
         const auto objectFlags = static_cast<std::uint32_t>(row[flags].isNull() ? 0 : row[flags].integer);
+        if (row[name].kind == Value::Kind::Text && row[name].text == "MSysRelationships" && !row[id].isNull())
+            catalog.m_relationshipsPage = static_cast<std::uint32_t>(row[id].integer) & catalog::PageMask;
         if ((objectFlags & catalog::SystemFlags) != 0 || row[name].kind != Value::Kind::Text ||
             row[id].isNull())
             continue;

@@ -176,6 +176,7 @@ constexpr std::size_t BitmapPageData = 4; // the bitmap of a usage-map page star
 namespace catalog {
 constexpr std::uint32_t DefinitionPage = 2;       // the catalog's own table definition
 constexpr std::int32_t TypeTable = 1;             // Type of a table's row
+constexpr std::int32_t TypeLinkedTable = 6;       // Type of a table of another Access file
 constexpr std::uint32_t SystemFlags = 0x80000002; // Flags bits of system objects
 constexpr std::uint32_t PageMask = 0x00FFFFFF;    // Id & mask = the table definition page
 } // namespace catalog
