@@ -62,4 +62,24 @@ class Statement {
     mutable std::vector<std::optional<ColumnType>> m_columnTypes; // parsed on first use
 };
 
+// Resets a statement when the scope ends, however it ends: no read lock stays held and no bindings
+// stay for the next use. A reset that fails here is let go (the statement is reset again before its
+// next use), so the destructor never throws, not even while an exception unwinds the scope.
+class ResetOnExit {
+  public:
+    explicit ResetOnExit(Statement& statement) : m_statement(statement) {}
+    ~ResetOnExit()
+    {
+        try {
+            m_statement.reset();
+        } catch (...) {
+        }
+    }
+    ResetOnExit(const ResetOnExit&) = delete;
+    ResetOnExit& operator=(const ResetOnExit&) = delete;
+
+  private:
+    Statement& m_statement;
+};
+
 } // namespace orrin::store

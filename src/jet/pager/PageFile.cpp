@@ -10,6 +10,7 @@
 #include "jet/pager/PageCodec.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
@@ -58,10 +59,10 @@ void PageFile::openFirstPage(std::string_view password)
     if (!version)
         throw Error(Failure::Unsupported, m_fileName +
                                               " is an Access file of a version this program does not read (" +
-                                              std::to_string(raw[layout::kVersion]) + ").");
+                                              std::to_string(raw[header::VersionByte]) + ").");
     Header& h = m_header;
     h.version = *version;
-    h.pageSize = h.version == Version::Jet3 ? 2048 : 4096;
+    h.pageSize = header::pageSize(h.version);
     if (raw.size() < h.pageSize)
         throw damaged(m_fileName, 0, "the file ends inside the page");
     if (raw.size() % h.pageSize != 0)
@@ -152,6 +153,7 @@ std::vector<std::uint8_t> PageFile::originalPage(std::uint32_t n) const
 
 std::vector<std::uint8_t> PageFile::encodePage(std::uint32_t n, std::span<const std::uint8_t> plain) const
 {
+    assert(plain.size() == m_header.pageSize);
     if (plain.size() != m_header.pageSize)
         throw std::invalid_argument("encodePage: a page of " + std::to_string(plain.size()) + " bytes, not " +
                                     std::to_string(m_header.pageSize));

@@ -12,6 +12,7 @@
 #include "jet/write/RowWriter.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <set>
 
@@ -44,23 +45,24 @@ std::vector<std::span<const std::uint8_t>> longValueReferences(const TableDef& d
                                                                std::span<const std::uint8_t> row)
 {
     std::vector<std::span<const std::uint8_t>> refs;
-    if (row.size() < 3)
+    const std::size_t countSize = kJet4Layout.rowColumnCountSize;
+    if (row.size() < countSize + 1)
         return refs;
     const std::size_t columns = decodeFixed16(row.data());
-    const std::size_t maskSize = (columns + 7) / 8;
-    if (row.size() < 2 + maskSize + 2)
+    const std::size_t maskSize = rowlayout::nullMaskSize(columns);
+    if (row.size() < countSize + maskSize + rowlayout::VarCountSize)
         return refs;
     const std::size_t tail = row.size() - maskSize;
-    const std::size_t count = decodeFixed16(row.data() + tail - 2);
-    if (tail < 2 + 2 + 2 * (count + 1))
+    const std::size_t count = decodeFixed16(row.data() + tail - rowlayout::VarCountSize);
+    if (tail < countSize + rowlayout::VarCountSize + kJet4Layout.rowVarOffsetSize * (count + 1))
         return refs;
     for (const ColumnDef& c : def.columns) {
         if (!c.isLongValue() || c.number >= columns || c.varIndex >= count)
             continue;
         if ((row[tail + c.number / 8] & (1u << (c.number % 8))) == 0)
             continue;
-        const std::size_t start = decodeFixed16(row.data() + tail - 4 - 2 * c.varIndex);
-        const std::size_t end = decodeFixed16(row.data() + tail - 4 - 2 * (c.varIndex + 1));
+        const std::size_t start = decodeFixed16(row.data() + rowlayout::varOffsetAt(tail, c.varIndex));
+        const std::size_t end = decodeFixed16(row.data() + rowlayout::varOffsetAt(tail, c.varIndex + 1u));
         if (start + longvalue::ReferenceSize <= end && end <= tail)
             refs.push_back(row.subspan(start, longvalue::ReferenceSize));
     }
@@ -194,7 +196,7 @@ void TableWriter::collectOldPages(const TableDef& def, std::set<std::uint32_t>& 
     const UsageMap owned = UsageMap::read(file, def.ownedPages);
     for (const std::uint32_t p : owned.pages) {
         const auto bytes = page(p);
-        if (bytes[0] != pagetype::Data || decodeFixed32(&bytes[m_layout.dataOwner]) != def.page)
+        if (bytes[pagehead::Type] != pagetype::Data || decodeFixed32(&bytes[m_layout.dataOwner]) != def.page)
             continue;
         pages.insert(p);
         const DataPage data(bytes, m_layout, file.fileName(), p);
@@ -218,7 +220,7 @@ void TableWriter::collectOldPages(const TableDef& def, std::set<std::uint32_t>& 
                         break;
                     const DataPage lval(page(at), m_layout, file.fileName(), at);
                     const auto link = lval.bytes(lval.slot(static_cast<std::uint16_t>(pointerRow(pointer))));
-                    pointer = link.size() >= 4 ? decodeFixed32(link.data()) : 0;
+                    pointer = link.size() >= longvalue::ChainLinkSize ? decodeFixed32(link.data()) : 0;
                 }
             }
         }
@@ -243,8 +245,9 @@ void TableWriter::collectOldPages(const TableDef& def, std::set<std::uint32_t>& 
         if (index.usageMap != 0) {
             for (const std::uint32_t p : UsageMap::read(file, index.usageMap).pages) {
                 const auto bytes = page(p);
-                if ((bytes[0] == pagetype::IndexLeaf || bytes[0] == pagetype::IndexNode) &&
-                    decodeFixed32(&bytes[IndexLayout::kTableDefinitionOffset]) == def.page)
+                if ((bytes[pagehead::Type] == pagetype::IndexLeaf ||
+                     bytes[pagehead::Type] == pagetype::IndexNode) &&
+                    decodeFixed32(&bytes[indexpage::TableDefinition]) == def.page)
                     pages.insert(p);
             }
         }
@@ -255,7 +258,7 @@ void TableWriter::collectOldPages(const TableDef& def, std::set<std::uint32_t>& 
             continue;
         for (const std::uint32_t p : UsageMap::read(file, maps.ownedPages).pages) {
             const auto bytes = page(p);
-            if (bytes[0] == pagetype::Data &&
+            if (bytes[pagehead::Type] == pagetype::Data &&
                 decodeFixed32(&bytes[m_layout.dataOwner]) == DataPageBuilder::kLongValueOwner)
                 pages.insert(p);
         }
@@ -336,7 +339,7 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
         // Shared with other values: our rows become deleted rows.
         auto bytes = changePage(p);
         for (const std::uint16_t r : ours) {
-            const std::size_t at = m_layout.dataRowOffsets + 2 * std::size_t(r);
+            const std::size_t at = m_layout.dataRowOffsets + datapage::RowOffsetSize * std::size_t(r);
             encodeFixed16(&bytes[at],
                           static_cast<std::uint16_t>(decodeFixed16(&bytes[at]) | rowflag::Deleted));
         }
@@ -353,6 +356,7 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
         std::size_t pageSize = 0;
         std::uint32_t putRow(const ColumnDef& column, std::span<const std::uint8_t> data) override
         {
+            assert(!data.empty() && data.size() <= RowWriter::kMaxLongValueRow);
             auto it = builders.find(column.number);
             if (it == builders.end())
                 it = builders
