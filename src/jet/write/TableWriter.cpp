@@ -98,7 +98,7 @@ void TableWriter::checkMapsWithinFile()
                               std::to_string(map.firstPastEnd) + ", past the end of the file (" +
                               std::to_string(file.pageCount()) + " pages)");
     };
-    std::vector<std::pair<std::uint32_t, std::string>> tables{{kCatalogPage, "MSysObjects"}};
+    std::vector<std::pair<std::uint32_t, std::string>> tables{{catalog::DefinitionPage, "MSysObjects"}};
     for (const CatalogEntry& entry : m_db.tables())
         tables.emplace_back(entry.definitionPage, entry.name);
     for (const auto& [page, name] : tables) {
