@@ -31,10 +31,10 @@ bool TableCursor::next()
             throw damaged(m_file.fileName(), number, "a page of the table " + m_table.name + " is blank");
         // A page of no kind at all is not a page the table once used: it was overwritten, and
         // passing over it would lose its rows without a word.
-        if (bytes[0] > pagetype::UsageMap)
+        if (bytes[pagehead::Type] > pagetype::UsageMap)
             throw damaged(m_file.fileName(), number,
                           "a page of the table " + m_table.name + " is of no known kind (" +
-                              std::to_string(bytes[0]) + ")");
+                              std::to_string(bytes[pagehead::Type]) + ")");
         // The map also lists pages the table no longer uses; only its own data pages hold rows.
         if (bytes[pagehead::Type] != pagetype::Data) {
             ++m_pageIndex;
