@@ -308,9 +308,11 @@ bool AccessSource::load(std::string_view table)
             for (const auto& relationship : relationships()) {
                 if (!relationship.enforced())
                     continue;
-                for (const auto& [mine, other] :
+                for (const auto& [mine, tiedTo] :
                      {std::pair{relationship.table, relationship.referencedTable},
                       std::pair{relationship.referencedTable, relationship.table}}) {
+                    // A copy: clang 14 does not let a lambda capture a structured binding.
+                    const std::string other = tiedTo;
                     if (equalsIgnoringCase(mine, next) && m_loaded.count(lowerAscii(other)) == 0 &&
                         std::any_of(tables.begin(), tables.end(), [&](const jet::CatalogEntry& e) {
                             return equalsIgnoringCase(e.name, other);
