@@ -6,24 +6,9 @@
 #include "store/StoreError.h"
 #include "value/Error.h"
 
-#include <sys/stat.h>
+#include "platform/Files.h"
 
 namespace orrin::calc {
-
-namespace {
-
-// The device and inode of a file, following symbolic links; nothing when it cannot be read (a
-// missing file is no database file at all).
-std::optional<std::pair<std::uint64_t, std::uint64_t>> fileIdentity(const std::filesystem::path& file)
-{
-    struct stat status {};
-    if (file.empty() || ::stat(file.c_str(), &status) != 0)
-        return std::nullopt;
-    return std::pair<std::uint64_t, std::uint64_t>{static_cast<std::uint64_t>(status.st_dev),
-                                                   static_cast<std::uint64_t>(status.st_ino)};
-}
-
-} // namespace
 
 RunSession::RunSession(DataImport& module, std::function<void()> eventPump, store::LockWaits* lockWaits)
     : m_module(module), m_eventPump(std::move(eventPump)), m_lockWaits(lockWaits)
@@ -60,7 +45,7 @@ void RunSession::shareTarget(store::Connection& connection, std::string password
     m_sharedTexts.clear();
     if (!connection.isOpen())
         return;
-    const auto identity = fileIdentity(connection.path());
+    const auto identity = platform::fileIdentity(connection.path());
     if (!identity)
         return;
     m_sharedTarget = &connection;
@@ -126,7 +111,7 @@ store::Connection* RunSession::sharedTargetFor(const std::string& connectionText
     auto known = m_sharedTexts.find(connectionText);
     if (known == m_sharedTexts.end()) {
         const store::ConnectionText text = store::ConnectionText::parse(connectionText);
-        const auto identity = fileIdentity(store::resolveDataSource(text.dataSource));
+        const auto identity = platform::fileIdentity(store::resolveDataSource(text.dataSource));
         std::optional<std::string> password;
         if (identity && *identity == m_sharedFile)
             password = text.password;

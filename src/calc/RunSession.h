@@ -4,6 +4,7 @@
 #include "calc/PlanRow.h"
 #include "calc/PolicyFields.h"
 #include "calc/SbRowsWritten.h"
+#include "platform/Files.h"
 #include "store/Connection.h"
 #include "value/Variant.h"
 
@@ -87,7 +88,7 @@ class RunSession {
     // text seen whether it names that file (and with which password).
     store::Connection* m_sharedTarget = nullptr;
     std::string m_sharedPassword;
-    std::pair<std::uint64_t, std::uint64_t> m_sharedFile{0, 0};
+    platform::FileIdentity m_sharedFile;
     std::map<std::string, std::optional<std::string>> m_sharedTexts;
     // DFirst2's answers (row count, first column of the first row) by connection text, then query
     // text: the bonus database is never written during a run. Failed lookups are never kept.

@@ -1,11 +1,13 @@
 #include "store/Connection.h"
 
+#include "platform/Utf8Path.h"
 #include "store/AccessSource.h"
 
 #include "store/ConnectionText.h"
 #include "store/DatabaseFile.h"
 #include "store/EngineError.h"
 #include "store/LockWaits.h"
+#include "store/SqlCipherForm.h"
 #include "store/SqlText.h"
 #include "store/SqliteHandle.h"
 #include "store/StoreError.h"
@@ -60,13 +62,13 @@ Connection::~Connection()
 void Connection::open(std::string_view connectionText, OpenMode mode)
 {
     const ConnectionText text = ConnectionText::parse(connectionText);
-    openFile(text.dataSource, text.password, mode);
+    openFile(platform::pathFromUtf8(text.dataSource), text.password, mode);
 }
 
 void Connection::openDao(std::string_view name, std::string_view connect)
 {
     const ConnectionText text = ConnectionText::parseDao(name, connect);
-    openFile(text.dataSource, text.password, OpenMode::ReadWrite);
+    openFile(platform::pathFromUtf8(text.dataSource), text.password, OpenMode::ReadWrite);
 }
 
 void Connection::openFile(const std::filesystem::path& path, const std::string& password, OpenMode mode)
@@ -91,6 +93,9 @@ void Connection::openFile(const std::filesystem::path& path, const std::string& 
         openAccess(file, password, mode);
         return;
     }
+    if (!kSqlCipherBuilt)
+        throw Error(code::General,
+                    "Cannot open '" + name + "': it is not an Access file, and " + kNoSqlCipherForm + ".");
 
     // A connection is only ever used by one thread at a time, so the engine's own locking of it
     // would be pure cost.
@@ -109,8 +114,7 @@ void Connection::openFile(const std::filesystem::path& path, const std::string& 
     else
         sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     // Without a password the file is a plain, unencrypted one.
-    if (!password.empty() &&
-        sqlite3_key(db.get(), password.data(), static_cast<int>(password.size())) != SQLITE_OK)
+    if (!password.empty() && keyDatabase(db.get(), password) != SQLITE_OK)
         throw notDatabase;
 
     // The key is only tried when the first page is read.

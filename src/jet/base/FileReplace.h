@@ -20,7 +20,7 @@ class FileSink {
 };
 
 // Writes the new contents of target through produce into a temporary file in target's folder,
-// gives it target's permission bits, flushes it (fsync), renames it over target and flushes the
+// gives it target's permission bits, flushes it to disk, renames it over target and flushes the
 // folder. Any failure (the folder read-only or not writable, the disk full, a write refused, or
 // an exception from produce) removes the temporary file, leaves target untouched and is reported
 // as Failure::Io "Cannot write TARGET: reason." (an exception from produce passes unchanged).

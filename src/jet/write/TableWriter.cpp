@@ -10,6 +10,7 @@
 #include "jet/table/UsageMap.h"
 #include "jet/write/IndexRowKey.h"
 #include "jet/write/RowWriter.h"
+#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -446,7 +447,7 @@ void TableWriter::commit()
         throw Error(Failure::Unsupported, "A failed write cannot be committed.");
     writeGlobalUsageMap(*this, std::vector<std::uint32_t>(m_free.begin(), m_free.end()));
     const PageFile& file = m_db.file();
-    const std::filesystem::path path = file.fileName();
+    const std::filesystem::path path = platform::pathFromUtf8(file.fileName());
     replaceFile(path, [&](FileSink& sink) {
         std::ifstream original(path, std::ios::binary);
         if (!original)
