@@ -28,11 +28,11 @@ void appendToLogFile(const std::filesystem::path& path, std::string_view text)
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
                           S_IRUSR | S_IWUSR);
     if (fd < 0) {
-        // ENXIO: a FIFO with no reader (or a device), which O_NONBLOCK turned away.
+        // ENXIO: a FIFO with no reader (or a device), which O_NONBLOCK turned away; EISDIR: a folder.
         const int saved = errno;
-        fail(saved, saved == ELOOP   ? "it is a symbolic link"
-                    : saved == ENXIO ? "it is not a regular file"
-                                     : nullptr);
+        fail(saved, saved == ELOOP                       ? "it is a symbolic link"
+                    : saved == ENXIO || saved == EISDIR ? "it is not a regular file"
+                                                        : nullptr);
     }
     struct stat opened {};
     if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
