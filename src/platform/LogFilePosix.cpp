@@ -30,7 +30,7 @@ void appendToLogFile(const std::filesystem::path& path, std::string_view text)
     if (fd < 0) {
         // ENXIO: a FIFO with no reader (or a device), which O_NONBLOCK turned away; EISDIR: a folder.
         const int saved = errno;
-        fail(saved, saved == ELOOP                       ? "it is a symbolic link"
+        fail(saved, saved == ELOOP                      ? "it is a symbolic link"
                     : saved == ENXIO || saved == EISDIR ? "it is not a regular file"
                                                         : nullptr);
     }

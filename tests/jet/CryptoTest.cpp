@@ -1,7 +1,7 @@
 // Known answers of the cryptography the page codecs use, the same on every backend (OpenSSL on
 // Linux, CNG on Windows): the published vectors of FIPS 180, FIPS 197, SP 800-38A and RFC 4648.
-#include "jet/base/JetError.h"
 #include "jet/crypto/Crypto.h"
+#include "jet/base/JetError.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +46,8 @@ const HashCase kHashCases[] = {
     {"Sha384", HashKind::Sha384,
      "cb00753f45a35e8bb5a03d699ac65007272c32ab0eded1631a8b605a43ff5bed8086072ba1e7cc2358baeca134c825a7"},
     {"Sha512", HashKind::Sha512,
-     "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a2192992a274fc1a836ba3c23a3feebbd454d4423643ce80e"
+     "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a2192992a274fc1a836ba3c23a3feebbd454d442"
+     "3643ce80e"
      "2a9ac94fa54ca49f"},
 };
 
@@ -76,8 +77,8 @@ struct AesCase {
 };
 
 const AesCase kAesCases[] = {
-    {"Fips197Aes128", AesMode::Ecb, "000102030405060708090a0b0c0d0e0f", "", "00112233445566778899aabbccddeeff",
-     "69c4e0d86a7b0430d8cdb78070b4c55a"},
+    {"Fips197Aes128", AesMode::Ecb, "000102030405060708090a0b0c0d0e0f", "",
+     "00112233445566778899aabbccddeeff", "69c4e0d86a7b0430d8cdb78070b4c55a"},
     {"Fips197Aes192", AesMode::Ecb, "000102030405060708090a0b0c0d0e0f1011121314151617", "",
      "00112233445566778899aabbccddeeff", "dda97ca4864cdfe06eaf70a0ec0d7191"},
     {"Fips197Aes256", AesMode::Ecb, "000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f", "",
@@ -117,7 +118,7 @@ struct Base64Case {
 };
 
 const Base64Case kBase64Cases[] = {
-    {"Empty", "", ""},       {"OneByte", "f", "Zg=="},        {"TwoBytes", "fo", "Zm8="},
+    {"Empty", "", ""},        {"OneByte", "f", "Zg=="},      {"TwoBytes", "fo", "Zm8="},
     {"Three", "foo", "Zm9v"}, {"Six", "foobar", "Zm9vYmFy"}, {"HighBytes", "\xff\xfe\x80", "//6A"},
 };
 

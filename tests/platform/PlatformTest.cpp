@@ -55,7 +55,8 @@ class Platform : public testing::Test {
 
     std::size_t entries() const
     {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()));
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()));
     }
 
     fs::path m_folder;
@@ -154,7 +155,9 @@ TEST_F(Platform, TheLogFileIsAppendedToAndRefusesAFolder)
 
 TEST_F(Platform, FileNamesInUtf8WithBlanksAndAccentsAreFound)
 {
-    const std::string name = "Agent Files \xC3\xB1" "and\xC3\xBA \xC3\x9Cn\xC3\xAF" "code.mdb";
+    const std::string name = "Agent Files \xC3\xB1"
+                             "and\xC3\xBA \xC3\x9Cn\xC3\xAF"
+                             "code.mdb";
     const fs::path path = write(name, "bytes");
     EXPECT_TRUE(fs::exists(path));
     EXPECT_EQ(path.filename().string(), name);
@@ -171,9 +174,9 @@ struct SingleByteCase {
 };
 
 const SingleByteCase kSingleByteCases[] = {
-    {"Cp1252EuroSign", 1252, 0x80, 0x20AC},      {"Cp1252EAcute", 1252, 0xE9, 0x00E9},
-    {"Cp1251CyrillicA", 1251, 0xC0, 0x0410},     {"Cp1250LOgonek", 1250, 0xA5, 0x0104},
-    {"Cp1253GreekAlpha", 1253, 0xC1, 0x0391},    {"Cp1252RightQuote", 1252, 0x92, 0x2019},
+    {"Cp1252EuroSign", 1252, 0x80, 0x20AC},   {"Cp1252EAcute", 1252, 0xE9, 0x00E9},
+    {"Cp1251CyrillicA", 1251, 0xC0, 0x0410},  {"Cp1250LOgonek", 1250, 0xA5, 0x0104},
+    {"Cp1253GreekAlpha", 1253, 0xC1, 0x0391}, {"Cp1252RightQuote", 1252, 0x92, 0x2019},
 };
 
 class PlatformSingleByte : public testing::TestWithParam<SingleByteCase> {};
