@@ -153,7 +153,7 @@ double DataImport::NewBonus(Date comDt, const std::string& Plan, std::int32_t Te
     trap.step([&] {
         if (!built)
             throw Error(store::code::BadQuery, "The query text is empty");
-        if (const NewBonusRows* kept = session().keptBonusRows()) {
+        if (const NewBonusRows* kept = session().caches().keptBonusRows(session().target())) {
             rs.openKept(kept->first(Plan, year, Term, Amount), late);
             return;
         }

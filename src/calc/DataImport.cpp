@@ -4,7 +4,6 @@
 #include "calc/DataImport.h"
 #include "platform/Folders.h"
 
-#include "store/ConnectionText.h"
 #include "store/DatabaseFile.h"
 #include "store/KnownDatabases.h"
 
@@ -28,17 +27,15 @@ bool dataSourceExists(const fs::path& path)
     }
 }
 
-std::string bonusConnectionTextOf(const fs::path& bonusDatabase)
+store::DatabaseLocation bonusLocationOf(const fs::path& bonusDatabase)
 {
-    return store::ConnectionText{std::string(store::kJetProvider), bonusDatabase.string(),
-                                 std::string(kCalvanePassword)}
-        .text();
+    return {std::string(store::kJetProvider), bonusDatabase.string(), std::string(kCalvanePassword)};
 }
 
 } // namespace
 
 DataImport::DataImport()
-    : m_bonusDatabase(defaultBonusDatabase()), m_bonusConnectionText(bonusConnectionTextOf(m_bonusDatabase))
+    : m_bonusDatabase(defaultBonusDatabase()), m_bonusLocation(bonusLocationOf(m_bonusDatabase))
 {
 }
 
@@ -65,7 +62,7 @@ fs::path DataImport::defaultBonusDatabase()
 void DataImport::setBonusDatabase(fs::path file)
 {
     m_bonusDatabase = std::move(file);
-    m_bonusConnectionText = bonusConnectionTextOf(m_bonusDatabase);
+    m_bonusLocation = bonusLocationOf(m_bonusDatabase);
 }
 
 // The standing session is made on first use and stays until the module goes; a run's session stands
@@ -90,15 +87,17 @@ void DataImport::detach(RunSession* session, RunSession* previous)
         m_session = previous;
 }
 
-// The text is built once per file name: the client step looks up three values for every client.
-const std::string& DataImport::orrinConnectionText(const std::string& DbPath)
+store::DatabaseLocation DataImport::orrinDatabase(const std::string& DbPath)
 {
-    if (m_orrinConnectionText.first != DbPath || m_orrinConnectionText.second.empty()) {
-        m_orrinConnectionText = {DbPath, store::ConnectionText{std::string(store::kAceProvider), DbPath,
-                                                               std::string(kOrrinPassword)}
-                                             .text()};
-    }
-    return m_orrinConnectionText.second;
+    return {std::string(store::kAceProvider), DbPath, std::string(kOrrinPassword)};
+}
+
+// The location is built once per file name: the client step looks up three values for every client.
+const store::DatabaseLocation& DataImport::orrinLocation(const std::string& DbPath)
+{
+    if (m_orrinLocation.provider.empty() || m_orrinLocation.dataSource != DbPath)
+        m_orrinLocation = orrinDatabase(DbPath);
+    return m_orrinLocation;
 }
 
 } // namespace orrin::calc

@@ -4,6 +4,7 @@
 #include "calc/Labels.h"
 #include "calc/RunSession.h"
 #include "store/Connection.h"
+#include "store/DatabaseLocation.h"
 #include "store/Recordset.h"
 #include "value/Error.h"
 #include "value/Trap.h"
@@ -17,6 +18,9 @@
 namespace orrin::calc {
 
 class PolicyFields;
+class PolicyPlan;
+struct PlanEntry;
+enum class PaymentMode;
 
 // The calculation module: single-value lookups, the error log, and the values derived for each
 // copied policy (dates, maturity amount, survival-benefit schedule). Every procedure handles its own
@@ -35,6 +39,8 @@ class DataImport {
 
     // The bonus database of DFirst2: default lic.mdb beside the program, then ../share/orrin-import.
     static std::filesystem::path defaultBonusDatabase();
+    // The Orrin database at DbPath as OrrinDFirst opens it: the ACE provider, the Orrin password.
+    static store::DatabaseLocation orrinDatabase(const std::string& DbPath);
     void setBonusDatabase(std::filesystem::path file);
 
     // The first column of the first row (store's order) of "Select Field from Table[ where
@@ -65,13 +71,15 @@ class DataImport {
     friend class RunSession;
     RunSession* attach(RunSession* session);
     void detach(RunSession* session, RunSession* previous);
-    const std::string& orrinConnectionText(const std::string& DbPath);
-    void updateMaturityAmount(PolicyFields& policy, Trap& trap);
+    const store::DatabaseLocation& orrinLocation(const std::string& DbPath);
+    void updateMaturityAmount(PolicyFields& policy, PolicyPlan& plan, Trap& trap);
+    double maturityValue(Date ComDt, const std::string& Plan, const PlanEntry* entry, std::int32_t Term,
+                         double Amount, double Prem, PaymentMode Mode, std::int32_t& Age);
 
     ErrorLog m_log;
     std::filesystem::path m_bonusDatabase;
-    std::string m_bonusConnectionText;
-    std::pair<std::string, std::string> m_orrinConnectionText; // DbPath, its text
+    store::DatabaseLocation m_bonusLocation;
+    store::DatabaseLocation m_orrinLocation; // of the last DbPath looked up
     RunSession* m_session = nullptr;
     std::unique_ptr<RunSession> m_standing;
 };

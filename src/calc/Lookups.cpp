@@ -7,7 +7,6 @@
 #include "calc/DataImport.h"
 #include "calc/LoggingTrap.h"
 
-#include "store/ConnectionText.h"
 #include "store/KnownDatabases.h"
 #include "store/Statement.h"
 #include "store/StoreError.h"
@@ -130,13 +129,13 @@ Variant runLookup(DataImport& module, const char* label, const std::string& data
 // bonus database does not change while the program runs; a failing lookup is never kept.
 Variant DataImport::DFirst2(const std::string& Field, const std::string& Table, const std::string& Condition)
 {
-    const std::string& connectionText = m_bonusConnectionText;
+    const store::DatabaseLocation& location = m_bonusLocation;
     const std::string sql = queryText(Field, Table, Condition);
     return runLookup(
         *this, labels::DFirst2, m_bonusDatabase.string(),
-        [&] { return session().lookupConnection(connectionText); },
+        [&] { return session().connections().lookupConnection(location); },
         [&](store::Connection& connection) {
-            auto& answers = session().bonusAnswers(connectionText);
+            auto& answers = session().caches().bonusAnswers(location);
             if (auto known = answers.find(sql); known != answers.end())
                 return known->second;
             Rows rows = readInStoreOrder(connection, sql);
@@ -150,10 +149,11 @@ Variant DataImport::DFirst2(const std::string& Field, const std::string& Table, 
 Variant DataImport::OrrinDFirst(const std::string& Field, const std::string& Table, const std::string& DbPath,
                                 const std::string& Condition)
 {
-    const std::string& connectionText = orrinConnectionText(DbPath);
+    const store::DatabaseLocation& location = orrinLocation(DbPath);
     const std::string sql = queryText(Field, Table, Condition);
     return runLookup(
-        *this, labels::OrrinDFirst, DbPath, [&] { return session().lookupConnection(connectionText); },
+        *this, labels::OrrinDFirst, DbPath,
+        [&] { return session().connections().lookupConnection(location); },
         [&](store::Connection& connection) { return readInStoreOrder(connection, sql); }, Variant::null());
 }
 
@@ -165,13 +165,14 @@ Variant DataImport::OrrinDFirstForPerson(const std::string& Field, const std::st
                                          const std::string& DbPath, const Variant& FamilyCode,
                                          const Variant& PersCode)
 {
-    const std::string& connectionText = orrinConnectionText(DbPath);
+    const store::DatabaseLocation& location = orrinLocation(DbPath);
     const std::string familyCode = joinText(FamilyCode);
     const std::string personCode = joinText(PersCode);
     const std::string sql =
         "Select " + Field + " from " + Table + " where familycode = ? And perscode = ? order by rowid";
     return runLookup(
-        *this, labels::OrrinDFirst, DbPath, [&] { return session().lookupConnection(connectionText); },
+        *this, labels::OrrinDFirst, DbPath,
+        [&] { return session().connections().lookupConnection(location); },
         [&](store::Connection& connection) {
             const std::optional<double> number = parseNumber(personCode);
             if (!number)

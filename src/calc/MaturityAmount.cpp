@@ -2,8 +2,10 @@
 // unrounded in MatAmt.
 
 #include "calc/DataImport.h"
+#include "calc/PaymentMode.h"
 #include "calc/PlanBook.h"
 #include "calc/PolicyFields.h"
+#include "calc/PolicyPlan.h"
 
 #include "value/Conversions.h"
 #include "value/DateValue.h"
@@ -16,18 +18,18 @@ namespace orrin::calc {
 
 namespace {
 
-struct PaymentMode {
+struct PaymentCode {
     const char* code; // the policy's Payment, compared exactly
-    const char* mode; // the mode name NewMat2 knows
+    PaymentMode mode;
 };
 
-constexpr std::array<PaymentMode, 6> kPaymentModes{{
-    {"M", "Monthly"},
-    {"Q", "Quarterly"},
-    {"H", "HalfYearly"},
-    {"Y", "Yearly"},
-    {"S", "Single"},
-    {"P", "SSS"},
+constexpr std::array<PaymentCode, 6> kPaymentCodes{{
+    {"M", PaymentMode::Monthly},
+    {"Q", PaymentMode::Quarterly},
+    {"H", PaymentMode::HalfYearly},
+    {"Y", PaymentMode::Yearly},
+    {"S", PaymentMode::Single},
+    {"P", PaymentMode::SSS},
 }};
 
 } // namespace
@@ -36,19 +38,19 @@ constexpr std::array<PaymentMode, 6> kPaymentModes{{
 // either is read as a number and rounded half to even. Each payment mode is tested on its own (a failing test
 // runs its block, as every failing condition does); a policy without a commencement date, or with a payment
 // code outside the table (lower case included), keeps its MatAmt. Failures go to the caller's trap.
-void DataImport::updateMaturityAmount(PolicyFields& policy, Trap& trap)
+void DataImport::updateMaturityAmount(PolicyFields& policy, PolicyPlan& plan, Trap& trap)
 {
     std::int32_t MatTerm = 0;
 
     if (trap.test([&] {
-            const PlanEntry* plan = PlanBook::standard().matching(policy.plan());
-            return plan != nullptr && plan->maturesOnPremiumTerm;
+            const PlanEntry* entry = plan.asWritten();
+            return entry != nullptr && entry->maturesOnPremiumTerm;
         }))
         trap.step([&] { MatTerm = toLong(Variant(Val(policy.ppt()))); });
     else
         trap.step([&] { MatTerm = toLong(Variant(Val(policy.term()))); });
 
-    for (const PaymentMode& payment : kPaymentModes) {
+    for (const PaymentCode& payment : kPaymentCodes) {
         const bool matches = trap.test([&] {
             // Both sides are evaluated, as the classic And does.
             const bool sameCode = equals(policy.payment(), Variant(payment.code));
@@ -59,11 +61,11 @@ void DataImport::updateMaturityAmount(PolicyFields& policy, Trap& trap)
             continue;
         trap.step([&] {
             const Date ComDt = toDate(policy.issueDate());
-            const std::string Plan = toText(policy.plan());
+            const std::string& Plan = plan.text();
             const double Amount = toDouble(policy.sum());
             const double Prem = Val(policy.premium());
-            const std::string Mode = payment.mode;
-            const double amount = NewMat2(ComDt, Plan, MatTerm, Amount, Prem, Mode, gAge);
+            const double amount =
+                maturityValue(ComDt, Plan, plan.byValue(), MatTerm, Amount, Prem, payment.mode, gAge);
             policy.setMaturityAmount(Variant(amount));
         });
     }

@@ -3,6 +3,7 @@
 
 #include "calc/DataImport.h"
 #include "calc/LoggingTrap.h"
+#include "calc/PaymentMode.h"
 #include "calc/PlanBook.h"
 
 #include "value/Conversions.h"
@@ -31,6 +32,16 @@ double lookupNumber(const Variant& value)
 double DataImport::NewMat2(Date ComDt, const std::string& Plan, std::int32_t Term, double Amount, double Prem,
                            const std::string& Mode, std::int32_t& Age)
 {
+    return maturityValue(ComDt, Plan, PlanBook::standard().byNumber(Val(std::string_view(Plan))), Term,
+                         Amount, Prem, paymentModeNamed(Mode), Age);
+}
+
+// NewMat2 with the plan's value already looked up in the book: entry is the entry of Plan's leading
+// number (nullptr for none), Plan itself decides what applies "as written".
+double DataImport::maturityValue(Date ComDt, const std::string& Plan, const PlanEntry* entry,
+                                 std::int32_t Term, double Amount, double Prem, PaymentMode Mode,
+                                 std::int32_t& Age)
+{
     Trap trap = loggingTrap(*this, labels::NewMat2);
 
     double sumAssured = Amount;
@@ -39,8 +50,6 @@ double DataImport::NewMat2(Date ComDt, const std::string& Plan, std::int32_t Ter
     double finalBonus = 0;
     double result = 0;
 
-    const double planValue = Val(std::string_view(Plan));
-    const PlanEntry* entry = PlanBook::standard().byNumber(planValue);
     const Category category = entry != nullptr ? entry->category : Category::None;
     if (category == Category::None) {
         trap.step([&] { result = maturityByRule(entry, Plan, Term, sumAssured, Prem, Mode); });

@@ -246,16 +246,22 @@ double shareOf(double hundredths, double sum)
     return hundredths / 100 * sum;
 }
 
-double premiumsPaid(const std::string& Mode, std::int32_t Term, double Prem)
+double premiumsPaid(PaymentMode Mode, std::int32_t Term, double Prem)
 {
-    if (Mode == "Yearly")
+    switch (Mode) {
+    case PaymentMode::Yearly:
         return Term * Prem;
-    if (Mode == "HalfYearly")
+    case PaymentMode::HalfYearly:
         return 2 * Prem * Term;
-    if (Mode == "Quarterly")
+    case PaymentMode::Quarterly:
         return 4 * Prem * Term;
-    if (Mode == "Monthly")
+    case PaymentMode::Monthly:
         return 12 * Prem * Term;
+    case PaymentMode::Single:
+    case PaymentMode::SSS:
+    case PaymentMode::Other:
+        break;
+    }
     return 0;
 }
 
@@ -277,7 +283,7 @@ double compoundingValue(double sumAssured, std::int32_t Term, double firstRate, 
 }
 
 double maturityByRule(const PlanEntry* entry, const std::string& planText, std::int32_t Term,
-                      double sumAssured, double Prem, const std::string& Mode)
+                      double sumAssured, double Prem, PaymentMode Mode)
 {
     if (entry == nullptr)
         return 0;
@@ -292,9 +298,9 @@ double maturityByRule(const PlanEntry* entry, const std::string& planText, std::
         return premiumsPaid(Mode, Term, Prem);
     case R::PremiumsWithBand: {
         double paid = premiumsPaid(Mode, Term, Prem);
-        if (Mode == "SSS")
+        if (Mode == PaymentMode::SSS)
             paid = 12.0 * Term * Prem;
-        else if (Mode == "Single")
+        else if (Mode == PaymentMode::Single)
             paid = Prem;
         return paid + bandAddition(kPremiumBands, Term, paid);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calc/PaymentMode.h"
 #include "value/Variant.h"
 
 #include <cstdint>
@@ -140,11 +141,11 @@ double shareOf(double hundredths, double sum);
 // nullptr (no rule: 0); planText decides the shares "as written". Pure arithmetic in the order the
 // rules are written; never fails.
 double maturityByRule(const PlanEntry* entry, const std::string& planText, std::int32_t Term,
-                      double sumAssured, double Prem, const std::string& Mode);
+                      double sumAssured, double Prem, PaymentMode Mode);
 
 // The premiums paid over the term: Yearly Term x Prem, HalfYearly 2 x Prem x Term, Quarterly
 // 4 x Prem x Term, Monthly 12 x Prem x Term; any other mode 0.
-double premiumsPaid(const std::string& Mode, std::int32_t Term, double Prem);
+double premiumsPaid(PaymentMode Mode, std::int32_t Term, double Prem);
 
 // The sum plus additions that compound yearly: each year adds running sum / 1000 x the year's rate
 // (firstRate in years 1 to 5, laterRate from year 6); the additions collect the exact increments

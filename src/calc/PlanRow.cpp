@@ -51,7 +51,9 @@ void PlanRow::open(store::Connection* database, const Variant& Plan, PlanRowCach
     // connection or an abandoned transaction; those go down the ordinary path below.
     if (kept != nullptr && database->isOpen() && !database->transactionLost()) {
         if (auto rows = kept->find(database, *plan)) {
-            m_rows = std::move(rows);
+            m_rows = rows;
+            m_read = std::move(rows);
+            m_readOn = database;
             m_open = true;
             return;
         }
@@ -82,8 +84,21 @@ void PlanRow::open(store::Connection* database, const Variant& Plan, PlanRowCach
     statement.reset();
     if (kept != nullptr)
         kept->keep(database, *plan, rows);
-    m_rows = std::move(rows);
+    m_rows = rows;
+    m_read = std::move(rows);
+    m_readOn = database;
     m_open = true;
+}
+
+void PlanRow::reopen(store::Connection* database, const Variant& Plan, PlanRowCache* kept)
+{
+    if (m_read && database != nullptr && database == m_readOn && database->isOpen() &&
+        !database->transactionLost()) {
+        m_rows = m_read;
+        m_open = true;
+        return;
+    }
+    open(database, Plan, kept);
 }
 
 const PlanRow::Rows& PlanRow::require() const

@@ -34,6 +34,10 @@ class PlanRow {
     // keeps what it held. With kept, a plan already read through it on the same database is not
     // read again, and a plan read now is added to it.
     void open(store::Connection* database, const Variant& Plan, PlanRowCache* kept = nullptr);
+    // Opens the handle again for the same plan after close() and release(). The rows the last open
+    // read stand for the query while it is the same database, still open and its transaction kept
+    // (the caller writes no plans in between); otherwise the query runs again, and fails as it would.
+    void reopen(store::Connection* database, const Variant& Plan, PlanRowCache* kept = nullptr);
     std::int64_t recordCount() const;
     // A field of the first row, by name without regard to case.
     Variant field(std::string_view name) const;
@@ -45,6 +49,9 @@ class PlanRow {
 
     std::shared_ptr<const Rows> m_rows; // unset: never opened, failed to open, or released
     bool m_open = false;
+    // What the last successful open read, and on which database; release() keeps it for reopen().
+    std::shared_ptr<const Rows> m_read;
+    const store::Connection* m_readOn = nullptr;
 };
 
 // Plan rows already read, by plan number, for a caller that knows the plans table cannot change while

@@ -5,6 +5,7 @@
 #include "calc/LoggingTrap.h"
 #include "calc/PlanRow.h"
 #include "calc/PolicyFields.h"
+#include "calc/PolicyPlan.h"
 #include "calc/SurvivalBenefit.h"
 
 #include "value/Conversions.h"
@@ -98,24 +99,29 @@ void DataImport::UpdatePolicySchedule(store::Connection& database, store::Record
     RunSession& run = session();
     run.pumpEvents();
 
-    PolicyFields policy(PolicyRow, run.policyPositions());
-    if (trap.test([&] { return equals(policy.plan(), Variant(std::int32_t{0})); }))
+    PolicyFields policy(PolicyRow, run.caches().policyPositions());
+    // The plan is read here once; a plan that cannot be read, or compared, ends the call here.
+    Variant planValue;
+    if (trap.test([&] {
+            planValue = policy.plan();
+            return equals(planValue, Variant(std::int32_t{0}));
+        }))
         return;
 
     run.setTarget(&database);
 
-    PlanRow planRow;
-    trap.step([&] { planRow.open(run.target(), policy.plan(), run.keptPlanRows()); });
+    PolicyPlan plan(std::move(planValue));
+    trap.step([&] { plan.row().open(run.target(), plan.value(), run.caches().keptPlanRows()); });
 
-    if (trap.test([&] { return planRow.recordCount() != 0; }))
-        applyDateRules(policy, planRow, gAge, trap);
+    if (trap.test([&] { return plan.row().recordCount() != 0; }))
+        applyDateRules(policy, plan.row(), gAge, trap);
 
-    updateMaturityAmount(policy, trap);
+    updateMaturityAmount(policy, plan, trap);
 
-    trap.step([&] { planRow.close(); });
-    planRow.release();
+    trap.step([&] { plan.row().close(); });
+    plan.row().release();
 
-    rebuildSurvivalBenefits(*this, database, policy, trap);
+    rebuildSurvivalBenefits(*this, database, policy, plan, trap);
 }
 
 } // namespace orrin::calc

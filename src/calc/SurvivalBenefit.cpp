@@ -73,8 +73,8 @@ int groupCount(const PlanRow& planRow)
 
 class Schedule {
   public:
-    Schedule(DataImport& module, PolicyFields& policy, Trap& trap)
-        : m_module(module), m_policy(policy), m_trap(trap)
+    Schedule(DataImport& module, PolicyFields& policy, PolicyPlan& plan, Trap& trap)
+        : m_module(module), m_policy(policy), m_plan(plan), m_trap(trap)
     {
     }
 
@@ -84,7 +84,7 @@ class Schedule {
 
   private:
     // The book's entry for the plan as written (the program's Plan = "160"), or nullptr.
-    const PlanEntry* plan() { return PlanBook::standard().matching(m_policy.plan()); }
+    const PlanEntry* plan() { return m_plan.asWritten(); }
     double policyTerm() { return Val(m_policy.term()); }
     Date issueDate() { return toDate(m_policy.issueDate()); }
     // "percent/100 of Sum": the fraction first, then the product.
@@ -100,7 +100,7 @@ class Schedule {
         m_trap.step([&] { SbRows.addNew(); });
         m_trap.step([&] {
             const Variant number = m_policy.policyNo();
-            if (SbRowsWritten* written = m_module.session().sbRowsWritten())
+            if (SbRowsWritten* written = m_module.session().caches().sbRowsWritten())
                 written->note(m_module.session().target(), joinText(number));
             SbRows.setField("policy_no", number);
         });
@@ -119,6 +119,7 @@ class Schedule {
 
     DataImport& m_module;
     PolicyFields& m_policy;
+    PolicyPlan& m_plan;
     Trap& m_trap;
     SbTable SbYear;
     SbTable SbPct;
@@ -275,28 +276,29 @@ void Schedule::everyFifthYear()
 // its own rows; a Null number deletes the rows whose number is empty, as the pasted text would. A
 // plan that is not found (or whose query fails) ends here with the old rows gone and none added.
 void rebuildSurvivalBenefits(DataImport& module, store::Connection& database, PolicyFields& policy,
-                             Trap& trap)
+                             PolicyPlan& plan, Trap& trap)
 {
     trap.step([&] {
         const std::string number = joinText(policy.policyNo());
         // A delete that could find no row changes nothing: it is left out while SB's writer knows that.
-        if (SbRowsWritten* written = module.session().sbRowsWritten();
+        if (SbRowsWritten* written = module.session().caches().sbRowsWritten();
             written != nullptr && written->noneOf(database, number))
             return;
         database.execute("Delete from SB where policy_no=?", {Variant(number)});
     });
 
-    PlanRow planRow;
-    trap.step(
-        [&] { planRow.open(module.session().target(), policy.plan(), module.session().keptPlanRows()); });
+    PlanRow& planRow = plan.row();
+    trap.step([&] {
+        planRow.reopen(module.session().target(), plan.value(), module.session().caches().keptPlanRows());
+    });
     if (trap.test([&] { return planRow.recordCount() == 0; }))
         return;
 
     auto builtIn = [&] {
-        const PlanEntry* entry = PlanBook::standard().matching(policy.plan());
+        const PlanEntry* entry = plan.asWritten();
         return entry != nullptr ? entry->builtIn : BuiltInSchedule::None;
     };
-    Schedule schedule(module, policy, trap);
+    Schedule schedule(module, policy, plan, trap);
     if (trap.test([&] { return !planRow.field("Term").isNull(); }))
         schedule.general(planRow);
     else if (trap.test([&] { return builtIn() == BuiltInSchedule::FourFromMaturity; }))

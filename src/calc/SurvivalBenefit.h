@@ -2,6 +2,7 @@
 
 #include "calc/DataImport.h"
 #include "calc/PolicyFields.h"
+#include "calc/PolicyPlan.h"
 #include "store/Connection.h"
 #include "store/Recordset.h"
 #include "value/Trap.h"
@@ -9,9 +10,9 @@
 namespace orrin::calc {
 
 // Rebuilds the policy's survival-benefit instalments in SB: deletes the policy's rows through
-// database, reads the plan row again through the session's target and adds one saved row per instalment of
-// the schedule the plan calls for. Failures go to trap (UpdatePolicySchedule's).
+// database, reopens the plan's plans row through the session's target and adds one saved row per
+// instalment of the schedule the plan calls for. Failures go to trap (UpdatePolicySchedule's).
 void rebuildSurvivalBenefits(DataImport& module, store::Connection& database, PolicyFields& policy,
-                             Trap& trap);
+                             PolicyPlan& plan, Trap& trap);
 
 } // namespace orrin::calc

@@ -49,7 +49,7 @@ RunReport MigrationRun::run(const std::string& OrrinDbFolder, const std::string&
             steps.clientStep();
             steps.policyStep();
             // The lookups hold the source and bonus files open; let go of them before the commit.
-            session.closeLookups();
+            session.connections().closeLookups();
             steps.closeDatabases();
         } catch (const RunStop& stop) {
             steps.abandon();

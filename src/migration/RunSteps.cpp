@@ -2,7 +2,6 @@
 
 #include "migration/ConnectionTexts.h"
 #include "migration/MappingTables.h"
-#include "store/ConnectionText.h"
 #include "store/DatabaseFile.h"
 #include "store/LockWaits.h"
 #include "store/StoreError.h"
@@ -84,9 +83,9 @@ class ReferenceRowsKept {
   public:
     explicit ReferenceRowsKept(calc::RunSession& session) : m_session(session)
     {
-        m_session.keepReferenceRows(true);
+        m_session.caches().keepReferenceRows(true);
     }
-    ~ReferenceRowsKept() { m_session.keepReferenceRows(false); }
+    ~ReferenceRowsKept() { m_session.caches().keepReferenceRows(false); }
     ReferenceRowsKept(const ReferenceRowsKept&) = delete;
     ReferenceRowsKept& operator=(const ReferenceRowsKept&) = delete;
 
@@ -272,29 +271,29 @@ void RunSteps::copyTable(const std::string& table, std::string_view source, cons
 
 void RunSteps::openDatabases(const std::string& OrrinDbFolder, const std::string& AgentDbFolder)
 {
-    m_sourceDbPath = sourceDbPath(OrrinDbFolder);
-    const std::string target = targetConnectionText(AgentDbFolder);
-    m_targetPassword = store::ConnectionText::parse(target).password;
+    const store::DatabaseLocation source = sourceLocation(OrrinDbFolder);
+    m_target = targetLocation(AgentDbFolder);
+    m_sourceDbPath = source.dataSource;
     // A real Calvane database that the Calvane application has open: the run does not start.
-    const std::string locked = store::Connection::calvaneLockMessage(
-        store::resolveDataSource(store::ConnectionText::parse(target).dataSource));
+    const std::string locked =
+        store::Connection::calvaneLockMessage(store::resolveDataSource(m_target.dataSource));
     if (!locked.empty())
         throw RunStop{RunReport::Outcome::Abandoned, locked};
     m_conZRV.setLockWaits(m_lockWaits);
     m_conLIC.setLockWaits(m_lockWaits);
     openOrStop([&] {
-        m_conZRV.open(sourceConnectionText(OrrinDbFolder), store::OpenMode::ReadOnly);
+        m_conZRV.open(source, store::OpenMode::ReadOnly);
         m_conZRV.beginReadSnapshot();
     });
     // The client step's lookups read the same file with the same password: they share this
     // connection (and so its snapshot) rather than deriving the file's key a second time.
-    m_session.adoptSource(m_sourceDbPath, m_conZRV);
-    openOrStop([&] { m_conLIC.open(target); });
+    m_session.connections().adopt(source, m_conZRV);
+    openOrStop([&] { m_conLIC.open(m_target); });
     openOrStop([&] { m_conLIC.beginTransaction(); });
     m_transactionBegun = true;
     // A lookup whose file is the target (a bonus database that is the agent's own LIC.mdb) reads
     // inside the run's transaction, never through a second connection that waits on it.
-    m_session.shareTarget(m_conLIC, m_targetPassword);
+    m_session.connections().shareTarget(m_conLIC, m_target.password);
     m_trap.step([&] { openDbLIC(AgentDbFolder); });
 }
 
@@ -314,8 +313,7 @@ void RunSteps::openOrStop(const std::function<void()>& open)
 // opened with reach the file the target connection has open.
 void RunSteps::openDbLIC(const std::string& AgentDbFolder)
 {
-    const store::ConnectionText dao =
-        store::ConnectionText::parseDao(targetDaoName(AgentDbFolder), targetDaoConnect());
+    const store::DatabaseLocation dao = targetDaoLocation(AgentDbFolder);
     const std::filesystem::path file = store::resolveDataSource(dao.dataSource);
     std::error_code failure;
     if (!std::filesystem::exists(file, failure)) {
@@ -325,7 +323,7 @@ void RunSteps::openDbLIC(const std::string& AgentDbFolder)
         throw Error(store::code::General, "Could not open the database '" + file.string() +
                                               "': the target connection is not open on it.");
     }
-    if (dao.password != store::ConnectionText::parse(targetConnectionText(AgentDbFolder)).password) {
+    if (dao.password != m_target.password) {
         throw Error(store::code::General, "Not a valid password for the database '" + file.string() + "'.");
     }
     m_dbLIC = &m_conLIC;
@@ -443,8 +441,8 @@ void RunSteps::closeDatabases()
 {
     stopPoint();
     m_currentStep = -1;
-    m_session.release(m_conZRV);
-    m_session.release(m_conLIC);
+    m_session.connections().release(m_conZRV);
+    m_session.connections().release(m_conLIC);
     m_trap.step([&] { m_conZRV.close(); });
     if (m_transactionBegun) {
         if (m_conLIC.transactionLost()) {
@@ -469,8 +467,8 @@ void RunSteps::closeDatabases()
 void RunSteps::abandon() noexcept
 {
     m_dbLIC = nullptr;
-    m_session.release(m_conZRV);
-    m_session.release(m_conLIC);
+    m_session.connections().release(m_conZRV);
+    m_session.connections().release(m_conLIC);
     const bool undoing = m_transactionBegun && !m_committed && m_conLIC.isOpen();
     std::filesystem::path target;
     bool replay = false;
@@ -504,7 +502,7 @@ void RunSteps::abandon() noexcept
         const auto journalSize = std::filesystem::file_size(journal, missing);
         if (replay || (!missing && journalSize > 0)) {
             try {
-                store::replayJournal(target, m_targetPassword, m_lockWaits);
+                store::replayJournal(target, m_target.password, m_lockWaits);
             } catch (const Error& failure) {
                 m_report.recoveryFailure = failure.description();
             } catch (...) {

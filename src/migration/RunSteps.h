@@ -5,6 +5,7 @@
 #include "migration/MigrationRun.h"
 #include "migration/RunInterfaces.h"
 #include "store/Connection.h"
+#include "store/DatabaseLocation.h"
 #include "store/Recordset.h"
 #include "value/Trap.h"
 
@@ -120,7 +121,7 @@ class RunSteps {
     bool m_transactionBegun = false;
     bool m_committed = false;
     std::string m_sourceDbPath;
-    std::string m_targetPassword;
+    store::DatabaseLocation m_target; // the target as the run opens it
     store::LockWaits* m_lockWaits = nullptr;
     std::function<void()> m_stopPoint;
 };

@@ -3,8 +3,8 @@
 #include "platform/Utf8Path.h"
 #include "store/AccessSource.h"
 
-#include "store/ConnectionText.h"
 #include "store/DatabaseFile.h"
+#include "store/DatabaseLocation.h"
 #include "store/EngineError.h"
 #include "store/LockWaits.h"
 #include "store/SqlCipherForm.h"
@@ -61,14 +61,17 @@ Connection::~Connection()
 
 void Connection::open(std::string_view connectionText, OpenMode mode)
 {
-    const ConnectionText text = ConnectionText::parse(connectionText);
-    openFile(platform::pathFromUtf8(text.dataSource), text.password, mode);
+    open(DatabaseLocation::parse(connectionText), mode);
+}
+
+void Connection::open(const DatabaseLocation& location, OpenMode mode)
+{
+    openFile(platform::pathFromUtf8(location.dataSource), location.password, mode);
 }
 
 void Connection::openDao(std::string_view name, std::string_view connect)
 {
-    const ConnectionText text = ConnectionText::parseDao(name, connect);
-    openFile(platform::pathFromUtf8(text.dataSource), text.password, OpenMode::ReadWrite);
+    open(DatabaseLocation::parseDao(name, connect), OpenMode::ReadWrite);
 }
 
 void Connection::openFile(const std::filesystem::path& path, const std::string& password, OpenMode mode)

@@ -19,6 +19,7 @@ namespace orrin::store {
 
 class AccessSource;
 class LockWaits;
+struct DatabaseLocation;
 
 enum class OpenMode { ReadWrite, ReadOnly };
 
@@ -59,8 +60,10 @@ class Connection {
     // the connection's use. A wait that runs out fails the statement with store::code::InUse.
     void setLockWaits(LockWaits* waits) { m_lockWaits = waits; }
 
-    // ADO form: a connection text (store::ConnectionText::parse).
+    // ADO form: a connection text (store::DatabaseLocation::parse).
     void open(std::string_view connectionText, OpenMode mode = OpenMode::ReadWrite);
+    // The location itself: its data source with its password.
+    void open(const DatabaseLocation& location, OpenMode mode = OpenMode::ReadWrite);
     // DAO form: database name and ";pwd=..." connect text.
     void openDao(std::string_view name, std::string_view connect);
     // The file itself (the data source already resolved or not: resolveDataSource is applied).

@@ -43,14 +43,14 @@ class AdoptedLookupTest : public ScheduleTest {
 TEST_F(AdoptedLookupTest, lookupsReadThroughTheLentConnectionWhileItIsOpen)
 {
     EXPECT_TRUE(same(spouse(dbPath), Variant("Asha")));
-    module.session().closeLookups();
+    module.session().connections().closeLookups();
 
-    module.session().adoptSource(dbPath, lent);
+    module.session().connections().adopt(calc::DataImport::orrinDatabase(dbPath), lent);
     EXPECT_TRUE(same(spouse(dbPath), Variant("Lent")));
     // Only the lookups on that path: another spelling of the path opens its own connection.
     EXPECT_TRUE(same(spouse((dir.path() / "orrin" / "zrv.accdb").string()), Variant("Asha")));
 
-    module.session().release(lent);
+    module.session().connections().release(lent);
     EXPECT_TRUE(same(spouse(dbPath), Variant("Asha")));
     EXPECT_TRUE(lent.isOpen()); // never closed by the lookups
     EXPECT_EQ(module.logEntriesWritten(), 0);
@@ -58,7 +58,7 @@ TEST_F(AdoptedLookupTest, lookupsReadThroughTheLentConnectionWhileItIsOpen)
 
 TEST_F(AdoptedLookupTest, aLentConnectionThatIsClosedIsPassedOver)
 {
-    module.session().adoptSource(dbPath, lent);
+    module.session().connections().adopt(calc::DataImport::orrinDatabase(dbPath), lent);
     lent.close();
     EXPECT_TRUE(same(spouse(dbPath), Variant("Asha")));
     EXPECT_EQ(module.logEntriesWritten(), 0);
@@ -66,9 +66,9 @@ TEST_F(AdoptedLookupTest, aLentConnectionThatIsClosedIsPassedOver)
 
 TEST_F(AdoptedLookupTest, closingTheLookupConnectionsEndsTheLoanWithoutClosingIt)
 {
-    module.session().adoptSource(dbPath, lent);
+    module.session().connections().adopt(calc::DataImport::orrinDatabase(dbPath), lent);
     EXPECT_TRUE(same(spouse(dbPath), Variant("Lent")));
-    module.session().closeLookups();
+    module.session().connections().closeLookups();
     EXPECT_TRUE(lent.isOpen());
     EXPECT_TRUE(same(spouse(dbPath), Variant("Asha")));
 }

@@ -110,7 +110,7 @@ BonusWorld::BonusWorld()
 
 BonusWorld::~BonusWorld()
 {
-    m_calc.session().closeLookups();
+    m_calc.session().connections().closeLookups();
 }
 
 std::string BonusWorld::logText() const

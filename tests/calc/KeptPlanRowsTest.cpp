@@ -99,8 +99,34 @@ TEST_F(KeptPlanRowsTest, rowsKeptOnOneDatabaseAreNotUsedOnAnother)
     EXPECT_TRUE(same(row.field("PremTerm"), Variant(std::int16_t{35})));
 }
 
-// UpdatePolicySchedule reads the plan twice per policy (dates, then SB rows); with the rows kept, a
-// change made to plans afterwards does not reach the next policy until keeping is turned off.
+// The schedule reopens the plan row that the dates read: while the database stays open the rows read
+// then answer; once it is closed the query runs again and fails as an open would.
+TEST_F(KeptPlanRowsTest, aReopenedPlanRowAnswersWithTheRowsOfItsOpen)
+{
+    calc::PlanRow row;
+    const Variant plan(std::int32_t{14});
+    row.open(&database, plan);
+    row.close();
+    row.release();
+    changePremTerms();
+    row.reopen(&database, plan);
+    EXPECT_TRUE(same(row.field("PremTerm"), Variant(std::int16_t{20})));
+
+    row.close();
+    row.release();
+    database.close();
+    try {
+        row.reopen(&database, plan);
+        ADD_FAILURE() << "reopened on a closed database";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.number(), store::code::Closed);
+    }
+    EXPECT_THROW(row.recordCount(), Error); // the handle stays unset, as a failed open leaves it
+}
+
+// UpdatePolicySchedule reads the plan once per policy (for the dates; the SB rows reopen it); with the
+// rows kept, a change made to plans afterwards does not reach the next policy until keeping is turned
+// off.
 TEST_F(KeptPlanRowsTest, UpdatePolicyScheduleUsesTheKeptRowsOnlyWhileTurnedOn)
 {
     auto policy = [&](const char* number) {
@@ -112,11 +138,11 @@ TEST_F(KeptPlanRowsTest, UpdatePolicyScheduleUsesTheKeptRowsOnlyWhileTurnedOn)
                      {"Sum", Variant(100000.0)}});
         completePolicy();
     };
-    module.session().keepReferenceRows(true);
+    module.session().caches().keepReferenceRows(true);
     policy("K-1");
     changePremTerms();
     policy("K-2");
-    module.session().keepReferenceRows(false);
+    module.session().caches().keepReferenceRows(false);
     policy("K-3");
 
     const auto saved = savedPolicies();

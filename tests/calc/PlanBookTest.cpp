@@ -98,7 +98,9 @@ TEST_P(PlanBookRule, paysByTheEntrysRule)
 {
     const RuleCase& c = GetParam();
     const calc::PlanEntry* entry = c.plan != 0 ? PlanBook::standard().byNumber(c.plan) : nullptr;
-    EXPECT_EQ(calc::maturityByRule(entry, c.planText, c.term, c.sum, c.premium, c.mode), c.expected);
+    EXPECT_EQ(
+        calc::maturityByRule(entry, c.planText, c.term, c.sum, c.premium, calc::paymentModeNamed(c.mode)),
+        c.expected);
 }
 
 const RuleCase kRules[] = {

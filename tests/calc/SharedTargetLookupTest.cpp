@@ -44,7 +44,7 @@ TEST_F(SharedTargetLookupTest, everyNameOfTheTargetReadsThroughItWhileTheRunHold
 
     // The run's transaction as it is once it has spilled to the file: nobody else may read it now.
     database.execute("BEGIN EXCLUSIVE");
-    module.session().shareTarget(database, targetPassword());
+    module.session().connections().shareTarget(database, targetPassword());
 
     struct Case {
         const char* name;
@@ -72,7 +72,7 @@ TEST_F(SharedTargetLookupTest, everyNameOfTheTargetReadsThroughItWhileTheRunHold
 TEST_F(SharedTargetLookupTest, theTargetUnderAnotherPasswordIsRefusedAtOnce)
 {
     database.execute("BEGIN EXCLUSIVE");
-    module.session().shareTarget(database, targetPassword());
+    module.session().connections().shareTarget(database, targetPassword());
     const Variant spouse = module.OrrinDFirst("Spouse", "Client2", target.string(), "perscode = 1");
     database.execute("ROLLBACK");
 
@@ -88,15 +88,15 @@ TEST_F(SharedTargetLookupTest, aReleasedTargetIsReadThroughALookupConnectionOfIt
     // Rows the run's transaction holds are seen only through the run's own connection.
     database.beginTransaction();
     database.execute("INSERT INTO NewBonus (BonusCat, YY) VALUES ('EN', 1970)");
-    module.session().shareTarget(database, targetPassword());
+    module.session().connections().shareTarget(database, targetPassword());
     EXPECT_TRUE(same(firstYear(dir.path() / "lic.mdb"), Variant(std::int32_t{1970})));
 
-    module.session().release(database);
+    module.session().connections().release(database);
     EXPECT_TRUE(
         same(firstYear(dir.path() / "lic.mdb", "BonusCat='EN' and YY<2000"), Variant(std::int32_t{1980})));
 
-    module.session().shareTarget(database, targetPassword());
-    module.session().closeLookups();
+    module.session().connections().shareTarget(database, targetPassword());
+    module.session().connections().closeLookups();
     EXPECT_TRUE(
         same(firstYear(dir.path() / "lic.mdb", "BonusCat='EN' and YY>1900"), Variant(std::int32_t{1980})));
     EXPECT_TRUE(database.isOpen()); // lent, never closed by the lookups

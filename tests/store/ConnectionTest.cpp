@@ -1,6 +1,6 @@
 #include "store/Connection.h"
-#include "store/ConnectionText.h"
 #include "store/DatabaseFile.h"
+#include "store/DatabaseLocation.h"
 #include "store/KnownDatabases.h"
 #include "store/Recordset.h"
 #include "store/StoreError.h"

@@ -1,5 +1,5 @@
-#include "store/ConnectionText.h"
 #include "store/DatabaseFile.h"
+#include "store/DatabaseLocation.h"
 #include "store/StoreError.h"
 #include "support/Fixture.h"
 
@@ -23,7 +23,7 @@ class ConnectionTextParse : public ::testing::TestWithParam<ParseCase> {};
 TEST_P(ConnectionTextParse, readsProviderFileAndPassword)
 {
     const ParseCase& c = GetParam();
-    const ConnectionText text = ConnectionText::parse(c.text);
+    const DatabaseLocation text = DatabaseLocation::parse(c.text);
     EXPECT_EQ(text.provider, c.provider);
     EXPECT_EQ(text.dataSource, c.dataSource);
     EXPECT_EQ(text.password, c.password);
@@ -66,12 +66,12 @@ TEST(ConnectionText, builtTextsReadBackUnchanged)
 {
     for (const char* folder :
          {"/plain/", "/semi;colon/", "/a;Data Source=/b/", "\"/starts/with/quote/", "/quote\"inside;/", ""}) {
-        for (const ConnectionText& built :
-             {ConnectionText{"Microsoft.Jet.OLEDB.4.0", std::string(folder) + "\\LIC.mdb", "QZMRAKS"},
-              ConnectionText{"Microsoft.ACE.OLEDB.12.0", std::string(folder) + "\\zrv.accdb",
-                             "%Q7k!Lw2~(&9}R"}}) {
+        for (const DatabaseLocation& built :
+             {DatabaseLocation{"Microsoft.Jet.OLEDB.4.0", std::string(folder) + "\\LIC.mdb", "QZMRAKS"},
+              DatabaseLocation{"Microsoft.ACE.OLEDB.12.0", std::string(folder) + "\\zrv.accdb",
+                               "%Q7k!Lw2~(&9}R"}}) {
             const std::string text = built.text();
-            const ConnectionText parsed = ConnectionText::parse(text);
+            const DatabaseLocation parsed = DatabaseLocation::parse(text);
             EXPECT_EQ(parsed.provider, built.provider) << text;
             EXPECT_EQ(parsed.dataSource, built.dataSource) << text;
             EXPECT_EQ(parsed.password, built.password) << text;
@@ -84,7 +84,7 @@ TEST(ConnectionText, builtTextsReadBackUnchanged)
 TEST(ConnectionText, unknownProviderIsNamedInTheError)
 {
     try {
-        ConnectionText::parse(
+        DatabaseLocation::parse(
             "Provider=SQLOLEDB.1;Data Source=/x/LIC.mdb;Jet OLEDB:Database Password=QZMRAKS");
         FAIL() << "an unknown provider was accepted";
     } catch (const Error& error) {
@@ -97,12 +97,13 @@ TEST(ConnectionText, unknownProviderIsNamedInTheError)
 TEST(ConnectionText, textWithoutDataSourceIsRefused)
 {
     EXPECT_THROW(
-        ConnectionText::parse("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=QZMRAKS"), Error);
+        DatabaseLocation::parse("Provider=Microsoft.Jet.OLEDB.4.0;Jet OLEDB:Database Password=QZMRAKS"),
+        Error);
 }
 
 TEST(ConnectionText, daoFormTakesPasswordFromConnectText)
 {
-    const ConnectionText text = ConnectionText::parseDao("/data/agent/\\LIC.MDB", ";pwd=QZMRAKS");
+    const DatabaseLocation text = DatabaseLocation::parseDao("/data/agent/\\LIC.MDB", ";pwd=QZMRAKS");
     EXPECT_EQ(text.provider, kJetProvider);
     EXPECT_EQ(text.dataSource, "/data/agent/\\LIC.MDB");
     EXPECT_EQ(text.password, "QZMRAKS");

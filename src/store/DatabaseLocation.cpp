@@ -1,4 +1,4 @@
-#include "store/ConnectionText.h"
+#include "store/DatabaseLocation.h"
 
 #include "store/SqlText.h"
 #include "store/StoreError.h"
@@ -68,9 +68,9 @@ template <class Visit> void forEachPair(std::string_view text, Visit&& visit)
 
 } // namespace
 
-ConnectionText ConnectionText::parse(std::string_view text)
+DatabaseLocation DatabaseLocation::parse(std::string_view text)
 {
-    ConnectionText result;
+    DatabaseLocation result;
     bool haveDataSource = false;
     forEachPair(text, [&](const std::string& key, std::string_view value) {
         if (key == "provider")
@@ -105,9 +105,9 @@ std::string quoteConnectionValue(std::string_view value)
     return quoted;
 }
 
-ConnectionText ConnectionText::parseDao(std::string_view name, std::string_view connect)
+DatabaseLocation DatabaseLocation::parseDao(std::string_view name, std::string_view connect)
 {
-    ConnectionText result;
+    DatabaseLocation result;
     result.provider = std::string(kJetProvider);
     result.dataSource = std::string(name);
     forEachPair(connect, [&](const std::string& key, std::string_view value) {
@@ -117,7 +117,7 @@ ConnectionText ConnectionText::parseDao(std::string_view name, std::string_view 
     return result;
 }
 
-std::string ConnectionText::text() const
+std::string DatabaseLocation::text() const
 {
     return "Provider=" + provider + ";Data Source=" + quoteConnectionValue(dataSource) +
            ";Jet OLEDB:Database Password=" + password;

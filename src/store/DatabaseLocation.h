@@ -1,5 +1,6 @@
 #pragma once
 
+#include <compare>
 #include <string>
 #include <string_view>
 
@@ -9,8 +10,11 @@ namespace orrin::store {
 inline constexpr std::string_view kAceProvider = "Microsoft.ACE.OLEDB.12.0";
 inline constexpr std::string_view kJetProvider = "Microsoft.Jet.OLEDB.4.0";
 
-// What a connection text says: which provider, which file, which database password.
-struct ConnectionText {
+// Where a database is and how it is opened: the provider, the file as named (the data source) and
+// the database password. The program builds each of its locations once, as a value, and hands that
+// value on to whatever opens, compares or names the database; text() is the connection text that
+// names it, and parse() reads such a text that comes from elsewhere.
+struct DatabaseLocation {
     std::string provider;
     std::string dataSource;
     std::string password;
@@ -19,15 +23,18 @@ struct ConnectionText {
     // in any order). Each value runs from the first "=" after its key to the next ";", so a password
     // such as %Q7k!Lw2~(&9}R arrives intact. Throws Error (store::code::General) for a provider
     // other than the two above, naming it, or a text without a Data Source.
-    static ConnectionText parse(std::string_view text);
+    static DatabaseLocation parse(std::string_view text);
 
     // The DAO form: a database name (a path) and a connect text ";pwd=...".
-    static ConnectionText parseDao(std::string_view name, std::string_view connect);
+    static DatabaseLocation parseDao(std::string_view name, std::string_view connect);
 
     // The text that parse() reads back into this provider, data source and password:
     // "Provider=<provider>;Data Source=<data source>;Jet OLEDB:Database Password=<password>", the data
     // source quoted by quoteConnectionValue. Every connection text of the program is built here.
     std::string text() const;
+
+    // Locations are equal, and ordered, field by field (provider, data source, password, as written).
+    auto operator<=>(const DatabaseLocation&) const = default;
 };
 
 // A value as it must stand in a connection text: unchanged, unless it holds a ";" or begins with a
