@@ -1,5 +1,7 @@
 #include "cli/ProgressPrinter.h"
 
+#include "cli/OutputFiles.h"
+
 #include "migration/ProgressCaption.h"
 
 namespace orrin::cli {
@@ -28,6 +30,12 @@ void ProgressPrinter::lockWait(const std::string& file)
     const bool news = file != m_waitingFor;
     m_waitingFor = file;
     refresh(news);
+}
+
+void ProgressPrinter::warning(const std::string& text)
+{
+    endLine();
+    m_err << "orrin-import: warning: " << (m_terminal ? escapeControls(text) : text) << '\n';
 }
 
 void ProgressPrinter::refresh(bool now)

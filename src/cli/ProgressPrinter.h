@@ -30,6 +30,8 @@ class ProgressPrinter : public migration::RunObserver {
     // "waiting for FILE, in use by another program", at once (not held back by the once-a-second
     // limit) the first time for each file in a row.
     void lockWait(const std::string& file) override;
+    // "orrin-import: warning: TEXT" on a line of its own, quiet or not.
+    void warning(const std::string& text) override;
 
     // Ends a line rewritten in place, so that what follows starts on a line of its own.
     void endLine();

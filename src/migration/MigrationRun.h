@@ -38,6 +38,8 @@ struct RunReport {
     std::int64_t logEntries = 0;         // error log entries written by the calculations
     std::filesystem::path logFile;
     std::vector<StepReport> steps;
+    // Given before the first step: the target's table rules that the run could not apply.
+    std::vector<std::string> warnings;
     std::map<std::string, std::int64_t> rowsWritten; // per target table, rows saved
     double policiesTransferred = 0;
     double seconds = 0;

@@ -26,6 +26,10 @@ class RunObserver {
     // The run waits for another program's lock on file (the target, the source or the bonus
     // database); it gives up when the run's patience is spent.
     virtual void lockWait(const std::string& file) { (void)file; }
+    // Before the first step: a default value or validation rule of the target's tables that the
+    // run cannot apply (outside the expressions it evaluates), named in a sentence. The run goes on
+    // without it.
+    virtual void warning(const std::string& text) { (void)text; }
 };
 
 } // namespace orrin::migration

@@ -291,6 +291,10 @@ void RunSteps::openDatabases(const std::string& OrrinDbFolder, const std::string
     openOrStop([&] { m_conLIC.open(m_target); });
     openOrStop([&] { m_conLIC.beginTransaction(); });
     m_transactionBegun = true;
+    for (const std::string& warning : m_conLIC.ruleWarnings()) {
+        m_report.warnings.push_back(warning);
+        m_observer.warning(warning);
+    }
     // A lookup whose file is the target (a bonus database that is the agent's own LIC.mdb) reads
     // inside the run's transaction, never through a second connection that waits on it.
     m_session.connections().shareTarget(m_conLIC, m_target.password);

@@ -4,11 +4,14 @@
 #include "jet/base/JetError.h"
 #include "jet/table/Database.h"
 #include "jet/table/Format.h"
+#include "jet/write/IndexRowKey.h"
 #include "jet/write/TableWriter.h"
 #include "store/EngineError.h"
 #include "store/SqlText.h"
 #include "store/SqliteHandle.h"
 #include "store/StoreError.h"
+#include "store/access/RelationshipRules.h"
+#include "store/access/TableRules.h"
 #include "value/DateValue.h"
 
 #include <algorithm>
@@ -18,6 +21,19 @@
 #include <vector>
 
 namespace orrin::store {
+
+struct KeyFunction {
+    static void call(sqlite3_context* context, int count, sqlite3_value** values);
+};
+
+struct AccessSource::UniqueKey {
+    std::string table;                     // as the file spells it
+    std::size_t realIndex = 0;             // of the table's definition
+    std::vector<std::size_t> columns;      // the definition's columns, in the order of the key
+    const jet::TableDef* def = nullptr;    // of m_source
+    std::unique_ptr<jet::IndexRowKey> key; // on *def
+    std::vector<jet::Value> row;           // room for a row's values
+};
 
 namespace {
 
@@ -87,6 +103,8 @@ AccessSource::AccessSource(const std::filesystem::path& path, const std::string&
                            bool writable)
     : m_file(path.string()), m_path(path), m_password(password), m_db(db), m_writable(writable)
 {
+    sqlite3_create_function(m_db, "access_key", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this,
+                            &KeyFunction::call, nullptr, nullptr);
     try {
         m_source = jet::Database::open(path, password);
         if (writable)
@@ -100,6 +118,9 @@ AccessSource::AccessSource(const std::filesystem::path& path, const std::string&
     }
     // A write that was killed half-way left its copy beside the file; the file itself is whole.
     jet::removeLeftoverCopies(path);
+    // The run must not start when a linked table's file is missing.
+    for (const auto& link : m_source->links())
+        linkNamed(link.name);
     // Every changed row is noted by its table. A DELETE without WHERE would empty a table without
     // visiting its rows (and unnoticed); an authorizer that answers "ignore" for deletes makes the
     // engine visit them.
@@ -166,6 +187,39 @@ std::string AccessSource::formatName() const
     return "Access";
 }
 
+const std::vector<jet::Relationship>& AccessSource::relationships()
+{
+    if (!m_relationships) {
+        try {
+            m_relationships = m_source->relationships();
+        } catch (const jet::Error& e) {
+            throw storeError(e);
+        }
+    }
+    return *m_relationships;
+}
+
+access::TableRules* AccessSource::rules(std::string_view table) const
+{
+    const auto found = m_rules.find(lowerAscii(table));
+    return found == m_rules.end() ? nullptr : found->second.get();
+}
+
+std::vector<std::string> AccessSource::ruleWarnings() const
+{
+    std::vector<std::string> warnings;
+    for (const auto& entry : m_source->tables()) {
+        try {
+            const access::TableRules rules(entry.name, m_source->table(entry.name),
+                                           m_source->properties(entry.name));
+            warnings.insert(warnings.end(), rules.warnings().begin(), rules.warnings().end());
+        } catch (const jet::Error&) {
+            // A table that does not read says so when it is used.
+        }
+    }
+    return warnings;
+}
+
 std::vector<std::string> AccessSource::tableNames() const
 {
     std::vector<std::string> names;
@@ -183,16 +237,61 @@ bool AccessSource::load(std::string_view table)
     const auto found = std::find_if(tables.begin(), tables.end(), [&](const jet::CatalogEntry& e) {
         return equalsIgnoringCase(e.name, table);
     });
-    if (found == tables.end())
+    std::string first;
+    if (found != tables.end())
+        first = found->name;
+    else if (const Link* link = linkNamed(table))
+        first = link->name;
+    else
         return false;
     exec(m_db, "PRAGMA query_only = 0", m_file);
     exec(m_db, "SAVEPOINT access_load", m_file);
     m_loading = true;
+    std::vector<std::string> loadedNow;
     try {
-        copyTable(found->name);
+        // A table written to comes with the tables its enforced relationships tie it to, so that
+        // the relationships can be kept from its first statement on.
+        std::vector<std::string> toLoad{first};
+        while (!toLoad.empty()) {
+            const std::string next = toLoad.back();
+            toLoad.pop_back();
+            if (m_loaded.count(lowerAscii(next)) != 0)
+                continue;
+            copyTable(next);
+            m_loaded.insert(lowerAscii(next));
+            loadedNow.push_back(lowerAscii(next));
+            if (!m_writable)
+                continue;
+            for (const auto& relationship : relationships()) {
+                if (!relationship.enforced())
+                    continue;
+                for (const auto& [mine, other] :
+                     {std::pair{relationship.table, relationship.referencedTable},
+                      std::pair{relationship.referencedTable, relationship.table}}) {
+                    if (equalsIgnoringCase(mine, next) && m_loaded.count(lowerAscii(other)) == 0 &&
+                        std::any_of(tables.begin(), tables.end(), [&](const jet::CatalogEntry& e) {
+                            return equalsIgnoringCase(e.name, other);
+                        }))
+                        toLoad.push_back(other);
+                }
+            }
+        }
+        if (m_writable) {
+            for (const auto& relationship : relationships()) {
+                if (m_relationshipsKept.count(relationship.name) != 0 ||
+                    m_loaded.count(lowerAscii(relationship.table)) == 0 ||
+                    m_loaded.count(lowerAscii(relationship.referencedTable)) == 0)
+                    continue;
+                for (const auto& statement : access::relationshipTriggers(relationship))
+                    exec(m_db, statement, m_file);
+                m_relationshipsKept.insert(relationship.name);
+            }
+        }
         m_loading = false;
         exec(m_db, "RELEASE access_load", m_file);
     } catch (...) {
+        for (const auto& name : loadedNow)
+            m_loaded.erase(name);
         m_loading = false;
         sqlite3_exec(m_db, "ROLLBACK TO access_load", nullptr, nullptr, nullptr);
         sqlite3_exec(m_db, "RELEASE access_load", nullptr, nullptr, nullptr);
@@ -202,29 +301,32 @@ bool AccessSource::load(std::string_view table)
     }
     if (!m_writable)
         exec(m_db, "PRAGMA query_only = 1", m_file);
-    m_loaded.insert(key);
     return true;
 }
 
 void AccessSource::copyTable(const std::string& name)
 {
     const jet::TableDef* def = nullptr;
-    std::vector<bool> required;
+    std::unique_ptr<access::TableRules> rules;
+    const auto [source, sourceName] = sourceOf(name);
     try {
-        def = &m_source->table(name);
-        // Required columns: those set Required, and those of the primary key and of required indexes.
-        const jet::Properties properties = m_source->properties(name);
-        for (const auto& column : def->columns)
-            required.push_back(properties.required(column.name));
+        def = &source->table(sourceName);
+        rules = std::make_unique<access::TableRules>(name, *def, source->properties(sourceName));
     } catch (const jet::Error& e) {
         throw storeError(e);
     }
+    // Columns of the primary key and of required indexes must hold a value, besides those set Required.
+    std::vector<bool> required(def->columns.size(), false);
 
+    // A unique index whose keys this program builds is checked on those keys once the rows are in;
+    // one it cannot build (a sort order it lacks) on the columns' own values.
     std::vector<std::string> uniques;
+    std::vector<std::string> keyIndexes;
     std::set<std::uint32_t> realIndexesSeen;
     for (const auto& index : def->indexes) {
         const jet::RealIndexDef& real = def->realIndexes[index.realIndex];
         std::string columns;
+        std::vector<std::size_t> positions;
         for (const auto& key : real.columns) {
             for (std::size_t c = 0; c < def->columns.size(); ++c) {
                 if (def->columns[c].number != key.columnNumber)
@@ -232,10 +334,28 @@ void AccessSource::copyTable(const std::string& name)
                 if (index.primaryKey() || real.required())
                     required[c] = true;
                 columns += (columns.empty() ? "" : ", ") + quoteIdentifier(def->columns[c].name);
+                positions.push_back(c);
             }
         }
-        if (real.unique() && !columns.empty() && realIndexesSeen.insert(index.realIndex).second)
+        if (!real.unique() || columns.empty() || !realIndexesSeen.insert(index.realIndex).second)
+            continue;
+        auto key = std::make_unique<UniqueKey>();
+        key->table = name;
+        key->realIndex = index.realIndex;
+        key->columns = positions;
+        key->def = def;
+        try {
+            key->key = std::make_unique<jet::IndexRowKey>(*def, real, sourceName);
+        } catch (const jet::Error&) {
             uniques.push_back("UNIQUE (" + columns + ")");
+            continue;
+        }
+        const std::string number = std::to_string(m_keys.size());
+        m_keys.push_back(std::move(key));
+        keyIndexes.push_back("CREATE UNIQUE INDEX " + quoteIdentifier(name + "__key" + number) + " ON " +
+                             quoteIdentifier(name) + " (access_key(" + number + ", " + columns + "))");
+        keyIndexes.push_back("CREATE INDEX " + quoteIdentifier(name + "__lookup" + number) + " ON " +
+                             quoteIdentifier(name) + " (" + columns + ")");
     }
 
     std::string create = "CREATE TABLE " + quoteIdentifier(name) + " (";
@@ -246,8 +366,6 @@ void AccessSource::copyTable(const std::string& name)
         create += (c == 0 ? "" : ", ") + quoteIdentifier(column.name) + " " + type;
         if (type.rfind("TEXT", 0) == 0 || type == "MEMO")
             create += " COLLATE NOCASE";
-        if (required[c])
-            create += " NOT NULL";
         marks += c == 0 ? "?" : ", ?";
     }
     for (const auto& unique : uniques)
@@ -262,7 +380,7 @@ void AccessSource::copyTable(const std::string& name)
     if (prepared != SQLITE_OK)
         throw engineError(m_db, prepared, insertSql, m_file, true);
     try {
-        auto cursor = m_source->rows(*def);
+        auto cursor = source->rows(*def);
         while (cursor.next()) {
             const auto& values = cursor.values();
             for (std::size_t c = 0; c < values.size(); ++c)
@@ -270,7 +388,7 @@ void AccessSource::copyTable(const std::string& name)
             const int rc = sqlite3_step(insert.get());
             if (rc != SQLITE_DONE) {
                 throw Error(code::General, "Cannot read the table '" + name + "' of '" + m_file +
-                                               "': a row breaks its own rules (" + sqlite3_errmsg(m_db) +
+                                               "': two rows have the same key (" + sqlite3_errmsg(m_db) +
                                                ").");
             }
             sqlite3_reset(insert.get());
@@ -278,6 +396,13 @@ void AccessSource::copyTable(const std::string& name)
     } catch (const jet::Error& e) {
         throw storeError(e);
     }
+
+    // From now on the table refuses what the engine refuses.
+    for (const auto& statement : keyIndexes)
+        exec(m_db, statement, m_file);
+    for (const auto& statement : rules->triggerStatements(required))
+        exec(m_db, statement, m_file);
+    m_rules[lowerAscii(name)] = std::move(rules);
 
     // The file's other indexes too, so that the run's lookups by them (the survival benefits of a
     // policy, the clients of a family) do not read the whole table each time.
@@ -302,30 +427,30 @@ namespace {
 // A value of the memory database as the file's column takes it: Yes/No as its bit, currency in
 // ten-thousandths, dates from their storage text, everything else as the engine holds it (the
 // format library converts and checks it for the column).
-jet::Value fileValue(sqlite3_stmt* rows, int index, const jet::ColumnDef& column)
+jet::Value fileValue(sqlite3_value* value, const jet::ColumnDef& column)
 {
     jet::Value v;
-    const int type = sqlite3_column_type(rows, index);
+    const int type = sqlite3_value_type(value);
     if (column.type == jet::coltype::Boolean) {
         v.kind = jet::Value::Kind::Bool;
-        v.integer = type != SQLITE_NULL && sqlite3_column_double(rows, index) != 0.0 ? 1 : 0;
+        v.integer = type != SQLITE_NULL && sqlite3_value_double(value) != 0.0 ? 1 : 0;
         return v;
     }
     if (type == SQLITE_NULL)
         return v;
     if (type == SQLITE_BLOB) {
-        const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(rows, index));
+        const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_value_blob(value));
         v.kind = jet::Value::Kind::Bytes;
-        v.bytes.assign(bytes, bytes + sqlite3_column_bytes(rows, index));
+        v.bytes.assign(bytes, bytes + sqlite3_value_bytes(value));
         return v;
     }
-    const std::string text(reinterpret_cast<const char*>(sqlite3_column_text(rows, index)),
-                           static_cast<std::size_t>(sqlite3_column_bytes(rows, index)));
+    const std::string text(reinterpret_cast<const char*>(sqlite3_value_text(value)),
+                           static_cast<std::size_t>(sqlite3_value_bytes(value)));
     switch (column.type) {
     case jet::coltype::Money:
         if (type != SQLITE_TEXT) {
             v.kind = jet::Value::Kind::Currency;
-            v.integer = std::llround(static_cast<long double>(sqlite3_column_double(rows, index)) * 10000.0L);
+            v.integer = std::llround(static_cast<long double>(sqlite3_value_double(value)) * 10000.0L);
             return v;
         }
         break;
@@ -339,7 +464,7 @@ jet::Value fileValue(sqlite3_stmt* rows, int index, const jet::ColumnDef& column
             break;
         }
         v.kind = jet::Value::Kind::DateTime;
-        v.real = sqlite3_column_double(rows, index);
+        v.real = sqlite3_value_double(value);
         return v;
     case jet::coltype::Binary:
     case jet::coltype::Ole:
@@ -351,11 +476,11 @@ jet::Value fileValue(sqlite3_stmt* rows, int index, const jet::ColumnDef& column
     }
     if (type == SQLITE_INTEGER && column.type != jet::coltype::Text && column.type != jet::coltype::Memo) {
         v.kind = jet::Value::Kind::Integer;
-        v.integer = sqlite3_column_int64(rows, index);
+        v.integer = sqlite3_value_int64(value);
     } else if (type == SQLITE_FLOAT && column.type != jet::coltype::Text &&
                column.type != jet::coltype::Memo) {
         v.kind = jet::Value::Kind::Double;
-        v.real = sqlite3_column_double(rows, index);
+        v.real = sqlite3_value_double(value);
     } else {
         v.kind = jet::Value::Kind::Text;
         v.text = text;
@@ -365,46 +490,231 @@ jet::Value fileValue(sqlite3_stmt* rows, int index, const jet::ColumnDef& column
 
 } // namespace
 
+namespace {
+
+// Writes the memory table name into writer's file as its table fileName (definition def), rows in
+// rowid order.
+void writeTable(sqlite3* db, const std::string& file, jet::TableWriter& writer, const std::string& name,
+                const std::string& fileName, const jet::TableDef& def)
+{
+    const std::string sql = "SELECT * FROM " + quoteIdentifier(name) + " ORDER BY rowid";
+    sqlite3_stmt* raw = nullptr;
+    const int prepared = sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr);
+    StatementHandle select(raw);
+    if (prepared != SQLITE_OK)
+        throw engineError(db, prepared, sql, file, true);
+    // The rows go to the file one at a time, in rowid order.
+    int rc = SQLITE_ROW;
+    writer.replaceRows(fileName, [&](std::vector<jet::Value>& row) {
+        rc = sqlite3_step(select.get());
+        if (rc != SQLITE_ROW)
+            return false;
+        row.resize(def.columns.size());
+        for (std::size_t c = 0; c < def.columns.size(); ++c)
+            row[c] = fileValue(sqlite3_column_value(select.get(), static_cast<int>(c)), def.columns[c]);
+        return true;
+    });
+    if (rc != SQLITE_DONE)
+        throw engineError(db, rc, sql, file, false);
+}
+
+// A copy of a file taken before it is replaced, put back when a later file of the same save fails.
+struct Backup {
+    std::filesystem::path file;
+    std::filesystem::path copy;
+};
+
+} // namespace
+
 void AccessSource::writeChanges()
 {
     if (m_changed.empty())
         return;
+    // The linked tables' files first, each kept as it was until the whole save has succeeded.
+    std::vector<Backup> backups;
+    const auto restore = [&] {
+        for (const Backup& backup : backups) {
+            std::error_code ignored;
+            std::filesystem::rename(backup.copy, backup.file, ignored);
+        }
+    };
+    std::set<LinkedFile*> linkedWritten;
+    for (auto& [path, file] : m_linkedFiles) {
+        std::vector<const Link*> changed;
+        for (const auto& [key, link] : m_links)
+            if (link.file == file.get() && m_changed.count(key) != 0)
+                changed.push_back(&link);
+        if (changed.empty())
+            continue;
+        try {
+            jet::TableWriter writer(*file->database);
+            for (const Link* link : changed)
+                writeTable(m_db, file->path.string(), writer, link->name, link->foreignName,
+                           file->database->table(link->foreignName));
+            Backup backup{file->path, file->path.string() + ".orrin-before"};
+            std::filesystem::copy_file(backup.file, backup.copy,
+                                       std::filesystem::copy_options::overwrite_existing);
+            backups.push_back(backup);
+            writer.commit();
+            linkedWritten.insert(file.get());
+        } catch (const std::exception& e) {
+            restore();
+            throw Error(code::General,
+                        "Cannot save the changes to '" + file->path.string() + "': " + e.what());
+        }
+    }
     try {
         jet::TableWriter writer(*m_source);
+        bool any = false;
         for (const auto& key : m_changed) {
             const auto& tables = m_source->tables();
             const auto found = std::find_if(tables.begin(), tables.end(), [&](const jet::CatalogEntry& e) {
                 return lowerAscii(e.name) == key;
             });
             if (found == tables.end())
-                continue; // a table of the run's own, not of the file
-            const jet::TableDef& def = m_source->table(found->name);
-            const std::string sql = "SELECT * FROM " + quoteIdentifier(found->name) + " ORDER BY rowid";
-            sqlite3_stmt* raw = nullptr;
-            const int prepared = sqlite3_prepare_v2(m_db, sql.c_str(), -1, &raw, nullptr);
-            StatementHandle select(raw);
-            if (prepared != SQLITE_OK)
-                throw engineError(m_db, prepared, sql, m_file, true);
-            // The rows go to the file one at a time, in rowid order.
-            int rc = SQLITE_ROW;
-            writer.replaceRows(found->name, [&](std::vector<jet::Value>& row) {
-                rc = sqlite3_step(select.get());
-                if (rc != SQLITE_ROW)
-                    return false;
-                row.resize(def.columns.size());
-                for (std::size_t c = 0; c < def.columns.size(); ++c)
-                    row[c] = fileValue(select.get(), static_cast<int>(c), def.columns[c]);
-                return true;
-            });
-            if (rc != SQLITE_DONE)
-                throw engineError(m_db, rc, sql, m_file, false);
+                continue; // a linked table, or a table of the run's own, not of the file
+            writeTable(m_db, m_file, writer, found->name, found->name, m_source->table(found->name));
+            any = true;
         }
-        writer.commit();
-        m_source = jet::Database::open(m_path, m_password);
+        if (any)
+            writer.commit();
     } catch (const jet::Error& e) {
+        restore();
         throw Error(code::General, "Cannot save the changes to '" + m_file + "': " + e.what());
+    } catch (...) {
+        restore();
+        throw;
+    }
+    for (const Backup& backup : backups) {
+        std::error_code ignored;
+        std::filesystem::remove(backup.copy, ignored);
+    }
+    try {
+        m_source = jet::Database::open(m_path, m_password);
+        for (LinkedFile* file : linkedWritten)
+            file->database = jet::Database::open(file->path, file->password);
+        rebindKeys();
+    } catch (const jet::Error& e) {
+        throw Error(code::General, "Cannot read '" + m_file + "' again after saving it: " + e.what());
     }
     m_changed.clear();
+}
+
+AccessSource::Link* AccessSource::linkNamed(std::string_view name)
+{
+    if (const auto known = m_links.find(lowerAscii(name)); known != m_links.end())
+        return &known->second;
+    const auto& links = m_source->links();
+    const auto entry = std::find_if(links.begin(), links.end(), [&](const jet::LinkEntry& e) {
+        return equalsIgnoringCase(e.name, name);
+    });
+    if (entry == links.end())
+        return nullptr;
+    // An absolute Windows path is looked for by its file name beside this file; a relative one from
+    // this file's folder. Letter case does not matter.
+    std::string stored = entry->database;
+    std::replace(stored.begin(), stored.end(), '\\', '/');
+    const bool absolute = (stored.size() > 1 && stored[1] == ':') || (!stored.empty() && stored[0] == '/');
+    const std::filesystem::path folder = m_path.parent_path().empty() ? "." : m_path.parent_path();
+    std::filesystem::path wanted =
+        absolute ? folder / std::filesystem::path(stored).filename() : folder / stored;
+    std::error_code error;
+    if (wanted.filename().empty() || !std::filesystem::is_regular_file(wanted, error)) {
+        const std::string fileName = lowerAscii(wanted.filename().string());
+        bool found = false;
+        for (const auto& file : std::filesystem::directory_iterator(wanted.parent_path(), error)) {
+            if (!fileName.empty() && lowerAscii(file.path().filename().string()) == fileName) {
+                wanted = file.path();
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            throw Error(code::NotFound, "The linked table '" + entry->name + "' of '" + m_file +
+                                            "' lies in '" + entry->database + "', which is not in '" +
+                                            folder.string() + "'.");
+        }
+    }
+    std::string key = std::filesystem::weakly_canonical(wanted, error).string();
+    if (key.empty())
+        key = wanted.string();
+    auto& file = m_linkedFiles[key];
+    if (!file) {
+        auto opened = std::make_unique<LinkedFile>();
+        opened->path = wanted;
+        // The other file's password is in the link's connect text (";PWD=..."), if it has one.
+        opened->password = m_password;
+        const std::string connect = lowerAscii(entry->connect);
+        if (const auto at = connect.find("pwd="); at != std::string::npos) {
+            const auto end = entry->connect.find(';', at);
+            opened->password =
+                entry->connect.substr(at + 4, end == std::string::npos ? std::string::npos : end - at - 4);
+        }
+        try {
+            opened->database = jet::Database::open(wanted, opened->password);
+        } catch (const jet::Error& e) {
+            m_linkedFiles.erase(key);
+            throw Error(code::General, "The linked table '" + entry->name + "' of '" + m_file +
+                                           "' cannot be read: " + e.what());
+        }
+        file = std::move(opened);
+    }
+    Link link{entry->name, entry->foreignName, entry->database, file.get()};
+    return &m_links.emplace(lowerAscii(entry->name), link).first->second;
+}
+
+std::pair<jet::Database*, std::string> AccessSource::sourceOf(const std::string& name)
+{
+    const auto& tables = m_source->tables();
+    const bool own = std::any_of(tables.begin(), tables.end(), [&](const jet::CatalogEntry& e) {
+        return equalsIgnoringCase(e.name, name);
+    });
+    if (!own)
+        if (Link* link = linkNamed(name))
+            return {link->file->database.get(), link->foreignName};
+    return {m_source.get(), name};
+}
+
+void KeyFunction::call(sqlite3_context* context, int count, sqlite3_value** values)
+{
+    auto* source = static_cast<AccessSource*>(sqlite3_user_data(context));
+    const sqlite3_int64 number = count > 0 ? sqlite3_value_int64(values[0]) : -1;
+    if (number < 0 || static_cast<std::size_t>(number) >= source->m_keys.size()) {
+        sqlite3_result_error(context, "access_key: no such index", -1);
+        return;
+    }
+    AccessSource::UniqueKey& key = *source->m_keys[static_cast<std::size_t>(number)];
+    if (static_cast<std::size_t>(count - 1) != key.columns.size()) {
+        sqlite3_result_error(context, "access_key: not the index's columns", -1);
+        return;
+    }
+    key.row.assign(key.def->columns.size(), jet::Value{});
+    for (std::size_t i = 0; i < key.columns.size(); ++i) {
+        const jet::ColumnDef& column = key.def->columns[key.columns[i]];
+        sqlite3_value* value = values[i + 1];
+        // A key with a Null in it is never a duplicate (a Yes/No column has no Null: it is No).
+        if (sqlite3_value_type(value) == SQLITE_NULL && column.type != jet::coltype::Boolean) {
+            sqlite3_result_null(context);
+            return;
+        }
+        key.row[key.columns[i]] = fileValue(value, column);
+    }
+    try {
+        const std::vector<std::uint8_t> bytes = key.key->keyOf(key.row);
+        sqlite3_result_blob(context, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+    } catch (const jet::Error& e) {
+        sqlite3_result_error(context, e.what(), -1);
+    }
+}
+
+void AccessSource::rebindKeys()
+{
+    for (auto& key : m_keys) {
+        const auto [source, sourceName] = sourceOf(key->table);
+        key->def = &source->table(sourceName);
+        key->key =
+            std::make_unique<jet::IndexRowKey>(*key->def, key->def->realIndexes[key->realIndex], sourceName);
+    }
 }
 
 } // namespace orrin::store

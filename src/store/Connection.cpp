@@ -184,6 +184,16 @@ std::string Connection::calvaneLockMessage(const std::filesystem::path& file)
            lock->string() + " if it is left over from a crash.";
 }
 
+access::TableRules* Connection::tableRules(std::string_view table) const
+{
+    return m_access ? m_access->rules(table) : nullptr;
+}
+
+std::vector<std::string> Connection::ruleWarnings() const
+{
+    return m_access ? m_access->ruleWarnings() : std::vector<std::string>{};
+}
+
 bool Connection::loadTable(std::string_view table) const
 {
     return m_access != nullptr && m_access->load(table);

@@ -20,6 +20,9 @@ namespace orrin::store {
 class AccessSource;
 class LockWaits;
 struct DatabaseLocation;
+namespace access {
+class TableRules;
+}
 
 enum class OpenMode { ReadWrite, ReadOnly };
 
@@ -114,6 +117,12 @@ class Connection {
     // does not read is an Error naming the file and the table. Statements call it when the engine
     // reports a missing table, and then prepare again.
     bool loadTable(std::string_view table) const;
+    // Access files: the rules of a loaded table (defaults, AutoNumber, validation), or nullptr (a
+    // SQLCipher file, a table not loaded or not the file's).
+    access::TableRules* tableRules(std::string_view table) const;
+    // Access files: the default values and validation rules of the file's tables that are outside
+    // the evaluator's language, each named in a sentence; none for a SQLCipher file.
+    std::vector<std::string> ruleWarnings() const;
     // For an Access file that the Calvane application has open (its lock file is beside it): the
     // message that says so; "" otherwise (a SQLCipher file, a file that cannot be read, no lock).
     static std::string calvaneLockMessage(const std::filesystem::path& file);

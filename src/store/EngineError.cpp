@@ -52,6 +52,8 @@ std::optional<Error> accessConstraintError(sqlite3* db, int rc)
         const std::string field = at == std::string::npos ? message : message.substr(at + marker.size());
         return Error(code::General, "You must enter a value in the '" + field + "' field.");
     }
+    if (extended == SQLITE_CONSTRAINT_TRIGGER) // a table rule refused, in the engine's words
+        return Error(code::General, sqlite3_errmsg(db));
     return std::nullopt;
 }
 

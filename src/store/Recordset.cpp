@@ -2,6 +2,7 @@
 
 #include "store/SqlText.h"
 #include "store/StoreError.h"
+#include "store/access/TableRules.h"
 
 #include <cctype>
 
@@ -129,6 +130,7 @@ void Recordset::open(std::string_view source, Connection& connection)
     m_reader = std::move(reader);
     m_readerNames.clear();
     m_info = std::move(info);
+    m_rules = m_table.empty() ? nullptr : connection.tableRules(m_table);
     m_readingStarted = false;
     m_atEof = false;
     m_position = 0;
@@ -152,6 +154,7 @@ void Recordset::close()
     m_readerNames.clear();
     m_connection = nullptr;
     m_info.reset();
+    m_rules = nullptr;
     m_adding = false;
     m_pending.clear();
     m_count.reset();
@@ -306,6 +309,8 @@ void Recordset::addNew()
     if (m_adding)
         update(); // a second AddNew saves the row being added first
     m_pending.assign(m_info->columns.size(), std::nullopt);
+    if (m_rules != nullptr)
+        m_rules->startRow(m_pending, *m_info, m_connection->handle());
     m_adding = true;
 }
 
@@ -355,6 +360,8 @@ void Recordset::update()
     std::vector<std::optional<Variant>> pending;
     pending.swap(m_pending);
     m_adding = false;
+    if (m_rules != nullptr)
+        m_rules->checkRow(pending);
 
     m_assigned.resize(pending.size());
     for (std::size_t i = 0; i < pending.size(); ++i)

@@ -13,6 +13,10 @@
 
 namespace orrin::store {
 
+namespace access {
+class TableRules;
+}
+
 // A keyset-style recordset on a connection: opened on a table name (or the plain "SELECT * FROM t",
 // which is the same) or on a query text. Rows come in the store's order: rowid order for a table,
 // the query's own order otherwise. Reading is lazy: a recordset that is only appended to (AddNew,
@@ -51,7 +55,8 @@ class Recordset {
     // The columns of the table the recordset is open on (unset on a query or when closed).
     const std::shared_ptr<const TableInfo>& tableInfo() const { return m_info; }
 
-    // Appending (table recordsets only).
+    // Appending (table recordsets only). On an Access table the new row starts with the columns'
+    // default values and the next AutoNumber.
     void addNew();
     // Converts the value by the field's declared type (store::convertForColumn) and keeps it in the
     // pending row. On failure the field reads as Null afterwards.
@@ -59,8 +64,9 @@ class Recordset {
     // The same by position (fieldPosition); name is the field's name for messages. A position that is
     // not the table's fails as the name would.
     void setField(int position, std::string_view name, const Variant& value);
-    // Saves the pending row: the assigned fields, the table's defaults for the rest. A failure
-    // discards the pending row.
+    // Saves the pending row: the assigned fields, the table's defaults for the rest. An Access
+    // table's validation rules, Required and AllowZeroLength refuse it with the engine's messages.
+    // A failure discards the pending row.
     void update();
     bool isAdding() const { return m_adding; }
 
@@ -87,6 +93,7 @@ class Recordset {
 
     bool m_adding = false;
     std::shared_ptr<const TableInfo> m_info;       // the table's columns, taken at open
+    access::TableRules* m_rules = nullptr;         // an Access table's rules, taken at open
     std::vector<std::optional<Variant>> m_pending; // by column index of m_info
     std::vector<bool> m_assigned;                  // update()'s columns, kept to reuse its room
 };

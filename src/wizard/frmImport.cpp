@@ -428,6 +428,9 @@ QString frmImport::completionText(const migration::RunReport& report, const QStr
     if (!warning.isEmpty()) {
         text += lineBreak + lineBreak + warning;
     }
+    for (const std::string& ruleWarning : report.warnings) {
+        text += lineBreak + lineBreak + fromStd(ruleWarning);
+    }
     if (report.clean()) {
         return text;
     }

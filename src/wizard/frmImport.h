@@ -60,7 +60,8 @@ class frmImport : public QWidget, private migration::ErrorQuestion, private migr
     // The text of the question asked when a statement of the run fails.
     static QString errorQuestionText(const std::string& description);
     // The completion message for a finished run: the success line, and below it what went wrong
-    // when the run was not clean, and the warning given before the run (none when empty).
+    // when the run was not clean, and the warnings given before the run (the bonus database's,
+    // none when empty, and the target's rules that were not applied).
     static QString completionText(const migration::RunReport& report, const QString& warning = {});
     // The warning given before a run whose bonus database is missing, or empty when it is there.
     static QString bonusWarning(const std::filesystem::path& bonusDatabase);

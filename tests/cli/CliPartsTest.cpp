@@ -380,6 +380,17 @@ TEST_F(Progress, TerminalRewritesOneLineAndEndsIt)
                          "\r13 second(s) elapsed   (Policies Transferred : 0)  [Client]\n");
 }
 
+// A table rule the run cannot apply is a warning line of its own, even when quiet; on a terminal its
+// control characters are shown escaped.
+TEST_F(Progress, RuleWarningsAreLinesOfTheirOwn)
+{
+    ProgressPrinter printer = make(true, true);
+    printer.warning("The default value Foo(\x1b) of the field 'T.F' is not one this program evaluates");
+    EXPECT_EQ(err.str(),
+              "orrin-import: warning: The default value Foo(\\x1B) of the field 'T.F' is not one this "
+              "program evaluates\n");
+}
+
 // A lock wait is shown at once, however soon after the last line; the next update drops it.
 TEST_F(Progress, LockWaitIsShownAtOnceAndThenDropped)
 {

@@ -496,6 +496,18 @@ TEST(frmImport, AbandonedRunSaysWhyAndThatNothingChanged)
               QStringLiteral("The import did not finish: std::bad_alloc"));
 }
 
+TEST(frmImport, CompletionMessageNamesTheRulesThatWereNotApplied)
+{
+    migration::RunReport report;
+    report.warnings = {
+        "The validation rule X() of the table 'T' is not one this program evaluates (...): it is "
+        "not applied."};
+    EXPECT_EQ(
+        frmImport::completionText(report),
+        QStringLiteral("Orrin Data Import successful !!!\r\n\r\nThe validation rule X() of the table 'T' is "
+                       "not one this program evaluates (...): it is not applied."));
+}
+
 struct CompletionCase {
     const char* name;
     std::int64_t skipped;

@@ -34,6 +34,9 @@ Catalog Catalog::read(const PageFile& file)
     const int type = columnIndex(def, "Type");
     const int flags = columnIndex(def, "Flags");
     const int properties = columnIndex(def, "LvProp");
+    const int database = columnIndex(def, "Database");
+    const int foreignName = columnIndex(def, "ForeignName");
+    const int connect = columnIndex(def, "Connect");
     if (id < 0 || name < 0 || type < 0 || flags < 0)
         throw damaged(file.fileName(), kCatalogPage, "the catalog lacks the columns Id, Name, Type or Flags");
 
@@ -41,9 +44,20 @@ Catalog Catalog::read(const PageFile& file)
     TableCursor cursor(file, def);
     while (cursor.next()) {
         const auto& row = cursor.values();
+        const auto textOf = [&](int column) {
+            return column >= 0 && row[column].kind == Value::Kind::Text ? row[column].text : std::string();
+        };
+        if (!row[type].isNull() && row[type].integer == kCatalogTypeLinkedTable &&
+            row[name].kind == Value::Kind::Text) {
+            catalog.m_links.push_back(
+                LinkEntry{row[name].text, textOf(database), textOf(foreignName), textOf(connect)});
+            continue;
+        }
         if (row[type].isNull() || row[type].integer != kCatalogTypeTable)
             continue;
         const auto objectFlags = static_cast<std::uint32_t>(row[flags].isNull() ? 0 : row[flags].integer);
+        if (row[name].kind == Value::Kind::Text && row[name].text == "MSysRelationships" && !row[id].isNull())
+            catalog.m_relationshipsPage = static_cast<std::uint32_t>(row[id].integer) & kCatalogPageMask;
         if ((objectFlags & kCatalogSystemFlags) != 0 || row[name].kind != Value::Kind::Text ||
             row[id].isNull())
             continue;

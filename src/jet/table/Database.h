@@ -17,6 +17,21 @@
 
 namespace orrin::jet {
 
+// A relationship between two tables (a row group of MSysRelationships): the table holding the
+// foreign key, the table it refers to, the column pairs in order, and how the engine keeps it.
+struct Relationship {
+    std::string name;
+    std::string table;                          // the referring (child) table
+    std::string referencedTable;                // the referred-to (parent) table
+    std::vector<std::string> columns;           // of table
+    std::vector<std::string> referencedColumns; // of referencedTable, pairwise
+    std::uint32_t flags = 0;                    // grbit
+
+    bool enforced() const { return (flags & 0x00000002) == 0; }
+    bool cascadeUpdates() const { return (flags & 0x00000100) != 0; }
+    bool cascadeDeletes() const { return (flags & 0x00001000) != 0; }
+};
+
 class Database {
   public:
     // Opens path with password (ignored by a file that has none). Fails as PageFile::open does,
@@ -29,6 +44,8 @@ class Database {
     Version version() const { return m_file->header().version; }
     // The user tables in catalog order.
     const std::vector<CatalogEntry>& tables() const { return m_catalog.tables(); }
+    // The tables linked to other Access files, in catalog order.
+    const std::vector<LinkEntry>& links() const { return m_catalog.links(); }
     // The definition of a table by name (letter case ignored); Failure::NotFound naming the table
     // and the file when there is none, Failure::Damaged when its definition does not hold.
     const TableDef& table(std::string_view name);
@@ -38,6 +55,9 @@ class Database {
     // The properties Access keeps for a table and its columns (Required, DefaultValue ...);
     // Failure::NotFound or Failure::Damaged as table() fails.
     Properties properties(std::string_view table) const;
+    // The file's relationships, in the order of their names' first rows; none when it has no
+    // MSysRelationships. Fails with Failure::Damaged when that table does not hold or lacks its columns.
+    std::vector<Relationship> relationships();
     // A cursor over the rows of a definition that table() returned.
     TableCursor rows(const TableDef& table) const { return TableCursor(*m_file, table); }
 

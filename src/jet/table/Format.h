@@ -142,6 +142,7 @@ constexpr std::uint32_t kCatalogPage = 2;
 // Catalog object types and the flags that mark system objects.
 constexpr std::int32_t kCatalogTypeTable = 1;
 constexpr std::uint32_t kCatalogSystemFlags = 0x80000002;
+constexpr std::int32_t kCatalogTypeLinkedTable = 6;    // a table of another Access file
 constexpr std::uint32_t kCatalogPageMask = 0x00FFFFFF; // Id & mask = the table definition page
 
 // Offsets and sizes that differ between the versions.

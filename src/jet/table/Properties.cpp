@@ -59,6 +59,8 @@ Properties Properties::read(std::span<const std::uint8_t> bytes, Version version
                             const std::string& fileName)
 {
     Properties result;
+    result.m_jet3 = version == Version::Jet3;
+    result.m_codePage = codePage;
     if (bytes.empty())
         return result;
     const Reader in(bytes, fileName);
@@ -131,6 +133,31 @@ bool Properties::required(std::string_view column) const
     const Property* property = find(column, "Required");
     if (property == nullptr || property->value.empty())
         return false;
+    for (const std::uint8_t b : property->value) {
+        if (b != 0)
+            return true;
+    }
+    return false;
+}
+
+std::optional<std::string> Properties::text(std::string_view owner, std::string_view name) const
+{
+    const Property* property = find(owner, name);
+    if (property == nullptr)
+        return std::nullopt;
+    std::string out;
+    if (m_jet3)
+        decodeCodePageText(property->value, m_codePage, out);
+    else
+        appendUtf16(property->value, out);
+    return out;
+}
+
+bool Properties::flag(std::string_view owner, std::string_view name, bool fallback) const
+{
+    const Property* property = find(owner, name);
+    if (property == nullptr || property->value.empty())
+        return fallback;
     for (const std::uint8_t b : property->value) {
         if (b != 0)
             return true;

@@ -7,6 +7,7 @@
 #include "jet/pager/PageFile.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,9 +35,16 @@ class Properties {
     const Property* find(std::string_view owner, std::string_view name) const;
     // True when the column's Required property is set.
     bool required(std::string_view column) const;
+    // The text of a text or memo property (DefaultValue, ValidationRule ...) of a column ("" for the
+    // object), or nothing when it is not set.
+    std::optional<std::string> text(std::string_view owner, std::string_view name) const;
+    // A Yes/No property of a column ("" for the object), or fallback when it is not set.
+    bool flag(std::string_view owner, std::string_view name, bool fallback) const;
 
   private:
     std::vector<Property> m_properties;
+    bool m_jet3 = false;
+    std::uint16_t m_codePage = 0;
 };
 
 } // namespace orrin::jet

@@ -96,4 +96,12 @@ bool IndexRowKey::allNull(const std::vector<Value>& values) const
     return true;
 }
 
+bool IndexRowKey::anyNull(const std::vector<Value>& values) const
+{
+    for (const Part& part : m_parts)
+        if (m_table.columns[part.valueIndex].type != coltype::Boolean && values.at(part.valueIndex).isNull())
+            return true;
+    return false;
+}
+
 } // namespace orrin::jet

@@ -32,6 +32,9 @@ class IndexRowKey {
 
     // True when every key column of the row is Null: an index that ignores Nulls has no entry for it.
     bool allNull(const std::vector<Value>& values) const;
+    // True when some key column of the row is Null: the engine never counts such a key as a
+    // duplicate in a unique index.
+    bool anyNull(const std::vector<Value>& values) const;
 
   private:
     struct Part {

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <set>
 
 namespace orrin::jet {
 
@@ -338,6 +339,8 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
     // Each row is written as it comes, and its index entries kept (with the AutoNumbers the writer
     // gave); the rows themselves are not.
     std::vector<std::vector<IndexEntry>> entriesOf(def.realIndexes.size());
+    // Rows (page and row) of a unique index whose key has a Null: never duplicates.
+    std::vector<std::set<std::pair<std::uint32_t, std::uint8_t>>> nullKeyed(def.realIndexes.size());
     std::uint32_t rowCount = 0;
     std::vector<Value> row;
     std::vector<std::uint8_t> bytes;
@@ -354,6 +357,8 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
                 continue;
             entriesOf[i].push_back(IndexEntry{keyMakers[i].keyOf(row), pointerPage(place),
                                               static_cast<std::uint8_t>(pointerRow(place)), 0});
+            if (def.realIndexes[i].unique() && keyMakers[i].anyNull(row))
+                nullKeyed[i].insert({entriesOf[i].back().dataPage, entriesOf[i].back().row});
         }
     }
     std::vector<std::uint32_t> dataPageNumbers;
@@ -376,7 +381,7 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
         std::uint32_t distinct = 0;
         for (std::size_t k = 0; k < entries.size(); ++k) {
             if (k > 0 && entries[k].key == entries[k - 1].key) {
-                if (index.unique())
+                if (index.unique() && nullKeyed[i].count({entries[k].dataPage, entries[k].row}) == 0)
                     throw Error(
                         Failure::Unsupported,
                         "The changes you requested to the table were not successful because they would "

@@ -1,0 +1,98 @@
+#include "store/access/RelationshipRules.h"
+
+#include "store/SqlText.h"
+
+namespace orrin::store::access {
+
+namespace {
+
+std::string quoteText(std::string_view text)
+{
+    std::string out = "'";
+    for (const char c : text) {
+        out += c;
+        if (c == '\'')
+            out += '\'';
+    }
+    return out + "'";
+}
+
+// "A.x = B.y AND ..." over the column pairs.
+std::string matching(const std::string& left, const std::vector<std::string>& leftColumns,
+                     const std::string& right, const std::vector<std::string>& rightColumns)
+{
+    std::string out;
+    for (std::size_t i = 0; i < leftColumns.size(); ++i)
+        out += (i == 0 ? "" : " AND ") + left + "." + quoteIdentifier(leftColumns[i]) + " = " + right + "." +
+               quoteIdentifier(rightColumns[i]);
+    return out;
+}
+
+std::string columnList(const std::vector<std::string>& columns)
+{
+    std::string out;
+    for (const auto& c : columns)
+        out += (out.empty() ? "" : ", ") + quoteIdentifier(c);
+    return out;
+}
+
+} // namespace
+
+std::vector<std::string> relationshipTriggers(const jet::Relationship& r)
+{
+    if (!r.enforced() || r.columns.empty() || r.columns.size() != r.referencedColumns.size())
+        return {};
+    const std::string child = quoteIdentifier(r.table);
+    const std::string parent = quoteIdentifier(r.referencedTable);
+    const std::string prefix = r.name + "__";
+    std::string keyPresent;
+    for (const auto& c : r.columns)
+        keyPresent +=
+            (keyPresent.empty() ? "" : " AND ") + std::string("NEW.") + quoteIdentifier(c) + " IS NOT NULL";
+    const std::string orphan =
+        "SELECT RAISE(ABORT, " +
+        quoteText("You cannot add or change a record because a related record is required "
+                  "in table '" +
+                  r.referencedTable + "'.") +
+        ") WHERE " + keyPresent + " AND NOT EXISTS (SELECT 1 FROM " + parent + " AS p WHERE " +
+        matching("p", r.referencedColumns, "NEW", r.columns) + "); ";
+    const std::string related = quoteText("The record cannot be deleted or changed because table '" +
+                                          r.table + "' includes related records.");
+    const std::string children = "EXISTS (SELECT 1 FROM " + child + " AS c WHERE " +
+                                 matching("c", r.columns, "OLD", r.referencedColumns) + ")";
+    std::string keyChanged;
+    for (const auto& c : r.referencedColumns)
+        keyChanged += (keyChanged.empty() ? "" : " OR ") + std::string("NEW.") + quoteIdentifier(c) +
+                      " IS NOT OLD." + quoteIdentifier(c);
+
+    std::vector<std::string> out;
+    out.push_back("CREATE TRIGGER " + quoteIdentifier(prefix + "child_insert") + " AFTER INSERT ON " + child +
+                  " BEGIN " + orphan + "END");
+    out.push_back("CREATE TRIGGER " + quoteIdentifier(prefix + "child_update") + " AFTER UPDATE OF " +
+                  columnList(r.columns) + " ON " + child + " BEGIN " + orphan + "END");
+    if (r.cascadeDeletes()) {
+        out.push_back("CREATE TRIGGER " + quoteIdentifier(prefix + "parent_delete") + " AFTER DELETE ON " +
+                      parent + " BEGIN DELETE FROM " + child + " WHERE " +
+                      matching(child, r.columns, "OLD", r.referencedColumns) + "; END");
+    } else {
+        out.push_back("CREATE TRIGGER " + quoteIdentifier(prefix + "parent_delete") + " BEFORE DELETE ON " +
+                      parent + " WHEN " + children + " BEGIN SELECT RAISE(ABORT, " + related + "); END");
+    }
+    if (r.cascadeUpdates()) {
+        std::string set;
+        for (std::size_t i = 0; i < r.columns.size(); ++i)
+            set += (i == 0 ? "" : ", ") + quoteIdentifier(r.columns[i]) + " = NEW." +
+                   quoteIdentifier(r.referencedColumns[i]);
+        out.push_back("CREATE TRIGGER " + quoteIdentifier(prefix + "parent_update") + " AFTER UPDATE OF " +
+                      columnList(r.referencedColumns) + " ON " + parent + " WHEN " + keyChanged +
+                      " BEGIN UPDATE " + child + " SET " + set + " WHERE " +
+                      matching(child, r.columns, "OLD", r.referencedColumns) + "; END");
+    } else {
+        out.push_back("CREATE TRIGGER " + quoteIdentifier(prefix + "parent_update") + " AFTER UPDATE OF " +
+                      columnList(r.referencedColumns) + " ON " + parent + " WHEN (" + keyChanged + ") AND " +
+                      children + " BEGIN SELECT RAISE(ABORT, " + related + "); END");
+    }
+    return out;
+}
+
+} // namespace orrin::store::access
