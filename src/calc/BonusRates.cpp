@@ -7,6 +7,7 @@
 #include "calc/LoggingTrap.h"
 #include "calc/NewBonusRows.h"
 
+#include "store/SqlText.h"
 #include "store/Statement.h"
 #include "store/StoreError.h"
 #include "value/Conversions.h"
@@ -35,10 +36,7 @@ class FirstRowQuery {
             throw Error(err::ObjectNotSet, "Object variable or With block variable not set");
         try {
             store::Statement& statement = db->statement(preparedSql);
-            struct ResetOnExit {
-                store::Statement& s;
-                ~ResetOnExit() { s.reset(); }
-            } resetOnExit{statement};
+            const store::ResetOnExit resetOnExit(statement);
             for (std::size_t i = 0; i < parameters.size(); ++i)
                 statement.bind(static_cast<int>(i) + 1, parameters[i]);
             std::vector<std::string> names;
@@ -72,7 +70,7 @@ class FirstRowQuery {
     {
         requireOpen();
         for (std::size_t c = 0; c < m_names.size(); ++c) {
-            if (sameName(m_names[c], name)) {
+            if (store::equalsIgnoringCase(m_names[c], name)) {
                 if (!m_found)
                     throw Error(store::code::NoCurrentRow,
                                 "Either BOF or EOF is True, or the current record has been deleted");
@@ -103,20 +101,6 @@ class FirstRowQuery {
     }
 
   private:
-    static bool sameName(std::string_view a, std::string_view b)
-    {
-        if (a.size() != b.size())
-            return false;
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            const auto lower = [](char ch) {
-                return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
-            };
-            if (lower(a[i]) != lower(b[i]))
-                return false;
-        }
-        return true;
-    }
-
     void requireOpen() const
     {
         if (!m_open)

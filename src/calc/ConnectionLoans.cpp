@@ -5,6 +5,10 @@
 #include "value/Error.h"
 
 #include "platform/Files.h"
+#include <filesystem>
+#include <system_error>
+
+#include <sys/stat.h>
 
 namespace orrin::calc {
 
@@ -84,6 +88,22 @@ store::Connection* ConnectionLoans::sharedTargetFor(const store::DatabaseLocatio
     return m_sharedTarget;
 }
 
+namespace {
+
+// True when the file a location names is there (a name that matches several files counts as there):
+// a missing file costs nothing to look for again, and may yet appear.
+bool dataSourceIsThere(const store::DatabaseLocation& location)
+{
+    try {
+        std::error_code error;
+        return std::filesystem::exists(store::resolveDataSource(location.dataSource), error);
+    } catch (const Error&) {
+        return true;
+    }
+}
+
+} // namespace
+
 store::Connection* ConnectionLoans::lookupConnection(const store::DatabaseLocation& location)
 {
     if (auto adopted = m_adopted.find(location); adopted != m_adopted.end()) {
@@ -97,9 +117,17 @@ store::Connection* ConnectionLoans::lookupConnection(const store::DatabaseLocati
             return found->second.get();
         m_own.erase(found);
     }
+    if (auto failed = m_failedOpens.find(location); failed != m_failedOpens.end())
+        throw failed->second;
     auto connection = std::make_unique<store::Connection>();
     connection->setLockWaits(m_lockWaits);
-    connection->open(location, store::OpenMode::ReadOnly);
+    try {
+        connection->open(location, store::OpenMode::ReadOnly);
+    } catch (const Error& error) {
+        if (error.number() != store::code::InUse && dataSourceIsThere(location))
+            m_failedOpens.emplace(location, error);
+        throw;
+    }
     store::Connection* opened = connection.get();
     m_own.emplace(location, std::move(connection));
     return opened;

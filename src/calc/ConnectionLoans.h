@@ -3,6 +3,7 @@
 #include "platform/Files.h"
 #include "store/Connection.h"
 #include "store/DatabaseLocation.h"
+#include "value/Error.h"
 
 #include <cstdint>
 #include <map>
@@ -41,8 +42,11 @@ class ConnectionLoans {
 
     // The open connection for location: a lent one while it is open (by its location, or the shared
     // target when the location names the target's file), otherwise one of the lookups' own, opened
-    // read-only on first use. Throws what the open throws; a connection that fails to open is not
-    // kept, so the next lookup tries again (and its failure is logged again).
+    // read-only on first use. Throws what the open throws. A file that is there but fails to open
+    // (not a database, the wrong password, damaged) is not opened again: the next lookup throws the
+    // same error (and its failure is logged again) without reading the file or deriving its key once
+    // more per policy. A missing file is looked for again, and another program's lock waited for
+    // again out of the run's budget.
     store::Connection* lookupConnection(const store::DatabaseLocation& location);
 
   private:
@@ -52,11 +56,13 @@ class ConnectionLoans {
     // One open connection per location, kept for the run.
     std::map<store::DatabaseLocation, std::unique_ptr<store::Connection>> m_own;
     std::map<store::DatabaseLocation, store::Connection*> m_adopted; // lent
+    // The files that are there and did not open, with the failure.
+    std::map<store::DatabaseLocation, Error> m_failedOpens;
     // The shared target (lent), its password, its file's device and inode, and for each location
     // seen whether it names that file (and with which password).
     store::Connection* m_sharedTarget = nullptr;
     std::string m_sharedPassword;
-    platform::FileIdentity m_sharedFile;
+    platform::FileKey m_sharedFile;
     std::map<store::DatabaseLocation, std::optional<std::string>> m_sharedLocations;
 };
 

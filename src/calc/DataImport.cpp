@@ -4,9 +4,13 @@
 #include "calc/DataImport.h"
 #include "platform/Folders.h"
 
+#include "store/Connection.h"
 #include "store/DatabaseFile.h"
 #include "store/KnownDatabases.h"
+#include "store/LockWaits.h"
+#include "store/StoreError.h"
 
+#include <chrono>
 #include <system_error>
 
 namespace orrin::calc {
@@ -57,6 +61,31 @@ fs::path DataImport::defaultBonusDatabase()
             return candidate;
     }
     return beside;
+}
+
+std::optional<std::string> DataImport::unreadableBonusDatabase(const fs::path& file)
+{
+    fs::path resolved;
+    try {
+        resolved = store::resolveDataSource(file.string());
+    } catch (const Error&) {
+        return std::nullopt; // several names differ only in letter case; the lookups name them
+    }
+    std::error_code ec;
+    if (!fs::exists(resolved, ec))
+        return std::nullopt;
+    // A lock is not waited for here: the run's own lookups wait for it out of the run's budget.
+    store::LockWaits noWaiting(std::chrono::milliseconds(0));
+    try {
+        store::Connection connection;
+        connection.setLockWaits(&noWaiting);
+        connection.openFile(resolved, std::string(kCalvanePassword), store::OpenMode::ReadOnly);
+    } catch (const Error& error) {
+        if (error.number() == store::code::InUse)
+            return std::nullopt;
+        return error.description();
+    }
+    return std::nullopt;
 }
 
 void DataImport::setBonusDatabase(fs::path file)

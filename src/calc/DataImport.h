@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace orrin::calc {
@@ -42,6 +43,10 @@ class DataImport {
     // The Orrin database at DbPath as OrrinDFirst opens it: the ACE provider, the Orrin password.
     static store::DatabaseLocation orrinDatabase(const std::string& DbPath);
     void setBonusDatabase(std::filesystem::path file);
+    // Why a bonus database that is there cannot serve the lookups (not a database, empty, a folder,
+    // damaged, the wrong password), as the open says it; nullopt when it opens, when it is missing
+    // (said apart) or when another program holds a lock on it (the run waits for that).
+    static std::optional<std::string> unreadableBonusDatabase(const std::filesystem::path& file);
 
     // The first column of the first row (store's order) of "Select Field from Table[ where
     // Condition]" on the bonus database ("" when no row) or on the Orrin file DbPath (Null when no

@@ -61,25 +61,6 @@ Rows readInStoreOrder(store::Connection& connection, const std::string& sql)
     return readRows(*statement);
 }
 
-// Leaves a cached statement reset (no lock held, bindings cleared) however the read ends.
-class ResetOnExit {
-  public:
-    explicit ResetOnExit(store::Statement& statement) : m_statement(statement) {}
-    ~ResetOnExit()
-    {
-        try {
-            m_statement.reset();
-        } catch (...) {
-            // The statement is reset again before its next use.
-        }
-    }
-    ResetOnExit(const ResetOnExit&) = delete;
-    ResetOnExit& operator=(const ResetOnExit&) = delete;
-
-  private:
-    store::Statement& m_statement;
-};
-
 // The steps of one lookup: open the connection, open the recordset, test the record count, read the
 // first field (or take the no-row value), close the recordset, close the connection. Each step is
 // trapped on its own; a step whose object did not open fails in turn. The connection stays open for
@@ -180,7 +161,7 @@ Variant DataImport::OrrinDFirstForPerson(const std::string& Field, const std::st
                                                        familyCode + "' And perscode = " + personCode +
                                                        "': the person code is not a number.");
             store::Statement& statement = connection.statement(sql);
-            ResetOnExit reset(statement);
+            const store::ResetOnExit reset(statement);
             statement.bind(1, Variant(familyCode));
             statement.bind(2, boundNumber(*number));
             return readRows(statement);

@@ -1,5 +1,6 @@
 #include "calc/NewBonusRows.h"
 
+#include "store/SqlText.h"
 #include "store/Statement.h"
 #include "value/Error.h"
 
@@ -12,16 +13,6 @@ namespace orrin::calc {
 namespace {
 
 constexpr double kExactWhole = 9007199254740992.0; // 2^53: every whole number up to it is a double
-
-std::string lowerAscii(std::string_view text)
-{
-    std::string lowered(text);
-    for (char& c : lowered) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lowered;
-}
 
 // A compared value as the engine compares it with a number: a Null (never equal, never in a
 // range), or an integer or real value as a double. False for a value compared in another way.
@@ -79,7 +70,7 @@ bool NewBonusRows::load(store::Connection& database)
             if (anyNull)
                 continue; // a Null among the compared values never matches
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
-            const std::string category = lowerAscii(std::string_view(
+            const std::string category = store::lowerAscii(std::string_view(
                 text != nullptr ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(raw, 0))));
             Row row{
                 numbers[1], numbers[2], numbers[3], numbers[4], {statement.column(6), statement.column(7)}};
@@ -97,7 +88,7 @@ bool NewBonusRows::load(store::Connection& database)
 const NewBonusRows::Rates* NewBonusRows::first(std::string_view category, std::int32_t year,
                                                std::int32_t term, double amount) const
 {
-    const auto found = m_rows.find({lowerAscii(category), static_cast<double>(year)});
+    const auto found = m_rows.find({store::lowerAscii(category), static_cast<double>(year)});
     if (found == m_rows.end())
         return nullptr;
     const double t = term;

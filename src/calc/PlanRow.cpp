@@ -1,13 +1,13 @@
 #include "calc/PlanRow.h"
 
 #include "calc/BoundNumber.h"
+#include "store/SqlText.h"
 #include "store/Statement.h"
 #include "store/StoreError.h"
 #include "value/Conversions.h"
 #include "value/Error.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 
 namespace orrin::calc {
@@ -16,14 +16,6 @@ namespace {
 
 // In the store's order, so that the first live row of a plan never depends on an index of plans.
 constexpr const char* kPlanQuery = "select * from plans where plan=? and pflag <>'D' order by rowid";
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // The plan query as its text reads with the plan pasted in, for messages.
 std::string planQueryText(const std::string& plan)
@@ -123,7 +115,7 @@ Variant PlanRow::field(std::string_view name) const
         throw Error(store::code::NoCurrentRow,
                     "No current record: no live plan row for field '" + std::string(name) + "'.");
     for (std::size_t i = 0; i < data.names.size(); ++i) {
-        if (sameName(data.names[i], name))
+        if (store::equalsIgnoringCase(data.names[i], name))
             return data.first[i];
     }
     throw Error(store::code::ItemNotFound,

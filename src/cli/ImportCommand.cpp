@@ -22,6 +22,7 @@ namespace orrin::cli {
 namespace {
 
 constexpr int kExitStopped = 1;
+constexpr int kExitNotCleanly = 3;
 constexpr int kExitUsage = 2;
 
 // What stops a run before it starts: a database path that names nothing, an output file over an
@@ -86,6 +87,10 @@ int runWith(const Options& options, Terminal& terminal)
         terminal.err << "orrin-import: warning: the bonus database '" << shownOnErr(bonusDb.string())
                      << "' does not exist; every maturity amount that needs bonus years will be an error "
                         "log entry\n";
+    } else if (const auto unreadable = calc::DataImport::unreadableBonusDatabase(bonusDb)) {
+        terminal.err << "orrin-import: warning: the bonus database '" << shownOnErr(bonusDb.string())
+                     << "' cannot be read (" << shownOnErr(*unreadable)
+                     << "); every maturity amount that needs bonus years will be an error log entry\n";
     }
 
     calc::DataImport dataImport;
@@ -122,10 +127,15 @@ int runWith(const Options& options, Terminal& terminal)
     terminal.out << (terminal.outputIsTerminal ? escapeControls(summary) : summary) << std::flush;
     int status = exitCodeFor(report);
     // Written whole at the end: a run that is killed leaves the old summary, never half of one.
+    // A summary that cannot be written changes nothing about the target: after a commit the status
+    // still says that the import was saved (3: finished, but not cleanly), and 1 stays 1.
     if (options.summaryJson && !replaceFile(*options.summaryJson, summaryJson(report))) {
+        const bool saved = status != kExitStopped;
         terminal.err << "orrin-import: the summary file '" << shownOnErr(options.summaryJson->string())
-                     << "' could not be written\n";
-        status = kExitStopped;
+                     << "' could not be written"
+                     << (saved ? "; the import was saved" : "; the target is unchanged") << '\n';
+        if (saved)
+            status = kExitNotCleanly;
     }
     return status;
 }

@@ -95,7 +95,13 @@ std::string summaryText(const RunReport& report)
     out << padRight("(connections)", 14) << padLeft("", 18)
         << padLeft(std::to_string(report.connectionFailures), 20) << '\n';
     out << '\n';
-    out << "Policies transferred:      " << formatNumber(report.policiesTransferred) << '\n';
+    // On a run that was rolled back the count is what was transferred before the stop; the target
+    // keeps none of them, and the line says so.
+    out << "Policies transferred:      " << formatNumber(report.policiesTransferred)
+        << (report.outcome != RunReport::Outcome::Finished && report.policiesTransferred > 0
+                ? ", none kept: the import was rolled back"
+                : "")
+        << '\n';
     out << "Statements skipped:        " << report.skippedStatements << '\n';
     out << "Error log entries written: " << report.logEntries << " (" << report.logFile.string() << ")\n";
     out << "Outcome:                   " << outcomeName(report.outcome);

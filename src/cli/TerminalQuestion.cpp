@@ -1,9 +1,9 @@
 #include "cli/TerminalQuestion.h"
 
 #include "cli/OutputFiles.h"
+#include "jet/base/Text.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 
 namespace orrin::cli {
@@ -48,9 +48,8 @@ bool TerminalQuestion::readAnswer()
     }
     const auto first = line.find_first_not_of(" \t\r");
     const auto last = line.find_last_not_of(" \t\r");
-    std::string answer = first == std::string::npos ? std::string() : line.substr(first, last - first + 1);
-    std::transform(answer.begin(), answer.end(), answer.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string answer =
+        jet::asciiLower(first == std::string::npos ? std::string() : line.substr(first, last - first + 1));
     return answer == "y" || answer == "yes";
 }
 

@@ -2,6 +2,7 @@
 
 #include "value/JsonText.h"
 
+#include "jet/base/Value.h"
 #include "platform/Utf8Path.h"
 #include "store/ColumnType.h"
 #include "store/Connection.h"
@@ -32,6 +33,19 @@ struct Column {
     store::ColumnType type;
 };
 
+// A count of ten-thousandths as units with four decimals, every digit kept.
+std::string currencyText(long long tenThousandths)
+{
+    const bool negative = tenThousandths < 0;
+    // The magnitude as unsigned, so that the most negative count has one.
+    const unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(tenThousandths)
+                                                  : static_cast<unsigned long long>(tenThousandths);
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "%s%llu.%04llu", negative ? "-" : "", magnitude / 10000,
+                  magnitude % 10000);
+    return buffer;
+}
+
 // The shortest text that reads back as the same double ("0.0" style for whole numbers of
 // floating columns); singles as the shortest text of the single.
 std::string numberText(double value, const store::ColumnType& type)
@@ -51,6 +65,11 @@ std::string numberText(double value, const store::ColumnType& type)
         text += ".0";
     return text;
 }
+
+// Serial days of 1 January 100 and of the day after 31 December 9999: the dates the store's date
+// form covers.
+constexpr double kFirstSerial = -657434.0;
+constexpr double kEndSerial = 2958466.0;
 
 // A stored date text ("YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS") with its time always written.
 std::string dateText(std::string_view stored)
@@ -80,6 +99,8 @@ Printed printed(sqlite3_stmt* row, int index, const Column& column)
         if (column.type.kind == Kind::YesNo)
             return {value != 0 ? "true" : "false"};
         if (column.type.kind == Kind::Currency) {
+            if (column.type.form == store::ColumnType::Form::Exact)
+                return {currencyText(static_cast<long long>(value))};
             char buffer[48];
             std::snprintf(buffer, sizeof buffer, "%lld.0000", static_cast<long long>(value));
             return {buffer};
@@ -95,8 +116,12 @@ Printed printed(sqlite3_stmt* row, int index, const Column& column)
             std::snprintf(buffer, sizeof buffer, "%.4f", value);
             return {buffer};
         }
-        if (column.type.kind == Kind::DateTime)
-            return {dateText(formatDate(Date{value})), true};
+        if (column.type.kind == Kind::DateTime) {
+            // A date outside the years 100 to 9999 (a file may hold any double) prints as the
+            // format library reads it instead of failing.
+            const bool inRange = value >= kFirstSerial && value < kEndSerial;
+            return {inRange ? dateText(formatDate(Date{value})) : jet::formatDateTime(value), true};
+        }
         return {numberText(value, column.type)};
     }
     case SQLITE_BLOB:
@@ -106,6 +131,8 @@ Printed printed(sqlite3_stmt* row, int index, const Column& column)
         const std::string value(text, static_cast<std::size_t>(sqlite3_column_bytes(row, index)));
         if (column.type.kind == Kind::DateTime)
             return {dateText(value), true};
+        if (column.type.kind == Kind::Decimal)
+            return {value}; // the digits that a double could not hold
         return {value, true};
     }
     }
@@ -126,9 +153,16 @@ std::string csvField(const Printed& p)
     return out + "\"";
 }
 
+// The table's columns with their types: an Access file's from its table definitions, a SQLCipher
+// file's as its schema declares them.
 std::vector<Column> columnsOf(store::Connection& connection, const std::string& table)
 {
     std::vector<Column> columns;
+    if (connection.isAccess()) {
+        for (const auto& column : connection.tableInfo(table).columns)
+            columns.push_back(Column{column.name, column.type.name(), column.type});
+        return columns;
+    }
     store::Statement info(connection.handle(), "PRAGMA table_info(" + store::quoteIdentifier(table) + ")",
                           connection.fileName(), &connection);
     const store::ColumnType text{store::ColumnType::Kind::Text};

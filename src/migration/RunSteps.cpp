@@ -5,6 +5,7 @@
 #include "store/DatabaseFile.h"
 #include "store/LockWaits.h"
 #include "store/StoreError.h"
+#include "value/Error.h"
 
 #include <chrono>
 #include <filesystem>
@@ -133,6 +134,13 @@ void RunSteps::onFailure(const Error& error)
     }
     // A lock that did not come in the run's time will not come for the next statement either.
     if (!m_committed && error.number() == store::code::InUse) {
+        throw RunStop{RunReport::Outcome::Stopped, error.description()};
+    }
+    // A damaged database (a source table that does not read) ends the run as a failed open does,
+    // whatever the answer: going on would only empty the target tables it should have refilled.
+    // So does an error log that cannot be written: every calculation that failed after it would
+    // leave its value wrong or blank with the reason recorded nowhere.
+    if (!m_committed && (error.number() == store::code::Damaged || error.number() == err::FileError)) {
         throw RunStop{RunReport::Outcome::Stopped, error.description()};
     }
     const bool goOn = m_committed || m_question.askContinue(error.description());

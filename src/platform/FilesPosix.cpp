@@ -5,12 +5,12 @@
 
 namespace orrin::platform {
 
-std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path)
+std::optional<FileKey> fileIdentity(const std::filesystem::path& path)
 {
     struct stat status {};
     if (path.empty() || ::stat(path.c_str(), &status) != 0)
         return std::nullopt;
-    return FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+    return FileKey{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
 }
 
 EntryKind entryKind(const std::filesystem::path& path)

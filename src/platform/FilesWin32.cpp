@@ -4,7 +4,7 @@
 
 namespace orrin::platform {
 
-std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path)
+std::optional<FileKey> fileIdentity(const std::filesystem::path& path)
 {
     if (path.empty())
         return std::nullopt;
@@ -18,7 +18,7 @@ std::optional<FileIdentity> fileIdentity(const std::filesystem::path& path)
     CloseHandle(file);
     if (!read)
         return std::nullopt;
-    return FileIdentity{info.dwVolumeSerialNumber,
+    return FileKey{info.dwVolumeSerialNumber,
                         (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 

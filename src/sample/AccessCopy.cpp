@@ -30,7 +30,14 @@ struct Query {
     ~Query() { sqlite3_finalize(stmt); }
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;
-    bool step() { return sqlite3_step(stmt) == SQLITE_ROW; }
+    // True while a row is there; a failure to read is an error, never the end of the rows.
+    bool step()
+    {
+        const int rc = sqlite3_step(stmt);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+            throw std::runtime_error(std::string("cannot read the sample's rows: ") + sqlite3_errstr(rc));
+        return rc == SQLITE_ROW;
+    }
     std::string text(int i) const
     {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
@@ -69,6 +76,7 @@ std::uint8_t accessType(const store::ColumnType& type, const std::string& where)
         return jet::coltype::DateTime;
     case Kind::YesNo:
         return jet::coltype::Boolean;
+    case Kind::Decimal:
     case Kind::Unknown:
         break;
     }
@@ -133,6 +141,7 @@ jet::Value accessValue(sqlite3_stmt* stmt, int i, const store::ColumnType& type,
         v.real = date->serial;
         return v;
     }
+    case Kind::Decimal:
     case Kind::Unknown:
         break;
     }
@@ -241,16 +250,17 @@ void copyToAccess(sqlite3* db, AccessTemplate from, const std::filesystem::path&
     jet::TableWriter writer(*access);
     for (std::size_t t = 0; t < tables.size(); ++t) {
         const auto& table = tables[t];
-        std::vector<std::vector<jet::Value>> rows;
+        // The rows go from the engine to the writer one at a time, never all held at once.
         Query select(db, "SELECT * FROM " + identifier(table.name) + " ORDER BY rowid");
-        while (select.step()) {
-            std::vector<jet::Value> row(table.columns.size());
+        writer.replaceRows(table.name, [&](std::vector<jet::Value>& row) {
+            if (!select.step())
+                return false;
+            row.resize(table.columns.size());
             for (std::size_t c = 0; c < table.columns.size(); ++c)
                 row[c] = accessValue(select.stmt, static_cast<int>(c), types[t][c],
                                      table.name + "." + table.columns[c].name);
-            rows.push_back(std::move(row));
-        }
-        writer.replaceRows(table.name, rows);
+            return true;
+        });
     }
     writer.commit();
 }

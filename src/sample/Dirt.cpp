@@ -1,9 +1,9 @@
 #include "sample/Dirt.h"
 
+#include "jet/base/Text.h"
 #include "sample/SampleData.h"
 
 #include <bit>
-#include <cctype>
 
 namespace orrin::sample {
 
@@ -44,9 +44,7 @@ SqlValue Dirt::text(std::string clean, unsigned kinds, std::string_view quoted)
     case Long:
         return std::string(m_random.pick(longAddressLines()));
     case Lower:
-        for (char& c : clean)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return clean;
+        return jet::asciiLower(clean);
     case Quote:
         if (!quoted.empty())
             return std::string(quoted);

@@ -1,5 +1,6 @@
 #include "sample/SourceSample.h"
 
+#include "jet/base/Text.h"
 #include "sample/SampleData.h"
 
 #include <algorithm>
@@ -121,8 +122,7 @@ void SourceSample::writeAgents(SqlFile& file)
             std::to_string(house) + ", " + std::string(m_random.pick(buildingNames()));
         std::string email = name;
         std::replace(email.begin(), email.end(), ' ', '.');
-        std::transform(email.begin(), email.end(), email.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        email = jet::asciiLower(email);
         agents->insert({
             code,
             m_dirt.text(name, kName, std::string(m_random.pick(quotedSurnames())) + " " + name.substr(0, 1)),

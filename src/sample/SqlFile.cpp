@@ -1,10 +1,10 @@
 #include "sample/SqlFile.h"
 
+#include "jet/base/Text.h"
 #include "store/SqlCipherForm.h"
 
 #include <sqlcipher/sqlite3.h>
 
-#include <cctype>
 #include <stdexcept>
 
 namespace orrin::sample {
@@ -14,23 +14,13 @@ namespace {
 // "TEXT(25)" gives 25; other declared types have no limit (0).
 std::size_t declaredTextSize(std::string_view declared)
 {
-    std::string upper;
-    for (const char c : declared)
-        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (upper.rfind("TEXT(", 0) != 0)
+    const std::string lowered = jet::asciiLower(declared);
+    if (lowered.rfind("text(", 0) != 0)
         return 0;
     std::size_t size = 0;
-    for (std::size_t i = 5; i < upper.size() && std::isdigit(static_cast<unsigned char>(upper[i])); ++i)
-        size = size * 10 + static_cast<std::size_t>(upper[i] - '0');
+    for (std::size_t i = 5; i < lowered.size() && lowered[i] >= '0' && lowered[i] <= '9'; ++i)
+        size = size * 10 + static_cast<std::size_t>(lowered[i] - '0');
     return size;
-}
-
-std::string lower(std::string_view text)
-{
-    std::string out;
-    for (const char c : text)
-        out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
 }
 
 } // namespace
@@ -97,13 +87,13 @@ std::unique_ptr<InsertStatement> SqlFile::prepareInsert(std::string_view table,
         while (sqlite3_step(info) == SQLITE_ROW) {
             const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(info, 1));
             const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(info, 2));
-            declared.emplace_back(lower(name ? name : ""), declaredTextSize(type ? type : ""));
+            declared.emplace_back(jet::asciiLower(name ? name : ""), declaredTextSize(type ? type : ""));
         }
     }
     std::vector<std::string> names;
     std::vector<std::size_t> sizes;
     for (const std::string_view column : columns) {
-        const std::string key = lower(column);
+        const std::string key = jet::asciiLower(column);
         bool found = false;
         for (const auto& [name, size] : declared) {
             if (name == key) {

@@ -6,6 +6,7 @@
 #include "jet/table/Format.h"
 #include "jet/write/IndexRowKey.h"
 #include "jet/write/TableWriter.h"
+#include "store/AccessHold.h"
 #include "store/EngineError.h"
 #include "store/SqlText.h"
 #include "store/SqliteHandle.h"
@@ -37,21 +38,21 @@ struct AccessSource::UniqueKey {
 
 namespace {
 
-// Serial days of 1 January 100 and 31 December 9999, the dates the store's date form covers.
-constexpr double kFirstStoredDay = -657434.0;
-constexpr double kLastStoredDay = 2958466.0;
-
 // The store's Error for a failure of the format library, whose messages name the file ("the
 // password of FILE is not right", "FILE is not a database", the damage and its page) and are
-// shown as sentences.
-Error storeError(const jet::Error& e)
+// shown as sentences. A message that begins with the file's name keeps it as the user gave it:
+// "v/zrv.accdb" must not become "V/zrv.accdb".
+Error storeError(const jet::Error& e, const std::string& file)
 {
     std::string message = e.what();
-    if (!message.empty() && message.front() >= 'a' && message.front() <= 'z')
+    if (!message.empty() && message.front() >= 'a' && message.front() <= 'z' && message.rfind(file, 0) != 0)
         message.front() = static_cast<char>(message.front() - 'a' + 'A');
     if (!message.empty() && message.back() != '.')
         message += '.';
-    return Error(e.failure() == jet::Failure::NotFound ? code::NotFound : code::General, message);
+    return Error(e.failure() == jet::Failure::NotFound  ? code::NotFound
+                 : e.failure() == jet::Failure::Damaged ? code::Damaged
+                                                        : code::General,
+                 message);
 }
 
 void exec(sqlite3* db, const std::string& sql, const std::string& file)
@@ -61,8 +62,57 @@ void exec(sqlite3* db, const std::string& sql, const std::string& file)
         throw engineError(db, rc, sql, file, false);
 }
 
-// Binds one field value in the store's storage form: dates as text, currency as a double of
-// units, Yes/No as 1/0, binary as a blob. Texts stay alive until the next row is read.
+// A column's type in the memory database, from the table definition: its kind, its size, and the
+// exact form of its values; with the name of the storage class it is declared with, chosen so that
+// the engine never changes a value the file holds (text stays text, whatever it looks like).
+struct MemoryColumn {
+    ColumnType type;
+    const char* affinity;
+};
+
+MemoryColumn memoryColumn(const jet::ColumnDef& column, jet::Version version)
+{
+    using Kind = ColumnType::Kind;
+    const auto typed = [](Kind kind, std::size_t size = 0) {
+        return ColumnType{kind, size, ColumnType::Form::Exact};
+    };
+    switch (column.type) {
+    case jet::coltype::Boolean:
+        return {typed(Kind::YesNo), "INTEGER"};
+    case jet::coltype::Byte:
+        return {typed(Kind::Byte), "INTEGER"};
+    case jet::coltype::Int:
+        return {typed(Kind::Short), "INTEGER"};
+    case jet::coltype::Long:
+    case jet::coltype::Complex: // the reference number the row keeps
+        return {typed(Kind::Long), "INTEGER"};
+    case jet::coltype::Money: // ten-thousandths
+        return {typed(Kind::Currency), "INTEGER"};
+    case jet::coltype::Float:
+        return {typed(Kind::Single), "REAL"};
+    case jet::coltype::Double:
+        return {typed(Kind::Double), "REAL"};
+    case jet::coltype::DateTime: // days since 30 December 1899
+        return {typed(Kind::DateTime), "REAL"};
+    case jet::coltype::Text:
+        return {typed(Kind::Text, column.textLength(version)), "TEXT"};
+    case jet::coltype::Memo:
+        return {typed(Kind::Memo), "TEXT"};
+    case jet::coltype::Guid:
+        return {typed(Kind::Text, 38), "TEXT"};
+    case jet::coltype::ExtDateTime:
+        return {typed(Kind::Text, 42), "TEXT"};
+    case jet::coltype::BigInt:
+        return {typed(Kind::Decimal), "INTEGER"};
+    case jet::coltype::Numeric: // a double, or the digits a double cannot hold: kept as they come
+        return {typed(Kind::Decimal), "BLOB"};
+    default: // binary, OLE and kinds kept as their bytes
+        return {typed(Kind::Unknown), "BLOB"};
+    }
+}
+
+// Binds one field value in the memory database's exact form: dates as their double, currency as
+// its ten-thousandths, Yes/No as 1/0, binary as a blob. Texts stay alive until the next row is read.
 void bind(sqlite3_stmt* insert, int index, const jet::Value& value)
 {
     switch (value.kind) {
@@ -71,21 +121,13 @@ void bind(sqlite3_stmt* insert, int index, const jet::Value& value)
         return;
     case jet::Value::Kind::Bool:
     case jet::Value::Kind::Integer:
+    case jet::Value::Kind::Currency:
         sqlite3_bind_int64(insert, index, value.integer);
         return;
-    case jet::Value::Kind::Currency:
-        sqlite3_bind_double(insert, index, static_cast<double>(value.integer) / 10000.0);
-        return;
     case jet::Value::Kind::Double:
+    case jet::Value::Kind::DateTime:
         sqlite3_bind_double(insert, index, value.real);
         return;
-    case jet::Value::Kind::DateTime: {
-        const std::string text = value.real >= kFirstStoredDay && value.real < kLastStoredDay
-                                     ? formatDate(Date{value.real})
-                                     : jet::formatDateTime(value.real);
-        sqlite3_bind_text(insert, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-        return;
-    }
     case jet::Value::Kind::Text:
         sqlite3_bind_text(insert, index, value.text.data(), static_cast<int>(value.text.size()),
                           SQLITE_STATIC);
@@ -100,8 +142,9 @@ void bind(sqlite3_stmt* insert, int index, const jet::Value& value)
 } // namespace
 
 AccessSource::AccessSource(const std::filesystem::path& path, const std::string& password, sqlite3* db,
-                           bool writable)
-    : m_file(path.string()), m_path(path), m_password(password), m_db(db), m_writable(writable)
+                           bool writable, std::unique_ptr<AccessHold> hold)
+    : m_file(path.string()), m_path(path), m_password(password), m_db(db), m_writable(writable),
+      m_hold(std::move(hold))
 {
     sqlite3_create_function(m_db, "access_key", -1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, this,
                             &KeyFunction::call, nullptr, nullptr);
@@ -110,7 +153,7 @@ AccessSource::AccessSource(const std::filesystem::path& path, const std::string&
         if (writable)
             jet::TableWriter{*m_source}; // refuses what it cannot write (Access 97) before any work
     } catch (const jet::Error& e) {
-        throw storeError(e);
+        throw storeError(e, m_file);
     }
     if (!writable) {
         exec(m_db, "PRAGMA query_only = 1", m_file);
@@ -193,7 +236,7 @@ const std::vector<jet::Relationship>& AccessSource::relationships()
         try {
             m_relationships = m_source->relationships();
         } catch (const jet::Error& e) {
-            throw storeError(e);
+            throw storeError(e, m_file);
         }
     }
     return *m_relationships;
@@ -313,7 +356,7 @@ void AccessSource::copyTable(const std::string& name)
         def = &source->table(sourceName);
         rules = std::make_unique<access::TableRules>(name, *def, source->properties(sourceName));
     } catch (const jet::Error& e) {
-        throw storeError(e);
+        throw storeError(e, m_file);
     }
     // Columns of the primary key and of required indexes must hold a value, besides those set Required.
     std::vector<bool> required(def->columns.size(), false);
@@ -360,11 +403,13 @@ void AccessSource::copyTable(const std::string& name)
 
     std::string create = "CREATE TABLE " + quoteIdentifier(name) + " (";
     std::string marks;
+    std::vector<ColumnInfo> typed;
     for (std::size_t c = 0; c < def->columns.size(); ++c) {
         const jet::ColumnDef& column = def->columns[c];
-        const std::string type = column.storeType(def->version);
-        create += (c == 0 ? "" : ", ") + quoteIdentifier(column.name) + " " + type;
-        if (type.rfind("TEXT", 0) == 0 || type == "MEMO")
+        const MemoryColumn memory = memoryColumn(column, def->version);
+        typed.push_back(ColumnInfo{column.name, memory.type});
+        create += (c == 0 ? "" : ", ") + quoteIdentifier(column.name) + " " + memory.affinity;
+        if (memory.type.kind == ColumnType::Kind::Text || memory.type.kind == ColumnType::Kind::Memo)
             create += " COLLATE NOCASE";
         marks += c == 0 ? "?" : ", ?";
     }
@@ -387,14 +432,14 @@ void AccessSource::copyTable(const std::string& name)
                 bind(insert.get(), static_cast<int>(c + 1), values[c]);
             const int rc = sqlite3_step(insert.get());
             if (rc != SQLITE_DONE) {
-                throw Error(code::General, "Cannot read the table '" + name + "' of '" + m_file +
+                throw Error(code::Damaged, "Cannot read the table '" + name + "' of '" + m_file +
                                                "': two rows have the same key (" + sqlite3_errmsg(m_db) +
                                                ").");
             }
             sqlite3_reset(insert.get());
         }
     } catch (const jet::Error& e) {
-        throw storeError(e);
+        throw storeError(e, m_file);
     }
 
     // From now on the table refuses what the engine refuses.
@@ -420,12 +465,19 @@ void AccessSource::copyTable(const std::string& name)
                  quoteIdentifier(name) + " (" + columns + ")",
              m_file);
     }
+    m_columns[lowerAscii(name)] = std::move(typed);
+}
+
+const std::vector<ColumnInfo>* AccessSource::columnsOf(std::string_view table) const
+{
+    const auto found = m_columns.find(lowerAscii(table));
+    return found == m_columns.end() ? nullptr : &found->second;
 }
 
 namespace {
 
-// A value of the memory database as the file's column takes it: Yes/No as its bit, currency in
-// ten-thousandths, dates from their storage text, everything else as the engine holds it (the
+// A value of the memory database as the file's column takes it: Yes/No as its bit, currency's
+// ten-thousandths and dates' doubles as they are, everything else as the engine holds it (the
 // format library converts and checks it for the column).
 jet::Value fileValue(sqlite3_value* value, const jet::ColumnDef& column)
 {
@@ -448,9 +500,15 @@ jet::Value fileValue(sqlite3_value* value, const jet::ColumnDef& column)
                            static_cast<std::size_t>(sqlite3_value_bytes(value)));
     switch (column.type) {
     case jet::coltype::Money:
-        if (type != SQLITE_TEXT) {
+        // Ten-thousandths as the memory database holds them; a real (from SQL arithmetic) in units.
+        if (type == SQLITE_INTEGER) {
             v.kind = jet::Value::Kind::Currency;
-            v.integer = std::llround(static_cast<long double>(sqlite3_value_double(value)) * 10000.0L);
+            v.integer = sqlite3_value_int64(value);
+            return v;
+        }
+        if (type == SQLITE_FLOAT) {
+            v.kind = jet::Value::Kind::Double;
+            v.real = sqlite3_value_double(value);
             return v;
         }
         break;
@@ -530,6 +588,9 @@ void AccessSource::writeChanges()
 {
     if (m_changed.empty())
         return;
+    // Another program that joined the database's lock file has it open: nothing is written.
+    if (m_hold)
+        m_hold->checkStillHeld();
     // The linked tables' files first, each kept as it was until the whole save has succeeded.
     std::vector<Backup> backups;
     const auto restore = [&] {
@@ -580,6 +641,9 @@ void AccessSource::writeChanges()
             writer.commit();
     } catch (const jet::Error& e) {
         restore();
+        if (e.failure() == jet::Failure::Changed)
+            throw Error(code::General,
+                        m_file + " was changed by another program during the import; nothing was written.");
         throw Error(code::General, "Cannot save the changes to '" + m_file + "': " + e.what());
     } catch (...) {
         restore();

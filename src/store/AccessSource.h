@@ -2,15 +2,20 @@
 
 // An Access file behind a Connection: the file is read through the format library, and each table
 // is copied into the connection's in-memory database the first time a statement names it, with
-// its Access type names as declared types. A unique index becomes a unique index of the memory table
-// on the key the file's index gives the row (its sort order: "Émile" and "émile" are one key), so
-// that a duplicate is refused at its own statement, never at the write; a key with a Null in it is
-// never a duplicate. Rows go in in stored order, so rowid order is the file's order. Once they are in, the
-// table's rules (access::TableRules: Required, AllowZeroLength, defaults, AutoNumber, validation) bind the
-// rows written from then on; the rows already in the file load whatever they hold. Opened read-only, the
-// memory database refuses every change between loads, as a read-only file would. Opened for writing, it notes
-// which tables statements change; writeChanges() writes those tables into the file (a copy renamed over it),
-// in rowid order, with their indexes rebuilt.
+// its column types from the table definition (columnsOf), each value held exactly as the file
+// holds it: text as text, dates as their double, currency as its ten-thousandths; columns are
+// declared with the storage class of their values so that the engine never converts one. A unique
+// index becomes a unique index of the memory table on the key the file's index gives the row (its
+// sort order: "Émile" and "émile" are one key), so that a duplicate is refused at its own statement,
+// never at the write; a key with a Null in it is never a duplicate. Rows go in in stored order, so
+// rowid order is the file's order. Once they are in, the table's rules (access::TableRules:
+// Required, AllowZeroLength, defaults, AutoNumber, validation) bind the rows written from then on;
+// the rows already in the file load whatever they hold. Opened read-only, the memory database
+// refuses every change between loads, as a read-only file would. Opened for writing, it notes which
+// tables statements change; writeChanges() writes those tables into the file (a copy renamed over
+// it), in rowid order, with their indexes rebuilt.
+
+#include "store/ColumnType.h"
 
 #include <filesystem>
 #include <map>
@@ -30,6 +35,7 @@ struct Relationship;
 
 namespace orrin::store {
 
+class AccessHold;
 namespace access {
 class TableRules;
 }
@@ -42,8 +48,10 @@ class AccessSource {
     // tables lie in must be found (by its file name in path's folder, letter case ignored, or by a
     // relative path from there), or the Error names the link and the path it stores.
     // writable: the connection may change the tables, and writeChanges() saves them.
+    // hold: for a writable file, the hold taken on it (kept until this object ends, and checked
+    // before the file is written).
     AccessSource(const std::filesystem::path& path, const std::string& password, sqlite3* db,
-                 bool writable = false);
+                 bool writable = false, std::unique_ptr<AccessHold> hold = nullptr);
     ~AccessSource();
     AccessSource(const AccessSource&) = delete;
     AccessSource& operator=(const AccessSource&) = delete;
@@ -53,13 +61,20 @@ class AccessSource {
     // (then the memory database is untouched). A table that does not read is an Error naming the
     // file and the table.
     bool load(std::string_view table);
+    // The columns of a table loaded into memory (name without regard to case) with the types its
+    // definition gives them, in the table's order; nothing for a table not loaded.
+    const std::vector<ColumnInfo>* columnsOf(std::string_view table) const;
 
     // Writes every table changed since the last write or forget into the file; nothing when none
     // changed. The file is replaced whole and atomically: on any failure (disk full, the folder
     // read-only, a value the file cannot hold, a duplicate key) it is as it was, and the Error says
     // why, naming the file. Changed linked tables are written into their files first, each replaced
-    // the same way; when a later file fails, those already replaced are put back as they were.
-    // Afterwards the files are read afresh.
+    // the same way; when a later file fails, those already replaced are put back as they were. Each
+    // file must still be the one opened, as it was (same file, size and modification time), and no
+    // other program may have joined the database's lock file: otherwise nothing is written and the
+    // Error is "FILE was changed by another program during the import; nothing was written." or
+    // "... FILE is in use by another program (LOCK FILE); nothing was written." Afterwards the files
+    // are read afresh.
     void writeChanges();
     // Forgets the changes noted (after a rollback, which undid them in memory).
     void forgetChanges() { m_changed.clear(); }
@@ -120,8 +135,10 @@ class AccessSource {
     sqlite3* m_db;
     bool m_writable = false;
     bool m_loading = false;
+    std::unique_ptr<AccessHold> m_hold; // released after m_source
     std::unique_ptr<jet::Database> m_source;
-    std::set<std::string> m_loaded;  // lower-case names
+    std::set<std::string> m_loaded;                           // lower-case names
+    std::map<std::string, std::vector<ColumnInfo>> m_columns; // by lower-case name, of loaded tables
     std::set<std::string> m_changed; // lower-case names of tables changed since the last write
     std::map<std::string, std::unique_ptr<access::TableRules>> m_rules; // by lower-case name
     std::vector<std::unique_ptr<UniqueKey>> m_keys;                     // access_key's indexes, by number

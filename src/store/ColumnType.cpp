@@ -126,6 +126,30 @@ std::optional<bool> yesNoText(std::string_view text)
     return std::nullopt;
 }
 
+// Text that is a plain decimal number (a sign, digits, at most one point, blanks around it allowed),
+// without its blanks; nothing for any other text.
+std::optional<std::string> plainDecimal(std::string_view text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    std::size_t at = text[0] == '-' || text[0] == '+' ? 1 : 0;
+    bool point = false;
+    bool digit = false;
+    for (; at < text.size(); ++at) {
+        if (text[at] == '.' && !point)
+            point = true;
+        else if (text[at] >= '0' && text[at] <= '9')
+            digit = true;
+        else
+            return std::nullopt;
+    }
+    if (!digit)
+        return std::nullopt;
+    return std::string(text);
+}
+
 // The size inside "TEXT(25)", 0 when there is none.
 std::size_t sizeIn(std::string_view declared)
 {
@@ -280,6 +304,37 @@ ColumnType ColumnType::parse(std::string_view declaredType)
     return type;
 }
 
+std::string ColumnType::name() const
+{
+    switch (kind) {
+    case Kind::Text:
+        return size > 0 ? "TEXT(" + std::to_string(size) + ")" : "TEXT";
+    case Kind::Memo:
+        return "MEMO";
+    case Kind::Byte:
+        return "BYTE";
+    case Kind::Short:
+        return "SHORT";
+    case Kind::Long:
+        return "LONG";
+    case Kind::Single:
+        return "SINGLE";
+    case Kind::Double:
+        return "DOUBLE";
+    case Kind::Currency:
+        return "CURRENCY";
+    case Kind::DateTime:
+        return "DATETIME";
+    case Kind::YesNo:
+        return "YESNO";
+    case Kind::Decimal:
+        return "DECIMAL";
+    case Kind::Unknown:
+        break;
+    }
+    return "BLOB";
+}
+
 Variant convertForColumn(const ColumnType& type, const Variant& value, std::string_view table,
                          std::string_view field)
 {
@@ -315,6 +370,17 @@ Variant convertForColumn(const ColumnType& type, const Variant& value, std::stri
         const double number = numberFor(type.kind, value, table, field);
         if (!std::isfinite(number))
             throw overflow(value, table, field, "double precision");
+        return Variant(number);
+    }
+    case Kind::Decimal: {
+        // Plain decimal text keeps its digits, which a double may not hold.
+        if (value.isText()) {
+            if (auto digits = plainDecimal(value.text()))
+                return Variant(std::move(*digits));
+        }
+        const double number = numberFor(type.kind, value, table, field);
+        if (!std::isfinite(number))
+            throw overflow(value, table, field, "decimal");
         return Variant(number);
     }
     case Kind::Currency: {
@@ -356,7 +422,8 @@ Variant convertForColumn(const ColumnType& type, const Variant& value, std::stri
     return value;
 }
 
-void bindValue(sqlite3_stmt* statement, int index, const Variant& value, TextBinding binding)
+void bindValue(sqlite3_stmt* statement, int index, const Variant& value, TextBinding binding,
+               ColumnType::Form form)
 {
     int rc = SQLITE_OK;
     switch (value.type()) {
@@ -379,6 +446,10 @@ void bindValue(sqlite3_stmt* statement, int index, const Variant& value, TextBin
         rc = sqlite3_bind_double(statement, index, value.number());
         break;
     case Variant::Type::Date: {
+        if (form == ColumnType::Form::Exact) {
+            rc = sqlite3_bind_double(statement, index, value.date().serial);
+            break;
+        }
         StoredDateText text;
         const std::size_t size = storedDateText(value.date(), text);
         rc = sqlite3_bind_text(statement, index, text.data(), static_cast<int>(size), SQLITE_TRANSIENT);
@@ -391,11 +462,47 @@ void bindValue(sqlite3_stmt* statement, int index, const Variant& value, TextBin
     }
 }
 
+void bindForColumn(sqlite3_stmt* statement, int index, const Variant& value, const ColumnType& type,
+                   TextBinding binding)
+{
+    if (type.form == ColumnType::Form::Exact && type.kind == Kind::Currency && value.isNumber()) {
+        const long double count = std::round(static_cast<long double>(value.number()) * 10000.0L);
+        if (!(count >= -9223372036854775808.0L && count <= 9223372036854775807.0L)) {
+            throw Error(err::Overflow, "Overflow: the value '" + shown(value) +
+                                           "' does not fit a currency field (at most 922337203685477.5807).");
+        }
+        const int rc = sqlite3_bind_int64(statement, index, static_cast<sqlite3_int64>(count));
+        if (rc != SQLITE_OK) {
+            throw Error(code::General, "Cannot bind the value '" + shown(value) + "' to parameter " +
+                                           std::to_string(index) + ": " + sqlite3_errstr(rc) + ".");
+        }
+        return;
+    }
+    bindValue(statement, index, value, binding, type.form);
+}
+
 Variant readColumn(sqlite3_stmt* statement, int index, const ColumnType& type)
 {
     const int storage = sqlite3_column_type(statement, index);
     if (storage == SQLITE_NULL)
         return Variant::null();
+
+    if (type.form == ColumnType::Form::Exact) {
+        if (type.kind == Kind::Currency && storage == SQLITE_INTEGER) {
+            const auto count = static_cast<long double>(sqlite3_column_int64(statement, index));
+            return Variant(static_cast<double>(count / 10000.0L));
+        }
+        if (type.kind == Kind::DateTime && (storage == SQLITE_FLOAT || storage == SQLITE_INTEGER))
+            return Variant(Date{sqlite3_column_double(statement, index)});
+    }
+    if (type.kind == Kind::Decimal) {
+        if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
+            return Variant(sqlite3_column_double(statement, index));
+        std::string text = columnText(statement, index);
+        if (const auto number = parseNumber(text))
+            return Variant(*number);
+        return Variant(std::move(text));
+    }
 
     switch (type.kind) {
     case Kind::Text:
@@ -436,6 +543,7 @@ Variant readColumn(sqlite3_stmt* statement, int index, const ColumnType& type)
         if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)
             return Variant(sqlite3_column_double(statement, index) != 0);
         return Variant(columnText(statement, index));
+    case Kind::Decimal:
     case Kind::Unknown:
         break;
     }

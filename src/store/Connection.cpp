@@ -1,6 +1,7 @@
 #include "store/Connection.h"
 
 #include "platform/Utf8Path.h"
+#include "store/AccessHold.h"
 #include "store/AccessSource.h"
 
 #include "store/DatabaseFile.h"
@@ -89,9 +90,16 @@ void Connection::openFile(const std::filesystem::path& path, const std::string& 
 
     const Error notDatabase(code::General,
                             "Cannot open '" + name + "': not a valid password, or not a database file.");
-    // An empty file would pass every check below and then silently become a new database.
-    if (!std::filesystem::is_regular_file(file, error) || std::filesystem::file_size(file, error) == 0)
-        throw notDatabase;
+    // An empty file would pass every check below and then silently become a new database. What is
+    // there instead of a database is said as it is.
+    if (std::filesystem::is_directory(file, error))
+        throw Error(code::General, "Cannot open '" + name + "': it is a folder, not a database file.");
+    if (!std::filesystem::is_regular_file(file, error))
+        throw Error(code::General,
+                    "Cannot open '" + name + "': it is not a regular file, so not a database file.");
+    if (std::filesystem::file_size(file, error) == 0)
+        throw Error(code::General,
+                    "Cannot open '" + name + "': the file is empty (0 bytes), not a database file.");
     if (AccessSource::isAccessFile(file)) {
         openAccess(file, password, mode);
         return;
@@ -144,11 +152,8 @@ void Connection::openAccess(const std::filesystem::path& file, const std::string
 {
     const std::string name = file.string();
     const bool writable = mode == OpenMode::ReadWrite;
+    std::unique_ptr<AccessHold> hold;
     if (writable) {
-        // The Calvane application keeps a lock file beside a database it has open; writing under
-        // it would lose its changes or ours.
-        if (const std::string locked = calvaneLockMessage(file); !locked.empty())
-            throw Error(code::General, locked);
         std::error_code error;
         const auto status = std::filesystem::status(file, error);
         if (!error && (status.permissions() &
@@ -158,6 +163,10 @@ void Connection::openAccess(const std::filesystem::path& file, const std::string
                         "Cannot open '" + name +
                             "' for writing: the file is read-only or its folder cannot be written.");
         }
+        // Held as the engine holds a database it writes, from now to the connection's end: the
+        // Calvane application keeps a lock file beside a database it has open, and writing under
+        // it would lose its changes or ours.
+        hold = std::make_unique<AccessHold>(file, m_lockWaits);
     }
     sqlite3* raw = nullptr;
     const int opened =
@@ -165,7 +174,7 @@ void Connection::openAccess(const std::filesystem::path& file, const std::string
     DatabaseHandle db(raw);
     if (opened != SQLITE_OK)
         throw Error(code::General, "Cannot open '" + name + "': " + sqlite3_errstr(opened) + ".");
-    auto access = std::make_unique<AccessSource>(file, password, db.get(), writable);
+    auto access = std::make_unique<AccessSource>(file, password, db.get(), writable, std::move(hold));
     m_db = db.release();
     m_access = std::move(access);
     m_path = file;
@@ -177,11 +186,11 @@ std::string Connection::calvaneLockMessage(const std::filesystem::path& file)
     if (!AccessSource::isAccessFile(file))
         return "";
     const auto lock = AccessSource::lockFileOf(file);
-    if (!lock)
+    // A lock file of this program's runs is another run's (which the open waits for) or a killed
+    // run's (which the open removes).
+    if (!lock || AccessHold::isThisProgramsLockFile(*lock))
         return "";
-    return "'" + file.string() +
-           "' is open in the Calvane application: close the Calvane application, or remove " +
-           lock->string() + " if it is left over from a crash.";
+    return AccessHold::calvaneMessage(file, *lock);
 }
 
 access::TableRules* Connection::tableRules(std::string_view table) const
@@ -197,6 +206,20 @@ std::vector<std::string> Connection::ruleWarnings() const
 bool Connection::loadTable(std::string_view table) const
 {
     return m_access != nullptr && m_access->load(table);
+}
+
+std::optional<ColumnType> Connection::accessColumnType(std::string_view table, std::string_view column) const
+{
+    if (m_access == nullptr)
+        return std::nullopt;
+    const std::vector<ColumnInfo>* columns = m_access->columnsOf(table);
+    if (columns == nullptr)
+        return std::nullopt;
+    for (const auto& c : *columns) {
+        if (equalsIgnoringCase(c.name, column))
+            return c.type;
+    }
+    return std::nullopt;
 }
 
 std::string Connection::formatName() const
@@ -308,6 +331,13 @@ std::shared_ptr<const TableInfo> Connection::sharedTableInfo(std::string_view ta
                                             fileName() + "'.");
         }
         info.name = lookup.column(0, ColumnType{ColumnType::Kind::Text}).text();
+    }
+    // An Access table's columns have the types of its definition.
+    if (const std::vector<ColumnInfo>* typed =
+            m_access != nullptr ? m_access->columnsOf(info.name) : nullptr) {
+        info.columns = *typed;
+        info.indexNames();
+        return m_tables.emplace(key, std::move(made)).first->second;
     }
     Statement columns(m_db, "PRAGMA table_info(" + quoteIdentifier(info.name) + ")", fileName(), this);
     while (columns.step()) {

@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,11 +26,6 @@ class TableRules;
 }
 
 enum class OpenMode { ReadWrite, ReadOnly };
-
-struct ColumnInfo {
-    std::string name;
-    ColumnType type;
-};
 
 struct TableInfo {
     std::string name; // as the schema spells it
@@ -117,6 +113,9 @@ class Connection {
     // does not read is an Error naming the file and the table. Statements call it when the engine
     // reports a missing table, and then prepare again.
     bool loadTable(std::string_view table) const;
+    // Access files: the type that the table definition gives the column of a table in memory (names
+    // without regard to case); nothing for a SQLCipher file or a table of the memory database's own.
+    std::optional<ColumnType> accessColumnType(std::string_view table, std::string_view column) const;
     // Access files: the rules of a loaded table (defaults, AutoNumber, validation), or nullptr (a
     // SQLCipher file, a table not loaded or not the file's).
     access::TableRules* tableRules(std::string_view table) const;
@@ -124,7 +123,8 @@ class Connection {
     // the evaluator's language, each named in a sentence; none for a SQLCipher file.
     std::vector<std::string> ruleWarnings() const;
     // For an Access file that the Calvane application has open (its lock file is beside it): the
-    // message that says so; "" otherwise (a SQLCipher file, a file that cannot be read, no lock).
+    // message that says so; "" otherwise (a SQLCipher file, a file that cannot be read, no lock
+    // file, or one that holds entries of this program's runs alone).
     static std::string calvaneLockMessage(const std::filesystem::path& file);
     // What kind of file is open: "SQLCipher", or the Access version ("Jet 3", "Jet 4", "ACE 12" ...).
     std::string formatName() const;

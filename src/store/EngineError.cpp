@@ -29,7 +29,8 @@ Error engineError(sqlite3* db, int rc, std::string_view sql, const std::string& 
         return Error(number, "The database engine rejected the query \"" + std::string(sql) + "\" on '" +
                                  file + "': " + message + ".");
     }
-    return Error(code::General,
+    const int primary = rc & 0xff;
+    return Error(primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB ? code::Damaged : code::General,
                  "The statement \"" + std::string(sql) + "\" failed on '" + file + "': " + message + ".");
 }
 

@@ -1,5 +1,7 @@
 #include "store/NameIndex.h"
 
+#include "jet/base/Text.h"
+
 #include <array>
 #include <utility>
 
@@ -10,17 +12,12 @@ namespace {
 constexpr std::uint64_t kHashStart = 14695981039346656037ull; // FNV-1a
 constexpr std::uint64_t kHashFactor = 1099511628211ull;
 
-char lowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Lowers name into out (which has room for it) and returns the hash of the lowered bytes.
 std::uint64_t lowerAndHash(std::string_view name, char* out)
 {
     std::uint64_t hash = kHashStart;
     for (std::size_t i = 0; i < name.size(); ++i) {
-        out[i] = lowerAscii(name[i]);
+        out[i] = jet::asciiLower(name[i]);
         hash = (hash ^ static_cast<unsigned char>(out[i])) * kHashFactor;
     }
     return hash;

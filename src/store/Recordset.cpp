@@ -370,9 +370,9 @@ void Recordset::update()
     // The pending values outlive the statement's run below (it is reset before they go), so their
     // texts need not be copied.
     int parameter = 1;
-    for (const auto& value : pending) {
-        if (value)
-            insert.bind(parameter++, *value, TextBinding::Referenced);
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        if (pending[i])
+            insert.bind(parameter++, *pending[i], m_info->columns[i].type, TextBinding::Referenced);
     }
     try {
         insert.step();

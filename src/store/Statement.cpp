@@ -72,7 +72,15 @@ Statement::~Statement()
 
 void Statement::bind(int index, const Variant& value, TextBinding binding)
 {
-    bindValue(m_stmt, index, value, binding);
+    // An Access file's copy holds its dates as their double, so a date compared with them must be one.
+    const auto form =
+        m_owner != nullptr && m_owner->isAccess() ? ColumnType::Form::Exact : ColumnType::Form::Declared;
+    bindValue(m_stmt, index, value, binding, form);
+}
+
+void Statement::bind(int index, const Variant& value, const ColumnType& type, TextBinding binding)
+{
+    bindForColumn(m_stmt, index, value, type, binding);
 }
 
 bool Statement::step()
@@ -123,8 +131,18 @@ ColumnType Statement::columnType(int index) const
         return ColumnType{};
     auto& cached = m_columnTypes[static_cast<std::size_t>(index)];
     if (!cached) {
-        const char* declared = sqlite3_column_decltype(m_stmt, index);
-        cached = declared != nullptr ? ColumnType::parse(declared) : ColumnType{};
+        // A column of an Access table has the type its table definition gives; a table of the
+        // memory database's own, its declared type.
+        if (m_owner != nullptr && m_owner->isAccess()) {
+            const char* table = sqlite3_column_table_name(m_stmt, index);
+            const char* column = sqlite3_column_origin_name(m_stmt, index);
+            if (table != nullptr && column != nullptr)
+                cached = m_owner->accessColumnType(table, column);
+        }
+        if (!cached) {
+            const char* declared = sqlite3_column_decltype(m_stmt, index);
+            cached = declared != nullptr ? ColumnType::parse(declared) : ColumnType{};
+        }
     }
     return *cached;
 }

@@ -21,6 +21,7 @@ constexpr std::int32_t Abandoned = -2147467260;     // the engine rolled the tra
 constexpr std::int32_t AlreadyOpen = 3705;          // opening an object that is open
 constexpr std::int32_t NotSupported = 3251;         // the operation does not apply to this object
 constexpr std::int32_t InUse = -2147467262;         // another program held a lock past the run's patience
+constexpr std::int32_t Damaged = 3049;              // the file is damaged: a page, a table that does not read
 } // namespace code
 
 } // namespace orrin::store

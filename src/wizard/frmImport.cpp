@@ -406,7 +406,12 @@ QString frmImport::bonusWarning(const std::filesystem::path& bonusDatabase)
     try {
         std::error_code error;
         if (std::filesystem::exists(store::resolveDataSource(bonusDatabase.string()), error)) {
-            return {};
+            const auto unreadable = calc::DataImport::unreadableBonusDatabase(bonusDatabase);
+            if (!unreadable)
+                return {};
+            return QStringLiteral("The bonus database \"%1\" cannot be read (%2): the maturity amounts that "
+                                  "need bonus years were written to the error log instead.")
+                .arg(fromStd(bonusDatabase.string()), fromStd(*unreadable));
         }
     } catch (const Error&) {
         return {}; // several names differ only in letter case; the lookups name them

@@ -5,6 +5,8 @@
 #include "calc/RunSession.h"
 #include "calc/ScheduleFixture.h"
 
+#include <fstream>
+
 namespace orrin::testing {
 namespace {
 
@@ -62,6 +64,27 @@ INSTANTIATE_TEST_SUITE_P(Sessions, RunSessionFiles,
                          ::testing::Values(FileCase{"DuringTheRun", false, 2001},
                                            FileCase{"AfterTheRun", true, 2002}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A bonus database that does not open is not opened again in the run: each lookup fails the same
+// way and is logged, without reading the file (or deriving its key) once more. Put right, it is
+// read by the next run.
+TEST_F(RunSessionTest, aFileThatDidNotOpenIsNotOpenedAgainInTheRun)
+{
+    std::filesystem::remove(bonus);
+    std::ofstream(bonus) << "not a database\n";
+    std::optional<calc::RunSession> run;
+    run.emplace(module);
+    EXPECT_TRUE(lastYear().isEmpty());
+    const auto entriesOfOneLookup = module.logEntriesWritten();
+    EXPECT_GT(entriesOfOneLookup, 0);
+    createBonusDb(dir.path() / "good.mdb");
+    writeBonusYear(dir.path() / "good.mdb", 2003);
+    std::filesystem::rename(dir.path() / "good.mdb", bonus);
+    EXPECT_TRUE(lastYear().isEmpty());
+    EXPECT_EQ(module.logEntriesWritten(), 2 * entriesOfOneLookup);
+    run.reset();
+    EXPECT_TRUE(same(lastYear(), Variant(std::int32_t{2003})));
+}
 
 } // namespace
 } // namespace orrin::testing

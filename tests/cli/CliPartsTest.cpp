@@ -152,6 +152,31 @@ TEST(Summary, TableListsTablesInRunOrderAndStepsAndTotals)
                                            "Time taken:                1.50 s\n");
 }
 
+TEST(Summary, PoliciesOfARolledBackRunAreSaidToBeNoneKept)
+{
+    struct Case {
+        const char* name;
+        RunReport::Outcome outcome;
+        double policies;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"finished", RunReport::Outcome::Finished, 7, "Policies transferred:      7\n"},
+        {"stopped after 7", RunReport::Outcome::Stopped, 7,
+         "Policies transferred:      7, none kept: the import was rolled back\n"},
+        {"abandoned after 7", RunReport::Outcome::Abandoned, 7,
+         "Policies transferred:      7, none kept: the import was rolled back\n"},
+        {"stopped before the policies", RunReport::Outcome::Stopped, 0, "Policies transferred:      0\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunReport report = sampleReport();
+        report.outcome = c.outcome;
+        report.policiesTransferred = c.policies;
+        EXPECT_NE(summaryText(report).find(c.line), std::string::npos) << summaryText(report);
+    }
+}
+
 TEST(Summary, JsonHoldsTheSameFigures)
 {
     EXPECT_EQ(summaryJson(sampleReport()),

@@ -16,11 +16,15 @@ struct CommandResult {
     int status = -1;    // exit status; -1 when the command could not start or did not exit
 };
 
-// Runs command through /bin/sh and waits for it.
+// Runs command through /bin/sh and waits for it. The command runs under the C.UTF-8 locale
+// whatever the test's own environment says: the mdbtools commands take and print names as UTF-8
+// only under a UTF-8 locale, and refuse a table name such as "Umsätze" under the C locale that an
+// empty environment gives.
 inline CommandResult runCommand(const std::string& command)
 {
     CommandResult result;
-    FILE* pipe = ::popen(command.c_str(), "r");
+    const std::string withLocale = "LC_ALL=C.UTF-8; export LC_ALL; " + command;
+    FILE* pipe = ::popen(withLocale.c_str(), "r");
     if (pipe == nullptr)
         return result;
     char buffer[65536];

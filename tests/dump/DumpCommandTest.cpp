@@ -1,11 +1,18 @@
 // orrin-import-dump: what it prints for Access and SQLCipher files, and its one-line errors.
 
 #include "dump/DumpCommand.h"
+#include "jet/table/Database.h"
+#include "jet/table/Format.h"
+#include "jet/write/TableCreator.h"
+#include "jet/write/TableWriter.h"
 #include "store/KnownDatabases.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
+#include <limits>
 #include <sstream>
 
 namespace orrin::dump {
@@ -52,6 +59,68 @@ TEST(DumpCommand, PrintsTablesAsJsonLines)
     EXPECT_EQ(printed[3],
               R"x({"t":"Table1","A":"a","B":"b","C":0,"D":0,"E":0,"F":0.0,"G":"1981-12-12 00:00:00",)x"
               R"x("H":0.0000,"I":false})x");
+}
+
+// Memo values that look like numbers print as the text they are, as the independent reader found
+// them (expected/ace__deleted-column-2016.accdb.jsonl).
+TEST(DumpCommand, PrintsMemoValuesAsText)
+{
+    const Ran ran = run({(kSamples / "ace/deleted-column-2016.accdb").string(), "--table", "~TMPCLP236321"});
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    const auto printed = lines(ran.out);
+    ASSERT_EQ(printed.size(), 4u);
+    EXPECT_EQ(printed[2],
+              R"x({"t":"~TMPCLP236321","col3":"3","col1":"1","col6":"6","col7":"7","col10":"10"})x");
+    EXPECT_EQ(printed[3],
+              R"x({"t":"~TMPCLP236321","col3":"9","col1":"7","col6":"12","col7":"13","col10":"16"})x");
+}
+
+// Currency digit for digit at both ends of its range, a Decimal(28,8) beyond a double, and Memo
+// text that looks like a number, from a file written for the test.
+TEST(DumpCommand, PrintsEveryDigitOfCurrencyAndDecimalAndMemoAsText)
+{
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("orrin-dump-exact-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const auto file = folder / "exact.mdb";
+    namespace coltype = jet::coltype;
+    jet::createDatabase(
+        kSamples / "templates/empty-jet4-2003.mdb", file, "",
+        {jet::NewTable{
+            "Exact",
+            {{"Note", coltype::Memo}, {"Amount", coltype::Money}, {"Part", coltype::Numeric, 0, 28, 8}},
+            {}}});
+    const auto value = [](jet::Value::Kind kind, std::string text, std::int64_t integer) {
+        jet::Value v;
+        v.kind = kind;
+        v.text = std::move(text);
+        v.integer = integer;
+        return v;
+    };
+    using Kind = jet::Value::Kind;
+    {
+        auto db = jet::Database::open(file, "");
+        jet::TableWriter writer(*db);
+        writer.replaceRows("Exact", {{value(Kind::Text, "007", 0),
+                                      value(Kind::Currency, "", std::numeric_limits<std::int64_t>::max()),
+                                      value(Kind::Text, "12345678901234567890.12345678", 0)},
+                                     {value(Kind::Text, "1e3", 0),
+                                      value(Kind::Currency, "", std::numeric_limits<std::int64_t>::min()),
+                                      value(Kind::Text, "-0.00000001", 0)}});
+        writer.commit();
+    }
+    const Ran ran = run({file.string()});
+    std::filesystem::remove_all(folder);
+    ASSERT_EQ(ran.status, 0) << ran.err;
+    const auto printed = lines(ran.out);
+    ASSERT_EQ(printed.size(), 4u);
+    EXPECT_EQ(printed[1],
+              R"x({"table":"Exact","rows":2,"columns":["Note:MEMO","Amount:CURRENCY","Part:DECIMAL"]})x");
+    EXPECT_EQ(
+        printed[2],
+        R"x({"t":"Exact","Note":"007","Amount":922337203685477.5807,"Part":12345678901234567890.12345678})x");
+    EXPECT_EQ(printed[3], R"x({"t":"Exact","Note":"1e3","Amount":-922337203685477.5808,"Part":-1e-08})x");
 }
 
 TEST(DumpCommand, PrintsTheSameRowsFromTheAccessAndTheSqlcipherFormOfAFile)

@@ -24,8 +24,8 @@ std::string sample(const std::string& name)
 
 bool isIndexPage(std::span<const std::uint8_t> page)
 {
-    return (page[0] == IndexLayout::kLeafPage || page[0] == IndexLayout::kNodePage) &&
-           page[IndexLayout::kMarkerOffset] == IndexLayout::kMarker;
+    return (page[0] == pagetype::IndexLeaf || page[0] == pagetype::IndexNode) &&
+           page[pagehead::Mark] == pagehead::MarkValue;
 }
 
 // The files Access wrote with index pages in them.
@@ -53,12 +53,12 @@ TEST(IndexPage, EveryIndexPageOfTheSamplesReencodesToItsBytes)
             const IndexPage page = decodeIndexPage(original, n, file->fileName());
             std::vector<std::uint8_t> again(original.size());
             encodeIndexPage(page, again);
-            const std::size_t end = IndexLayout::kEntriesOffset + encodedIndexEntryBytes(page);
+            const std::size_t end = indexpage::Entries + encodedIndexEntryBytes(page);
             again[26] = original[26];
             EXPECT_TRUE(std::equal(again.begin(), again.begin() + std::ptrdiff_t(end), original.begin()))
                 << "page " << n;
-            EXPECT_EQ(IndexLayout::kEntriesOffset + encodedIndexEntryBytes(page) +
-                          decodeFixed16(&original[IndexLayout::kFreeSpaceOffset]),
+            EXPECT_EQ(indexpage::Entries + encodedIndexEntryBytes(page) +
+                          decodeFixed16(&original[indexpage::FreeSpace]),
                       original.size())
                 << "free space of page " << n;
         }
@@ -171,7 +171,7 @@ TEST(IndexBuilder, PagesReadBackAsTheEntriesTheyWereBuiltFrom)
                 IndexPage more = p;
                 more.prefixLength = -1;
                 more.entries.push_back(after.entries.front());
-                EXPECT_GT(encodedIndexEntryBytes(more), IndexLayout::entryCapacity(4096));
+                EXPECT_GT(encodedIndexEntryBytes(more), indexpage::entryCapacity(4096));
             }
             chained.insert(chained.end(), p.entries.begin(), p.entries.end());
             previous = n;
@@ -236,21 +236,20 @@ TEST(IndexPage, DamageIsReportedWithThePage)
     const Case cases[] = {
         {"not an index page", [](Built& b) { b.pages[1][0] = 0x01; }, "not an index page"},
         {"an entry past the end of the page",
-         [](Built& b) { b.pages[1][IndexLayout::kEntryMaskOffset + IndexLayout::kEntryMaskSize - 1] = 0x80; },
+         [](Built& b) { b.pages[1][indexpage::EntryMask + indexpage::EntryMaskSize - 1] = 0x80; },
          "past the end"},
         {"entries out of order",
          [&](Built& b) {
              b.pages[1] = leafWith({{0x7f, 0x05}, {0x7f, 0x06}});
-             std::swap(b.pages[1][IndexLayout::kEntriesOffset + 1],
-                       b.pages[1][IndexLayout::kEntriesOffset + 6]);
+             std::swap(b.pages[1][indexpage::Entries + 1], b.pages[1][indexpage::Entries + 6]);
          },
          "out of order"},
-        {"a prefix longer than the first entry",
-         [](Built& b) { b.pages[1][IndexLayout::kPrefixLengthOffset] = 200; }, "prefix"},
+        {"a prefix longer than the first entry", [](Built& b) { b.pages[1][indexpage::PrefixLength] = 200; },
+         "prefix"},
         {"an entry too short for its row pointer",
          [](Built& b) {
-             std::fill_n(&b.pages[1][IndexLayout::kEntryMaskOffset], IndexLayout::kEntryMaskSize, 0);
-             b.pages[1][IndexLayout::kEntryMaskOffset] = 0x04;
+             std::fill_n(&b.pages[1][indexpage::EntryMask], indexpage::EntryMaskSize, 0);
+             b.pages[1][indexpage::EntryMask] = 0x04;
          },
          "too short"},
         {"a node pointing at itself",

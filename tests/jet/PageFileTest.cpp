@@ -72,7 +72,7 @@ TEST(PageFile, MasksTheHeaderWithTheFixedKeyStream)
     for (const Case c : {Case{Version::Jet3, 126}, Case{Version::Jet4, 128}, Case{Version::Ace14, 128}}) {
         std::vector<std::uint8_t> page(4096, 0);
         applyHeaderMask(page, c.version);
-        const std::size_t s = layout::kMaskedStart;
+        const std::size_t s = header::MaskedStart;
         EXPECT_EQ(page[s - 1], 0x00);
         EXPECT_EQ((std::vector<std::uint8_t>(page.begin() + s, page.begin() + s + 4)),
                   (std::vector<std::uint8_t>{0xB5, 0x6F, 0x03, 0x62}));

@@ -2,8 +2,8 @@
 // scripts/test-windows, under Wine): files replaced in one step, even while a view of them is open;
 // file identity; the error log's append; UTF-8 file names; the Jet 3 code pages.
 #include "jet/base/FileReplace.h"
+#include "jet/base/FileSnapshot.h"
 #include "jet/base/JetError.h"
-#include "jet/base/MappedFile.h"
 #include "platform/CodePage.h"
 #include "platform/FileError.h"
 #include "platform/Files.h"
@@ -97,7 +97,7 @@ TEST_F(Platform, AReplacementLeftUncommittedLeavesTheFileAndNoCopy)
 TEST_F(Platform, AFileIsReplacedWhileAViewOfItIsOpen)
 {
     const fs::path target = write("LIC.mdb", "old contents");
-    const jet::MappedFile view(target);
+    const jet::FileSnapshot view(target);
     jet::replaceFile(target, [](jet::FileSink& sink) { sink.write(bytesOf("new contents")); });
     EXPECT_EQ(read(target), "new contents");
     const auto bytes = view.bytes();
@@ -162,7 +162,7 @@ TEST_F(Platform, FileNamesInUtf8WithBlanksAndAccentsAreFound)
     EXPECT_TRUE(fs::exists(path));
     EXPECT_EQ(path.filename().string(), name);
     EXPECT_EQ(read(m_folder / pathFromUtf8(name)), "bytes");
-    const jet::MappedFile view(path);
+    const jet::FileSnapshot view(path);
     EXPECT_EQ(view.bytes().size(), 5u);
 }
 

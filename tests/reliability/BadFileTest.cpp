@@ -85,6 +85,7 @@ void expectRefusedOrStopped(const BadFileCase& c, const ProcessResult& result)
     EXPECT_NE(result.err.find(c.fileNamed), std::string::npos) << describe(result);
 }
 const char* kNotDatabase = "not a valid password, or not a database file";
+const char* kEmpty = "the file is empty (0 bytes), not a database file";
 
 const BadFileCase kCases[] = {
     {"MissingOrrinFolder",
@@ -121,7 +122,7 @@ const BadFileCase kCases[] = {
      [](const fs::path& good, const fs::path& scratch) {
          return withSource(good, scratch, [](const fs::path& f) { writeFile(f, ""); });
      },
-     "zrv.accdb", kNotDatabase},
+     "zrv.accdb", kEmpty},
     {"TargetIsText",
      [](const fs::path& good, const fs::path& scratch) {
          return withTarget(good, scratch, [](const fs::path& f) { writeFile(f, "not a database\n"); });
@@ -131,7 +132,12 @@ const BadFileCase kCases[] = {
      [](const fs::path& good, const fs::path& scratch) {
          return withTarget(good, scratch, [](const fs::path& f) { writeFile(f, ""); });
      },
-     "LIC.mdb", kNotDatabase},
+     "LIC.mdb", kEmpty},
+    {"TargetIsAFolder",
+     [](const fs::path& good, const fs::path& scratch) {
+         return withTarget(good, scratch, [](const fs::path& f) { fs::create_directories(f); });
+     },
+     "LIC.mdb", "it is a folder, not a database file"},
     {"SourceHasTheTargetsPassword",
      [](const fs::path& good, const fs::path& scratch) {
          return withSource(good, scratch, [&](const fs::path& f) { fs::copy_file(good / "LIC.mdb", f); });

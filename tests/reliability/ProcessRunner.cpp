@@ -240,6 +240,12 @@ bool BackgroundProgram::waitForOutput(const std::string& text, std::chrono::mill
     return true;
 }
 
+const std::string& BackgroundProgram::output(std::chrono::milliseconds limit)
+{
+    waitForOutput(std::string(1, '\0'), limit);
+    return m_seen;
+}
+
 std::string describe(const ProcessResult& result)
 {
     auto cut = [](const std::string& text) {

@@ -42,6 +42,8 @@ class BackgroundProgram {
     void send(const std::string& text);
     // Waits until the program's standard output holds text; false when it did not within limit.
     bool waitForOutput(const std::string& text, std::chrono::milliseconds limit);
+    // Everything the program wrote so far, and on until its output ends or limit passes.
+    const std::string& output(std::chrono::milliseconds limit);
     // Closes the program's input and waits at most limit for it to end by itself: its exit status,
     // or -1 when it was still running (it is then killed) or ended by a signal.
     int waitForExit(std::chrono::milliseconds limit);

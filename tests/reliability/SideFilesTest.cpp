@@ -1,6 +1,6 @@
 // The files beside the two databases: the bonus database the maturity amounts read and the error
-// log. A missing or incomplete bonus database is logged; a log that cannot be written reaches the
-// run's question. Neither may crash the run or let it report success.
+// log. A missing or incomplete bonus database is logged; a log that cannot be written ends the run.
+// Neither may crash the run or let it report success.
 
 #include "reliability/ImportHarness.h"
 
@@ -57,37 +57,88 @@ TEST_F(ReliabilitySideFiles, BonusDatabaseWithoutNewBonusIsLoggedAndEveryPolicyS
     expectSourceUntouched();
 }
 
-TEST_F(ReliabilitySideFiles, UnwritableLogReachesTheQuestionAndStopChangesNothing)
+// A log that cannot be written ends the run, rolled back, whatever the answer to errors: the
+// reasons of the failed calculations would be recorded nowhere.
+struct UnwritableLogCase {
+    const char* name;
+    const char* onError;
+};
+
+class ReliabilityUnwritableLog : public ReliabilitySideFiles,
+                                 public ::testing::WithParamInterface<UnwritableLogCase> {};
+
+TEST_P(ReliabilityUnwritableLog, EndsTheRunWithoutAQuestionAndChangesNothing)
 {
     const fs::path log = unwritableLog();
     takeSnapshot();
 
     // Without a bonus database every policy's maturity amount fails and wants a log entry.
-    const ProcessResult result =
-        runImport("stop", {"--bonus-db", (scratch() / "gone.mdb").string(), "--error-log", log.string()});
+    const ProcessResult result = runImport(
+        GetParam().onError, {"--bonus-db", (scratch() / "gone.mdb").string(), "--error-log", log.string()});
 
     ASSERT_TRUE(endedOnItsOwn(result));
     EXPECT_EQ(result.exitCode, 1) << describe(result);
-    EXPECT_NE(result.err.find("Do you want to continue ?"), std::string::npos) << describe(result);
-    EXPECT_NE(result.err.find(log.string()), std::string::npos) << describe(result);
+    EXPECT_EQ(result.err.find("Do you want to continue ?"), std::string::npos) << describe(result);
+    EXPECT_NE(result.err.find("orrin-import: stopped: Cannot write the error log '" + log.string() + "'"),
+              std::string::npos)
+        << describe(result);
+    EXPECT_NE(result.out.find("stopped, rolled back: the target is unchanged"), std::string::npos)
+        << describe(result);
     expectTargetAsBefore();
     expectSourceUntouched();
+    EXPECT_FALSE(fs::exists(log));
 }
 
-TEST_F(ReliabilitySideFiles, UnwritableLogAnsweredContinueFinishesNotClean)
-{
-    const fs::path log = unwritableLog();
+INSTANTIATE_TEST_SUITE_P(Answers, ReliabilityUnwritableLog,
+                         ::testing::Values(UnwritableLogCase{"Stop", "stop"},
+                                           UnwritableLogCase{"Continue", "continue"}),
+                         [](const ::testing::TestParamInfo<UnwritableLogCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
-    const ProcessResult result =
-        runImport("continue", {"--bonus-db", (scratch() / "gone.mdb").string(), "--error-log", log.string()});
+// A bonus database that is there but cannot be read is said before the run, as a missing one is;
+// the run goes on, each maturity lookup logged.
+struct UnreadableBonusCase {
+    const char* name;
+    void (*make)(const fs::path& bonus, const fs::path& source);
+    const char* reason;
+};
+
+class ReliabilityUnreadableBonus : public ReliabilitySideFiles,
+                                   public ::testing::WithParamInterface<UnreadableBonusCase> {};
+
+TEST_P(ReliabilityUnreadableBonus, IsSaidBeforeTheRun)
+{
+    fs::remove(bonus());
+    GetParam().make(bonus(), source());
+
+    const ProcessResult result = runImport("continue");
 
     ASSERT_TRUE(endedOnItsOwn(result));
     EXPECT_EQ(result.exitCode, 3) << describe(result);
-    EXPECT_NE(result.err.find(log.string()), std::string::npos) << describe(result);
-    EXPECT_NE(result.out.find("finished, but not cleanly"), std::string::npos) << describe(result);
+    EXPECT_NE(result.err.find("orrin-import: warning: the bonus database '" + bonus().string() +
+                              "' cannot be read (Cannot open '" + bonus().string() +
+                              "': " + GetParam().reason +
+                              "); every maturity amount that needs bonus years will be "
+                              "an error log entry"),
+              std::string::npos)
+        << describe(result);
     EXPECT_EQ(targetCount("Policies"), kPolicies);
-    EXPECT_FALSE(fs::exists(log));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ReliabilityUnreadableBonus,
+    ::testing::Values(
+        UnreadableBonusCase{"Empty", [](const fs::path& b, const fs::path&) { std::ofstream(b) << ""; },
+                            "the file is empty (0 bytes), not a database file."},
+        UnreadableBonusCase{"AFolder", [](const fs::path& b, const fs::path&) { fs::create_directories(b); },
+                            "it is a folder, not a database file."},
+        UnreadableBonusCase{"Text", [](const fs::path& b, const fs::path&) { std::ofstream(b) << "rates\n"; },
+                            "not a valid password, or not a database file."},
+        UnreadableBonusCase{"AnotherPassword",
+                            [](const fs::path& b, const fs::path& source) { fs::copy_file(source, b); },
+                            "not a valid password, or not a database file."}),
+    [](const ::testing::TestParamInfo<UnreadableBonusCase>& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace orrin::reliability

@@ -5,6 +5,7 @@
 
 #include "jet/table/Database.h"
 #include "store/Connection.h"
+#include "store/KnownDatabases.h"
 #include "store/Statement.h"
 #include "store/StoreError.h"
 #include "support/Fixture.h"
@@ -209,6 +210,47 @@ TEST(AccessWrite, CopiesAKilledWriteLeftAreRemoved)
     EXPECT_TRUE(fs::exists(dir.path() / "LIC.mdb.orrin-keep"));
     EXPECT_TRUE(fs::exists(dir.path() / "other.orrin-abcdef"));
     EXPECT_TRUE(fs::exists(path));
+}
+
+// The file is read whole when it is opened: what another program does to it afterwards (writes it
+// in place, cuts it short, renames another file over it) never reaches the tables the connection
+// loads, and is never a signal. Read-only (the source) and for writing (the target) alike.
+TEST(AccessWrite, TablesLoadFromTheFileAsItWasWhenOpened)
+{
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path& file, const fs::path& scratch)> meddle;
+    };
+    const Case cases[] = {
+        {"cut to nothing", [](const fs::path& file, const fs::path&) { fs::resize_file(file, 0); }},
+        {"cut to half",
+         [](const fs::path& file, const fs::path&) { fs::resize_file(file, fs::file_size(file) / 2); }},
+        {"overwritten in place with another database",
+         [](const fs::path& file, const fs::path&) {
+             std::ofstream out(file, std::ios::binary | std::ios::in | std::ios::out);
+             std::ifstream other(kSamples / "nwind.mdb", std::ios::binary);
+             out << other.rdbuf();
+         }},
+        {"another database renamed over it",
+         [](const fs::path& file, const fs::path& scratch) {
+             fs::copy_file(kSamples / "nwind.mdb", scratch / "other.mdb");
+             fs::rename(scratch / "other.mdb", file);
+         }},
+    };
+    for (const auto& c : cases) {
+        for (const OpenMode mode : {OpenMode::ReadOnly, OpenMode::ReadWrite}) {
+            SCOPED_TRACE(std::string(c.name) +
+                         (mode == OpenMode::ReadOnly ? ", read-only" : ", for writing"));
+            TempDir dir;
+            const fs::path path = copySample(dir, "agent/access/LIC.mdb");
+            Connection connection;
+            connection.openFile(path, std::string(kCalvanePassword), mode);
+            c.meddle(path, dir.path());
+            EXPECT_EQ(count(connection, "SELECT count(*) FROM FINALBONUS"), 12.0);
+            EXPECT_EQ(count(connection, "SELECT sum(FAB) FROM FINALBONUS"), 570.0);
+            EXPECT_EQ(count(connection, "SELECT count(*) FROM Policies"), 3.0);
+        }
+    }
 }
 
 } // namespace

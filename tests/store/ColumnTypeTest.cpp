@@ -3,6 +3,7 @@
 #include "value/DateValue.h"
 
 #include <gtest/gtest.h>
+#include <sqlcipher/sqlite3.h>
 
 #include <optional>
 
@@ -160,8 +161,66 @@ INSTANTIATE_TEST_SUITE_P(
         ConvertCase{"YesNoFromText", kind(Kind::YesNo), Variant("False"), Variant(false), 0, ""},
         ConvertCase{"YesNoFromOtherText", kind(Kind::YesNo), Variant("maybe"), std::nullopt,
                     err::TypeMismatch, ""},
+        ConvertCase{"MemoKeepsLeadingZeros", kind(Kind::Memo), Variant("007"), Variant("007"), 0, ""},
+        ConvertCase{"MemoKeepsTrailingZero", kind(Kind::Memo), Variant("1.50"), Variant("1.50"), 0, ""},
+        ConvertCase{"MemoKeepsBlanks", kind(Kind::Memo), Variant("  42 "), Variant("  42 "), 0, ""},
+        ConvertCase{"MemoKeepsExponentText", kind(Kind::Memo), Variant("1e3"), Variant("1e3"), 0, ""},
+        ConvertCase{"MemoKeepsMinusZero", kind(Kind::Memo), Variant("-0"), Variant("-0"), 0, ""},
+        ConvertCase{"DecimalTextKeepsEveryDigit", kind(Kind::Decimal),
+                    Variant(" 12345678901234567890.12345678 "), Variant("12345678901234567890.12345678"), 0,
+                    ""},
+        ConvertCase{"DecimalFromNumber", kind(Kind::Decimal), longValue(15), Variant(15.0), 0, ""},
+        ConvertCase{"DecimalFromExponentTextIsItsNumber", kind(Kind::Decimal), Variant("1e3"),
+                    Variant(1000.0), 0, ""},
+        ConvertCase{"AbcIntoDecimalFails", kind(Kind::Decimal), Variant("abc"), std::nullopt,
+                    err::TypeMismatch, ""},
         ConvertCase{"UnknownKeepsTheValue", kind(Kind::Unknown), Variant("abc"), Variant("abc"), 0, ""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A value bound for a column of the Exact form and read back through the engine: dates as their
+// double (milliseconds kept), currency as its count of ten-thousandths.
+TEST(ExactForm, datesAndCurrencyGoInAndComeBackExactly)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+    sqlite3_exec(db, "CREATE TABLE t (d REAL, c INTEGER)", nullptr, nullptr, nullptr);
+    const ColumnType date{Kind::DateTime, 0, ColumnType::Form::Exact};
+    const ColumnType currency{Kind::Currency, 0, ColumnType::Form::Exact};
+    const double withMilliseconds = 43832.0 + (10 * 3600 + 20 * 60 + 5.678) / 86400.0;
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO t VALUES (?, ?)", -1, &insert, nullptr);
+    bindForColumn(insert, 1, Variant(Date{withMilliseconds}), date);
+    bindForColumn(insert, 2, Variant(-922337203685477.5), currency);
+    EXPECT_EQ(sqlite3_step(insert), SQLITE_DONE);
+    sqlite3_finalize(insert);
+
+    sqlite3_stmt* select = nullptr;
+    sqlite3_prepare_v2(db, "SELECT d, c FROM t", -1, &select, nullptr);
+    ASSERT_EQ(sqlite3_step(select), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_type(select, 1), SQLITE_INTEGER);
+    EXPECT_EQ(sqlite3_column_int64(select, 1), -9223372036854775000LL);
+    EXPECT_EQ(readColumn(select, 0, date), Variant(Date{withMilliseconds}));
+    EXPECT_EQ(readColumn(select, 1, currency), Variant(-922337203685477.5));
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+}
+
+TEST(ExactForm, aCurrencyBeyondTheCountIsAnOverflow)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+    sqlite3_stmt* select = nullptr;
+    sqlite3_prepare_v2(db, "SELECT ?", -1, &select, nullptr);
+    const ColumnType currency{Kind::Currency, 0, ColumnType::Form::Exact};
+    try {
+        bindForColumn(select, 1, Variant(1e15), currency);
+        FAIL() << "1e15 was bound as a currency";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.number(), err::Overflow);
+    }
+    sqlite3_finalize(select);
+    sqlite3_close(db);
+}
 
 TEST(ConvertForColumn, longTextIsCutInTheMessage)
 {

@@ -58,7 +58,11 @@ struct BadFile {
     const char* name;
     const char* contents; // nullptr: a database made with the password below
     const char* createdWith;
+    const char* reason; // what the message says after the file's name
 };
+
+const char* const kNotDatabase = "not a valid password, or not a database file.";
+const char* const kEmpty = "the file is empty (0 bytes), not a database file.";
 
 class ConnectionOpenBadFile : public ::testing::TestWithParam<BadFile> {};
 
@@ -76,7 +80,7 @@ TEST_P(ConnectionOpenBadFile, isRefusedWithAClearMessage)
         Connection connection;
         std::int32_t number = 0;
         EXPECT_EQ(errorText([&] { connection.openFile(file, "QZMRAKS", mode); }, &number),
-                  "Cannot open '" + file.string() + "': not a valid password, or not a database file.");
+                  "Cannot open '" + file.string() + "': " + GetParam().reason);
         EXPECT_EQ(number, code::General);
         EXPECT_FALSE(connection.isOpen());
     }
@@ -84,10 +88,11 @@ TEST_P(ConnectionOpenBadFile, isRefusedWithAClearMessage)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, ConnectionOpenBadFile,
-                         ::testing::Values(BadFile{"WrongPassword", nullptr, "another"},
-                                           BadFile{"PlainUnencryptedDatabase", nullptr, ""},
-                                           BadFile{"TextFile", "Name,Amount\r\nRavi,1500\r\n", nullptr},
-                                           BadFile{"ZeroBytes", "", nullptr}),
+                         ::testing::Values(BadFile{"WrongPassword", nullptr, "another", kNotDatabase},
+                                           BadFile{"PlainUnencryptedDatabase", nullptr, "", kNotDatabase},
+                                           BadFile{"TextFile", "Name,Amount\r\nRavi,1500\r\n", nullptr,
+                                                   kNotDatabase},
+                                           BadFile{"ZeroBytes", "", nullptr, kEmpty}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConnectionOpen, bothProvidersReachTheSameFile)

@@ -1,7 +1,8 @@
 #pragma once
 
-// Fixed-width little-endian integers read from and written to byte spans. Every multi-byte number in
-// an Access file is little-endian; these are the only places that assemble or split one.
+// Fixed-width integers read from and written to byte spans; these are the only places that assemble
+// or split one. Every multi-byte number in an Access file is little-endian, except the row pointers
+// and child page numbers inside index entries, which are big-endian so that they sort as bytes.
 
 #include <cstdint>
 #include <cstring>
@@ -85,6 +86,30 @@ inline void encodeFloat(std::uint8_t* p, float value)
     std::uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
     encodeFixed32(p, bits);
+}
+
+inline std::uint32_t decodeBig24(const std::uint8_t* p)
+{
+    return (static_cast<std::uint32_t>(p[0]) << 16) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           static_cast<std::uint32_t>(p[2]);
+}
+
+inline std::uint32_t decodeBig32(const std::uint8_t* p)
+{
+    return (static_cast<std::uint32_t>(p[0]) << 24) | decodeBig24(p + 1);
+}
+
+inline void encodeBig24(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = static_cast<std::uint8_t>(v >> 16);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+    p[2] = static_cast<std::uint8_t>(v);
+}
+
+inline void encodeBig32(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = static_cast<std::uint8_t>(v >> 24);
+    encodeBig24(p + 1, v);
 }
 
 } // namespace orrin::jet

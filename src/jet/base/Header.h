@@ -52,37 +52,53 @@ struct Header {
 
 } // namespace orrin::jet
 
-// Where the fields of the first page sit.
-namespace orrin::jet::layout {
+// Where the fields of the first page sit, and the page sizes it implies.
+namespace orrin::jet::header {
 
-constexpr std::size_t kPageType = 0x00; // 0x00 on the first page
-constexpr std::size_t kMagic = 0x04;    // "Standard Jet DB" / "Standard ACE DB"
-constexpr std::size_t kMagicLength = 15;
-constexpr std::size_t kVersion = 0x14;     // see Version
-constexpr std::size_t kMaskedStart = 0x18; // first masked byte
-constexpr std::size_t kMaskedLengthJet3 = 126;
-constexpr std::size_t kMaskedLengthJet4 = 128;
-constexpr std::size_t kSortOrderJet3 = 0x3A; // 2 bytes, the collation id
-constexpr std::size_t kCodePage = 0x3C;      // 2 bytes
-constexpr std::size_t kDatabaseKey = 0x3E;   // 4 bytes; non-zero: pages are encoded or encrypted
-constexpr std::size_t kPassword = 0x42;      // 20 bytes (Jet 3) or 40 (UTF-16, later versions)
-constexpr std::size_t kPasswordLengthJet3 = 20;
-constexpr std::size_t kPasswordLengthJet4 = 40;
-constexpr std::size_t kSortOrderJet4 = 0x6E;   // 2 bytes, the collation id
-constexpr std::size_t kSortVersionJet4 = 0x71; // 1 byte, the collation's version
-constexpr std::size_t kCreationDate = 0x72;    // 8-byte double, Jet 4 family only
-constexpr std::size_t kEncryptionInfo = 0x299; // ACE: 2-byte length, then the EncryptionInfo
+constexpr std::size_t PageSizeJet3 = 2048; // every page of a Jet 3 file
+constexpr std::size_t PageSizeJet4 = 4096; // every page of a Jet 4 or ACE file
+
+constexpr std::size_t PageType = 0x00;              // 8 bits: 0x00 on the first page
+constexpr std::size_t Magic = 0x04;                 // JetMagic or AceMagic
+constexpr std::size_t MagicLength = 15;             // bytes of either magic, no terminating zero
+constexpr char JetMagic[] = "Standard Jet DB";      // .mdb files
+constexpr char AceMagic[] = "Standard ACE DB";      // .accdb files
+constexpr std::size_t VersionByte = 0x14;           // 8 bits: see Version
+constexpr std::size_t MaskedStart = 0x18;           // first masked byte
+constexpr std::size_t MaskedLengthJet3 = 126;       // masked bytes of a Jet 3 first page
+constexpr std::size_t MaskedLengthJet4 = 128;       // masked bytes of later first pages
+constexpr std::size_t SortOrderJet3 = 0x3A;         // 16 bits: the collation id
+constexpr std::size_t CodePage = 0x3C;              // 16 bits
+constexpr std::size_t DatabaseKey = 0x3E;           // 32 bits; non-zero: pages are encoded or encrypted
+constexpr std::size_t Password = 0x42;              // 20 bytes (Jet 3) or 40 (UTF-16, later versions)
+constexpr std::size_t PasswordLengthJet3 = 20;      // bytes of the stored password, Jet 3
+constexpr std::size_t PasswordLengthJet4 = 40;      // bytes of the stored password, later versions
+constexpr std::size_t SortOrderJet4 = 0x6E;         // 16 bits: the collation id
+constexpr std::size_t SortVersionJet4 = 0x71;       // 8 bits: the collation's version
+constexpr std::size_t CreationDate = 0x72;          // 8-byte double, Jet 4 family only
+constexpr std::size_t EncryptionInfo = 0x299;       // ACE: EncryptionInfoLengthSize bytes of length, then
+                                                    // the EncryptionInfo
+constexpr std::size_t EncryptionInfoLengthSize = 2; // the 16-bit length before the EncryptionInfo
+// The EncryptionInfo starts with its version (two 16-bit numbers), then 32 reserved bits.
+constexpr std::size_t InfoVersionMajor = 0; // 16 bits, from the EncryptionInfo's start
+constexpr std::size_t InfoVersionMinor = 2; // 16 bits
+constexpr std::size_t InfoReserved = 4;     // 32 bits
+constexpr std::size_t InfoHeaderSize = 8;   // the bytes before the encryption's description
 
 // The smallest first page that holds every field above.
-constexpr std::size_t kHeaderFieldsEnd = 0x29B;
+constexpr std::size_t FieldsEnd = EncryptionInfo + EncryptionInfoLengthSize;
 
+inline std::size_t pageSize(Version v)
+{
+    return v == Version::Jet3 ? PageSizeJet3 : PageSizeJet4;
+}
 inline std::size_t maskedLength(Version v)
 {
-    return v == Version::Jet3 ? kMaskedLengthJet3 : kMaskedLengthJet4;
+    return v == Version::Jet3 ? MaskedLengthJet3 : MaskedLengthJet4;
 }
 inline std::size_t passwordLength(Version v)
 {
-    return v == Version::Jet3 ? kPasswordLengthJet3 : kPasswordLengthJet4;
+    return v == Version::Jet3 ? PasswordLengthJet3 : PasswordLengthJet4;
 }
 
-} // namespace orrin::jet::layout
+} // namespace orrin::jet::header

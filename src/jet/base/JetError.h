@@ -15,6 +15,7 @@ enum class Failure {
     Unsupported,   // a valid file using something this library does not read or write
     Io,            // the operating system refused a read or a write
     NotFound,      // a table or column asked for by name does not exist
+    Changed,       // another program changed or replaced the file since it was opened
 };
 
 class Error : public std::runtime_error {

@@ -1,5 +1,6 @@
 #include "jet/base/Text.h"
 
+#include "jet/base/Coding.h"
 #include "platform/CodePage.h"
 
 #include <algorithm>
@@ -56,16 +57,68 @@ void appendDoubleByte(std::span<const std::uint8_t> bytes, std::uint16_t codePag
 
 } // namespace
 
+std::string asciiLower(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = asciiLower(c);
+    return out;
+}
+
 bool sameName(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        if (lower(a[i]) != lower(b[i]))
+        if (asciiLower(a[i]) != asciiLower(b[i]))
             return false;
     }
     return true;
+}
+
+Utf8Char decodeUtf8(std::string_view text, std::size_t at)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80)
+        return {lead, 1};
+    std::size_t length;
+    char32_t point;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        point = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        point = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        point = lead & 0x07;
+    } else {
+        return {};
+    }
+    if (at + length > text.size())
+        return {};
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(at + k) & 0xC0) != 0x80)
+            return {};
+        point = (point << 6) | (byte(at + k) & 0x3F);
+    }
+    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (point < kSmallest[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+        return {};
+    return {point, length};
+}
+
+std::u32string codePointsOf(std::string_view utf8)
+{
+    std::u32string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const Utf8Char c = decodeUtf8(utf8, i);
+        out.push_back(c.length == 0 ? kReplacement : c.codePoint);
+        i += c.length == 0 ? 1 : c.length;
+    }
+    return out;
 }
 
 void appendUtf8(char32_t c, std::string& out)
@@ -110,20 +163,21 @@ void appendUtf16(std::span<const std::uint8_t> bytes, std::string& out)
     }
 }
 
-void decodeUnicodeText(std::span<const std::uint8_t> bytes, std::string& out)
+void decodeUnicodeText(std::span<const std::uint8_t> text, std::string& out)
 {
     out.clear();
-    if (bytes.size() < 2 || bytes[0] != kCompressedTextMark0 || bytes[1] != kCompressedTextMark1) {
-        appendUtf16(bytes, out);
+    if (text.size() < compressedtext::MarkSize || text[0] != compressedtext::Mark0 ||
+        text[1] != compressedtext::Mark1) {
+        appendUtf16(text, out);
         return;
     }
     // Runs start in the one-byte form; each zero byte switches between the forms.
     bool oneByte = true;
-    std::size_t start = 2;
-    for (std::size_t i = 2; i <= bytes.size(); ++i) {
-        if (i < bytes.size() && bytes[i] != 0)
+    std::size_t start = compressedtext::MarkSize;
+    for (std::size_t i = start; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != 0)
             continue;
-        const auto run = bytes.subspan(start, i - start);
+        const auto run = text.subspan(start, i - start);
         if (oneByte) {
             for (std::uint8_t b : run)
                 appendUtf8(b, out);
@@ -153,44 +207,11 @@ void decodeCodePageText(std::span<const std::uint8_t> bytes, std::uint16_t codeP
     }
 }
 
-std::u16string utf16FromUtf8(std::string_view s)
+std::u16string utf16FromUtf8(std::string_view utf8)
 {
     std::u16string out;
-    out.reserve(s.size());
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        char32_t cp;
-        std::size_t len;
-        if (b < 0x80) {
-            cp = b;
-            len = 1;
-        } else if ((b & 0xE0) == 0xC0) {
-            cp = b & 0x1F;
-            len = 2;
-        } else if ((b & 0xF0) == 0xE0) {
-            cp = b & 0x0F;
-            len = 3;
-        } else if ((b & 0xF8) == 0xF0) {
-            cp = b & 0x07;
-            len = 4;
-        } else {
-            out.push_back(u'\uFFFD');
-            ++i;
-            continue;
-        }
-        bool ok = i + len <= s.size();
-        for (std::size_t k = 1; ok && k < len; ++k) {
-            const auto c = static_cast<unsigned char>(s[i + k]);
-            ok = (c & 0xC0) == 0x80;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (!ok || cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out.push_back(u'\uFFFD');
-            ++i;
-            continue;
-        }
+    out.reserve(utf8.size());
+    for (char32_t cp : codePointsOf(utf8)) {
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
@@ -198,7 +219,6 @@ std::u16string utf16FromUtf8(std::string_view s)
         } else {
             out.push_back(static_cast<char16_t>(cp));
         }
-        i += len;
     }
     return out;
 }

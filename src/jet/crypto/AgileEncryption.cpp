@@ -1,9 +1,11 @@
 #include "jet/crypto/AgileEncryption.h"
 
+#include "jet/base/Header.h"
 #include "jet/base/JetError.h"
 #include "jet/crypto/PasswordText.h"
 
 #include <array>
+#include <cassert>
 #include <map>
 
 namespace orrin::jet {
@@ -12,6 +14,7 @@ namespace {
 
 // The reserved value between the version and the XML.
 constexpr std::uint32_t kReserved = 0x40;
+constexpr std::uint16_t kAgileVersion = 4; // EncryptionInfo version 4.4
 // The block keys of the three values encrypted under the password.
 constexpr std::array<std::uint8_t, 8> kVerifierInputBlock = {0xfe, 0xa7, 0xd2, 0x76, 0x3b, 0x4b, 0x9e, 0x79};
 constexpr std::array<std::uint8_t, 8> kVerifierValueBlock = {0xd7, 0xaa, 0x0f, 0x6d, 0x30, 0x61, 0x34, 0x4e};
@@ -277,10 +280,10 @@ std::unique_ptr<AgileCipher> AgileCipher::create(std::string_view password, std:
                             "\" encryptedVerifierHashValue=\"" + verifierValue + "\" encryptedKeyValue=\"" +
                             keyValue + "\"/></keyEncryptor></keyEncryptors></encryption>";
 
-    info.assign(8, 0);
-    encodeFixed16(info.data(), 4);
-    encodeFixed16(info.data() + 2, 4);
-    encodeFixed32(info.data() + 4, kReserved);
+    info.assign(header::InfoHeaderSize, 0);
+    encodeFixed16(info.data() + header::InfoVersionMajor, kAgileVersion);
+    encodeFixed16(info.data() + header::InfoVersionMinor, kAgileVersion);
+    encodeFixed32(info.data() + header::InfoReserved, kReserved);
     info.insert(info.end(), xml.begin(), xml.end());
     return std::unique_ptr<AgileCipher>(new AgileCipher(std::move(parameters)));
 }
@@ -298,11 +301,13 @@ Bytes AgileCipher::ivFor(std::uint32_t n)
 
 void AgileCipher::decrypt(std::uint32_t n, std::span<std::uint8_t> page)
 {
+    assert(n >= 1);
     aesApply(false, AesMode::Cbc, m_parameters->secretKey, ivFor(n), page);
 }
 
 void AgileCipher::encrypt(std::uint32_t n, std::span<std::uint8_t> page)
 {
+    assert(n >= 1);
     aesApply(true, AesMode::Cbc, m_parameters->secretKey, ivFor(n), page);
 }
 

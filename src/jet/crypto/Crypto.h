@@ -45,7 +45,8 @@ class Hasher {
 enum class AesMode { Ecb, Cbc };
 
 // Encrypts or decrypts data in place with AES (128, 192 or 256 bits by the key's length), without
-// padding. REQUIRES: data.size() is a multiple of 16; for Cbc, iv is 16 bytes.
+// padding. Data that is not whole 16-byte blocks, or a Cbc iv that is not 16 bytes (both can come
+// from a damaged description), is refused as Failure::Unsupported.
 void aesApply(bool encrypt, AesMode mode, std::span<const std::uint8_t> key, std::span<const std::uint8_t> iv,
               std::span<std::uint8_t> data);
 

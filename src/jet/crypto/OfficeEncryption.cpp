@@ -2,6 +2,7 @@
 
 #include "jet/base/Header.h"
 #include "jet/base/JetError.h"
+#include "jet/base/Text.h"
 #include "jet/crypto/AgileEncryption.h"
 #include "jet/crypto/EncryptionInfoReader.h"
 #include "jet/crypto/PasswordText.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 
 namespace orrin::jet {
 
@@ -54,27 +56,24 @@ struct CryptoApiHeader {
     Bytes encryptedVerifierHash;
 };
 
-std::u16string cspNameOf(std::span<const std::uint8_t> bytes)
+// The provider name: UTF-16LE up to its terminating zero, as UTF-8.
+std::string cspNameOf(std::span<const std::uint8_t> bytes)
 {
-    std::u16string name;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const char16_t unit = static_cast<char16_t>(decodeFixed16(bytes.data() + i));
-        if (unit == 0)
-            break;
-        name.push_back(unit);
-    }
+    std::size_t length = 0;
+    while (length + 1 < bytes.size() && decodeFixed16(bytes.data() + length) != 0)
+        length += 2;
+    std::string name;
+    appendUtf16(bytes.first(length), name);
     return name;
 }
 
 // The default RC4 key length, which depends on the provider: 40 bits for the "Base" ones or when
 // none is named, 128 for the others ("Enhanced", "Strong").
-std::size_t defaultRc4KeyBits(const std::u16string& cspName)
+std::size_t defaultRc4KeyBits(const std::string& cspName)
 {
-    std::u16string lower;
-    for (char16_t c : cspName)
-        lower.push_back(c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c);
-    const bool blank = std::all_of(lower.begin(), lower.end(), [](char16_t c) { return c == u' '; });
-    return blank || lower.find(u" base ") != std::u16string::npos ? 40 : 128;
+    const std::string lower = asciiLower(cspName);
+    const bool blank = std::all_of(lower.begin(), lower.end(), [](char c) { return c == ' '; });
+    return blank || lower.find(" base ") != std::string::npos ? 40 : 128;
 }
 
 CryptoApiHeader readCryptoApiHeader(EncryptionInfoReader& in, const std::string& file)
@@ -90,7 +89,7 @@ CryptoApiHeader readCryptoApiHeader(EncryptionInfoReader& in, const std::string&
     header.u32(); // provider type
     header.u32(); // reserved
     header.u32(); // reserved
-    const std::u16string cspName = cspNameOf(header.rest());
+    const std::string cspName = cspNameOf(header.rest());
 
     if ((flags & kFlagExternal) != 0)
         throw Error(Failure::Unsupported,
@@ -166,6 +165,7 @@ class Rc4CryptoApiCipher : public PageCipher {
 
     void decrypt(std::uint32_t n, std::span<std::uint8_t> page) override
     {
+        assert(n >= 1);
         Rc4::apply(keyFor(pageBlockKey(m_databaseKey, n)), page);
     }
     void encrypt(std::uint32_t n, std::span<std::uint8_t> page) override { decrypt(n, page); }
@@ -214,10 +214,12 @@ class StandardAesCipher : public PageCipher {
 
     void decrypt(std::uint32_t n, std::span<std::uint8_t> page) override
     {
+        assert(n >= 1);
         aesApply(false, AesMode::Ecb, keyFor(pageBlockKey(m_databaseKey, n)), {}, page);
     }
     void encrypt(std::uint32_t n, std::span<std::uint8_t> page) override
     {
+        assert(n >= 1);
         aesApply(true, AesMode::Ecb, keyFor(pageBlockKey(m_databaseKey, n)), {}, page);
     }
 
@@ -256,13 +258,14 @@ Bytes pageBlockKey(std::uint32_t databaseKey, std::uint32_t n)
 OfficeCipher openOfficeEncryption(std::span<const std::uint8_t> plainFirstPage, std::uint32_t databaseKey,
                                   std::string_view password, const std::string& file)
 {
-    if (plainFirstPage.size() < layout::kEncryptionInfo + 2)
+    if (plainFirstPage.size() < header::EncryptionInfo + header::EncryptionInfoLengthSize)
         throw damaged(file, 0, "the page is too short for an encryption header");
-    const std::size_t length = decodeFixed16(plainFirstPage.data() + layout::kEncryptionInfo);
-    if (length > plainFirstPage.size() - layout::kEncryptionInfo - 2)
+    const std::size_t length = decodeFixed16(plainFirstPage.data() + header::EncryptionInfo);
+    if (length > plainFirstPage.size() - header::EncryptionInfo - header::EncryptionInfoLengthSize)
         throw damaged(file, 0,
                       "the encryption header's length (" + std::to_string(length) + ") runs past the page");
-    const auto info = plainFirstPage.subspan(layout::kEncryptionInfo + 2, length);
+    const auto info =
+        plainFirstPage.subspan(header::EncryptionInfo + header::EncryptionInfoLengthSize, length);
     EncryptionInfoReader in(info, file);
     const std::uint16_t major = in.u16();
     const std::uint16_t minor = in.u16();

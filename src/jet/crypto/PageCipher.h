@@ -11,7 +11,9 @@ namespace orrin::jet {
 class PageCipher {
   public:
     virtual ~PageCipher() = default;
-    // REQUIRES: n >= 1; page is a whole page.
+    // REQUIRES: n >= 1 (the first page is masked, never encrypted). page is encrypted as one unit:
+    // the codec hands over whole pages; the RC4 ciphers take any length, the AES ones whole
+    // 16-byte blocks.
     virtual void decrypt(std::uint32_t n, std::span<std::uint8_t> page) = 0;
     virtual void encrypt(std::uint32_t n, std::span<std::uint8_t> page) = 0;
 };

@@ -1,11 +1,13 @@
 #include "jet/crypto/Rc4.h"
 
+#include <cassert>
 #include <utility>
 
 namespace orrin::jet {
 
 Rc4::Rc4(std::span<const std::uint8_t> key)
 {
+    assert(!key.empty() && key.size() <= 256);
     for (std::size_t i = 0; i < m_state.size(); ++i)
         m_state[i] = static_cast<std::uint8_t>(i);
     std::uint8_t j = 0;

@@ -8,15 +8,6 @@ namespace orrin::jet {
 
 namespace {
 
-std::size_t commonPrefix(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b)
-{
-    const std::size_t n = std::min(a.size(), b.size());
-    std::size_t i = 0;
-    while (i < n && a[i] == b[i])
-        ++i;
-    return i;
-}
-
 // A page in the making: its entries (for node pages, child holds the child's place on the level
 // below) and the greatest leaf entry beneath it.
 struct Draft {
@@ -54,7 +45,7 @@ std::vector<std::vector<IndexEntry>> pack(std::vector<IndexEntry> entries, bool 
 IndexBuilder::IndexBuilder(std::uint32_t tableDefinitionPage, std::function<std::uint32_t()> allocatePage,
                            std::size_t pageSize)
     : m_tableDefinition(tableDefinitionPage), m_allocate(std::move(allocatePage)), m_pageSize(pageSize),
-      m_capacity(IndexLayout::entryCapacity(pageSize))
+      m_capacity(indexpage::entryCapacity(pageSize))
 {
 }
 

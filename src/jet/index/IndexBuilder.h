@@ -4,6 +4,7 @@
 // as far as prefix compression lets them, then levels of node pages up to a single root, each level
 // chained by previous/next page numbers, each node's last child as its tail.
 
+#include "jet/base/Header.h"
 #include "jet/index/IndexPage.h"
 
 #include <cstdint>
@@ -18,10 +19,11 @@ class IndexBuilder {
     // asked for one page number per page, the root's first (so a caller can keep the old root's
     // number), then the other pages in their order on each level from the leaves up.
     IndexBuilder(std::uint32_t tableDefinitionPage, std::function<std::uint32_t()> allocatePage,
-                 std::size_t pageSize = 4096);
+                 std::size_t pageSize = header::PageSizeJet4);
 
-    // Adds a leaf entry. REQUIRES: entry sorts after every entry added before (IndexEntry order,
-    // so equal keys are told apart by their rows); a breach is Failure::Unsupported. A key too long
+    // Adds a leaf entry. The entry must sort after every entry added before (IndexEntry order, so
+    // equal keys are told apart by their rows): one that does not is refused as
+    // Failure::Unsupported, in every build. A key too long
     // for two entries to share a node page is Failure::Unsupported too.
     void add(std::vector<std::uint8_t> key, std::uint32_t dataPage, std::uint8_t row);
 

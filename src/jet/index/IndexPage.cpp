@@ -10,20 +10,9 @@
 
 namespace orrin::jet {
 
-using namespace IndexLayout;
-
 namespace {
 
 constexpr int kMaxDepth = 16; // an index of 2^32 rows is far shallower
-
-std::size_t commonPrefix(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b)
-{
-    const std::size_t n = std::min(a.size(), b.size());
-    std::size_t i = 0;
-    while (i < n && a[i] == b[i])
-        ++i;
-    return i;
-}
 
 std::size_t prefixOf(const IndexPage& page)
 {
@@ -34,32 +23,14 @@ std::size_t prefixOf(const IndexPage& page)
     return commonPrefix(page.entries.front().key, page.entries.back().key);
 }
 
-std::uint32_t decodeBig24(const std::uint8_t* p)
-{
-    return (std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | p[2];
-}
-
-std::uint32_t decodeBig32(const std::uint8_t* p)
-{
-    return (std::uint32_t(p[0]) << 24) | decodeBig24(p + 1);
-}
-
-void encodeBig24(std::uint8_t* p, std::uint32_t v)
-{
-    p[0] = static_cast<std::uint8_t>(v >> 16);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-    p[2] = static_cast<std::uint8_t>(v);
-}
-
 // The entry's bytes after its key: row pointer, and the child for node pages.
 void appendPointers(std::vector<std::uint8_t>& out, const IndexEntry& e, bool leaf)
 {
-    std::uint8_t p[8];
-    encodeBig24(p, e.dataPage);
-    p[3] = e.row;
-    encodeBig24(p + 5, e.child);
-    p[4] = static_cast<std::uint8_t>(e.child >> 24);
-    out.insert(out.end(), p, p + (leaf ? 4 : 8));
+    std::uint8_t p[indexpage::RowPointerSize + indexpage::ChildPointerSize];
+    encodeBig24(p + indexpage::RowPage, e.dataPage);
+    p[indexpage::RowNumber] = e.row;
+    encodeBig32(p + indexpage::Child, e.child);
+    out.insert(out.end(), p, p + (leaf ? indexpage::RowPointerSize : sizeof p));
 }
 
 struct Walk {
@@ -111,38 +82,47 @@ std::strong_ordering IndexEntry::operator<=>(const IndexEntry& other) const
     return row <=> other.row;
 }
 
+std::size_t commonPrefix(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b)
+{
+    const std::size_t n = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    while (i < n && a[i] == b[i])
+        ++i;
+    return i;
+}
+
 std::size_t indexEntrySize(const IndexEntry& entry, bool leaf)
 {
-    return entry.key.size() + kRowPointerSize + (leaf ? 0 : kChildPointerSize);
+    return entry.key.size() + indexpage::RowPointerSize + (leaf ? 0 : indexpage::ChildPointerSize);
 }
 
 IndexPage decodeIndexPage(std::span<const std::uint8_t> bytes, std::uint32_t pageNumber,
                           const std::string& fileName)
 {
-    if (bytes.size() <= kEntriesOffset)
+    if (bytes.size() <= indexpage::Entries)
         throw damaged(fileName, pageNumber, "an index page shorter than its header");
     IndexPage page;
-    const std::uint8_t type = bytes[kTypeOffset];
-    if (type != kLeafPage && type != kNodePage)
+    const std::uint8_t type = bytes[pagehead::Type];
+    if (type != pagetype::IndexLeaf && type != pagetype::IndexNode)
         throw damaged(fileName, pageNumber, "not an index page (type " + std::to_string(type) + ")");
-    page.leaf = type == kLeafPage;
-    page.tableDefinitionPage = decodeFixed32(&bytes[kTableDefinitionOffset]);
-    page.previous = decodeFixed32(&bytes[kPreviousOffset]);
-    page.next = decodeFixed32(&bytes[kNextOffset]);
-    page.childTail = decodeFixed32(&bytes[kChildTailOffset]);
-    const std::size_t prefixLength = decodeFixed16(&bytes[kPrefixLengthOffset]);
+    page.leaf = type == pagetype::IndexLeaf;
+    page.tableDefinitionPage = decodeFixed32(&bytes[indexpage::TableDefinition]);
+    page.previous = decodeFixed32(&bytes[indexpage::Previous]);
+    page.next = decodeFixed32(&bytes[indexpage::Next]);
+    page.childTail = decodeFixed32(&bytes[indexpage::ChildTail]);
+    const std::size_t prefixLength = decodeFixed16(&bytes[indexpage::PrefixLength]);
     page.prefixLength = static_cast<int>(prefixLength);
-    const std::size_t pointers = kRowPointerSize + (page.leaf ? 0 : kChildPointerSize);
-    const std::size_t room = bytes.size() - kEntriesOffset;
+    const std::size_t pointers = indexpage::RowPointerSize + (page.leaf ? 0 : indexpage::ChildPointerSize);
+    const std::size_t room = bytes.size() - indexpage::Entries;
 
     std::vector<std::uint8_t> prefix;
     std::size_t start = 0;
-    for (std::size_t bit = 0; bit < kEntryMaskSize * 8; ++bit) {
-        if ((bytes[kEntryMaskOffset + bit / 8] & (1u << (bit % 8))) == 0)
+    for (std::size_t bit = 0; bit < indexpage::EntryMaskSize * 8; ++bit) {
+        if ((bytes[indexpage::EntryMask + bit / 8] & (1u << (bit % 8))) == 0)
             continue;
         if (bit > room)
             throw damaged(fileName, pageNumber, "an index entry runs past the end of the page");
-        const std::uint8_t* from = bytes.data() + kEntriesOffset + start;
+        const std::uint8_t* from = bytes.data() + indexpage::Entries + start;
         const std::size_t length = bit - start;
         IndexEntry entry;
         if (page.entries.empty()) {
@@ -157,10 +137,10 @@ IndexPage decodeIndexPage(std::span<const std::uint8_t> bytes, std::uint32_t pag
         if (entry.key.size() < pointers)
             throw damaged(fileName, pageNumber, "an index entry too short for its row pointer");
         const std::uint8_t* tail = entry.key.data() + entry.key.size() - pointers;
-        entry.dataPage = decodeBig24(tail);
-        entry.row = tail[3];
+        entry.dataPage = decodeBig24(tail + indexpage::RowPage);
+        entry.row = tail[indexpage::RowNumber];
         if (!page.leaf)
-            entry.child = decodeBig32(tail + 4);
+            entry.child = decodeBig32(tail + indexpage::Child);
         entry.key.resize(entry.key.size() - pointers);
         if (!page.entries.empty() && !(page.entries.back() < entry))
             throw damaged(fileName, pageNumber, "index entries out of order");
@@ -181,7 +161,7 @@ std::size_t encodedIndexEntryBytes(const IndexPage& page)
 
 void encodeIndexPage(const IndexPage& page, std::span<std::uint8_t> out)
 {
-    const std::size_t capacity = entryCapacity(out.size());
+    const std::size_t capacity = indexpage::entryCapacity(out.size());
     const std::size_t used = encodedIndexEntryBytes(page);
     if (used > capacity)
         throw Error(Failure::Unsupported,
@@ -191,15 +171,16 @@ void encodeIndexPage(const IndexPage& page, std::span<std::uint8_t> out)
             throw Error(Failure::Unsupported, "index page entries out of order");
 
     std::fill(out.begin(), out.end(), std::uint8_t{0});
-    out[kTypeOffset] = page.leaf ? kLeafPage : kNodePage;
-    out[kMarkerOffset] = kMarker;
-    encodeFixed16(&out[kFreeSpaceOffset], static_cast<std::uint16_t>(out.size() - kEntriesOffset - used));
-    encodeFixed32(&out[kTableDefinitionOffset], page.tableDefinitionPage);
-    encodeFixed32(&out[kPreviousOffset], page.previous);
-    encodeFixed32(&out[kNextOffset], page.next);
-    encodeFixed32(&out[kChildTailOffset], page.childTail);
+    out[pagehead::Type] = page.leaf ? pagetype::IndexLeaf : pagetype::IndexNode;
+    out[pagehead::Mark] = pagehead::MarkValue;
+    encodeFixed16(&out[indexpage::FreeSpace],
+                  static_cast<std::uint16_t>(out.size() - indexpage::Entries - used));
+    encodeFixed32(&out[indexpage::TableDefinition], page.tableDefinitionPage);
+    encodeFixed32(&out[indexpage::Previous], page.previous);
+    encodeFixed32(&out[indexpage::Next], page.next);
+    encodeFixed32(&out[indexpage::ChildTail], page.childTail);
     const std::size_t prefix = prefixOf(page);
-    encodeFixed16(&out[kPrefixLengthOffset], static_cast<std::uint16_t>(prefix));
+    encodeFixed16(&out[indexpage::PrefixLength], static_cast<std::uint16_t>(prefix));
 
     std::vector<std::uint8_t> first;
     std::vector<std::uint8_t> entry;
@@ -219,9 +200,9 @@ void encodeIndexPage(const IndexPage& page, std::span<std::uint8_t> out)
                 throw Error(Failure::Unsupported, "index page entry without the page's prefix");
             skip = prefix;
         }
-        std::memcpy(&out[kEntriesOffset + at], entry.data() + skip, entry.size() - skip);
+        std::memcpy(&out[indexpage::Entries + at], entry.data() + skip, entry.size() - skip);
         at += entry.size() - skip;
-        out[kEntryMaskOffset + at / 8] |= static_cast<std::uint8_t>(1u << (at % 8));
+        out[indexpage::EntryMask + at / 8] |= static_cast<std::uint8_t>(1u << (at % 8));
     }
 }
 

@@ -1,20 +1,14 @@
 #pragma once
 
-// Index pages of Jet 4 and ACE files. An index is a tree: leaf pages (0x04) hold entries, each a key
-// and the row it points to (data page, 3 bytes, and row number, 1 byte, both big-endian); node
-// pages (0x03) hold one entry per child page, the child's greatest entry followed by the child's
-// page number (4 bytes big-endian), except that the last child of a node with more than one child
-// is its "tail", named only in the page header. Pages of one level are chained by their previous and
-// next page numbers.
-//
-// The layout of a page:
-//   0      page type              1  always 0x01          2  free space (16 bits)
-//   4      table definition page  8  unused (0)
-//   12     previous page          16 next page            20 child tail page (node pages)
-//   24     prefix length (16 bits): the number of leading bytes that every entry's key on the page
-//          shares; the first entry is written whole, the others without those bytes
-//   27     entry bitmap, 453 bytes: bit n set where an entry ends n bytes after the first entry
-//   480    the entries
+// Index pages of Jet 4 and ACE files. An index is a tree: leaf pages hold entries, each a key and
+// the row it points to; node pages hold one entry per child page, the child's greatest entry
+// followed by the child's page number, except that the last child of a node with more than one
+// child is its "tail", named only in the page header. Pages of one level are chained by their
+// previous and next page numbers. The first entry of a page is written whole, the others without
+// the prefix every entry's key on the page shares. The layout of the page is indexpage:: in
+// jet/table/Format.h.
+
+#include "jet/table/Format.h"
 
 #include <compare>
 #include <cstdint>
@@ -27,33 +21,6 @@ namespace orrin::jet {
 
 class PageFile;
 
-namespace IndexLayout {
-constexpr std::uint8_t kNodePage = 0x03;
-constexpr std::uint8_t kLeafPage = 0x04;
-constexpr std::size_t kTypeOffset = 0;
-constexpr std::size_t kMarkerOffset = 1; // holds kMarker
-constexpr std::uint8_t kMarker = 0x01;
-constexpr std::size_t kFreeSpaceOffset = 2;
-constexpr std::size_t kTableDefinitionOffset = 4;
-constexpr std::size_t kPreviousOffset = 12;
-constexpr std::size_t kNextOffset = 16;
-constexpr std::size_t kChildTailOffset = 20;
-constexpr std::size_t kPrefixLengthOffset = 24;
-constexpr std::size_t kEntryMaskOffset = 27;
-constexpr std::size_t kEntryMaskSize = 453;
-constexpr std::size_t kEntriesOffset = kEntryMaskOffset + kEntryMaskSize; // 480
-constexpr std::size_t kRowPointerSize = 4; // data page (3 bytes) and row (1 byte)
-constexpr std::size_t kChildPointerSize = 4;
-
-// The bytes of entries one page of pageSize bytes holds (after prefix compression): bounded by the
-// page and by what the bitmap can mark.
-constexpr std::size_t entryCapacity(std::size_t pageSize)
-{
-    const std::size_t room = pageSize - kEntriesOffset;
-    return room < kEntryMaskSize * 8 ? room : kEntryMaskSize * 8;
-}
-} // namespace IndexLayout
-
 // One entry of an index page.
 struct IndexEntry {
     std::vector<std::uint8_t> key;
@@ -65,6 +32,9 @@ struct IndexEntry {
     std::strong_ordering operator<=>(const IndexEntry& other) const;
     bool operator==(const IndexEntry& other) const = default;
 };
+
+// The number of leading bytes a and b share: what prefix compression can leave out.
+std::size_t commonPrefix(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b);
 
 // The size of an entry on a page, before prefix compression.
 std::size_t indexEntrySize(const IndexEntry& entry, bool leaf);
@@ -90,10 +60,10 @@ IndexPage decodeIndexPage(std::span<const std::uint8_t> page, std::uint32_t page
 // The number of entry bytes page would take on disk, the shared prefix taken out.
 std::size_t encodedIndexEntryBytes(const IndexPage& page);
 
-// Writes page into out (a whole page, which it overwrites), with the shared prefix taken out.
-// REQUIRES: the entries are in order, they all start with the prefix, and encodedIndexEntryBytes(page)
-// fits IndexLayout::entryCapacity(out.size()); a page breaking this is reported as
-// Failure::Unsupported.
+// Writes page into out (a whole page, which it overwrites), with the shared prefix taken out. The
+// entries must be in order, all start with the prefix, and encodedIndexEntryBytes(page) must fit
+// indexpage::entryCapacity(out.size()); a page that breaks this is refused as
+// Failure::Unsupported, in every build.
 void encodeIndexPage(const IndexPage& page, std::span<std::uint8_t> out);
 
 // Every leaf entry of the index whose root is rootPage, in index order: each node's children in

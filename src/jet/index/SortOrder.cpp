@@ -1,6 +1,7 @@
 #include "jet/index/SortOrder.h"
 
 #include "jet/base/JetError.h"
+#include "jet/base/Text.h"
 
 #include <string>
 
@@ -34,17 +35,6 @@ constexpr std::uint8_t kFlagsSuffix[] = {0xFF, 0x02, 0x80, 0xFF, 0x80};
 constexpr std::uint8_t kFlagsBeforeUnprintable = 0xFF;
 constexpr std::uint8_t kSurrogateExtra = 0x3F;
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // Hex digits to bytes, appended at bytes[at...]; an odd count lost its leading zero. Returns the
 // number of bytes; a bad digit or too many bytes is a fault in the embedded table.
 std::uint8_t parseHex(std::string_view hex, std::array<std::uint8_t, 12>& bytes, std::size_t at)
@@ -56,8 +46,8 @@ std::uint8_t parseHex(std::string_view hex, std::array<std::uint8_t, 12>& bytes,
     if (at + count > bytes.size())
         throw Error(Failure::Unsupported, "sort order table: code too long: " + std::string(hex));
     for (std::size_t i = 0; i < count; ++i) {
-        const int hi = hexDigit(digits[2 * i]);
-        const int lo = hexDigit(digits[2 * i + 1]);
+        const int hi = hexDigitValue(digits[2 * i]);
+        const int lo = hexDigitValue(digits[2 * i + 1]);
         if (hi < 0 || lo < 0)
             throw Error(Failure::Unsupported, "sort order table: bad code: " + std::string(hex));
         bytes[at + i] = static_cast<std::uint8_t>(hi * 16 + lo);
@@ -164,7 +154,7 @@ void loadTable(const std::string_view* pieces, std::vector<SortOrder::Code>& cod
 }
 
 // The two inline bytes of a surrogate code unit, which the tables compute rather than list.
-void surrogateInline(char16_t c, std::uint8_t out[2])
+void surrogateInline(char16_t c, std::uint8_t code[2])
 {
     int index;
     if (c <= 0xDBFF) {
@@ -184,8 +174,8 @@ void surrogateInline(char16_t c, std::uint8_t out[2])
             offset = 9984;
         index = int(c) - offset;
     }
-    out[0] = static_cast<std::uint8_t>(index >> 8);
-    out[1] = static_cast<std::uint8_t>(index);
+    code[0] = static_cast<std::uint8_t>(index >> 8);
+    code[1] = static_cast<std::uint8_t>(index);
 }
 
 } // namespace

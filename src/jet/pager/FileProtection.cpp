@@ -36,13 +36,13 @@ ProtectedStart protectNewFile(std::span<const std::uint8_t> plainFirstPage, std:
                               const std::string& file)
 {
     const Version version = versionOf(plainFirstPage, file);
-    const std::size_t pageSize = version == Version::Jet3 ? 2048 : 4096;
+    const std::size_t pageSize = header::pageSize(version);
     if (plainFirstPage.size() != pageSize)
         throw Error(Failure::Unsupported, "The first page of " + file + " is not one page long.");
     ProtectedStart start;
     start.firstPage.assign(plainFirstPage.begin(), plainFirstPage.end());
     const std::span<std::uint8_t> page(start.firstPage);
-    const std::uint32_t templateKey = decodeFixed32(page.data() + layout::kDatabaseKey);
+    const std::uint32_t templateKey = decodeFixed32(page.data() + header::DatabaseKey);
 
     if (!isAce(version)) {
         storePassword(page, version, password);
@@ -59,13 +59,14 @@ ProtectedStart protectNewFile(std::span<const std::uint8_t> plainFirstPage, std:
     const std::uint32_t key = newDatabaseKey();
     Bytes info;
     auto cipher = AgileCipher::create(password, key, info);
-    if (info.size() > pageSize - layout::kEncryptionInfo - 2)
+    if (info.size() > pageSize - header::EncryptionInfo - header::EncryptionInfoLengthSize)
         throw Error(Failure::Unsupported,
                     "The encryption header of " + file + " does not fit its first page.");
-    encodeFixed32(page.data() + layout::kDatabaseKey, key);
+    encodeFixed32(page.data() + header::DatabaseKey, key);
     fillPasswordField(page, version, static_cast<std::uint8_t>(key & 0xFF));
-    encodeFixed16(page.data() + layout::kEncryptionInfo, static_cast<std::uint16_t>(info.size()));
-    std::copy(info.begin(), info.end(), page.begin() + layout::kEncryptionInfo + 2);
+    encodeFixed16(page.data() + header::EncryptionInfo, static_cast<std::uint16_t>(info.size()));
+    std::copy(info.begin(), info.end(),
+              page.begin() + header::EncryptionInfo + header::EncryptionInfoLengthSize);
     start.codec = std::make_unique<PageCodec>(version, std::move(cipher));
     return start;
 }

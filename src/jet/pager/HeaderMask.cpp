@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -24,7 +25,7 @@ std::array<std::uint8_t, 4> passwordMask(std::span<const std::uint8_t> plainFirs
     std::array<std::uint8_t, 4> mask{};
     if (version == Version::Jet3)
         return mask;
-    const double date = decodeDouble(plainFirstPage.data() + layout::kCreationDate);
+    const double date = decodeDouble(plainFirstPage.data() + header::CreationDate);
     std::int32_t days = 0;
     if (std::isfinite(date) && date > -2147483648.0 && date < 2147483648.0)
         days = static_cast<std::int32_t>(date);
@@ -41,18 +42,16 @@ Bytes passwordBytes(Version version, std::string_view password)
 
 bool hasAccessMagic(std::span<const std::uint8_t> firstPage)
 {
-    static constexpr char kJet[] = "Standard Jet DB";
-    static constexpr char kAce[] = "Standard ACE DB";
-    return firstPage.size() > layout::kVersion &&
-           (std::memcmp(firstPage.data() + layout::kMagic, kJet, layout::kMagicLength) == 0 ||
-            std::memcmp(firstPage.data() + layout::kMagic, kAce, layout::kMagicLength) == 0);
+    return firstPage.size() > header::VersionByte &&
+           (std::memcmp(firstPage.data() + header::Magic, header::JetMagic, header::MagicLength) == 0 ||
+            std::memcmp(firstPage.data() + header::Magic, header::AceMagic, header::MagicLength) == 0);
 }
 
 std::optional<Version> declaredVersion(std::span<const std::uint8_t> firstPage)
 {
     if (!hasAccessMagic(firstPage))
         return std::nullopt;
-    switch (firstPage[layout::kVersion]) {
+    switch (firstPage[header::VersionByte]) {
     case 0x00:
         return Version::Jet3;
     case 0x01:
@@ -72,22 +71,23 @@ std::optional<Version> declaredVersion(std::span<const std::uint8_t> firstPage)
 
 void applyHeaderMask(std::span<std::uint8_t> firstPage, Version version)
 {
-    Rc4::apply(kHeaderKey, firstPage.subspan(layout::kMaskedStart, layout::maskedLength(version)));
+    assert(firstPage.size() >= header::FieldsEnd);
+    Rc4::apply(kHeaderKey, firstPage.subspan(header::MaskedStart, header::maskedLength(version)));
 }
 
 void readHeaderFields(std::span<const std::uint8_t> plainFirstPage, Header& header)
 {
     const std::uint8_t* p = plainFirstPage.data();
-    header.codePage = decodeFixed16(p + layout::kCodePage);
-    header.databaseKey = decodeFixed32(p + layout::kDatabaseKey);
+    header.codePage = decodeFixed16(p + header::CodePage);
+    header.databaseKey = decodeFixed32(p + header::DatabaseKey);
     if (header.version == Version::Jet3) {
-        header.sortOrder = decodeFixed16(p + layout::kSortOrderJet3);
+        header.sortOrder = decodeFixed16(p + header::SortOrderJet3);
         header.sortVersion = 0;
         header.creationDate = 0;
     } else {
-        header.sortOrder = decodeFixed16(p + layout::kSortOrderJet4);
-        header.sortVersion = p[layout::kSortVersionJet4];
-        header.creationDate = decodeDouble(p + layout::kCreationDate);
+        header.sortOrder = decodeFixed16(p + header::SortOrderJet4);
+        header.sortVersion = p[header::SortVersionJet4];
+        header.creationDate = decodeDouble(p + header::CreationDate);
     }
     header.hasPassword = !storedPassword(plainFirstPage, header.version).empty();
 }
@@ -95,9 +95,9 @@ void readHeaderFields(std::span<const std::uint8_t> plainFirstPage, Header& head
 Bytes storedPassword(std::span<const std::uint8_t> plainFirstPage, Version version)
 {
     const auto mask = passwordMask(plainFirstPage, version);
-    const std::size_t length = layout::passwordLength(version);
-    Bytes stored(plainFirstPage.begin() + layout::kPassword,
-                 plainFirstPage.begin() + layout::kPassword + length);
+    const std::size_t length = header::passwordLength(version);
+    Bytes stored(plainFirstPage.begin() + header::Password,
+                 plainFirstPage.begin() + header::Password + length);
     for (std::size_t i = 0; i < stored.size(); ++i)
         stored[i] ^= mask[i % mask.size()];
     // Cut at the first NUL character: one zero byte in Jet 3, one zero UTF-16 unit later.
@@ -119,7 +119,7 @@ bool storedPasswordMatches(std::span<const std::uint8_t> plainFirstPage, Version
 void storePassword(std::span<std::uint8_t> plainFirstPage, Version version, std::string_view password)
 {
     const Bytes bytes = passwordBytes(version, password);
-    const std::size_t length = layout::passwordLength(version);
+    const std::size_t length = header::passwordLength(version);
     if (bytes.size() > length)
         throw Error(Failure::Unsupported, "A database password of this file can have at most " +
                                               std::to_string(version == Version::Jet3 ? length : length / 2) +
@@ -127,15 +127,15 @@ void storePassword(std::span<std::uint8_t> plainFirstPage, Version version, std:
     const auto mask = passwordMask(plainFirstPage, version);
     for (std::size_t i = 0; i < length; ++i) {
         const std::uint8_t b = i < bytes.size() ? bytes[i] : 0;
-        plainFirstPage[layout::kPassword + i] = b ^ mask[i % mask.size()];
+        plainFirstPage[header::Password + i] = b ^ mask[i % mask.size()];
     }
 }
 
 void fillPasswordField(std::span<std::uint8_t> plainFirstPage, Version version, std::uint8_t fill)
 {
     const auto mask = passwordMask(plainFirstPage, version);
-    for (std::size_t i = 0; i < layout::passwordLength(version); ++i)
-        plainFirstPage[layout::kPassword + i] = fill ^ mask[i % mask.size()];
+    for (std::size_t i = 0; i < header::passwordLength(version); ++i)
+        plainFirstPage[header::Password + i] = fill ^ mask[i % mask.size()];
 }
 
 } // namespace orrin::jet

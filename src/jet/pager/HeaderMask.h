@@ -24,7 +24,7 @@ std::optional<Version> declaredVersion(std::span<const std::uint8_t> firstPage);
 bool hasAccessMagic(std::span<const std::uint8_t> firstPage);
 
 // XORs the masked area of a first page with the fixed key stream; applying it twice restores the
-// page. REQUIRES: firstPage holds at least layout::kHeaderFieldsEnd bytes.
+// page. REQUIRES: firstPage holds at least header::FieldsEnd bytes.
 void applyHeaderMask(std::span<std::uint8_t> firstPage, Version version);
 
 // Fills the code page, sort order and version, database key and creation date of header from an

@@ -3,6 +3,7 @@
 #include "jet/pager/HeaderMask.h"
 
 #include <algorithm>
+#include <cassert>
 
 namespace orrin::jet {
 
@@ -17,6 +18,7 @@ bool allZero(std::span<const std::uint8_t> page)
 
 void PageCodec::decode(std::uint32_t n, std::span<std::uint8_t> page)
 {
+    assert(page.size() == header::pageSize(m_version));
     if (n == 0)
         applyHeaderMask(page, m_version);
     else if (m_cipher && !allZero(page))
@@ -25,6 +27,7 @@ void PageCodec::decode(std::uint32_t n, std::span<std::uint8_t> page)
 
 void PageCodec::encode(std::uint32_t n, std::span<std::uint8_t> page)
 {
+    assert(page.size() == header::pageSize(m_version));
     if (n == 0)
         applyHeaderMask(page, m_version);
     else if (m_cipher && !allZero(page))

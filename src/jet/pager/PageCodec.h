@@ -23,7 +23,7 @@ class PageCodec {
 
     // Turns stored page n into its plain form, in place. REQUIRES: page is a whole page.
     void decode(std::uint32_t n, std::span<std::uint8_t> page);
-    // Turns plain page n into its stored form, in place.
+    // Turns plain page n into its stored form, in place. REQUIRES: page is a whole page.
     void encode(std::uint32_t n, std::span<std::uint8_t> page);
 
     // False when the pages after the first are stored as they are.

@@ -1,8 +1,8 @@
 #include "jet/pager/PageFile.h"
 
 #include "jet/base/Coding.h"
+#include "jet/base/FileSnapshot.h"
 #include "jet/base/JetError.h"
-#include "jet/base/MappedFile.h"
 #include "jet/crypto/JetRc4Cipher.h"
 #include "jet/crypto/OfficeEncryption.h"
 #include "jet/crypto/PasswordText.h"
@@ -10,6 +10,7 @@
 #include "jet/pager/PageCodec.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
@@ -30,8 +31,9 @@ std::unique_ptr<PageFile> PageFile::open(const std::filesystem::path& path, std:
 {
     auto file = std::unique_ptr<PageFile>(new PageFile());
     file->m_fileName = path.string();
-    file->m_mapping = std::make_unique<MappedFile>(path);
-    file->m_bytes = file->m_mapping->bytes();
+    file->m_snapshot = std::make_unique<FileSnapshot>(path);
+    file->m_bytes = file->m_snapshot->bytes();
+    file->m_identity = file->m_snapshot->identity();
     file->openFirstPage(password);
     return file;
 }
@@ -57,10 +59,10 @@ void PageFile::openFirstPage(std::string_view password)
     if (!version)
         throw Error(Failure::Unsupported, m_fileName +
                                               " is an Access file of a version this program does not read (" +
-                                              std::to_string(raw[layout::kVersion]) + ").");
+                                              std::to_string(raw[header::VersionByte]) + ").");
     Header& h = m_header;
     h.version = *version;
-    h.pageSize = h.version == Version::Jet3 ? 2048 : 4096;
+    h.pageSize = header::pageSize(h.version);
     if (raw.size() < h.pageSize)
         throw damaged(m_fileName, 0, "the file ends inside the page");
     if (raw.size() % h.pageSize != 0)
@@ -131,15 +133,27 @@ std::span<const std::uint8_t> PageFile::page(std::uint32_t n) const
             m_codec->decode(n, {buffer, stored.size()});
             slot = buffer;
             // The stored form is not needed again once decoded: its memory can go.
-            if (m_mapping)
-                m_mapping->release(std::size_t(n) * m_header.pageSize, m_header.pageSize);
+            if (m_snapshot)
+                m_snapshot->release(std::size_t(n) * m_header.pageSize, m_header.pageSize);
         }
     }
     return {slot, m_header.pageSize};
 }
 
+std::vector<std::uint8_t> PageFile::originalPage(std::uint32_t n) const
+{
+    const auto stored = storedPage(n);
+    const std::uint8_t* decoded = m_pages[n];
+    // A decoded page of an encrypted file has its own buffer, and its stored form may be given
+    // back: encoding it again gives the stored bytes (the codec's two ways are exact reverses).
+    if (n != 0 && decoded != nullptr && decoded != stored.data())
+        return encodePage(n, {decoded, m_header.pageSize});
+    return {stored.begin(), stored.end()};
+}
+
 std::vector<std::uint8_t> PageFile::encodePage(std::uint32_t n, std::span<const std::uint8_t> plain) const
 {
+    assert(plain.size() == m_header.pageSize);
     if (plain.size() != m_header.pageSize)
         throw std::invalid_argument("encodePage: a page of " + std::to_string(plain.size()) + " bytes, not " +
                                     std::to_string(m_header.pageSize));

@@ -1,5 +1,6 @@
 #include "jet/table/Database.h"
 
+#include "jet/base/Header.h"
 #include "jet/base/JetError.h"
 
 #include <algorithm>
@@ -113,10 +114,10 @@ std::vector<Relationship> Database::relationships()
 
 bool looksLikeAccessFile(std::span<const std::uint8_t> firstBytes)
 {
-    if (firstBytes.size() < 19)
+    if (firstBytes.size() < header::Magic + header::MagicLength)
         return false;
-    return std::memcmp(firstBytes.data() + 4, "Standard Jet DB", 15) == 0 ||
-           std::memcmp(firstBytes.data() + 4, "Standard ACE DB", 15) == 0;
+    return std::memcmp(firstBytes.data() + header::Magic, header::JetMagic, header::MagicLength) == 0 ||
+           std::memcmp(firstBytes.data() + header::Magic, header::AceMagic, header::MagicLength) == 0;
 }
 
 } // namespace orrin::jet

@@ -1,10 +1,14 @@
 #pragma once
 
 // The layout of the pages above the pager: page types, the data page header, the table definition
-// with its column and index descriptors, rows, long values and usage maps. Every offset a reader or
-// a writer needs is here, once, with the differences between Jet 3 (2 KB pages, one-byte lengths)
-// and Jet 4 / ACE (4 KB pages, two-byte lengths). Offsets count from the start of the page (table
-// definition: from the start of its first page), unless a comment says otherwise.
+// with its column and index descriptors, rows, long values, usage maps and index pages. Every
+// offset a reader or a writer needs is here, once, with the differences between Jet 3 (2 KB pages,
+// one-byte lengths) and Jet 4 / ACE (4 KB pages, two-byte lengths). Offsets count from the start of
+// the page (table definition: from the start of its first page), unless a comment says otherwise.
+// The first page has its own layout, beside the header (jet/base/Header.h).
+//
+// Every constant is spelled namespace::Name; the offsets that differ between versions are the
+// fields of Layout.
 
 #include "jet/pager/PageFile.h"
 
@@ -22,6 +26,21 @@ constexpr std::uint8_t IndexNode = 0x03; // index page above the leaves
 constexpr std::uint8_t IndexLeaf = 0x04; // index leaf page
 constexpr std::uint8_t UsageMap = 0x05;  // a page of a referenced usage map's bitmap
 } // namespace pagetype
+
+// The head of every page after the first.
+namespace pagehead {
+constexpr std::size_t Type = 0;          // 8 bits: one of pagetype
+constexpr std::size_t Mark = 1;          // 8 bits: MarkValue on data, definition and index pages
+constexpr std::uint8_t MarkValue = 0x01; // the byte Access writes after the type
+constexpr std::size_t FreeSpace = 2;     // 16 bits: the bytes of the page still free
+} // namespace pagehead
+
+// Data pages: the row-offset table follows the header (Layout::dataRowOffsets).
+namespace datapage {
+constexpr std::size_t RowOffsetSize = 2;             // 16 bits per row: offset and rowflag bits
+constexpr std::size_t MaxRows = 255;                 // a row pointer has one byte for the row
+constexpr std::uint32_t LongValueOwner = 0x4C41564C; // "LVAL" in place of the owner
+} // namespace datapage
 
 // Column types as the table definition stores them.
 namespace coltype {
@@ -71,23 +90,38 @@ constexpr std::size_t fixedSize(std::uint8_t type)
 }
 } // namespace coltype
 
+// A Decimal (coltype::Numeric) value: a sign byte, then the 128-bit magnitude as four 32-bit
+// little-endian words, the most significant first; the column's scale places the decimal point.
+namespace numeric {
+constexpr std::size_t Sign = 0;         // 8 bits
+constexpr std::uint8_t Negative = 0x80; // the sign byte of a negative value
+constexpr std::size_t FirstWord = 1;    // the most significant word of the magnitude
+constexpr std::size_t Words = 4;        // 32-bit words of the magnitude
+// Where word n of the magnitude starts.
+constexpr std::size_t wordAt(std::size_t word)
+{
+    return FirstWord + 4 * word;
+}
+} // namespace numeric
+
 // Column descriptor flag bits.
 namespace colflag {
-constexpr std::uint8_t Fixed = 0x01;    // stored in the fixed part of the row
-constexpr std::uint8_t Nullable = 0x02; // the column may be Null (clear: required)
-constexpr std::uint8_t AutoLong = 0x04; // AutoNumber (long)
-constexpr std::uint8_t Replication = 0x10;
-constexpr std::uint8_t AutoGuid = 0x40; // AutoNumber (replication id)
-constexpr std::uint8_t Hyperlink = 0x80;
+constexpr std::uint8_t Fixed = 0x01;       // stored in the fixed part of the row
+constexpr std::uint8_t Nullable = 0x02;    // the column may be Null (clear: required)
+constexpr std::uint8_t AutoLong = 0x04;    // AutoNumber (long)
+constexpr std::uint8_t Replication = 0x10; // a column kept for replication
+constexpr std::uint8_t AutoGuid = 0x40;    // AutoNumber (replication id)
+constexpr std::uint8_t Hyperlink = 0x80;   // a memo shown as a hyperlink
 // Extended flags (Jet 4 and later), the byte after the flags.
 constexpr std::uint8_t CompressedUnicode = 0x01; // text may be stored in the compressed form
 } // namespace colflag
 
 // Physical index flags, the order byte of an index column, and logical index types.
 namespace indexflag {
-constexpr std::uint8_t Unique = 0x01;
-constexpr std::uint8_t IgnoreNulls = 0x02;
-constexpr std::uint8_t Required = 0x08;
+constexpr std::uint8_t AlwaysSet = 0x80;   // the physical flags of every index since Access 2000
+constexpr std::uint8_t Unique = 0x01;      // no two rows share a key
+constexpr std::uint8_t IgnoreNulls = 0x02; // rows whose key is all Null are left out
+constexpr std::uint8_t Required = 0x08;    // a key may not be Null
 constexpr std::uint8_t Ascending = 0x01;   // index column order byte
 constexpr std::uint16_t NoColumn = 0xFFFF; // an unused index column slot
 constexpr std::uint8_t PrimaryKey = 0x01;  // logical index type
@@ -96,9 +130,9 @@ constexpr std::uint8_t ForeignKey = 0x02;  // logical index type
 
 // The row-offset entries of a data page carry two flags above the offset.
 namespace rowflag {
-constexpr std::uint16_t Deleted = 0x8000; // the row is gone (also set on an overflow row's target)
-constexpr std::uint16_t Lookup = 0x4000;  // the row holds a 4-byte pointer to the row's real place
-constexpr std::uint16_t OffsetMask = 0x1FFF;
+constexpr std::uint16_t Deleted = 0x8000;    // the row is gone (also set on an overflow row's target)
+constexpr std::uint16_t Lookup = 0x4000;     // the row holds a 4-byte pointer to the row's real place
+constexpr std::uint16_t OffsetMask = 0x1FFF; // the row's offset in the page
 } // namespace rowflag
 
 // A row pointer ("data pointer") is 32 bits: the row number in the low byte, the page above it.
@@ -117,14 +151,14 @@ inline std::uint32_t makePointer(std::uint32_t page, std::uint32_t row)
 
 // The long-value (memo / OLE) reference stored in a row: 12 bytes.
 namespace longvalue {
-constexpr std::size_t ReferenceSize = 12;
-constexpr std::size_t LengthOffset = 0;  // 32 bits: length in the low 30, the kind in the top two
-constexpr std::size_t PointerOffset = 4; // row pointer to the first long-value row
-constexpr std::uint32_t LengthMask = 0x3FFFFFFF;
+constexpr std::size_t ReferenceSize = 12;        // bytes of the reference
+constexpr std::size_t LengthOffset = 0;          // 32 bits: length in the low 30, the kind in the top two
+constexpr std::size_t PointerOffset = 4;         // row pointer to the first long-value row
+constexpr std::uint32_t LengthMask = 0x3FFFFFFF; // the length bits of the first 32
 constexpr std::uint32_t Inline = 0x80000000;     // the value follows the 12 bytes in the row
 constexpr std::uint32_t SinglePage = 0x40000000; // the value is one whole long-value row
 // Neither flag: a chain of rows, each starting with a row pointer to the next (0 ends it).
-constexpr std::size_t ChainLinkSize = 4;
+constexpr std::size_t ChainLinkSize = 4; // the row pointer that starts each row of a chain
 } // namespace longvalue
 
 // Usage maps: a row (inline map) or a list of bitmap pages (referenced map).
@@ -134,16 +168,135 @@ constexpr std::uint8_t ReferenceType = 0x01; // type byte, then 4-byte page numb
 constexpr std::size_t InlineStartPage = 1;
 constexpr std::size_t InlineBitmap = 5;
 constexpr std::size_t ReferencePages = 1;
+constexpr std::size_t PageNumberSize = 4; // each page number of a reference map
+constexpr std::size_t BitmapPageMark = 1; // byte 1 of a usage-map page: always BitmapPageMarkValue
+constexpr std::uint8_t BitmapPageMarkValue = 0x01;
 constexpr std::size_t BitmapPageData = 4; // the bitmap of a usage-map page starts here
+// The file's global map of free pages: row 0 of page 1. A set bit marks a free page; pages past the
+// end of the file count as free.
+constexpr std::uint32_t GlobalMapPage = 1;
+constexpr std::uint32_t GlobalMapRow = 0;
+// Room an inline global map leaves for the file to grow, in bytes of bitmap, when it is widened.
+constexpr std::size_t GlobalMapSpare = 64;
 } // namespace usagemap
 
-// The catalog's own table definition.
-constexpr std::uint32_t kCatalogPage = 2;
-// Catalog object types and the flags that mark system objects.
-constexpr std::int32_t kCatalogTypeTable = 1;
-constexpr std::uint32_t kCatalogSystemFlags = 0x80000002;
-constexpr std::int32_t kCatalogTypeLinkedTable = 6;    // a table of another Access file
-constexpr std::uint32_t kCatalogPageMask = 0x00FFFFFF; // Id & mask = the table definition page
+// The catalog (MSysObjects): its own table definition, object types and the flags that mark
+// system objects.
+namespace catalog {
+constexpr std::uint32_t DefinitionPage = 2;       // the catalog's own table definition
+constexpr std::int32_t TypeTable = 1;             // Type of a table's row
+constexpr std::int32_t TypeLinkedTable = 6;       // Type of a table of another Access file
+constexpr std::uint32_t SystemFlags = 0x80000002; // Flags bits of system objects
+constexpr std::uint32_t PageMask = 0x00FFFFFF;    // Id & mask = the table definition page
+} // namespace catalog
+
+// Values Access writes into every table definition and its descriptors.
+namespace tabledef {
+constexpr std::uint32_t Magic = 1625;            // after the length, in each column and logical index
+constexpr std::size_t MagicAfterLength = 4;      // the table's magic: this far after Layout::tdefLength
+constexpr std::size_t ColumnMagic = 1;           // a column descriptor's magic: this far into it
+constexpr std::size_t AutoNumberFlag = 4;        // 8 bits, this far after Layout::tdefAutoNumber: 0x01
+constexpr std::uint8_t AutoNumberOn = 0x01;      // lets Access number AutoNumber fields
+constexpr std::uint32_t IndexMagic = 1923;       // the first 32 bits of a real index descriptor
+constexpr std::uint32_t NoRelation = 0xFFFFFFFF; // a logical index's related index when it has none
+constexpr std::uint8_t UserTable = 0x4E;         // Layout::tdefTableType of a user table
+constexpr std::uint8_t SystemTable = 0x53;       // Layout::tdefTableType of a system table
+constexpr std::size_t NameLengthSize = 2;        // 16 bits before each name (Jet 4: UTF-16 bytes)
+constexpr std::size_t SortOrderSize = 4;         // a text column's sort order at Layout::columnSortOrder
+constexpr std::size_t TableMaps = 2;             // usage-map rows of a table: owned pages, free space
+constexpr std::uint16_t End = 0xFFFF;            // the two bytes that end a definition
+// A definition page's free space is counted this many bytes short of the unused tail.
+constexpr std::size_t FreeSpaceSlack = 8;
+} // namespace tabledef
+
+// A column's own usage maps (memo and OLE columns), listed after the index names: the column
+// number, then row pointers to its owned-pages and free-space maps.
+namespace columnmaps {
+constexpr std::size_t Number = 0;     // 16 bits
+constexpr std::size_t OwnedPages = 2; // 32 bits: row pointer
+constexpr std::size_t FreeSpace = 6;  // 32 bits: row pointer
+constexpr std::size_t Size = 10;      // bytes of one entry
+} // namespace columnmaps
+
+// A column slot of a real index descriptor (Layout::realIndexColumns, ColumnSlots of them).
+namespace indexcolumn {
+constexpr std::size_t ColumnSlots = 10; // a real index names up to 10 columns
+constexpr std::size_t Number = 0;       // 16 bits: the column number, indexflag::NoColumn unused
+constexpr std::size_t Order = 2;        // 8 bits: indexflag::Ascending or 0
+constexpr std::size_t Size = 3;         // bytes of one slot
+} // namespace indexcolumn
+
+// Rows of Jet 4 and ACE: the column count (Layout::rowColumnCountSize), the fixed part, the
+// variable part, then from the end backwards: the null mask, the count of variable columns (16
+// bits), and the variable offsets (16 bits each, slot 0 nearest the count), the last one the end
+// of the variable part. Jet 3 rows keep one-byte offsets with a jump entry per JumpSpan bytes.
+namespace rowlayout {
+constexpr std::size_t VarCountSize = 2; // the count of variable columns (Jet 4 and ACE)
+constexpr std::size_t JumpSpan = 256;   // Jet 3: bytes of row per jump-table entry
+
+// The bytes of the null mask of a row with this many columns: one bit per column.
+constexpr std::size_t nullMaskSize(std::size_t columns)
+{
+    return (columns + 7) / 8;
+}
+
+// Jet 4 rows: where the 16-bit offset of variable slot lies when the null mask starts at tail
+// (slot = the variable column count: the end of the variable part).
+constexpr std::size_t varOffsetAt(std::size_t tail, std::size_t slot)
+{
+    return tail - VarCountSize - 2 * (slot + 1);
+}
+} // namespace rowlayout
+
+// An object's properties (the catalog's LvProp value): a 4-byte mark ("MR2" or "KKD" with a zero),
+// then blocks. Each block: a 32-bit length (counting its head), a 16-bit type, then either the
+// property names (NameListType: names, each a 16-bit byte count and the text) or the owner's name
+// (a 32-bit length counting itself, then a name) and values. Each value: a 16-bit length, a DDL
+// flag, the value's column type, the 16-bit place of its name in the name list, the 16-bit size of
+// its data, then the data.
+namespace properties {
+constexpr std::size_t MarkSize = 4;          // "MR2" or "KKD" and a zero byte
+constexpr std::size_t BlockLength = 0;       // 32 bits, from the block's start
+constexpr std::size_t BlockType = 4;         // 16 bits
+constexpr std::size_t BlockHead = 6;         // the bytes before a block's contents
+constexpr std::uint16_t NameListType = 0x80; // the block of property names
+constexpr std::size_t NameLengthSize = 2;    // 16 bits before each name
+constexpr std::size_t OwnerLengthSize = 4;   // 32 bits before the owner's name
+constexpr std::size_t ValueLength = 0;       // 16 bits, from the value's start
+constexpr std::size_t ValueDdl = 2;          // 8 bits
+constexpr std::size_t ValueType = 3;         // 8 bits: a coltype
+constexpr std::size_t ValueName = 4;         // 16 bits
+constexpr std::size_t ValueSize = 6;         // 16 bits
+constexpr std::size_t ValueHead = 8;         // the bytes before a value's data
+} // namespace properties
+
+// Index pages of Jet 4 and ACE files (types pagetype::IndexNode and pagetype::IndexLeaf). Entries
+// are a key followed by the row's pointer (data page, 3 bytes, and row, 1 byte, both big-endian);
+// entries of node pages then give the child page (4 bytes, big-endian).
+namespace indexpage {
+constexpr std::size_t FreeSpace = 2;       // 16 bits
+constexpr std::size_t TableDefinition = 4; // 32 bits: the table the index belongs to
+constexpr std::size_t Previous = 12;       // 32 bits: the page before on the same level, or 0
+constexpr std::size_t Next = 16;           // 32 bits: the page after on the same level, or 0
+constexpr std::size_t ChildTail = 20;      // 32 bits: node pages, the last child
+constexpr std::size_t PrefixLength = 24;   // 16 bits: leading bytes every entry shares
+constexpr std::size_t EntryMask = 27;      // bit n set where an entry ends n bytes into the entries
+constexpr std::size_t EntryMaskSize = 453; // bytes
+constexpr std::size_t Entries = EntryMask + EntryMaskSize; // 480: the first entry
+constexpr std::size_t RowPage = 0;                         // in an entry's pointers: 24 bits big-endian
+constexpr std::size_t RowNumber = 3;                       // 8 bits
+constexpr std::size_t Child = 4;                           // 32 bits big-endian, node pages
+constexpr std::size_t RowPointerSize = 4;                  // data page and row, after every key
+constexpr std::size_t ChildPointerSize = 4; // the child page, after the row pointer (node pages)
+
+// The bytes of entries one page of pageSize bytes holds (after prefix compression): bounded by the
+// page and by what the bitmap can mark.
+constexpr std::size_t entryCapacity(std::size_t pageSize)
+{
+    const std::size_t room = pageSize - Entries;
+    return room < EntryMaskSize * 8 ? room : EntryMaskSize * 8;
+}
+} // namespace indexpage
 
 // Offsets and sizes that differ between the versions.
 struct Layout {
@@ -161,7 +314,7 @@ struct Layout {
     std::size_t tdefLength;            // 32 bits: length of the definition
     std::size_t tdefRowCount;          // 32 bits
     std::size_t tdefAutoNumber;        // 32 bits: next AutoNumber value
-    std::size_t tdefTableType;         // 8 bits: 0x4E user, 0x53 system
+    std::size_t tdefTableType;         // 8 bits: tabledef::UserTable or SystemTable
     std::size_t tdefMaxColumns;        // 16 bits: columns a row can have (deleted ones included)
     std::size_t tdefVarColumns;        // 16 bits
     std::size_t tdefColumnCount;       // 16 bits
@@ -194,7 +347,7 @@ struct Layout {
 
     // Real (physical) index descriptor.
     std::size_t realIndexSize;
-    std::size_t realIndexColumns;   // 10 x (16-bit column number, 8-bit order)
+    std::size_t realIndexColumns;   // indexcolumn::ColumnSlots entries of indexcolumn::Size
     std::size_t realIndexUsageMap;  // 32 bits: row pointer
     std::size_t realIndexFirstPage; // 32 bits
     std::size_t realIndexFlags;     // 8 bits
@@ -219,7 +372,7 @@ struct Layout {
 };
 
 inline constexpr Layout kJet3Layout{
-    .pageSize = 2048,
+    .pageSize = header::PageSizeJet3,
     .dataFreeSpace = 2,
     .dataOwner = 4,
     .dataRowCount = 8,
@@ -275,7 +428,7 @@ inline constexpr Layout kJet3Layout{
 };
 
 inline constexpr Layout kJet4Layout{
-    .pageSize = 4096,
+    .pageSize = header::PageSizeJet4,
     .dataFreeSpace = 2,
     .dataOwner = 4,
     .dataRowCount = 12,
@@ -335,7 +488,5 @@ inline const Layout& layoutFor(Version version)
 {
     return version == Version::Jet3 ? kJet3Layout : kJet4Layout;
 }
-
-constexpr std::size_t kIndexColumnSlots = 10; // a real index names up to 10 columns
 
 } // namespace orrin::jet

@@ -11,8 +11,6 @@ namespace orrin::jet {
 
 namespace {
 
-constexpr std::uint16_t kNameList = 0x80; // block type of the property names
-
 class Reader {
   public:
     Reader(std::span<const std::uint8_t> bytes, const std::string& file) : m_bytes(bytes), m_file(file) {}
@@ -20,7 +18,7 @@ class Reader {
     void need(std::size_t at, std::size_t size) const
     {
         if (at > m_bytes.size() || size > m_bytes.size() - at)
-            throw damaged(m_file, kCatalogPage, "an object's properties are cut short");
+            throw damaged(m_file, catalog::DefinitionPage, "an object's properties are cut short");
     }
     std::uint16_t u16(std::size_t at) const
     {
@@ -36,15 +34,15 @@ class Reader {
     std::size_t name(std::size_t at, bool jet3, std::uint16_t codePage, std::string& out) const
     {
         const std::size_t length = u16(at);
-        need(at + 2, length);
-        const auto text = m_bytes.subspan(at + 2, length);
+        need(at + properties::NameLengthSize, length);
+        const auto text = m_bytes.subspan(at + properties::NameLengthSize, length);
         if (jet3) {
             decodeCodePageText(text, codePage, out);
         } else {
             out.clear();
             appendUtf16(text, out);
         }
-        return at + 2 + length;
+        return at + properties::NameLengthSize + length;
     }
     std::span<const std::uint8_t> bytes() const { return m_bytes; }
 
@@ -64,22 +62,23 @@ Properties Properties::read(std::span<const std::uint8_t> bytes, Version version
     if (bytes.empty())
         return result;
     const Reader in(bytes, fileName);
-    in.need(0, 4);
-    if (std::memcmp(bytes.data(), "MR2", 4) != 0 && std::memcmp(bytes.data(), "KKD", 4) != 0)
-        throw damaged(fileName, kCatalogPage, "an object's properties have an unknown header");
+    in.need(0, properties::MarkSize);
+    if (std::memcmp(bytes.data(), "MR2", properties::MarkSize) != 0 &&
+        std::memcmp(bytes.data(), "KKD", properties::MarkSize) != 0)
+        throw damaged(fileName, catalog::DefinitionPage, "an object's properties have an unknown header");
     const bool jet3 = version == Version::Jet3;
 
     std::vector<std::string> names;
-    std::size_t at = 4;
+    std::size_t at = properties::MarkSize;
     while (at < bytes.size()) {
-        const std::size_t length = in.u32(at);
-        const std::uint16_t type = in.u16(at + 4);
-        if (length < 6)
-            throw damaged(fileName, kCatalogPage, "an object's properties hold an empty block");
+        const std::size_t length = in.u32(at + properties::BlockLength);
+        const std::uint16_t type = in.u16(at + properties::BlockType);
+        if (length < properties::BlockHead)
+            throw damaged(fileName, catalog::DefinitionPage, "an object's properties hold an empty block");
         in.need(at, length);
         const std::size_t end = at + length;
-        std::size_t p = at + 6;
-        if (type == kNameList) {
+        std::size_t p = at + properties::BlockHead;
+        if (type == properties::NameListType) {
             while (p < end) {
                 names.emplace_back();
                 p = in.name(p, jet3, codePage, names.back());
@@ -89,27 +88,31 @@ Properties Properties::read(std::span<const std::uint8_t> bytes, Version version
             std::string owner;
             if (p < end) {
                 const std::size_t ownerLength = in.u32(p);
-                if (ownerLength < 4 || p + ownerLength > end)
-                    throw damaged(fileName, kCatalogPage, "an object's property block has a bad name");
-                if (ownerLength > 6)
-                    in.name(p + 4, jet3, codePage, owner);
+                if (ownerLength < properties::OwnerLengthSize || p + ownerLength > end)
+                    throw damaged(fileName, catalog::DefinitionPage,
+                                  "an object's property block has a bad name");
+                if (ownerLength > properties::OwnerLengthSize + properties::NameLengthSize)
+                    in.name(p + properties::OwnerLengthSize, jet3, codePage, owner);
                 p += ownerLength;
             }
             while (p < end) {
-                const std::size_t valueLength = in.u16(p);
-                if (valueLength < 8 || p + valueLength > end)
-                    throw damaged(fileName, kCatalogPage, "an object's property value has a bad length");
+                const std::size_t valueLength = in.u16(p + properties::ValueLength);
+                if (valueLength < properties::ValueHead || p + valueLength > end)
+                    throw damaged(fileName, catalog::DefinitionPage,
+                                  "an object's property value has a bad length");
                 Property property;
                 property.owner = owner;
-                property.ddl = bytes[p + 2] != 0;
-                property.type = bytes[p + 3];
-                const std::size_t nameIndex = in.u16(p + 4);
-                const std::size_t dataSize = in.u16(p + 6);
-                if (nameIndex >= names.size() || 8 + dataSize > valueLength)
-                    throw damaged(fileName, kCatalogPage, "an object's property value does not fit");
+                property.ddl = bytes[p + properties::ValueDdl] != 0;
+                property.type = bytes[p + properties::ValueType];
+                const std::size_t nameIndex = in.u16(p + properties::ValueName);
+                const std::size_t dataSize = in.u16(p + properties::ValueSize);
+                if (nameIndex >= names.size() || properties::ValueHead + dataSize > valueLength)
+                    throw damaged(fileName, catalog::DefinitionPage,
+                                  "an object's property value does not fit");
                 property.name = names[nameIndex];
-                property.value.assign(bytes.begin() + static_cast<std::ptrdiff_t>(p + 8),
-                                      bytes.begin() + static_cast<std::ptrdiff_t>(p + 8 + dataSize));
+                const std::size_t data = p + properties::ValueHead;
+                property.value.assign(bytes.begin() + static_cast<std::ptrdiff_t>(data),
+                                      bytes.begin() + static_cast<std::ptrdiff_t>(data + dataSize));
                 result.m_properties.push_back(std::move(property));
                 p += valueLength;
             }

@@ -47,10 +47,10 @@ std::string decimalText(Magnitude magnitude, unsigned scale, bool negative)
 // significant first. A double when it holds the value exactly, its decimal text otherwise.
 void readNumeric(const std::uint8_t* p, unsigned scale, Value& out)
 {
-    const bool negative = (p[0] & 0x80) != 0;
+    const bool negative = (p[numeric::Sign] & numeric::Negative) != 0;
     Magnitude magnitude = 0;
-    for (int word = 0; word < 4; ++word)
-        magnitude = (magnitude << 32) | decodeFixed32(p + 1 + 4 * word);
+    for (std::size_t word = 0; word < numeric::Words; ++word)
+        magnitude = (magnitude << 32) | decodeFixed32(p + numeric::wordAt(word));
     if (magnitude < (Magnitude{1} << 53) && scale <= 22) {
         const double value =
             static_cast<double>(static_cast<std::uint64_t>(magnitude)) / std::pow(10.0, scale);
@@ -77,7 +77,7 @@ void RowReader::read(std::span<const std::uint8_t> row, std::uint32_t page, std:
         throw damaged(m_file.fileName(), page,
                       "a row of " + std::to_string(row.size()) + " bytes is too short");
     const std::size_t rowColumns = countSize == 1 ? row[0] : decodeFixed16(row.data());
-    const std::size_t nullMaskSize = (rowColumns + 7) / 8;
+    const std::size_t nullMaskSize = rowlayout::nullMaskSize(rowColumns);
     if (row.size() < countSize + nullMaskSize)
         throw damaged(m_file.fileName(), page, "a row is shorter than its null mask");
     const std::uint8_t* nullMask = row.data() + row.size() - nullMaskSize;
@@ -93,14 +93,14 @@ void RowReader::read(std::span<const std::uint8_t> row, std::uint32_t page, std:
             jet3Offsets(row, nullMaskSize, page);
         } else {
             const std::size_t tail = row.size() - nullMaskSize;
-            if (tail < countSize + 2)
+            if (tail < countSize + rowlayout::VarCountSize)
                 throw damaged(m_file.fileName(), page, "a row has no room for its variable-column count");
-            const std::size_t count = decodeFixed16(row.data() + tail - 2);
-            if (tail < countSize + 2 + 2 * (count + 1))
+            const std::size_t count = decodeFixed16(row.data() + tail - rowlayout::VarCountSize);
+            if (tail < countSize + rowlayout::VarCountSize + m_layout.rowVarOffsetSize * (count + 1))
                 throw damaged(m_file.fileName(), page, "a row's variable-offset table does not fit it");
             m_varOffsets.resize(count + 1);
             for (std::size_t i = 0; i <= count; ++i)
-                m_varOffsets[i] = decodeFixed16(row.data() + tail - 4 - 2 * i);
+                m_varOffsets[i] = decodeFixed16(row.data() + rowlayout::varOffsetAt(tail, i));
         }
         varCount = m_varOffsets.size() - 1;
     };
@@ -150,19 +150,19 @@ void RowReader::jet3Offsets(std::span<const std::uint8_t> row, std::size_t nullM
     if (last < nullMaskSize + 1)
         throw damaged(m_file.fileName(), page, "a row has no room for its variable-column count");
     const std::size_t count = row[last - nullMaskSize];
-    std::size_t jumps = (row.size() - 1) / 256;
+    std::size_t jumps = (row.size() - 1) / rowlayout::JumpSpan;
     if (last < nullMaskSize + jumps + 1 + count + 1)
         throw damaged(m_file.fileName(), page, "a row's variable-offset table does not fit it");
     const std::size_t table = last - nullMaskSize - jumps - 1;
     // The last jump entry may be a filler when the offsets end before its stretch.
-    if ((table - count) / 256 < jumps)
+    if ((table - count) / rowlayout::JumpSpan < jumps)
         --jumps;
     m_varOffsets.resize(count + 1);
     std::size_t used = 0;
     for (std::size_t i = 0; i <= count; ++i) {
         while (used < jumps && i == row[last - nullMaskSize - used - 1])
             ++used;
-        m_varOffsets[i] = static_cast<std::uint16_t>(row[table - i] + used * 256);
+        m_varOffsets[i] = static_cast<std::uint16_t>(row[table - i] + used * rowlayout::JumpSpan);
     }
 }
 

@@ -27,10 +27,16 @@ bool TableCursor::next()
         const std::uint32_t number = m_pages[m_pageIndex];
         const auto bytes = m_file.page(number);
         // Only page 0 is a header page: one of the table's pages with that type has been zeroed.
-        if (bytes[0] == pagetype::Header)
+        if (bytes[pagehead::Type] == pagetype::Header)
             throw damaged(m_file.fileName(), number, "a page of the table " + m_table.name + " is blank");
+        // A page of no kind at all is not a page the table once used: it was overwritten, and
+        // passing over it would lose its rows without a word.
+        if (bytes[pagehead::Type] > pagetype::UsageMap)
+            throw damaged(m_file.fileName(), number,
+                          "a page of the table " + m_table.name + " is of no known kind (" +
+                              std::to_string(bytes[pagehead::Type]) + ")");
         // The map also lists pages the table no longer uses; only its own data pages hold rows.
-        if (bytes[0] != pagetype::Data) {
+        if (bytes[pagehead::Type] != pagetype::Data) {
             ++m_pageIndex;
             m_nextRow = 0;
             continue;

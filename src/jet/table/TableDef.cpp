@@ -161,13 +161,13 @@ const ColumnDef* TableDef::columnByNumber(std::uint16_t number) const
     return nullptr;
 }
 
-const ColumnDef* TableDef::column(std::string_view name) const
+int TableDef::columnIndex(std::string_view name) const
 {
-    for (const auto& c : columns) {
-        if (sameName(c.name, name))
-            return &c;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (sameName(columns[i].name, name))
+            return static_cast<int>(i);
     }
-    return nullptr;
+    return -1;
 }
 
 TableDef TableDef::read(const PageFile& file, std::uint32_t first)
@@ -186,9 +186,10 @@ TableDef TableDef::read(const PageFile& file, std::uint32_t first)
         if (!seen.insert(at).second)
             throw damaged(file.fileName(), at, "the table definition's pages loop");
         const auto page = file.page(at);
-        if (page[0] != pagetype::TableDef)
+        if (page[pagehead::Type] != pagetype::TableDef)
             throw damaged(file.fileName(), at,
-                          "expected a table definition page, found page type " + std::to_string(page[0]));
+                          "expected a table definition page, found page type " +
+                              std::to_string(page[pagehead::Type]));
         const std::size_t from = def.pages.empty() ? 0 : layout.tdefPageHeader;
         def.bytes.insert(def.bytes.end(), page.begin() + static_cast<std::ptrdiff_t>(from), page.end());
         def.pages.push_back(at);
@@ -259,13 +260,13 @@ TableDef TableDef::read(const PageFile& file, std::uint32_t first)
     for (auto& index : def.realIndexes) {
         in.need(at, layout.realIndexSize, "an index descriptor");
         index.descriptorOffset = at;
-        for (std::size_t slot = 0; slot < kIndexColumnSlots; ++slot) {
-            const std::size_t s = at + layout.realIndexColumns + 3 * slot;
-            const std::uint16_t number = in.u16(s, "an index descriptor");
+        for (std::size_t slot = 0; slot < indexcolumn::ColumnSlots; ++slot) {
+            const std::size_t s = at + layout.realIndexColumns + indexcolumn::Size * slot;
+            const std::uint16_t number = in.u16(s + indexcolumn::Number, "an index descriptor");
             if (number == indexflag::NoColumn)
                 continue;
-            index.columns.push_back(
-                IndexColumn{number, (in.u8(s + 2, "an index descriptor") & indexflag::Ascending) != 0});
+            index.columns.push_back(IndexColumn{
+                number, (in.u8(s + indexcolumn::Order, "an index descriptor") & indexflag::Ascending) != 0});
         }
         index.usageMap = in.u32(at + layout.realIndexUsageMap, "an index descriptor");
         index.firstPage = in.u32(at + layout.realIndexFirstPage, "an index descriptor");
@@ -297,17 +298,18 @@ TableDef TableDef::read(const PageFile& file, std::uint32_t first)
 
     // The columns' own usage maps (long values), ended by 0xFFFF or by the end of the definition.
     def.columnUsageMapsOffset = at;
-    while (at + 2 <= def.bytes.size()) {
-        const std::uint16_t number = in.u16(at, "a column usage map");
-        if (number == indexflag::NoColumn) {
-            at += 2;
+    while (at + sizeof tabledef::End <= def.bytes.size()) {
+        const std::uint16_t number = in.u16(at + columnmaps::Number, "a column usage map");
+        if (number == tabledef::End) {
+            at += sizeof tabledef::End;
             break;
         }
-        if (at + 10 > def.bytes.size())
+        if (at + columnmaps::Size > def.bytes.size())
             break;
-        def.columnUsageMaps.push_back(ColumnUsageMaps{number, in.u32(at + 2, "a column usage map"),
-                                                      in.u32(at + 6, "a column usage map")});
-        at += 10;
+        def.columnUsageMaps.push_back(
+            ColumnUsageMaps{number, in.u32(at + columnmaps::OwnedPages, "a column usage map"),
+                            in.u32(at + columnmaps::FreeSpace, "a column usage map")});
+        at += columnmaps::Size;
     }
     def.endOffset = at;
 

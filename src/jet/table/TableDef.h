@@ -128,8 +128,9 @@ struct TableDef {
 
     // The column with this null-mask number, or nullptr.
     const ColumnDef* columnByNumber(std::uint16_t number) const;
-    // The column with this name (letter case ignored), or nullptr.
-    const ColumnDef* column(std::string_view name) const;
+    // The place in columns of the column with this name (letter case ignored, as Access compares
+    // names), or -1 when there is none.
+    int columnIndex(std::string_view name) const;
     // The page of the definition that holds byte offset of bytes.
     std::uint32_t pageAt(std::size_t offset) const;
 };

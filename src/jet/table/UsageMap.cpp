@@ -13,7 +13,7 @@ namespace {
 
 // Adds the pages whose bits are set in bitmap, the first bit standing for page first.
 void addBits(std::span<const std::uint8_t> bitmap, std::uint64_t first, std::uint32_t pageCount,
-             std::vector<std::uint32_t>& pages)
+             std::vector<std::uint32_t>& pages, std::uint64_t& firstPastEnd)
 {
     for (std::size_t i = 0; i < bitmap.size(); ++i) {
         const std::uint8_t byte = bitmap[i];
@@ -25,6 +25,8 @@ void addBits(std::span<const std::uint8_t> bitmap, std::uint64_t first, std::uin
             const std::uint64_t page = first + i * 8 + static_cast<std::uint64_t>(bit);
             if (page < pageCount)
                 pages.push_back(static_cast<std::uint32_t>(page));
+            else if (firstPastEnd == 0 || page < firstPastEnd)
+                firstPastEnd = page;
         }
     }
 }
@@ -53,10 +55,12 @@ UsageMap UsageMap::read(const PageFile& file, std::uint32_t pointer)
         if (row.size() < usagemap::InlineBitmap)
             throw damaged(file.fileName(), map.rowPage, "an inline usage map is too short");
         map.startPage = decodeFixed32(row.data() + usagemap::InlineStartPage);
-        addBits(row.subspan(usagemap::InlineBitmap), map.startPage, file.pageCount(), map.pages);
+        addBits(row.subspan(usagemap::InlineBitmap), map.startPage, file.pageCount(), map.pages,
+                map.firstPastEnd);
     } else if (map.type == usagemap::ReferenceType) {
         const std::size_t perPage = (layout.pageSize - usagemap::BitmapPageData) * 8;
-        for (std::size_t at = usagemap::ReferencePages; at + 4 <= row.size(); at += 4) {
+        for (std::size_t at = usagemap::ReferencePages; at + usagemap::PageNumberSize <= row.size();
+             at += usagemap::PageNumberSize) {
             const std::uint32_t bitmapPage = decodeFixed32(row.data() + at);
             map.bitmapPages.push_back(bitmapPage);
             if (bitmapPage == 0)
@@ -68,7 +72,8 @@ UsageMap UsageMap::read(const PageFile& file, std::uint32_t pointer)
             if (bits[0] != pagetype::UsageMap)
                 throw damaged(file.fileName(), bitmapPage, "expected a usage-map page");
             const std::uint64_t first = (map.bitmapPages.size() - 1) * std::uint64_t(perPage);
-            addBits(bits.subspan(usagemap::BitmapPageData), first, file.pageCount(), map.pages);
+            addBits(bits.subspan(usagemap::BitmapPageData), first, file.pageCount(), map.pages,
+                    map.firstPastEnd);
         }
     } else {
         throw damaged(file.fileName(), map.rowPage, "unknown usage map type " + std::to_string(map.type));

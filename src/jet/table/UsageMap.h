@@ -22,10 +22,11 @@ struct UsageMap {
     std::uint32_t startPage = 0;            // inline: the page of the bitmap's first bit
     std::vector<std::uint32_t> bitmapPages; // referenced: usage-map page per stretch, 0 = none
     std::vector<std::uint32_t> pages;       // the pages in the map, ascending
+    std::uint64_t firstPastEnd = 0;         // the first page the map claims past the file's end, or 0
 
     // Reads the map whose row pointer is given. Fails with Failure::Damaged naming the page when
     // the pointer, the row, its type or a referenced bitmap page does not hold. Page numbers past
-    // the end of the file are left out of pages (Access keeps bits for pages not yet written).
+    // the end of the file are left out of pages (the first of them is firstPastEnd).
     static UsageMap read(const PageFile& file, std::uint32_t pointer);
 
     bool contains(std::uint32_t page) const;

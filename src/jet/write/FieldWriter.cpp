@@ -90,17 +90,6 @@ double realNumber(const ColumnDef& column, const std::string& table, const Value
     doesNotFit(column, table, describe(v));
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (braces optional) to the 16 stored bytes: the first three
 // groups little-endian, the rest as written.
 bool parseGuid(std::string_view text, std::uint8_t out[16])
@@ -114,8 +103,8 @@ bool parseGuid(std::string_view text, std::uint8_t out[16])
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '-')
             continue;
-        const int hi = hexValue(text[i]);
-        const int lo = i + 1 < text.size() ? hexValue(text[i + 1]) : -1;
+        const int hi = hexDigitValue(text[i]);
+        const int lo = i + 1 < text.size() ? hexDigitValue(text[i + 1]) : -1;
         if (hi < 0 || lo < 0 || n >= 16)
             return false;
         written[n++] = static_cast<std::uint8_t>(hi * 16 + lo);
@@ -192,15 +181,13 @@ bool scaledDecimal(const Value& v, unsigned scale, bool& negative, Magnitude& ma
 void encodeFixedField(const ColumnDef& column, const std::string& table, const Value& value,
                       std::vector<std::uint8_t>& out)
 {
-    std::uint8_t b[17] = {};
-    std::size_t size = 0;
+    std::uint8_t b[coltype::fixedSize(coltype::Numeric)] = {};
     switch (column.type) {
     case coltype::Byte: {
         const auto n = wholeNumber(column, table, value);
         if (n < 0 || n > 255)
             doesNotFit(column, table, describe(value));
         b[0] = static_cast<std::uint8_t>(n);
-        size = 1;
         break;
     }
     case coltype::Int: {
@@ -208,7 +195,6 @@ void encodeFixedField(const ColumnDef& column, const std::string& table, const V
         if (n < std::numeric_limits<std::int16_t>::min() || n > std::numeric_limits<std::int16_t>::max())
             doesNotFit(column, table, describe(value));
         encodeFixed16(b, static_cast<std::uint16_t>(n));
-        size = 2;
         break;
     }
     case coltype::Long:
@@ -217,12 +203,10 @@ void encodeFixedField(const ColumnDef& column, const std::string& table, const V
         if (n < std::numeric_limits<std::int32_t>::min() || n > std::numeric_limits<std::int32_t>::max())
             doesNotFit(column, table, describe(value));
         encodeFixed32(b, static_cast<std::uint32_t>(n));
-        size = 4;
         break;
     }
     case coltype::BigInt:
         encodeFixed64(b, static_cast<std::uint64_t>(wholeNumber(column, table, value)));
-        size = 8;
         break;
     case coltype::Money: {
         std::int64_t tenThousandths;
@@ -236,7 +220,6 @@ void encodeFixedField(const ColumnDef& column, const std::string& table, const V
             tenThousandths = static_cast<std::int64_t>(r);
         }
         encodeFixed64(b, static_cast<std::uint64_t>(tenThousandths));
-        size = 8;
         break;
     }
     case coltype::Float: {
@@ -244,21 +227,18 @@ void encodeFixedField(const ColumnDef& column, const std::string& table, const V
         if (std::isfinite(d) && std::fabs(d) > std::numeric_limits<float>::max())
             doesNotFit(column, table, describe(value));
         encodeFloat(b, static_cast<float>(d));
-        size = 4;
         break;
     }
     case coltype::Double:
     case coltype::DateTime:
         encodeDouble(b, realNumber(column, table, value));
-        size = 8;
         break;
     case coltype::Guid:
-        if (value.kind == Value::Kind::Bytes && value.bytes.size() == 16) {
+        if (value.kind == Value::Kind::Bytes && value.bytes.size() == coltype::fixedSize(coltype::Guid)) {
             std::copy(value.bytes.begin(), value.bytes.end(), b);
         } else if (value.kind != Value::Kind::Text || !parseGuid(value.text, b)) {
             doesNotFit(column, table, describe(value));
         }
-        size = 16;
         break;
     case coltype::Numeric: {
         bool negative = false;
@@ -270,17 +250,17 @@ void encodeFixedField(const ColumnDef& column, const std::string& table, const V
             limit *= 10;
         if (column.precision > 0 && magnitude >= limit)
             doesNotFit(column, table, describe(value));
-        b[0] = negative && magnitude != 0 ? 0x80 : 0x00;
-        for (int word = 0; word < 4; ++word)
-            encodeFixed32(b + 1 + 4 * word, static_cast<std::uint32_t>(magnitude >> (32 * (3 - word))));
-        size = 17;
+        b[numeric::Sign] = negative && magnitude != 0 ? numeric::Negative : 0x00;
+        for (std::size_t word = 0; word < numeric::Words; ++word)
+            encodeFixed32(b + numeric::wordAt(word),
+                          static_cast<std::uint32_t>(magnitude >> (32 * (numeric::Words - 1 - word))));
         break;
     }
     default:
         throw Error(Failure::Unsupported,
                     "The field '" + table + "." + column.name + "' is not of a fixed size.");
     }
-    out.insert(out.end(), b, b + size);
+    out.insert(out.end(), b, b + coltype::fixedSize(column.type));
 }
 
 void encodeUnicodeText(std::string_view utf8, bool allowCompression, std::vector<std::uint8_t>& out)
@@ -290,8 +270,8 @@ void encodeUnicodeText(std::string_view utf8, bool allowCompression, std::vector
     for (std::size_t i = 0; compress && i < units.size(); ++i)
         compress = units[i] >= 1 && units[i] <= 0xFF;
     if (compress) {
-        out.push_back(kCompressedTextMark0);
-        out.push_back(kCompressedTextMark1);
+        out.push_back(compressedtext::Mark0);
+        out.push_back(compressedtext::Mark1);
         for (const char16_t u : units)
             out.push_back(static_cast<std::uint8_t>(u));
         return;

@@ -2,6 +2,7 @@
 
 #include "jet/base/Coding.h"
 #include "jet/base/JetError.h"
+#include "jet/table/DataPage.h"
 #include "jet/table/Format.h"
 #include "jet/write/FieldWriter.h"
 
@@ -11,10 +12,11 @@ namespace orrin::jet {
 
 namespace {
 
-constexpr std::size_t kDataPageHeader = 14; // type, 0x01, free space, owner, 4 unused, row count
-constexpr std::size_t kRowOffsetSize = 2;
-constexpr std::size_t kMaxRowsPerPage = 255;
 constexpr std::size_t kChainChunk = RowWriter::kMaxLongValueRow - longvalue::ChainLinkSize;
+// Rows are written in the Jet 4 form only (the constructor refuses Jet 3 tables).
+constexpr std::size_t kCountSize = kJet4Layout.rowColumnCountSize;
+constexpr std::size_t kVarOffsetSize = kJet4Layout.rowVarOffsetSize;
+const std::string kBuilding = "a page being built"; // the file name a damaged page would give
 
 [[noreturn]] void refuse(const std::string& table, const ColumnDef& column, const std::string& why)
 {
@@ -49,7 +51,7 @@ RowWriter::RowWriter(const TableDef& table, std::string tableName)
 void RowWriter::write(std::vector<Value>& values, LongValueSink& longValues, std::uint32_t& lastAutoNumber,
                       std::vector<std::uint8_t>& row)
 {
-    const std::size_t maskSize = (m_columnCount + 7) / 8;
+    const std::size_t maskSize = rowlayout::nullMaskSize(m_columnCount);
     std::vector<std::uint8_t> mask(maskSize, 0);
     auto present = [&](const ColumnDef& c) {
         mask[c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
@@ -58,7 +60,7 @@ void RowWriter::write(std::vector<Value>& values, LongValueSink& longValues, std
         return values.at(static_cast<std::size_t>(&c - m_table.columns.data()));
     };
 
-    row.assign(2 + m_fixedSize, 0);
+    row.assign(kCountSize + m_fixedSize, 0);
     encodeFixed16(row.data(), static_cast<std::uint16_t>(m_columnCount));
     for (const ColumnDef* c : m_fixed) {
         Value* v = &valueOf(*c);
@@ -78,7 +80,8 @@ void RowWriter::write(std::vector<Value>& values, LongValueSink& longValues, std
             lastAutoNumber = static_cast<std::uint32_t>(std::min<std::int64_t>(v->integer, 0x7FFFFFFF));
         m_scratch.clear();
         encodeFixedField(*c, m_tableName, *v, m_scratch);
-        std::copy(m_scratch.begin(), m_scratch.end(), row.begin() + 2 + c->fixedOffset);
+        std::copy(m_scratch.begin(), m_scratch.end(),
+                  row.begin() + std::ptrdiff_t(kCountSize + c->fixedOffset));
         present(*c);
     }
 
@@ -86,7 +89,7 @@ void RowWriter::write(std::vector<Value>& values, LongValueSink& longValues, std
         // The values first; then which short long values may stay in the row, in column order, as
         // far as the row's room goes; then the row.
         m_parts.resize(m_variable.size());
-        const std::size_t trailer = 2 * (m_varSlots + 1) + 2 + mask.size();
+        const std::size_t trailer = kVarOffsetSize * (m_varSlots + 1) + rowlayout::VarCountSize + mask.size();
         std::size_t size = row.size() + trailer;
         for (std::size_t i = 0; i < m_variable.size(); ++i) {
             const ColumnDef& c = *m_variable[i];
@@ -126,13 +129,14 @@ void RowWriter::write(std::vector<Value>& values, LongValueSink& longValues, std
         while (slot <= m_varSlots)
             offsets[slot++] = static_cast<std::uint16_t>(row.size());
         // The end offset, the slots' offsets from the last to the first, their count.
-        std::uint8_t two[2];
+        std::uint8_t two[kVarOffsetSize];
         for (std::size_t i = m_varSlots + 1; i-- > 0;) {
             encodeFixed16(two, offsets[i]);
-            row.insert(row.end(), two, two + 2);
+            row.insert(row.end(), two, two + kVarOffsetSize);
         }
+        static_assert(rowlayout::VarCountSize == kVarOffsetSize);
         encodeFixed16(two, static_cast<std::uint16_t>(m_varSlots));
-        row.insert(row.end(), two, two + 2);
+        row.insert(row.end(), two, two + rowlayout::VarCountSize);
     }
     row.insert(row.end(), mask.begin(), mask.end());
     if (row.size() > kMaxRowSize)
@@ -212,38 +216,41 @@ void RowWriter::longValueReference(const ColumnDef& column, const std::vector<st
 
 DataPageBuilder::DataPageBuilder(std::uint32_t owner, std::size_t pageSize,
                                  std::function<std::uint32_t()> allocatePage)
-    : m_owner(owner), m_pageSize(pageSize), m_allocate(std::move(allocatePage))
+    : m_owner(owner), m_layout(pageSize == kJet3Layout.pageSize ? kJet3Layout : kJet4Layout),
+      m_allocate(std::move(allocatePage))
 {
 }
 
 std::uint32_t DataPageBuilder::add(std::span<const std::uint8_t> row)
 {
-    const std::size_t need = row.size() + kRowOffsetSize;
-    if (row.empty() || need > m_pageSize - kDataPageHeader)
+    const std::size_t need = row.size() + datapage::RowOffsetSize;
+    if (row.empty() || need > m_layout.pageSize - m_layout.dataRowOffsets)
         throw Error(Failure::Unsupported,
                     "a row of " + std::to_string(row.size()) + " bytes does not fit a page");
     if (m_pages.empty() || m_pages.back().freeSpace < need ||
-        decodeFixed16(&m_pages.back().bytes[12]) >= kMaxRowsPerPage) {
+        decodeFixed16(&m_pages.back().bytes[m_layout.dataRowCount]) >= datapage::MaxRows) {
         Page p;
         p.number = m_allocate();
-        p.bytes.assign(m_pageSize, 0);
-        p.bytes[0] = pagetype::Data;
-        p.bytes[1] = 0x01;
-        encodeFixed32(&p.bytes[4], m_owner);
-        p.freeSpace = m_pageSize - kDataPageHeader;
+        p.bytes.assign(m_layout.pageSize, 0);
+        p.bytes[pagehead::Type] = pagetype::Data;
+        p.bytes[pagehead::Mark] = pagehead::MarkValue;
+        encodeFixed32(&p.bytes[m_layout.dataOwner], m_owner);
+        p.freeSpace = m_layout.pageSize - m_layout.dataRowOffsets;
         m_pages.push_back(std::move(p));
     }
     Page& page = m_pages.back();
-    const std::uint16_t count = decodeFixed16(&page.bytes[12]);
+    const std::uint16_t count = decodeFixed16(&page.bytes[m_layout.dataRowCount]);
+    // The new row ends where the last one starts, as the reader bounds it.
     const std::size_t end =
-        count == 0 ? m_pageSize
-                   : decodeFixed16(&page.bytes[kDataPageHeader + 2 * (count - 1)]) & rowflag::OffsetMask;
+        count == 0 ? m_layout.pageSize
+                   : DataPage(page.bytes, m_layout, kBuilding, page.number).slot(count - 1).start;
     const std::size_t start = end - row.size();
     std::copy(row.begin(), row.end(), page.bytes.begin() + std::ptrdiff_t(start));
-    encodeFixed16(&page.bytes[kDataPageHeader + 2 * count], static_cast<std::uint16_t>(start));
-    encodeFixed16(&page.bytes[12], static_cast<std::uint16_t>(count + 1));
+    encodeFixed16(&page.bytes[m_layout.dataRowOffsets + datapage::RowOffsetSize * count],
+                  static_cast<std::uint16_t>(start));
+    encodeFixed16(&page.bytes[m_layout.dataRowCount], static_cast<std::uint16_t>(count + 1));
     page.freeSpace -= need;
-    encodeFixed16(&page.bytes[2], static_cast<std::uint16_t>(page.freeSpace));
+    encodeFixed16(&page.bytes[m_layout.dataFreeSpace], static_cast<std::uint16_t>(page.freeSpace));
     return makePointer(page.number, count);
 }
 

@@ -6,6 +6,7 @@
 // row when short, else go to long-value rows through a LongValueSink.
 
 #include "jet/base/Value.h"
+#include "jet/table/Format.h"
 #include "jet/table/TableDef.h"
 
 #include <cstdint>
@@ -21,7 +22,7 @@ class LongValueSink {
   public:
     virtual ~LongValueSink() = default;
     // Stores data (a value of column, or a piece of one) as one long-value row; returns its row
-    // pointer. REQUIRES: data fits one row.
+    // pointer. REQUIRES: data is 1 to RowWriter::kMaxLongValueRow bytes.
     virtual std::uint32_t putRow(const ColumnDef& column, std::span<const std::uint8_t> data) = 0;
 };
 
@@ -71,11 +72,12 @@ class RowWriter {
 class DataPageBuilder {
   public:
     // owner: the table definition page the pages belong to, or kLongValueOwner.
-    static constexpr std::uint32_t kLongValueOwner = 0x4C41564C; // "LVAL"
+    static constexpr std::uint32_t kLongValueOwner = datapage::LongValueOwner;
 
     DataPageBuilder(std::uint32_t owner, std::size_t pageSize, std::function<std::uint32_t()> allocatePage);
 
-    // Adds a row; returns its row pointer (page and row number). REQUIRES: row is 1..4076 bytes.
+    // Adds a row; returns its row pointer (page and row number). A row that is empty or larger than
+    // a page's room (4076 bytes) is refused as Failure::Unsupported, in every build.
     std::uint32_t add(std::span<const std::uint8_t> row);
 
     struct Page {
@@ -88,7 +90,7 @@ class DataPageBuilder {
 
   private:
     std::uint32_t m_owner;
-    std::size_t m_pageSize;
+    const Layout& m_layout;
     std::function<std::uint32_t()> m_allocate;
     std::vector<Page> m_pages;
 };

@@ -23,11 +23,6 @@ namespace orrin::jet {
 
 namespace {
 
-// Constants Access writes into every new table definition and index descriptor.
-constexpr std::uint32_t kTableMagic = 1625;
-constexpr std::uint32_t kIndexMagic = 1923;
-constexpr std::uint8_t kUserTable = 0x4E;
-constexpr std::uint8_t kIndexAlwaysSet = 0x80; // set on every index since Access 2000
 constexpr std::size_t kMaxNameLength = 64;
 constexpr std::int32_t kDatabaseContainerParent = 0x0F000000;
 constexpr std::int32_t kFullAccess = 1048575; // the access mask a new table's owner gets
@@ -97,7 +92,7 @@ void putName(std::vector<std::uint8_t>& out, const std::string& name)
     std::vector<std::uint8_t> text;
     encodeUnicodeText(name, false, text);
     const std::size_t at = out.size();
-    out.resize(at + 2);
+    out.resize(at + tabledef::NameLengthSize);
     encodeFixed16(&out[at], static_cast<std::uint16_t>(text.size()));
     out.insert(out.end(), text.begin(), text.end());
 }
@@ -138,24 +133,24 @@ std::vector<std::uint8_t> usageMapPage(const Layout& layout, const Placement& pl
 {
     std::vector<std::uint8_t> page(layout.pageSize, 0);
     const std::size_t rowLength = usagemap::InlineBitmap + layout.usageMapInlineBytes;
-    const std::size_t rows = 2 + place.indexRoots.size() + 2 * place.longValueColumns;
-    page[0] = pagetype::Data;
-    page[1] = 0x01;
+    const std::size_t rows = tabledef::TableMaps + place.indexRoots.size() + 2 * place.longValueColumns;
+    page[pagehead::Type] = pagetype::Data;
+    page[pagehead::Mark] = pagehead::MarkValue;
     std::size_t start = layout.pageSize;
     for (std::size_t r = 0; r < rows; ++r) {
         start -= rowLength;
-        put16(page, layout.dataRowOffsets + 2 * r, static_cast<std::uint16_t>(start));
+        put16(page, layout.dataRowOffsets + datapage::RowOffsetSize * r, static_cast<std::uint16_t>(start));
         if (r == 0) {
             page[start] = usagemap::ReferenceType;
         } else {
             page[start] = usagemap::InlineType;
-            if (r >= 2 && r < 2 + place.indexRoots.size()) {
-                put32(page, start + usagemap::InlineStartPage, place.indexRoots[r - 2]);
+            if (r >= tabledef::TableMaps && r < tabledef::TableMaps + place.indexRoots.size()) {
+                put32(page, start + usagemap::InlineStartPage, place.indexRoots[r - tabledef::TableMaps]);
                 page[start + usagemap::InlineBitmap] = 0x01;
             }
         }
     }
-    const std::size_t used = layout.dataRowOffsets + rows * (rowLength + 2);
+    const std::size_t used = layout.dataRowOffsets + rows * (rowLength + datapage::RowOffsetSize);
     put16(page, layout.dataFreeSpace, static_cast<std::uint16_t>(layout.pageSize - used));
     put16(page, layout.dataRowCount, static_cast<std::uint16_t>(rows));
     return page;
@@ -163,16 +158,16 @@ std::vector<std::uint8_t> usageMapPage(const Layout& layout, const Placement& pl
 
 // The definition of a new table, joined (as TableDef::bytes holds it).
 std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& table, const Placement& place,
-                                          const std::uint8_t textSortOrder[4])
+                                          const std::uint8_t textSortOrder[tabledef::SortOrderSize])
 {
     std::vector<std::uint8_t> out;
     out.reserve(2 * layout.pageSize);
     out.resize(layout.tdefBlocks, 0);
-    out[0] = pagetype::TableDef;
-    out[1] = 0x01;
-    put32(out, layout.tdefLength + 4, kTableMagic);
-    out[layout.tdefAutoNumber + 4] = 0x01; // lets Access number AutoNumber fields
-    out[layout.tdefTableType] = kUserTable;
+    out[pagehead::Type] = pagetype::TableDef;
+    out[pagehead::Mark] = pagehead::MarkValue;
+    put32(out, layout.tdefLength + tabledef::MagicAfterLength, tabledef::Magic);
+    out[layout.tdefAutoNumber + tabledef::AutoNumberFlag] = tabledef::AutoNumberOn;
+    out[layout.tdefTableType] = tabledef::UserTable;
     std::uint16_t varColumns = 0;
     for (const auto& c : table.columns)
         varColumns += isFixedType(c.type) ? 0 : 1;
@@ -197,7 +192,7 @@ std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& 
         const std::size_t at = out.size();
         out.resize(at + layout.columnSize, 0);
         out[at + layout.columnType] = c.type;
-        put32(out, at + 1, kTableMagic);
+        put32(out, at + tabledef::ColumnMagic, tabledef::Magic);
         put16(out, at + layout.columnNumber, static_cast<std::uint16_t>(i));
         put16(out, at + layout.columnIndex, static_cast<std::uint16_t>(i));
         const bool fixed = isFixedType(c.type);
@@ -206,7 +201,7 @@ std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& 
             slot = c.type == coltype::Memo ? longSlot++ : varSlot++;
         put16(out, at + layout.columnVarIndex, slot);
         if (c.type == coltype::Text || c.type == coltype::Memo)
-            std::copy(textSortOrder, textSortOrder + 4,
+            std::copy(textSortOrder, textSortOrder + tabledef::SortOrderSize,
                       out.begin() + static_cast<std::ptrdiff_t>(at + layout.columnSortOrder));
         out[at + layout.columnFlags] =
             static_cast<std::uint8_t>(colflag::Nullable | (fixed ? colflag::Fixed : 0));
@@ -219,6 +214,10 @@ std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& 
         } else if (c.type == coltype::Text) {
             put16(out, at + layout.columnLength, static_cast<std::uint16_t>(2 * c.length));
         }
+        if (c.type == coltype::Numeric) {
+            out[at + layout.columnPrecision] = c.precision;
+            out[at + layout.columnScale] = c.scale;
+        }
     }
     for (const auto& c : table.columns)
         putName(out, c.name);
@@ -228,47 +227,49 @@ std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& 
         const NewIndex& index = table.indexes[i];
         const std::size_t at = out.size();
         out.resize(at + layout.realIndexSize, 0);
-        put32(out, at, kIndexMagic);
-        for (std::size_t slot = 0; slot < kIndexColumnSlots; ++slot) {
-            const std::size_t s = at + layout.realIndexColumns + 3 * slot;
+        put32(out, at, tabledef::IndexMagic);
+        for (std::size_t slot = 0; slot < indexcolumn::ColumnSlots; ++slot) {
+            const std::size_t s = at + layout.realIndexColumns + indexcolumn::Size * slot;
             if (slot >= index.columns.size()) {
-                put16(out, s, indexflag::NoColumn);
+                put16(out, s + indexcolumn::Number, indexflag::NoColumn);
                 continue;
             }
             std::size_t number = 0;
             while (!sameName(table.columns[number].name, index.columns[slot]))
                 ++number;
-            put16(out, s, static_cast<std::uint16_t>(number));
-            out[s + 2] = indexflag::Ascending;
+            put16(out, s + indexcolumn::Number, static_cast<std::uint16_t>(number));
+            out[s + indexcolumn::Order] = indexflag::Ascending;
         }
         put32(out, at + layout.realIndexUsageMap,
-              rowPointer(place.usageMaps, static_cast<std::uint8_t>(2 + i)));
+              rowPointer(place.usageMaps, static_cast<std::uint8_t>(tabledef::TableMaps + i)));
         put32(out, at + layout.realIndexFirstPage, place.indexRoots[i]);
-        out[at + layout.realIndexFlags] = kIndexAlwaysSet;
+        out[at + layout.realIndexFlags] = indexflag::AlwaysSet;
     }
     for (std::size_t i = 0; i < table.indexes.size(); ++i) {
         const std::size_t at = out.size();
         out.resize(at + layout.logicalIndexSize, 0);
-        put32(out, at, kTableMagic);
+        put32(out, at, tabledef::Magic);
         put32(out, at + layout.logicalIndexNumber, static_cast<std::uint32_t>(i));
         put32(out, at + layout.logicalIndexRealIndex, static_cast<std::uint32_t>(i));
-        put32(out, at + layout.logicalIndexRelIndex, 0xFFFFFFFF);
+        put32(out, at + layout.logicalIndexRelIndex, tabledef::NoRelation);
     }
     for (const auto& index : table.indexes)
         putName(out, index.name);
     // Each memo field's own maps: its number, then the row pointers of its two maps.
-    std::size_t mapRow = 2 + table.indexes.size();
+    std::size_t mapRow = tabledef::TableMaps + table.indexes.size();
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         if (!isLongValueType(table.columns[i].type))
             continue;
         const std::size_t at = out.size();
-        out.resize(at + 10, 0);
-        put16(out, at, static_cast<std::uint16_t>(i));
-        put32(out, at + 2, rowPointer(place.usageMaps, static_cast<std::uint8_t>(mapRow++)));
-        put32(out, at + 6, rowPointer(place.usageMaps, static_cast<std::uint8_t>(mapRow++)));
+        out.resize(at + columnmaps::Size, 0);
+        put16(out, at + columnmaps::Number, static_cast<std::uint16_t>(i));
+        put32(out, at + columnmaps::OwnedPages,
+              rowPointer(place.usageMaps, static_cast<std::uint8_t>(mapRow++)));
+        put32(out, at + columnmaps::FreeSpace,
+              rowPointer(place.usageMaps, static_cast<std::uint8_t>(mapRow++)));
     }
-    out.push_back(0xFF);
-    out.push_back(0xFF);
+    out.resize(out.size() + sizeof tabledef::End);
+    encodeFixed16(&out[out.size() - sizeof tabledef::End], tabledef::End);
     put32(out, layout.tdefLength, static_cast<std::uint32_t>(out.size()));
     return out;
 }
@@ -285,8 +286,8 @@ void storeDefinition(MemoryPages& pages, const Layout& layout, std::uint32_t fir
         std::fill(page.begin(), page.end(), std::uint8_t{0});
         std::size_t to = 0;
         if (!firstPage) {
-            page[0] = pagetype::TableDef;
-            page[1] = 0x01;
+            page[pagehead::Type] = pagetype::TableDef;
+            page[pagehead::Mark] = pagehead::MarkValue;
             to = layout.tdefPageHeader;
         }
         const std::size_t take = std::min(layout.pageSize - to, bytes.size() - from);
@@ -294,9 +295,10 @@ void storeDefinition(MemoryPages& pages, const Layout& layout, std::uint32_t fir
                   bytes.begin() + static_cast<std::ptrdiff_t>(from + take),
                   page.begin() + static_cast<std::ptrdiff_t>(to));
         from += take;
-        encodeFixed16(&page[2], static_cast<std::uint16_t>(layout.pageSize - (to + take) > 8
-                                                               ? layout.pageSize - (to + take) - 8
-                                                               : 0));
+        const std::size_t unused = layout.pageSize - (to + take);
+        encodeFixed16(&page[pagehead::FreeSpace],
+                      static_cast<std::uint16_t>(
+                          unused > tabledef::FreeSpaceSlack ? unused - tabledef::FreeSpaceSlack : 0));
         if (from == bytes.size())
             return;
         const std::uint32_t next = pages.allocatePage();
@@ -335,6 +337,12 @@ void checkTables(const std::vector<NewTable>& tables)
             case coltype::DateTime:
             case coltype::Memo:
                 break;
+            case coltype::Numeric:
+                if (c.precision == 0 || c.precision > 28 || c.scale > c.precision)
+                    throw Error(Failure::Unsupported,
+                                "The decimal field " + t.name + "." + c.name +
+                                    " must have 1 to 28 digits, its scale at most as many.");
+                break;
             case coltype::Text:
                 if (c.length == 0 || c.length > 255)
                     throw Error(Failure::Unsupported, "The text field " + t.name + "." + c.name +
@@ -347,7 +355,7 @@ void checkTables(const std::vector<NewTable>& tables)
         }
         for (const auto& index : t.indexes) {
             checkName(index.name, "an index of " + t.name);
-            if (index.columns.empty() || index.columns.size() > kIndexColumnSlots)
+            if (index.columns.empty() || index.columns.size() > indexcolumn::ColumnSlots)
                 throw Error(Failure::Unsupported,
                             "The index " + t.name + "." + index.name + " must name 1 to 10 fields.");
             for (const auto& name : index.columns) {
@@ -363,9 +371,9 @@ void checkTables(const std::vector<NewTable>& tables)
 
 int columnOf(const TableDef& def, std::string_view name)
 {
-    for (std::size_t i = 0; i < def.columns.size(); ++i)
-        if (sameName(def.columns[i].name, name))
-            return static_cast<int>(i);
+    const int index = def.columnIndex(name);
+    if (index >= 0)
+        return index;
     throw damaged(def.fileName, def.page,
                   "the system table " + def.name + " lacks the field " + std::string(name));
 }
@@ -401,7 +409,7 @@ void registerTables(const std::filesystem::path& target, std::string_view passwo
                     const std::vector<NewTable>& tables, const std::vector<Placement>& placements)
 {
     auto db = Database::open(target, password);
-    const TableDef& catalog = db->tableAt(kCatalogPage, "MSysObjects");
+    const TableDef& catalog = db->tableAt(catalog::DefinitionPage, "MSysObjects");
     const int id = columnOf(catalog, "Id");
     const int parentId = columnOf(catalog, "ParentId");
     const int name = columnOf(catalog, "Name");
@@ -424,7 +432,7 @@ void registerTables(const std::filesystem::path& target, std::string_view passwo
                 databasesId = row[id].integer;
         }
     if (tablesId == 0)
-        throw damaged(db->file().fileName(), kCatalogPage, "the catalog has no Tables container");
+        throw damaged(db->file().fileName(), catalog::DefinitionPage, "the catalog has no Tables container");
     std::vector<std::uint8_t> ownerBytes = kDefaultOwner;
     std::uint32_t acesPage = 0;
     for (const auto& row : rows) {
@@ -434,8 +442,8 @@ void registerTables(const std::filesystem::path& target, std::string_view passwo
             row[owner].kind == Value::Kind::Bytes && !row[owner].bytes.empty())
             ownerBytes = row[owner].bytes;
         if (row[parentId].integer == tablesId && row[name].text == "MSysACEs" && !row[type].isNull() &&
-            row[type].integer == kCatalogTypeTable)
-            acesPage = static_cast<std::uint32_t>(row[id].integer) & kCatalogPageMask;
+            row[type].integer == catalog::TypeTable)
+            acesPage = static_cast<std::uint32_t>(row[id].integer) & catalog::PageMask;
     }
 
     const double stamp = now();
@@ -445,7 +453,7 @@ void registerTables(const std::filesystem::path& target, std::string_view passwo
         row[parentId] = integerValue(tablesId);
         row[name].kind = Value::Kind::Text;
         row[name].text = tables[t].name;
-        row[type] = integerValue(kCatalogTypeTable);
+        row[type] = integerValue(catalog::TypeTable);
         row[flags] = integerValue(0);
         row[owner].kind = Value::Kind::Bytes;
         row[owner].bytes = ownerBytes;
@@ -456,7 +464,7 @@ void registerTables(const std::filesystem::path& target, std::string_view passwo
         rows.push_back(std::move(row));
     }
     TableWriter writer(*db);
-    writer.replaceRowsAt(kCatalogPage, "MSysObjects", rows);
+    writer.replaceRowsAt(catalog::DefinitionPage, "MSysObjects", rows);
 
     if (acesPage != 0) {
         const TableDef& aces = db->tableAt(acesPage, "MSysACEs");
@@ -503,13 +511,13 @@ void createDatabase(std::vector<std::uint8_t> templateBytes, const std::string& 
     const Layout& layout = layoutFor(version);
 
     // The text sort order the template's own catalog uses.
-    const TableDef catalog = TableDef::read(*source, kCatalogPage);
-    std::uint8_t sortOrder[4] = {0, 0, 0, 0};
+    const TableDef catalog = TableDef::read(*source, catalog::DefinitionPage);
+    std::uint8_t sortOrder[tabledef::SortOrderSize] = {};
     for (const ColumnDef& c : catalog.columns)
         if (c.type == coltype::Text) {
             std::copy_n(catalog.bytes.begin() +
                             static_cast<std::ptrdiff_t>(c.descriptorOffset + layout.columnSortOrder),
-                        4, sortOrder);
+                        tabledef::SortOrderSize, sortOrder);
             break;
         }
 
@@ -520,8 +528,9 @@ void createDatabase(std::vector<std::uint8_t> templateBytes, const std::string& 
         place.longValueColumns = static_cast<std::size_t>(
             std::count_if(table.columns.begin(), table.columns.end(),
                           [](const NewColumn& c) { return isLongValueType(c.type); }));
-        const std::size_t mapRows = 2 + table.indexes.size() + 2 * place.longValueColumns;
-        if (layout.dataRowOffsets + mapRows * (usagemap::InlineBitmap + layout.usageMapInlineBytes + 2) >
+        const std::size_t mapRows = tabledef::TableMaps + table.indexes.size() + 2 * place.longValueColumns;
+        if (layout.dataRowOffsets +
+                mapRows * (usagemap::InlineBitmap + layout.usageMapInlineBytes + datapage::RowOffsetSize) >
             layout.pageSize)
             throw Error(Failure::Unsupported,
                         "The table " + table.name +

@@ -17,9 +17,11 @@ namespace orrin::jet {
 
 struct NewColumn {
     std::string name;
-    std::uint8_t type = 0;    // coltype::...: Boolean, Byte, Int, Long, Money, Float, Double,
-                              // DateTime, Text, Memo
-    std::uint16_t length = 0; // Text: characters (1..255); ignored for the others
+    std::uint8_t type = 0;      // coltype::...: Boolean, Byte, Int, Long, Money, Float, Double,
+                                // DateTime, Text, Memo, Numeric
+    std::uint16_t length = 0;   // Text: characters (1..255); ignored for the others
+    std::uint8_t precision = 0; // Numeric: digits in all (1..28)
+    std::uint8_t scale = 0;     // Numeric: digits after the point (at most precision)
 };
 
 // A non-unique index, every column ascending, Nulls indexed.

@@ -13,9 +13,8 @@
 #include "platform/Utf8Path.h"
 
 #include <algorithm>
-#include <cerrno>
+#include <cassert>
 #include <cstring>
-#include <fstream>
 #include <set>
 
 namespace orrin::jet {
@@ -47,23 +46,24 @@ std::vector<std::span<const std::uint8_t>> longValueReferences(const TableDef& d
                                                                std::span<const std::uint8_t> row)
 {
     std::vector<std::span<const std::uint8_t>> refs;
-    if (row.size() < 3)
+    const std::size_t countSize = kJet4Layout.rowColumnCountSize;
+    if (row.size() < countSize + 1)
         return refs;
     const std::size_t columns = decodeFixed16(row.data());
-    const std::size_t maskSize = (columns + 7) / 8;
-    if (row.size() < 2 + maskSize + 2)
+    const std::size_t maskSize = rowlayout::nullMaskSize(columns);
+    if (row.size() < countSize + maskSize + rowlayout::VarCountSize)
         return refs;
     const std::size_t tail = row.size() - maskSize;
-    const std::size_t count = decodeFixed16(row.data() + tail - 2);
-    if (tail < 2 + 2 + 2 * (count + 1))
+    const std::size_t count = decodeFixed16(row.data() + tail - rowlayout::VarCountSize);
+    if (tail < countSize + rowlayout::VarCountSize + kJet4Layout.rowVarOffsetSize * (count + 1))
         return refs;
     for (const ColumnDef& c : def.columns) {
         if (!c.isLongValue() || c.number >= columns || c.varIndex >= count)
             continue;
         if ((row[tail + c.number / 8] & (1u << (c.number % 8))) == 0)
             continue;
-        const std::size_t start = decodeFixed16(row.data() + tail - 4 - 2 * c.varIndex);
-        const std::size_t end = decodeFixed16(row.data() + tail - 4 - 2 * (c.varIndex + 1));
+        const std::size_t start = decodeFixed16(row.data() + rowlayout::varOffsetAt(tail, c.varIndex));
+        const std::size_t end = decodeFixed16(row.data() + rowlayout::varOffsetAt(tail, c.varIndex + 1u));
         if (start + longvalue::ReferenceSize <= end && end <= tail)
             refs.push_back(row.subspan(start, longvalue::ReferenceSize));
     }
@@ -78,8 +78,41 @@ TableWriter::TableWriter(Database& db)
     if (db.version() == Version::Jet3)
         throw Error(Failure::Unsupported,
                     "Writing Access 97 files is not supported (" + db.file().fileName() + ").");
+    checkMapsWithinFile();
     for (const std::uint32_t p : readGlobalFreePages(*this))
         m_free.insert(p);
+}
+
+// A file that lost its last pages (cut short by a copy that failed, a full disk) still has maps
+// that claim them; a page written there would belong to two owners, and the file would no longer
+// read. Such a file is damaged: nothing of it is written.
+void TableWriter::checkMapsWithinFile()
+{
+    const PageFile& file = m_db.file();
+    const auto check = [&](std::uint32_t pointer, const std::string& table) {
+        if (pointer == 0)
+            return;
+        const UsageMap map = UsageMap::read(file, pointer);
+        if (map.firstPastEnd != 0)
+            throw damaged(file.fileName(), map.rowPage,
+                          "the usage map of the table '" + table + "' claims page " +
+                              std::to_string(map.firstPastEnd) + ", past the end of the file (" +
+                              std::to_string(file.pageCount()) + " pages)");
+    };
+    std::vector<std::pair<std::uint32_t, std::string>> tables{{catalog::DefinitionPage, "MSysObjects"}};
+    for (const CatalogEntry& entry : m_db.tables())
+        tables.emplace_back(entry.definitionPage, entry.name);
+    for (const auto& [page, name] : tables) {
+        const TableDef& def = m_db.tableAt(page, name);
+        check(def.ownedPages, name);
+        check(def.freeSpacePages, name);
+        for (const RealIndexDef& index : def.realIndexes)
+            check(index.usageMap, name);
+        for (const ColumnUsageMaps& maps : def.columnUsageMaps) {
+            check(maps.ownedPages, name);
+            check(maps.freeSpacePages, name);
+        }
+    }
 }
 
 TableWriter::~TableWriter() = default;
@@ -164,7 +197,7 @@ void TableWriter::collectOldPages(const TableDef& def, std::set<std::uint32_t>& 
     const UsageMap owned = UsageMap::read(file, def.ownedPages);
     for (const std::uint32_t p : owned.pages) {
         const auto bytes = page(p);
-        if (bytes[0] != pagetype::Data || decodeFixed32(&bytes[m_layout.dataOwner]) != def.page)
+        if (bytes[pagehead::Type] != pagetype::Data || decodeFixed32(&bytes[m_layout.dataOwner]) != def.page)
             continue;
         pages.insert(p);
         const DataPage data(bytes, m_layout, file.fileName(), p);
@@ -188,7 +221,7 @@ void TableWriter::collectOldPages(const TableDef& def, std::set<std::uint32_t>& 
                         break;
                     const DataPage lval(page(at), m_layout, file.fileName(), at);
                     const auto link = lval.bytes(lval.slot(static_cast<std::uint16_t>(pointerRow(pointer))));
-                    pointer = link.size() >= 4 ? decodeFixed32(link.data()) : 0;
+                    pointer = link.size() >= longvalue::ChainLinkSize ? decodeFixed32(link.data()) : 0;
                 }
             }
         }
@@ -213,8 +246,9 @@ void TableWriter::collectOldPages(const TableDef& def, std::set<std::uint32_t>& 
         if (index.usageMap != 0) {
             for (const std::uint32_t p : UsageMap::read(file, index.usageMap).pages) {
                 const auto bytes = page(p);
-                if ((bytes[0] == pagetype::IndexLeaf || bytes[0] == pagetype::IndexNode) &&
-                    decodeFixed32(&bytes[IndexLayout::kTableDefinitionOffset]) == def.page)
+                if ((bytes[pagehead::Type] == pagetype::IndexLeaf ||
+                     bytes[pagehead::Type] == pagetype::IndexNode) &&
+                    decodeFixed32(&bytes[indexpage::TableDefinition]) == def.page)
                     pages.insert(p);
             }
         }
@@ -225,7 +259,7 @@ void TableWriter::collectOldPages(const TableDef& def, std::set<std::uint32_t>& 
             continue;
         for (const std::uint32_t p : UsageMap::read(file, maps.ownedPages).pages) {
             const auto bytes = page(p);
-            if (bytes[0] == pagetype::Data &&
+            if (bytes[pagehead::Type] == pagetype::Data &&
                 decodeFixed32(&bytes[m_layout.dataOwner]) == DataPageBuilder::kLongValueOwner)
                 pages.insert(p);
         }
@@ -306,7 +340,7 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
         // Shared with other values: our rows become deleted rows.
         auto bytes = changePage(p);
         for (const std::uint16_t r : ours) {
-            const std::size_t at = m_layout.dataRowOffsets + 2 * std::size_t(r);
+            const std::size_t at = m_layout.dataRowOffsets + datapage::RowOffsetSize * std::size_t(r);
             encodeFixed16(&bytes[at],
                           static_cast<std::uint16_t>(decodeFixed16(&bytes[at]) | rowflag::Deleted));
         }
@@ -323,6 +357,7 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
         std::size_t pageSize = 0;
         std::uint32_t putRow(const ColumnDef& column, std::span<const std::uint8_t> data) override
         {
+            assert(!data.empty() && data.size() <= RowWriter::kMaxLongValueRow);
             auto it = builders.find(column.number);
             if (it == builders.end())
                 it = builders
@@ -453,24 +488,22 @@ void TableWriter::commit()
     writeGlobalUsageMap(*this, std::vector<std::uint32_t>(m_free.begin(), m_free.end()));
     const PageFile& file = m_db.file();
     const std::filesystem::path path = platform::pathFromUtf8(file.fileName());
-    replaceFile(path, [&](FileSink& sink) {
-        std::ifstream original(path, std::ios::binary);
-        if (!original)
-            throw Error(Failure::Io, "Cannot read " + file.fileName() + ": " + std::strerror(errno) + ".");
-        std::vector<char> raw(m_layout.pageSize);
-        for (std::uint32_t n = 0; n < m_pageCount; ++n) {
-            if (const auto it = m_changed.find(n); it != m_changed.end()) {
-                const auto encoded = file.encodePage(n, it->second);
-                sink.write(encoded);
-                continue;
+    // The pages not changed come from the file as it was opened, never from whatever lies at the
+    // path now; and the path must still hold that file, unchanged, or nothing is written.
+    replaceFile(
+        path,
+        [&](FileSink& sink) {
+            for (std::uint32_t n = 0; n < m_pageCount; ++n) {
+                if (const auto it = m_changed.find(n); it != m_changed.end()) {
+                    sink.write(file.encodePage(n, it->second));
+                    continue;
+                }
+                if (n >= file.pageCount())
+                    throw damaged(file.fileName(), n, "a page past the end of the file was to be kept");
+                sink.write(file.originalPage(n));
             }
-            original.seekg(std::streamoff(n) * std::streamoff(m_layout.pageSize));
-            if (!original.read(raw.data(), std::streamsize(raw.size())))
-                throw Error(Failure::Io,
-                            "Cannot read page " + std::to_string(n) + " of " + file.fileName() + ".");
-            sink.write({reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size()});
-        }
-    });
+        },
+        file.identity());
 }
 
 } // namespace orrin::jet

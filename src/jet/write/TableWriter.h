@@ -24,7 +24,8 @@ namespace orrin::jet {
 class TableWriter : private PageStore {
   public:
     // A writer over db, which stays open (and unchanged) while the writer lives. Fails with
-    // Failure::Unsupported for a Jet 3 file.
+    // Failure::Unsupported for a Jet 3 file, and with Failure::Damaged naming the page for a file
+    // whose usage maps claim pages past its end (a file that lost its last pages).
     explicit TableWriter(Database& db);
     ~TableWriter() override;
 
@@ -59,6 +60,7 @@ class TableWriter : private PageStore {
     std::uint32_t allocatePage() override;
     const std::string& fileName() const override;
 
+    void checkMapsWithinFile();
     void replaceRowsOf(const TableDef& def, const std::string& name, const RowSource& next);
     void freePage(std::uint32_t n);
     // The pages and long-value rows the table's current rows hold.

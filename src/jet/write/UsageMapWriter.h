@@ -2,8 +2,8 @@
 
 // Rewriting usage maps in place: a table's owned and free-space maps, an index's map, a long-value
 // column's maps (rows of the table's usage-map page), and the file's global map of free pages
-// (page 1, row 0). A map's row keeps its length; an inline map that can no longer cover its pages
-// becomes a reference map with bitmap pages of its own.
+// (page 1, row 0). A table's map keeps its row's length; an inline map that can no longer cover its
+// pages becomes a reference map with bitmap pages of its own.
 
 #include "jet/pager/PageStore.h"
 
@@ -20,12 +20,14 @@ namespace orrin::jet {
 void writeUsageMap(PageStore& store, std::uint32_t pointer, const std::vector<std::uint32_t>& pages);
 
 // Makes the global map (page 1, row 0) say that exactly the pages in freePages are free among the
-// file's pageCount pages; pages past the end of the file count as free. Grows the map's row when
-// the file has outgrown it. Fails with Failure::Damaged when page 1 does not hold the map,
-// Failure::Unsupported when it cannot grow.
+// file's pageCount pages; pages past the end of the file count as free. An inline map grows its row
+// when the file has outgrown it; when page 1 has no room for that, the map takes the reference form,
+// a usage-map page per stretch of the file (taken from the store, and in use), which reaches the
+// 2 GB a Jet 4 or ACE file holds. Fails with Failure::Damaged when page 1 does not hold the map,
+// Failure::Unsupported when the file reaches past what the map's row can name.
 void writeGlobalUsageMap(PageStore& store, const std::vector<std::uint32_t>& freePages);
 
-// The free pages the global map lists among the file's pages.
+// The free pages the global map (inline or reference form) lists among the file's pages.
 std::vector<std::uint32_t> readGlobalFreePages(PageStore& store);
 
 } // namespace orrin::jet
