@@ -4,27 +4,13 @@
 #include "store/StoreError.h"
 #include "value/Error.h"
 
+#include "platform/Files.h"
 #include <filesystem>
 #include <system_error>
 
 #include <sys/stat.h>
 
 namespace orrin::calc {
-
-namespace {
-
-// The device and inode of a file, following symbolic links; nothing when it cannot be read (a
-// missing file is no database file at all).
-std::optional<std::pair<std::uint64_t, std::uint64_t>> fileIdentity(const std::filesystem::path& file)
-{
-    struct stat status {};
-    if (file.empty() || ::stat(file.c_str(), &status) != 0)
-        return std::nullopt;
-    return std::pair<std::uint64_t, std::uint64_t>{static_cast<std::uint64_t>(status.st_dev),
-                                                   static_cast<std::uint64_t>(status.st_ino)};
-}
-
-} // namespace
 
 ConnectionLoans::~ConnectionLoans()
 {
@@ -48,7 +34,7 @@ void ConnectionLoans::shareTarget(store::Connection& connection, std::string pas
     m_sharedLocations.clear();
     if (!connection.isOpen())
         return;
-    const auto identity = fileIdentity(connection.path());
+    const auto identity = platform::fileIdentity(connection.path());
     if (!identity)
         return;
     m_sharedTarget = &connection;
@@ -88,7 +74,7 @@ store::Connection* ConnectionLoans::sharedTargetFor(const store::DatabaseLocatio
         return nullptr;
     auto known = m_sharedLocations.find(location);
     if (known == m_sharedLocations.end()) {
-        const auto identity = fileIdentity(store::resolveDataSource(location.dataSource));
+        const auto identity = platform::fileIdentity(store::resolveDataSource(location.dataSource));
         std::optional<std::string> password;
         if (identity && *identity == m_sharedFile)
             password = location.password;

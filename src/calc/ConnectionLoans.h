@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Files.h"
 #include "store/Connection.h"
 #include "store/DatabaseLocation.h"
 #include "value/Error.h"
@@ -61,7 +62,7 @@ class ConnectionLoans {
     // seen whether it names that file (and with which password).
     store::Connection* m_sharedTarget = nullptr;
     std::string m_sharedPassword;
-    std::pair<std::uint64_t, std::uint64_t> m_sharedFile{0, 0};
+    platform::FileKey m_sharedFile;
     std::map<store::DatabaseLocation, std::optional<std::string>> m_sharedLocations;
 };
 

@@ -2,6 +2,7 @@
 // session (run or standing) whose connections and kept rows its procedures use.
 
 #include "calc/DataImport.h"
+#include "platform/Folders.h"
 
 #include "store/Connection.h"
 #include "store/DatabaseFile.h"
@@ -50,8 +51,8 @@ DataImport::~DataImport()
 fs::path DataImport::defaultBonusDatabase()
 {
     std::error_code ec;
-    fs::path program = fs::read_symlink("/proc/self/exe", ec);
-    fs::path folder = ec ? fs::current_path(ec) : program.parent_path();
+    const fs::path program = platform::programFile();
+    fs::path folder = program.empty() ? fs::current_path(ec) : program.parent_path();
     const fs::path beside = folder / std::string(kBonusFileName);
     const fs::path installed =
         (folder / ".." / "share" / "orrin-import" / std::string(kBonusFileName)).lexically_normal();

@@ -7,7 +7,9 @@
 #include "cli/Summary.h"
 #include "cli/TerminalQuestion.h"
 #include "migration/MigrationRun.h"
+#include "platform/Utf8Path.h"
 #include "store/DatabaseFile.h"
+#include "store/SqlCipherForm.h"
 #include "value/Clock.h"
 
 #include <exception>
@@ -32,7 +34,7 @@ std::optional<std::string> refusal(const Options& options, const std::string& Or
     for (const auto& [option, path] :
          {std::pair{"--orrin-db", &options.orrinDb}, std::pair{"--agent-db", &options.agentDb}}) {
         std::error_code error;
-        if (!std::filesystem::exists(*path, error)) {
+        if (!std::filesystem::exists(platform::pathFromUtf8(*path), error)) {
             return std::string(option) + ": no such file or folder: '" + *path + "'";
         }
     }
@@ -151,6 +153,10 @@ int runImport(const std::vector<std::string>& arguments, Terminal& terminal)
     }
     if (options.help) {
         terminal.out << usageText();
+        return 0;
+    }
+    if (options.version) {
+        terminal.out << "orrin-import " << ORRIN_VERSION << "\n" << store::engineVersionText() << "\n";
         return 0;
     }
     try {

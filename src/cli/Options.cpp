@@ -1,6 +1,7 @@
 #include "cli/Options.h"
 
 #include "migration/FolderPaths.h"
+#include "platform/Utf8Path.h"
 
 #include <system_error>
 
@@ -48,6 +49,7 @@ std::string usageText()
            "  --summary-json FILE  also write the summary as JSON\n"
            "  --quiet              no progress on stderr\n"
            "  --help               this text\n"
+           "  --version            the program's version and its SQL engine's\n"
            "\n"
            "Exit status: 0 finished cleanly, 3 finished but statements were skipped or error log\n"
            "entries written, 1 stopped (nothing changed), 2 bad usage.\n";
@@ -89,6 +91,8 @@ Options parseOptions(const std::vector<std::string>& arguments)
         };
         if (name == "--help" || name == "-h") {
             flag(options.help);
+        } else if (name == "--version") {
+            flag(options.version);
         } else if (name == "--quiet") {
             flag(options.quiet);
         } else if (name == "--orrin-db") {
@@ -101,13 +105,13 @@ Options parseOptions(const std::vector<std::string>& arguments)
             options.agentDb = value();
         } else if (name == "--bonus-db") {
             once(options.bonusDb.has_value());
-            options.bonusDb = value();
+            options.bonusDb = platform::pathFromUtf8(value());
         } else if (name == "--error-log") {
             once(options.errorLog.has_value());
-            options.errorLog = value();
+            options.errorLog = platform::pathFromUtf8(value());
         } else if (name == "--summary-json") {
             once(options.summaryJson.has_value());
-            options.summaryJson = value();
+            options.summaryJson = platform::pathFromUtf8(value());
         } else if (name == "--on-error") {
             once(seenOnError);
             seenOnError = true;
@@ -116,7 +120,7 @@ Options parseOptions(const std::vector<std::string>& arguments)
             throw UsageError{"unknown argument '" + arguments[i] + "'"};
         }
     }
-    if (options.help) {
+    if (options.help || options.version) {
         return options;
     }
     // As in the window, both databases must be named before anything is opened.
@@ -134,7 +138,7 @@ Options parseOptions(const std::vector<std::string>& arguments)
 std::string databaseFolder(const std::string& path)
 {
     std::error_code failure;
-    if (std::filesystem::is_directory(path, failure)) {
+    if (std::filesystem::is_directory(platform::pathFromUtf8(path), failure)) {
         const char last = path.back();
         return (last == '/' || last == '\\') ? path : path + "/";
     }

@@ -13,6 +13,7 @@ enum class OnError { Ask, Continue, Stop };
 // window's path boxes.
 struct Options {
     bool help = false;
+    bool version = false;
     std::string orrinDb;
     std::string agentDb;
     std::optional<std::filesystem::path> bonusDb;

@@ -5,11 +5,12 @@
 #include "store/SqlText.h"
 #include "value/Error.h"
 
-#include <cerrno>
+#include "platform/FileError.h"
+#include "platform/Files.h"
+#include "platform/ReplacementFile.h"
+#include "platform/Utf8Path.h"
+
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace orrin::cli {
 
@@ -41,8 +42,10 @@ std::vector<InputFile> inputFiles(const std::string& OrrinDbFolder, const std::s
                                   const fs::path& bonusDb)
 {
     return {
-        {"the Orrin database", resolvedOrAsIs(fs::path(OrrinDbFolder) / std::string(kOrrinFileName))},
-        {"the Calvane database", resolvedOrAsIs(fs::path(AgentDbFolder) / std::string(kCalvaneFileName))},
+        {"the Orrin database",
+         resolvedOrAsIs(platform::pathFromUtf8(OrrinDbFolder) / std::string(kOrrinFileName))},
+        {"the Calvane database",
+         resolvedOrAsIs(platform::pathFromUtf8(AgentDbFolder) / std::string(kCalvaneFileName))},
         {"the bonus database", resolvedOrAsIs(bonusDb)},
     };
 }
@@ -51,14 +54,11 @@ std::optional<std::string> outputOverInput(const std::string& option, const fs::
                                            const std::vector<InputFile>& inputs)
 {
     const std::string refused = option + " '" + output.string() + "' would be written over ";
-    struct stat written {};
-    const bool exists = ::stat(output.c_str(), &written) == 0;
+    const auto written = platform::fileIdentity(output);
     const fs::path outputFolder = canonicalFolder(output.parent_path());
     const std::string outputName = output.filename().string();
     for (const InputFile& input : inputs) {
-        struct stat read {};
-        if (exists && ::stat(input.path.c_str(), &read) == 0 && read.st_dev == written.st_dev &&
-            read.st_ino == written.st_ino) {
+        if (written && platform::fileIdentity(input.path) == written) {
             return refused + input.role + " '" + input.path.string() + "'";
         }
         const std::string inputName = input.path.filename().string();
@@ -73,14 +73,14 @@ std::optional<std::string> outputOverInput(const std::string& option, const fs::
 
 std::optional<std::string> unusableLog(const fs::path& log)
 {
-    struct stat found {};
-    if (::lstat(log.c_str(), &found) != 0) {
+    const platform::EntryKind kind = platform::entryKind(log);
+    if (kind == platform::EntryKind::Missing) {
         return std::nullopt; // made at the first entry
     }
-    if (S_ISLNK(found.st_mode)) {
+    if (kind == platform::EntryKind::Link) {
         return "the error log '" + log.string() + "' is a symbolic link; name the file itself";
     }
-    if (!S_ISREG(found.st_mode)) {
+    if (kind != platform::EntryKind::Regular) {
         return "the error log '" + log.string() + "' is not a regular file";
     }
     return std::nullopt;
@@ -93,7 +93,7 @@ std::optional<std::string> unwritableSummary(const fs::path& summary)
         return "the summary file '" + summary.string() + "' is a folder";
     }
     const fs::path folder = summary.parent_path().empty() ? fs::path(".") : summary.parent_path();
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    if (!platform::folderWritable(folder)) {
         return "cannot write the summary file '" + summary.string() +
                "': its folder is missing or not writable";
     }
@@ -103,25 +103,11 @@ std::optional<std::string> unwritableSummary(const fs::path& summary)
 bool replaceFile(const fs::path& path, const std::string& text)
 {
     const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
-    std::string pattern = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(pattern.data());
-    if (fd < 0) {
-        return false;
-    }
-    bool written = ::fchmod(fd, S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH) == 0;
-    std::size_t done = 0;
-    while (written && done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        written = n > 0;
-        done += n > 0 ? static_cast<std::size_t>(n) : 0;
-    }
-    written = written && ::fsync(fd) == 0;
-    written = ::close(fd) == 0 && written;
-    if (!written || std::rename(pattern.c_str(), path.c_str()) != 0) {
-        ::unlink(pattern.c_str());
+    try {
+        platform::ReplacementFile file(path, (folder / ("." + path.filename().string() + ".")).string());
+        file.write(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+        file.commit(0644);
+    } catch (const platform::FileError&) {
         return false;
     }
     return true;

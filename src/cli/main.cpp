@@ -1,18 +1,21 @@
 #include "cli/ImportCommand.h"
-#include "cli/StopSignals.h"
+#include "platform/Console.h"
+#include "platform/StopSignals.h"
 
 #include <iostream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 int main(int argc, char** argv)
 {
-    orrin::cli::StopSignals::install();
+    using orrin::platform::isTerminal;
+    using orrin::platform::StandardStream;
+    orrin::platform::StopSignals::install();
+    orrin::platform::useBinaryOutput();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    orrin::cli::Terminal terminal{std::cin, std::cout, std::cerr, isatty(STDIN_FILENO) != 0,
-                                  isatty(STDERR_FILENO) != 0};
-    terminal.outputIsTerminal = isatty(STDOUT_FILENO) != 0;
-    terminal.stopSignal = orrin::cli::StopSignals::flag();
+    orrin::cli::Terminal terminal{std::cin, std::cout, std::cerr, isTerminal(StandardStream::Input),
+                                  isTerminal(StandardStream::Error)};
+    terminal.outputIsTerminal = isTerminal(StandardStream::Output);
+    terminal.stopSignal = orrin::platform::StopSignals::flag();
     return orrin::cli::runImport(arguments, terminal);
 }

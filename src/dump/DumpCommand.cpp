@@ -3,6 +3,7 @@
 #include "value/JsonText.h"
 
 #include "jet/base/Value.h"
+#include "platform/Utf8Path.h"
 #include "store/ColumnType.h"
 #include "store/Connection.h"
 #include "store/KnownDatabases.h"
@@ -276,7 +277,7 @@ std::unique_ptr<store::Connection> openForDump(const DumpOptions& options)
 {
     const auto open = [&](const std::string& password) {
         auto connection = std::make_unique<store::Connection>();
-        connection->openFile(options.file, password, store::OpenMode::ReadOnly);
+        connection->openFile(platform::pathFromUtf8(options.file), password, store::OpenMode::ReadOnly);
         return connection;
     };
     if (options.passwordGiven)

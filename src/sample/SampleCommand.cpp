@@ -1,6 +1,8 @@
 #include "sample/SampleCommand.h"
 
+#include "platform/Utf8Path.h"
 #include "store/KnownDatabases.h"
+#include "store/SqlCipherForm.h"
 
 #include <charconv>
 #include <cmath>
@@ -90,12 +92,12 @@ SampleCommandLine parseSampleCommandLine(std::span<const std::string_view> argum
             const auto text = value();
             if (text.empty())
                 throw UsageError("--out needs a folder");
-            line.out = std::filesystem::path(text);
+            line.out = platform::pathFromUtf8(text);
         } else if (flag == "--bonus-db") {
             const auto text = value();
             if (text.empty())
                 throw UsageError("--bonus-db needs a file name");
-            line.bonusDb = std::filesystem::path(text);
+            line.bonusDb = platform::pathFromUtf8(text);
         } else if (flag == "--policies") {
             line.options.policies = parseWhole<std::int64_t>(flag, value());
             if (line.options.policies < 0 || line.options.policies > kMaxPolicies)
@@ -106,6 +108,8 @@ SampleCommandLine parseSampleCommandLine(std::span<const std::string_view> argum
             const auto text = value();
             if (text == "access")
                 line.options.format = SampleFormat::Access;
+            else if (text == "sqlcipher" && !store::kSqlCipherBuilt)
+                throw UsageError("--format sqlcipher: " + store::kNoSqlCipherForm);
             else if (text == "sqlcipher")
                 line.options.format = SampleFormat::SqlCipher;
             else

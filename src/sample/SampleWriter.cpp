@@ -39,10 +39,13 @@ void writeNewDatabase(const std::filesystem::path& file, bool replace, const std
     std::filesystem::remove(partial, ec);
     std::filesystem::remove(rows, ec);
     const std::filesystem::path& sqlFile = format == SampleFormat::Access ? rows : partial;
+    // The rows of an Access file pass through a scratch SQL file, which a build without the SQLCipher
+    // form writes without a key.
+    const std::string sqlPassword = format == SampleFormat::Access && !store::kSqlCipherBuilt ? "" : password;
     try {
-        store::createDatabase(sqlFile, password, schema);
+        store::createDatabase(sqlFile, sqlPassword, schema);
         {
-            SqlFile sql(sqlFile, password);
+            SqlFile sql(sqlFile, sqlPassword);
             fill(sql);
             if (format == SampleFormat::Access)
                 copyToAccess(sql.handle(), access.from, partial, password, access.indexes);

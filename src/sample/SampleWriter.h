@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/SqlCipherForm.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -11,6 +13,10 @@ namespace orrin::sample {
 // database password), or the program's own SQLCipher files under the same names.
 enum class SampleFormat { Access, SqlCipher };
 
+// The form written when none is named: SQLCipher where the build has it, else Access.
+inline constexpr SampleFormat kDefaultSampleFormat =
+    store::kSqlCipherBuilt ? SampleFormat::SqlCipher : SampleFormat::Access;
+
 struct SampleOptions {
     std::int64_t policies = 1000;
     std::uint64_t seed = 1;
@@ -18,7 +24,7 @@ struct SampleOptions {
     // unknown plan...) that actually are: 0 writes clean data only, 1 makes every one awkward.
     double dirtyRate = 0.02;
     // The form of the files; the rows are the same in both.
-    SampleFormat format = SampleFormat::SqlCipher;
+    SampleFormat format = kDefaultSampleFormat;
 };
 
 // What a source database holds after writeSource.
@@ -62,7 +68,7 @@ class SampleWriter {
     void writeTarget(const std::filesystem::path& file) const;
     // The bonus database (target schema and password) holding the NewBonus and FINALBONUS rows.
     static void writeBonusDatabase(const std::filesystem::path& file, bool replaceExisting = false,
-                                   SampleFormat format = SampleFormat::SqlCipher);
+                                   SampleFormat format = kDefaultSampleFormat);
 
     const SampleOptions& options() const { return m_options; }
 

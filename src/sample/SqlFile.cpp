@@ -1,6 +1,7 @@
 #include "sample/SqlFile.h"
 
 #include "jet/base/Text.h"
+#include "store/SqlCipherForm.h"
 
 #include <sqlcipher/sqlite3.h>
 
@@ -37,11 +38,11 @@ std::size_t utf8Length(std::string_view text)
 SqlFile::SqlFile(const std::filesystem::path& file, const std::string& password) : m_path(file)
 {
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    const int rc = sqlite3_open_v2(file.string().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     m_db = db; // owned from here on, even when the open failed
     if (rc != SQLITE_OK)
         fail("cannot open");
-    if (sqlite3_key(m_db, password.data(), static_cast<int>(password.size())) != SQLITE_OK)
+    if (store::keyDatabase(m_db, password) != SQLITE_OK)
         fail("cannot set the key of");
     // Reading the schema proves the key: a wrong one reads as "file is not a database".
     execute("SELECT count(*) FROM sqlite_master");

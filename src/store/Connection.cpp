@@ -1,5 +1,6 @@
 #include "store/Connection.h"
 
+#include "platform/Utf8Path.h"
 #include "store/AccessHold.h"
 #include "store/AccessSource.h"
 
@@ -7,6 +8,7 @@
 #include "store/DatabaseLocation.h"
 #include "store/EngineError.h"
 #include "store/LockWaits.h"
+#include "store/SqlCipherForm.h"
 #include "store/SqlText.h"
 #include "store/SqliteHandle.h"
 #include "store/StoreError.h"
@@ -65,7 +67,7 @@ void Connection::open(std::string_view connectionText, OpenMode mode)
 
 void Connection::open(const DatabaseLocation& location, OpenMode mode)
 {
-    openFile(location.dataSource, location.password, mode);
+    openFile(platform::pathFromUtf8(location.dataSource), location.password, mode);
 }
 
 void Connection::openDao(std::string_view name, std::string_view connect)
@@ -102,6 +104,9 @@ void Connection::openFile(const std::filesystem::path& path, const std::string& 
         openAccess(file, password, mode);
         return;
     }
+    if (!kSqlCipherBuilt)
+        throw Error(code::General,
+                    "Cannot open '" + name + "': it is not an Access file, and " + kNoSqlCipherForm + ".");
 
     // A connection is only ever used by one thread at a time, so the engine's own locking of it
     // would be pure cost.
@@ -120,8 +125,7 @@ void Connection::openFile(const std::filesystem::path& path, const std::string& 
     else
         sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     // Without a password the file is a plain, unencrypted one.
-    if (!password.empty() &&
-        sqlite3_key(db.get(), password.data(), static_cast<int>(password.size())) != SQLITE_OK)
+    if (!password.empty() && keyDatabase(db.get(), password) != SQLITE_OK)
         throw notDatabase;
 
     // The key is only tried when the first page is read.

@@ -1,6 +1,8 @@
 #include "store/DatabaseFile.h"
 
+#include "platform/Utf8Path.h"
 #include "store/Connection.h"
+#include "store/SqlCipherForm.h"
 #include "store/SqlText.h"
 #include "store/SqliteHandle.h"
 #include "store/StoreError.h"
@@ -40,7 +42,7 @@ void removeQuietly(const std::filesystem::path& path)
 
 std::filesystem::path resolveDataSource(std::string_view dataSource)
 {
-    const std::filesystem::path path(normalizedSeparators(dataSource));
+    const std::filesystem::path path = platform::pathFromUtf8(normalizedSeparators(dataSource));
     std::error_code error;
     if (path.empty() || std::filesystem::exists(path, error))
         return path;
@@ -69,7 +71,7 @@ std::filesystem::path resolveDataSource(std::string_view dataSource)
                         "': several files in its folder differ from that name only in letter case (" + names +
                         ").");
     }
-    return folder / matches.front();
+    return folder / platform::pathFromUtf8(matches.front());
 }
 
 void createDatabase(const std::filesystem::path& path, const std::string& password,
@@ -83,7 +85,7 @@ void createDatabase(const std::filesystem::path& path, const std::string& passwo
 
     sqlite3* raw = nullptr;
     const int opened =
-        sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        sqlite3_open_v2(path.string().c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     DatabaseHandle db(raw);
     if (opened != SQLITE_OK) {
         const std::string message = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(opened);
@@ -100,8 +102,7 @@ void createDatabase(const std::filesystem::path& path, const std::string& passwo
         throw Error(code::General,
                     "Cannot create the database '" + path.string() + "': " + what + ": " + message + ".");
     };
-    if (!password.empty() &&
-        sqlite3_key(db.get(), password.data(), static_cast<int>(password.size())) != SQLITE_OK)
+    if (!password.empty() && keyDatabase(db.get(), password) != SQLITE_OK)
         fail("the password could not be set");
     if (sqlite3_exec(db.get(), "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
         fail("the schema could not be written");

@@ -1,5 +1,6 @@
 #include "value/Clock.h"
 
+#include "platform/LocalTime.h"
 #include "value/Error.h"
 
 #include <array>
@@ -28,7 +29,7 @@ std::tm localNow(double* fractionOfSecond = nullptr)
         *fractionOfSecond = std::chrono::duration<double>(rest).count();
     }
     std::tm local{};
-    if (localtime_r(&seconds, &local) == nullptr) {
+    if (!platform::localTime(seconds, local)) {
         throw Error(err::InvalidCall, "Invalid procedure call or argument: the local time cannot be read");
     }
     return local;

@@ -2,6 +2,7 @@
 #include "value/Variant.h"
 
 #include <gtest/gtest.h>
+#include <sqlcipher/sqlite3.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -133,6 +134,15 @@ TEST_F(OrrinImport, HelpPrintsUsageAndSucceeds)
     const Result result = run({"--help"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.out.rfind("Usage: orrin-import --orrin-db PATH --agent-db PATH", 0), 0u) << result.out;
+    EXPECT_EQ(result.err, "");
+}
+
+TEST_F(OrrinImport, VersionNamesTheProgramAndItsSqlEngine)
+{
+    const Result result = run({"--version"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "orrin-import 1.0.0\nSQLite " + std::string(sqlite3_libversion()) +
+                              ", with the SQLCipher form\n");
     EXPECT_EQ(result.err, "");
 }
 

@@ -46,6 +46,13 @@ TEST(Options, HelpNeedsNothingElse)
     EXPECT_TRUE(parseOptions({"--help"}).help);
 }
 
+TEST(Options, VersionNeedsNothingElse)
+{
+    const Options options = parseOptions({"--version"});
+    EXPECT_TRUE(options.version);
+    EXPECT_FALSE(options.help);
+}
+
 struct BadLine {
     const char* name;
     std::vector<std::string> arguments;

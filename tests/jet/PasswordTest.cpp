@@ -132,7 +132,7 @@ TEST(Passwords, AFileWithoutAPasswordOpensWithAnyPassword)
 {
     std::vector<std::filesystem::path> files = filesUnder(kSamples);
     std::erase_if(files, [](const std::filesystem::path& p) {
-        const std::string s = p.string();
+        const std::string s = p.generic_string();
         return s.find("/sqlcipher") != std::string::npos ||
                (s.find("/encrypted/") != std::string::npos &&
                 s.find("/encrypted/none--") == std::string::npos);

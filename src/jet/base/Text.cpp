@@ -1,9 +1,9 @@
 #include "jet/base/Text.h"
 
 #include "jet/base/Coding.h"
+#include "platform/CodePage.h"
 
-#include <iconv.h>
-
+#include <algorithm>
 #include <array>
 #include <map>
 #include <memory>
@@ -16,14 +16,14 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Code pages whose characters take one or two bytes; these go through iconv whole.
+// Code pages whose characters take one or two bytes; these are converted whole.
 bool isDoubleByteCodePage(std::uint16_t codePage)
 {
     return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 || codePage == 1361;
 }
 
-// The 256 characters of a single-byte code page, from the C library's converter; a byte it does
-// not map is U+FFFD. Built once per code page.
+// The 256 characters of a single-byte code page, from the system's converter (code page 1252 when it
+// does not know the file's); a byte it does not map is U+FFFD. Built once per code page.
 const std::array<char32_t, 256>& singleByteTable(std::uint16_t codePage)
 {
     static std::mutex mutex;
@@ -36,59 +36,23 @@ const std::array<char32_t, 256>& singleByteTable(std::uint16_t codePage)
     auto& table = *slot;
     for (std::size_t b = 0; b < 256; ++b)
         table[b] = b < 0x80 ? static_cast<char32_t>(b) : kReplacement;
-    const std::string name = "CP" + std::to_string(codePage);
-    iconv_t cd = iconv_open("UTF-32LE", name.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        cd = iconv_open("UTF-32LE", "CP1252");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return table;
-    for (std::size_t b = 0x80; b < 256; ++b) {
-        char in = static_cast<char>(b);
-        std::uint8_t utf32[8] = {};
-        char* inPtr = &in;
-        char* outPtr = reinterpret_cast<char*>(utf32);
-        std::size_t inLeft = 1;
-        std::size_t outLeft = sizeof utf32;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) && outLeft == 4)
-            table[b] = static_cast<char32_t>(decodeFixed32(utf32));
-    }
-    iconv_close(cd);
+    auto upper = platform::singleByteUpperHalf(codePage);
+    if (!upper)
+        upper = platform::singleByteUpperHalf(1252);
+    if (upper)
+        std::copy(upper->begin(), upper->end(), table.begin() + 0x80);
     return table;
 }
 
-// Converts a double-byte code page's text with iconv; an invalid sequence ends in U+FFFD.
+// Converts a double-byte code page's text whole; an invalid sequence ends in U+FFFD.
 void appendDoubleByte(std::span<const std::uint8_t> bytes, std::uint16_t codePage, std::string& out)
 {
-    const std::string name = "CP" + std::to_string(codePage);
-    iconv_t cd = iconv_open("UTF-8", name.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        for (std::uint8_t b : bytes)
-            appendUtf8(b < 0x80 ? b : kReplacement, out);
+    if (auto text = platform::doubleByteToUtf8(bytes, codePage)) {
+        out += *text;
         return;
     }
-    std::string input(bytes.begin(), bytes.end());
-    std::string buffer(bytes.size() * 4 + 4, '\0');
-    char* inPtr = input.data();
-    std::size_t inLeft = input.size();
-    char* outPtr = buffer.data();
-    std::size_t outLeft = buffer.size();
-    while (inLeft > 0) {
-        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
-            // Skip the byte that does not convert and mark it.
-            ++inPtr;
-            --inLeft;
-            if (outLeft >= 3) {
-                std::string mark;
-                appendUtf8(kReplacement, mark);
-                std::copy(mark.begin(), mark.end(), outPtr);
-                outPtr += mark.size();
-                outLeft -= mark.size();
-            }
-        }
-    }
-    iconv_close(cd);
-    out.append(buffer.data(), static_cast<std::size_t>(outPtr - buffer.data()));
+    for (std::uint8_t b : bytes)
+        appendUtf8(b < 0x80 ? b : kReplacement, out);
 }
 
 } // namespace

@@ -1,46 +1,27 @@
 #include "jet/crypto/Crypto.h"
 
-#include "jet/base/JetError.h"
-
-#include <openssl/evp.h>
-#include <openssl/rand.h>
+#include <algorithm>
 
 namespace orrin::jet {
 
 namespace {
 
-[[noreturn]] void refused(const std::string& what)
-{
-    throw Error(Failure::Unsupported, "The cryptography library refused " + what + ".");
-}
+constexpr char kBase64Letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-const EVP_MD* mdOf(HashKind kind)
+// The six bits a Base64 letter stands for; -1 for anything else.
+int base64Value(char c)
 {
-    switch (kind) {
-    case HashKind::Sha1:
-        return EVP_sha1();
-    case HashKind::Sha256:
-        return EVP_sha256();
-    case HashKind::Sha384:
-        return EVP_sha384();
-    case HashKind::Sha512:
-        return EVP_sha512();
-    }
-    return EVP_sha1();
-}
-
-const EVP_CIPHER* aesCipher(AesMode mode, std::size_t keyLength)
-{
-    switch (keyLength) {
-    case 16:
-        return mode == AesMode::Cbc ? EVP_aes_128_cbc() : EVP_aes_128_ecb();
-    case 24:
-        return mode == AesMode::Cbc ? EVP_aes_192_cbc() : EVP_aes_192_ecb();
-    case 32:
-        return mode == AesMode::Cbc ? EVP_aes_256_cbc() : EVP_aes_256_ecb();
-    default:
-        refused("an AES key of " + std::to_string(keyLength) + " bytes");
-    }
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 26;
+    if (c >= '0' && c <= '9')
+        return c - '0' + 52;
+    if (c == '+')
+        return 62;
+    if (c == '/')
+        return 63;
+    return -1;
 }
 
 } // namespace
@@ -58,57 +39,6 @@ std::optional<HashKind> hashKindNamed(std::string_view name)
     return std::nullopt;
 }
 
-struct Hasher::Context {
-    EVP_MD_CTX* ctx = nullptr;
-    const EVP_MD* md = nullptr;
-    ~Context() { EVP_MD_CTX_free(ctx); }
-};
-
-Hasher::Hasher(HashKind kind) : m_context(std::make_unique<Context>())
-{
-    m_context->md = mdOf(kind);
-    m_context->ctx = EVP_MD_CTX_new();
-    if (!m_context->ctx)
-        refused("a hash context");
-    m_size = static_cast<std::size_t>(EVP_MD_get_size(m_context->md));
-}
-
-Hasher::~Hasher() = default;
-
-Bytes Hasher::digest(std::initializer_list<std::span<const std::uint8_t>> parts)
-{
-    if (EVP_DigestInit_ex(m_context->ctx, m_context->md, nullptr) != 1)
-        refused("a hash");
-    for (const auto& part : parts)
-        if (!part.empty() && EVP_DigestUpdate(m_context->ctx, part.data(), part.size()) != 1)
-            refused("a hash");
-    Bytes out(m_size);
-    unsigned int length = 0;
-    if (EVP_DigestFinal_ex(m_context->ctx, out.data(), &length) != 1)
-        refused("a hash");
-    out.resize(length);
-    return out;
-}
-
-void aesApply(bool encrypt, AesMode mode, std::span<const std::uint8_t> key, std::span<const std::uint8_t> iv,
-              std::span<std::uint8_t> data)
-{
-    std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> ctx(EVP_CIPHER_CTX_new(),
-                                                                        EVP_CIPHER_CTX_free);
-    if (!ctx || data.size() % 16 != 0 || (mode == AesMode::Cbc && iv.size() != 16))
-        refused("an AES operation");
-    if (EVP_CipherInit_ex(ctx.get(), aesCipher(mode, key.size()), nullptr, key.data(),
-                          mode == AesMode::Cbc ? iv.data() : nullptr, encrypt ? 1 : 0) != 1)
-        refused("an AES key");
-    EVP_CIPHER_CTX_set_padding(ctx.get(), 0);
-    int written = 0;
-    if (EVP_CipherUpdate(ctx.get(), data.data(), &written, data.data(), static_cast<int>(data.size())) != 1)
-        refused("an AES operation");
-    int tail = 0;
-    if (EVP_CipherFinal_ex(ctx.get(), data.data() + written, &tail) != 1)
-        refused("an AES operation");
-}
-
 std::optional<Bytes> base64Decode(std::string_view text)
 {
     std::string clean;
@@ -117,33 +47,44 @@ std::optional<Bytes> base64Decode(std::string_view text)
             clean.push_back(c);
     if (clean.size() % 4 != 0)
         return std::nullopt;
-    Bytes out(clean.size() / 4 * 3 + 1);
-    const int length = EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char*>(clean.data()),
-                                       static_cast<int>(clean.size()));
-    if (length < 0)
-        return std::nullopt;
-    // EVP_DecodeBlock counts the padding as zero bytes.
-    std::size_t size = static_cast<std::size_t>(length);
-    for (std::size_t i = clean.size(); i > 0 && clean[i - 1] == '=' && size > 0; --i)
-        --size;
-    out.resize(size);
+    Bytes out;
+    out.reserve(clean.size() / 4 * 3);
+    for (std::size_t i = 0; i < clean.size(); i += 4) {
+        const bool last = i + 4 == clean.size();
+        // Padding stands only at the very end: "xx==" or "xxx=".
+        const int padding = last && clean[i + 3] == '=' ? (clean[i + 2] == '=' ? 2 : 1) : 0;
+        std::uint32_t group = 0;
+        for (int k = 0; k < 4; ++k) {
+            const int value = k >= 4 - padding ? 0 : base64Value(clean[i + static_cast<std::size_t>(k)]);
+            if (value < 0)
+                return std::nullopt;
+            group = (group << 6) | static_cast<std::uint32_t>(value);
+        }
+        out.push_back(static_cast<std::uint8_t>(group >> 16));
+        if (padding < 2)
+            out.push_back(static_cast<std::uint8_t>(group >> 8));
+        if (padding < 1)
+            out.push_back(static_cast<std::uint8_t>(group));
+    }
     return out;
 }
 
 std::string base64Encode(std::span<const std::uint8_t> bytes)
 {
-    std::string out((bytes.size() + 2) / 3 * 4 + 1, '\0');
-    const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()), bytes.data(),
-                                       static_cast<int>(bytes.size()));
-    out.resize(static_cast<std::size_t>(length));
-    return out;
-}
-
-Bytes randomBytes(std::size_t count)
-{
-    Bytes out(count);
-    if (count > 0 && RAND_bytes(out.data(), static_cast<int>(count)) != 1)
-        refused("random bytes");
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        std::uint32_t group = static_cast<std::uint32_t>(bytes[i]) << 16;
+        if (n > 1)
+            group |= static_cast<std::uint32_t>(bytes[i + 1]) << 8;
+        if (n > 2)
+            group |= bytes[i + 2];
+        out += kBase64Letters[(group >> 18) & 0x3F];
+        out += kBase64Letters[(group >> 12) & 0x3F];
+        out += n > 1 ? kBase64Letters[(group >> 6) & 0x3F] : '=';
+        out += n > 2 ? kBase64Letters[group & 0x3F] : '=';
+    }
     return out;
 }
 

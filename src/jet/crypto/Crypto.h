@@ -1,6 +1,7 @@
 #pragma once
 
-// The few pieces of OpenSSL's libcrypto the page codecs need, behind small value-typed calls:
+// The few pieces of cryptography the page codecs need, behind small value-typed calls (OpenSSL's
+// libcrypto on Linux, the system's CNG on Windows):
 // hashes, AES over whole blocks, Base64 and random bytes. A refusal by the library (which only
 // happens for an algorithm it lacks) is Failure::Unsupported.
 

@@ -10,6 +10,7 @@
 #include "jet/table/UsageMap.h"
 #include "jet/write/IndexRowKey.h"
 #include "jet/write/RowWriter.h"
+#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <cassert>
@@ -486,7 +487,7 @@ void TableWriter::commit()
         throw Error(Failure::Unsupported, "A failed write cannot be committed.");
     writeGlobalUsageMap(*this, std::vector<std::uint32_t>(m_free.begin(), m_free.end()));
     const PageFile& file = m_db.file();
-    const std::filesystem::path path = file.fileName();
+    const std::filesystem::path path = platform::pathFromUtf8(file.fileName());
     // The pages not changed come from the file as it was opened, never from whatever lies at the
     // path now; and the path must still hold that file, unchanged, or nothing is written.
     replaceFile(

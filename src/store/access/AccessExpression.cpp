@@ -1,5 +1,7 @@
 #include "store/access/AccessExpression.h"
 
+#include "platform/LocalTime.h"
+
 #include "value/Conversions.h"
 #include "value/DateValue.h"
 #include "value/Error.h"
@@ -1250,7 +1252,7 @@ Date localNow()
 {
     const std::time_t seconds = std::time(nullptr);
     std::tm local{};
-    if (localtime_r(&seconds, &local) == nullptr)
+    if (!platform::localTime(seconds, local))
         return Date{0.0};
     return makeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
                     std::min(local.tm_sec, 59));

@@ -1,9 +1,9 @@
-#include "cli/StopSignals.h"
+#include "platform/StopSignals.h"
 
 #include <initializer_list>
 #include <signal.h>
 
-namespace orrin::cli {
+namespace orrin::platform {
 
 namespace {
 
@@ -51,4 +51,4 @@ const volatile std::sig_atomic_t* StopSignals::flag()
     return &g_stopSignal;
 }
 
-} // namespace orrin::cli
+} // namespace orrin::platform

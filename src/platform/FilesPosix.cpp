@@ -1,0 +1,31 @@
+#include "platform/Files.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orrin::platform {
+
+std::optional<FileKey> fileIdentity(const std::filesystem::path& path)
+{
+    struct stat status {};
+    if (path.empty() || ::stat(path.c_str(), &status) != 0)
+        return std::nullopt;
+    return FileKey{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+EntryKind entryKind(const std::filesystem::path& path)
+{
+    struct stat found {};
+    if (::lstat(path.c_str(), &found) != 0)
+        return EntryKind::Missing;
+    if (S_ISLNK(found.st_mode))
+        return EntryKind::Link;
+    return S_ISREG(found.st_mode) ? EntryKind::Regular : EntryKind::Other;
+}
+
+bool folderWritable(const std::filesystem::path& folder)
+{
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+} // namespace orrin::platform
