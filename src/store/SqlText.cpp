@@ -16,6 +16,17 @@ std::string quoteIdentifier(std::string_view name)
     return result;
 }
 
+std::string quoteText(std::string_view text)
+{
+    std::string out = "'";
+    for (const char c : text) {
+        out += c;
+        if (c == '\'')
+            out += '\'';
+    }
+    return out + "'";
+}
+
 std::string shownValue(std::string_view text)
 {
     constexpr std::size_t kShown = 50;

@@ -22,6 +22,9 @@ inline bool equalsIgnoringCase(std::string_view a, std::string_view b)
 // An identifier in double quotes, a quote inside it doubled: a name can never end the quoting.
 std::string quoteIdentifier(std::string_view name);
 
+// A text inside single quotes for SQL, a quote inside it doubled.
+std::string quoteText(std::string_view text);
+
 // A value shown inside a message: at most 50 characters, longer ones cut with "...".
 std::string shownValue(std::string_view text);
 

@@ -6,17 +6,6 @@ namespace orrin::store::access {
 
 namespace {
 
-std::string quoteText(std::string_view text)
-{
-    std::string out = "'";
-    for (const char c : text) {
-        out += c;
-        if (c == '\'')
-            out += '\'';
-    }
-    return out + "'";
-}
-
 // "A.x = B.y AND ..." over the column pairs.
 std::string matching(const std::string& left, const std::vector<std::string>& leftColumns,
                      const std::string& right, const std::vector<std::string>& rightColumns)

@@ -16,18 +16,6 @@ namespace orrin::store::access {
 
 namespace {
 
-// A text inside single quotes for SQL, quotes doubled.
-std::string quoteText(std::string_view text)
-{
-    std::string out = "'";
-    for (const char c : text) {
-        out += c;
-        if (c == '\'')
-            out += '\'';
-    }
-    return out + "'";
-}
-
 std::string newGuid(std::mt19937& random)
 {
     std::uniform_int_distribution<int> byte(0, 255);
