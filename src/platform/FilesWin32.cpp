@@ -19,7 +19,7 @@ std::optional<FileKey> fileIdentity(const std::filesystem::path& path)
     if (!read)
         return std::nullopt;
     return FileKey{info.dwVolumeSerialNumber,
-                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+                   (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
 EntryKind entryKind(const std::filesystem::path& path)
