@@ -177,7 +177,8 @@ std::string exported(const fs::path& file, const std::string& table, const std::
     // The unit separator between fields: the sample's awkward text holds commas and tabs.
     return orrin::testing::runCommand("d=$(printf '\\037'); mdb-export -H -Q -d \"$d\" -T '%Y-%m-%d' " +
                                       orrin::testing::shellQuoted(file.string()) + " " + table +
-                                      " | cut -d \"$d\" -f" + fields + " --output-delimiter=, | sort | uniq -c")
+                                      " | cut -d \"$d\" -f" + fields +
+                                      " --output-delimiter=, | sort | uniq -c")
         .output;
 }
 

@@ -6,6 +6,16 @@ namespace orrin::store::access {
 
 namespace {
 
+// "access_key(N, T.x, ...)": the key the parent's index gives the columns (of table, or
+// unqualified when table is empty), in the index's order.
+std::string keyOf(const std::string& table, const std::vector<std::string>& columns, const ParentKey& key)
+{
+    std::string out = "access_key(" + std::to_string(key.number);
+    for (const std::size_t pair : key.pairs)
+        out += ", " + (table.empty() ? "" : table + ".") + quoteIdentifier(columns[pair]);
+    return out + ")";
+}
+
 // "A.x = B.y AND ..." over the column pairs, or "access_key(N, A.x, ...) = access_key(N, B.y, ...)"
 // through the parent's index.
 std::string matching(const std::string& left, const std::vector<std::string>& leftColumns,
@@ -13,16 +23,8 @@ std::string matching(const std::string& left, const std::vector<std::string>& le
                      const std::optional<ParentKey>& key)
 {
     std::string out;
-    if (key) {
-        const std::string function = "access_key(" + std::to_string(key->number);
-        std::string leftKey = function;
-        std::string rightKey = function;
-        for (const std::size_t pair : key->pairs) {
-            leftKey += ", " + left + "." + quoteIdentifier(leftColumns[pair]);
-            rightKey += ", " + right + "." + quoteIdentifier(rightColumns[pair]);
-        }
-        return leftKey + ") = " + rightKey + ")";
-    }
+    if (key)
+        return keyOf(left, leftColumns, *key) + " = " + keyOf(right, rightColumns, *key);
     for (std::size_t i = 0; i < leftColumns.size(); ++i)
         out += (i == 0 ? "" : " AND ") + left + "." + quoteIdentifier(leftColumns[i]) + " = " + right + "." +
                quoteIdentifier(rightColumns[i]);
@@ -74,6 +76,11 @@ std::vector<std::string> relationshipTriggers(const jet::Relationship& r,
                       " IS NOT OLD." + quoteIdentifier(c);
 
     std::vector<std::string> out;
+    // The children are found by their keys in the parent's order through an index of their own,
+    // so that deleting or re-keying a parent does not read the whole child table.
+    if (key)
+        out.push_back("CREATE INDEX " + quoteIdentifier(prefix + "child_keys") + " ON " + child + " (" +
+                      keyOf("", r.columns, *key) + ")");
     out.push_back("CREATE TRIGGER " + quoteIdentifier(prefix + "child_insert") + " AFTER INSERT ON " + child +
                   " BEGIN " + orphan + "END");
     out.push_back("CREATE TRIGGER " + quoteIdentifier(prefix + "child_update") + " AFTER UPDATE OF " +

@@ -30,7 +30,7 @@ struct ParentKey {
 
 // The CREATE TRIGGER statements for relationship, whose two tables are both in the memory
 // database; none when it is not enforced or names no columns. Keys compare through parentKey when
-// given.
+// given, and then an index on the child's keys in that order comes first.
 std::vector<std::string> relationshipTriggers(const jet::Relationship& relationship,
                                               const std::optional<ParentKey>& parentKey = std::nullopt);
 
