@@ -259,9 +259,20 @@ void frmImport::cmdImport_Click()
     m_OrrinDbFolder = migration::folderOf(toStd(txtOrrinDb->text()));
     m_AgentDbFolder = migration::folderOf(toStd(txtAgentDb->text()));
 
+    // A bonus database that cannot serve the lookups is asked about before anything is written:
+    // going on leaves every maturity amount that needs bonus years to the error log.
+    const std::filesystem::path bonus =
+        m_bonusDatabase ? *m_bonusDatabase : calc::DataImport::defaultBonusDatabase();
+    const QString problem = bonusProblem(bonus);
+    const QString warning = bonusWarning(problem);
+    if (!problem.isEmpty() &&
+        MessageBox::question(this, bonusQuestionText(problem), QMessageBox::No) != QMessageBox::Yes) {
+        endProgram(1);
+        return;
+    }
+
     migration::RunReport report;
     std::optional<QString> failure;
-    QString warning;
     m_stopAsked = false;
     setRunning(true);
     {
@@ -269,10 +280,7 @@ void frmImport::cmdImport_Click()
         try {
             calc::DataImport dataImport;
             dataImport.setLogFile(m_errorLogFile ? *m_errorLogFile : calc::DataImport::defaultLogFile());
-            const std::filesystem::path bonus =
-                m_bonusDatabase ? *m_bonusDatabase : calc::DataImport::defaultBonusDatabase();
             dataImport.setBonusDatabase(bonus);
-            warning = bonusWarning(bonus);
             migration::MigrationRun run(dataImport, *this, *this);
             RunningImport running(m_run, run, m_PoliciesTransferred);
             report = run.run(m_OrrinDbFolder, m_AgentDbFolder);
@@ -401,7 +409,7 @@ QString frmImport::abandonedText(const std::string& reason, const std::string& r
                                     : fromStd(recoveryFailure));
 }
 
-QString frmImport::bonusWarning(const std::filesystem::path& bonusDatabase)
+QString frmImport::bonusProblem(const std::filesystem::path& bonusDatabase)
 {
     try {
         std::error_code error;
@@ -409,16 +417,31 @@ QString frmImport::bonusWarning(const std::filesystem::path& bonusDatabase)
             const auto unreadable = calc::DataImport::unreadableBonusDatabase(bonusDatabase);
             if (!unreadable)
                 return {};
-            return QStringLiteral("The bonus database \"%1\" cannot be read (%2): the maturity amounts that "
-                                  "need bonus years were written to the error log instead.")
+            return QStringLiteral("The bonus database \"%1\" cannot be read (%2)")
                 .arg(fromStd(bonusDatabase.string()), fromStd(*unreadable));
         }
     } catch (const Error&) {
         return {}; // several names differ only in letter case; the lookups name them
     }
-    return QStringLiteral("The bonus database \"%1\" was not found: the maturity amounts that need bonus "
-                          "years were written to the error log instead.")
-        .arg(fromStd(bonusDatabase.string()));
+    return QStringLiteral("The bonus database \"%1\" was not found").arg(fromStd(bonusDatabase.string()));
+}
+
+QString frmImport::bonusWarning(const QString& problem)
+{
+    if (problem.isEmpty())
+        return {};
+    return problem +
+           QStringLiteral(": the maturity amounts that need bonus years were written to the error log "
+                          "instead.");
+}
+
+QString frmImport::bonusQuestionText(const QString& problem)
+{
+    const QString lineBreak = QString::fromUtf8(kLineBreak);
+    return problem +
+           QStringLiteral(": the maturity amounts that need bonus years will be written to the error log "
+                          "instead.") +
+           lineBreak + lineBreak + QString::fromUtf8(kContinueQuestion);
 }
 
 QString frmImport::failureText(const QString& failure)

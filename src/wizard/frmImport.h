@@ -63,8 +63,15 @@ class frmImport : public QWidget, private migration::ErrorQuestion, private migr
     // when the run was not clean, and the warnings given before the run (the bonus database's,
     // none when empty, and the target's rules that were not applied).
     static QString completionText(const migration::RunReport& report, const QString& warning = {});
-    // The warning given before a run whose bonus database is missing, or empty when it is there.
-    static QString bonusWarning(const std::filesystem::path& bonusDatabase);
+    // What is wrong with the bonus database ("The bonus database "X" was not found", or "... cannot
+    // be read (reason)": empty, a folder, not a database, the wrong password, damaged); empty when
+    // the lookups can read it. The file is opened once.
+    static QString bonusProblem(const std::filesystem::path& bonusDatabase);
+    // The line the completion message adds for that problem (empty for none).
+    static QString bonusWarning(const QString& problem);
+    // The Yes/No question asked before a run whose bonus database has a problem: Yes runs, No ends
+    // the program with nothing written.
+    static QString bonusQuestionText(const QString& problem);
     // Why the run ended when the database engine gave up its transaction, or a database did not
     // open (nothing was kept); with the journal that could not be replayed, when one could not.
     static QString abandonedText(const std::string& reason, const std::string& recoveryFailure = {});
