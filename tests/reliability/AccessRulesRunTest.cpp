@@ -5,6 +5,7 @@
 // target without those rules, the engine filling in the rest; read back by our reader and by
 // mdbtools.
 
+#include "reliability/DatabaseDump.h"
 #include "reliability/ImportHarness.h"
 
 #include "common/Shell.h"
@@ -16,8 +17,6 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <map>
 
 namespace orrin::reliability {
@@ -106,12 +105,6 @@ void makeTargetWithRules(const fs::path& from, const fs::path& to)
     writer.commit();
 }
 
-std::string readText(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 std::string describeValue(const jet::Value& v)
 {
     switch (v.kind) {
@@ -120,8 +113,11 @@ std::string describeValue(const jet::Value& v)
     case jet::Value::Kind::Text:
         return "'" + v.text + "'";
     case jet::Value::Kind::Double:
-    case jet::Value::Kind::DateTime:
-        return std::to_string(v.real);
+    case jet::Value::Kind::DateTime: {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.17g", v.real);
+        return text;
+    }
     case jet::Value::Kind::Bytes:
         return std::to_string(v.bytes.size()) + " bytes";
     default:
@@ -205,8 +201,8 @@ TEST(AccessRulesRun, EveryRowGoesInAndTheEngineFillsTheRest)
     ASSERT_TRUE(endedOnItsOwn(plain));
     ASSERT_TRUE(endedOnItsOwn(withRules));
     EXPECT_EQ(withRules.exitCode, plain.exitCode) << describe(withRules);
-    std::string plainLog = readText(dir.path() / "plain" / "Error Log.txt");
-    std::string rulesLog = readText(dir.path() / "rules" / "Error Log.txt");
+    std::string plainLog = fileBytes(dir.path() / "plain" / "Error Log.txt");
+    std::string rulesLog = fileBytes(dir.path() / "rules" / "Error Log.txt");
     for (auto* log : {&plainLog, &rulesLog})
         for (const auto& root : {dir.path() / "plain", dir.path() / "rules"})
             for (std::size_t at = log->find(root.string()); at != std::string::npos;
