@@ -71,11 +71,11 @@ class ReliabilityUnwritableLog : public ReliabilitySideFiles,
 TEST_P(ReliabilityUnwritableLog, EndsTheRunWithoutAQuestionAndChangesNothing)
 {
     const fs::path log = unwritableLog();
-    // Without the bonus table every policy's maturity amount fails and wants a log entry (a missing
-    // bonus database would stop a run under "stop" before it starts).
-    testing::execute(bonus(), testing::targetPassword(), "DROP TABLE NewBonus");
     takeSnapshot();
 
+    // Without the bonus table every policy's maturity amount fails and wants a log entry (a bonus
+    // database that is missing would not let "stop" start at all).
+    testing::execute(bonus(), testing::targetPassword(), "DROP TABLE NewBonus");
     const ProcessResult result = runImport(GetParam().onError, {"--error-log", log.string()});
 
     ASSERT_TRUE(endedOnItsOwn(result));
