@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Under Wine and Xvfb, the installed window (orrin-import-wizard.exe from the installer's silent
+# install) on a sample agent in Access form written by the Linux sample writer:
+#  1. driven by window messages (window_probe check): the caption, the three numbered steps, the
+#     client size, the file dialog of step 1, the question for an empty path, a whole run ending
+#     with the completion message and exit code 0;
+#  2. clicked through with the mouse (xdotool) inside a Wine virtual desktop with title bars, with a
+#     screenshot at each step in ARTIFACTS: the window as it opens, its file dialog in step 1, the
+#     completion message after a click on the start button. The target the window wrote must equal
+#     that of the Linux orrin-import run on a copy of the same files.
+#
+# Usage: window_under_wine.sh LINUX_BUILD_SRC SETUP_EXE WINDOW_PROBE_EXE ARTIFACTS [POLICIES]
+# (WINEPREFIX names the Wine prefix to use; the install is removed again at the end.)
+set -euo pipefail
+linux=$1
+setup=$2
+probe=$3
+artifacts=$4
+policies=${5:-300}
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+for tool in xvfb-run xdotool import; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/setup --windows installs it)"
+done
+
+scratch=$(mktemp -d)
+local_app_data=$(wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')
+installed="$local_app_data\\Programs\\orrin-import"
+desktop_key='HKCU\Software\Wine\Explorer'
+cleanup() {
+  wine reg delete "$desktop_key" /v Desktop /f >/dev/null 2>&1 || true
+  wine "$(winepath -u "$installed\\uninstall.exe" 2>/dev/null)" /S "_?=$installed" >/dev/null 2>&1 || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+wine "$setup" /S
+wizard="$installed\\orrin-import-wizard.exe"
+[ -f "$(winepath -u "$wizard")" ] || fail "the install has no orrin-import-wizard.exe"
+
+# Three copies of one sample agent: for the messages, for the clicks, for the Linux run.
+folder="$scratch/Agent Files"
+mkdir -p "$folder/source"
+"$linux/orrin-import-sample" --out "$folder/source" --policies "$policies" --format access >/dev/null
+for copy in messages clicks linux; do cp -r "$folder/source" "$folder/$copy"; done
+win() { winepath -w "$1" | tr -d '\r'; }
+
+# Every window of the prefix opens in one virtual desktop (title bars, one X window to photograph).
+wine reg add "$desktop_key" /v Desktop /d orrin /f >/dev/null
+wine reg add "$desktop_key\\Desktops" /v orrin /d 800x600 /f >/dev/null
+mkdir -p "$artifacts"
+start=$(date +%s)
+
+# What runs inside the X server: the message test, then the click-through.
+inside() {
+  set -euo pipefail
+  echo "-- by window messages"
+  wine "$probe" check "$wizard" "$(win "$folder/messages/zrv.accdb")" "$(win "$folder/messages/LIC.mdb")" |
+    tr -d '\r'
+  [ "${PIPESTATUS[0]}" -eq 0 ] || return 1
+
+  echo "-- by mouse clicks"
+  wine "$wizard" --orrin-db "$(win "$folder/clicks/zrv.accdb")" --agent-db "$(win "$folder/clicks/LIC.mdb")" &
+  local window_pid=$!
+  read -r x y < <(wine "$probe" where 102 | tr -d '\r') || return 1
+  local screen
+  screen=$(xdotool search --name 'Wine desktop' | head -1)
+  [ -n "$screen" ] || screen=$(xdotool search --name 'orrin' | head -1)
+  sleep 1
+  import -window root "$artifacts/window-opened.png"
+  xdotool mousemove --window "$screen" "$x" "$y" click 1
+  wine "$probe" dialog "Choose Orrin Database" 30 || { echo "FAIL: no file dialog after the click"; return 1; }
+  sleep 1
+  import -window root "$artifacts/window-file-dialog.png"
+  wine "$probe" press-ok
+  sleep 1
+  read -r x y < <(wine "$probe" where 108 | tr -d '\r') || return 1
+  xdotool mousemove --window "$screen" "$x" "$y" click 1
+  local message
+  message=$(wine "$probe" box 600 | tr -d '\r') || { echo "FAIL: no completion message"; return 1; }
+  echo "completion message: $message"
+  sleep 1
+  import -window root "$artifacts/window-completed.png"
+  case "$message" in
+    "Orrin Data Import successful !!!"*) ;;
+    *) echo "FAIL: the message is not the completion message"; return 1 ;;
+  esac
+  wine "$probe" press-ok
+  local status=0
+  wait "$window_pid" || status=$?
+  echo "the window ended with exit code $status"
+  [ "$status" -eq 0 ]
+}
+export -f inside win
+export wizard probe folder artifacts
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c inside || fail "the window under Wine and Xvfb"
+echo "the window's runs under Xvfb took $(($(date +%s) - start)) s"
+
+"$linux/orrin-import" --orrin-db "$folder/linux" --agent-db "$folder/linux" --bonus-db "$linux/lic.mdb" \
+  --on-error continue --error-log "$scratch/linux.log" --quiet >/dev/null || true
+for copy in linux messages clicks; do
+  "$linux/orrin-import-dump" "$folder/$copy/LIC.mdb" >"$scratch/$copy.jsonl"
+done
+cmp -s "$scratch/linux.jsonl" "$scratch/clicks.jsonl" || fail "the target the clicked window wrote differs from the Linux run's"
+cmp -s "$scratch/linux.jsonl" "$scratch/messages.jsonl" || fail "the target the driven window wrote differs from the Linux run's"
+echo "PASS: the installed window opened, showed its three steps and its file dialog, and its run equals" \
+  "the Linux run ($(wc -l <"$scratch/linux.jsonl") lines); screenshots in $artifacts"
