@@ -4,11 +4,10 @@
 #include "store/StoreError.h"
 #include "value/Error.h"
 
-#include "platform/Files.h"
+#include "platform/FileIdentity.h"
+
 #include <filesystem>
 #include <system_error>
-
-#include <sys/stat.h>
 
 namespace orrin::calc {
 
@@ -34,7 +33,7 @@ void ConnectionLoans::shareTarget(store::Connection& connection, std::string pas
     m_sharedLocations.clear();
     if (!connection.isOpen())
         return;
-    const auto identity = platform::fileIdentity(connection.path());
+    const auto identity = platform::identityOf(connection.path());
     if (!identity)
         return;
     m_sharedTarget = &connection;
@@ -74,9 +73,9 @@ store::Connection* ConnectionLoans::sharedTargetFor(const store::DatabaseLocatio
         return nullptr;
     auto known = m_sharedLocations.find(location);
     if (known == m_sharedLocations.end()) {
-        const auto identity = platform::fileIdentity(store::resolveDataSource(location.dataSource));
+        const auto identity = platform::identityOf(store::resolveDataSource(location.dataSource));
         std::optional<std::string> password;
-        if (identity && *identity == m_sharedFile)
+        if (identity && identity->sameFile(m_sharedFile))
             password = location.password;
         known = m_sharedLocations.emplace(location, std::move(password)).first;
     }

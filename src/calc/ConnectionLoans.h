@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Files.h"
+#include "platform/FileIdentity.h"
 #include "store/Connection.h"
 #include "store/DatabaseLocation.h"
 #include "value/Error.h"
@@ -62,7 +62,7 @@ class ConnectionLoans {
     // seen whether it names that file (and with which password).
     store::Connection* m_sharedTarget = nullptr;
     std::string m_sharedPassword;
-    platform::FileKey m_sharedFile;
+    platform::FileIdentity m_sharedFile;
     std::map<store::DatabaseLocation, std::optional<std::string>> m_sharedLocations;
 };
 

@@ -6,6 +6,7 @@
 #include "value/Error.h"
 
 #include "platform/FileError.h"
+#include "platform/FileIdentity.h"
 #include "platform/Files.h"
 #include "platform/ReplacementFile.h"
 #include "platform/Utf8Path.h"
@@ -54,11 +55,12 @@ std::optional<std::string> outputOverInput(const std::string& option, const fs::
                                            const std::vector<InputFile>& inputs)
 {
     const std::string refused = option + " '" + output.string() + "' would be written over ";
-    const auto written = platform::fileIdentity(output);
+    const auto written = platform::identityOf(output);
     const fs::path outputFolder = canonicalFolder(output.parent_path());
     const std::string outputName = output.filename().string();
     for (const InputFile& input : inputs) {
-        if (written && platform::fileIdentity(input.path) == written) {
+        const auto read = platform::identityOf(input.path);
+        if (written && read && read->sameFile(*written)) {
             return refused + input.role + " '" + input.path.string() + "'";
         }
         const std::string inputName = input.path.filename().string();

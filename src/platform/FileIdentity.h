@@ -9,6 +9,7 @@
 
 namespace orrin::platform {
 
+// On POSIX the device and inode number; on Windows the volume serial number and file index.
 struct FileIdentity {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;        // with device: the file itself, whatever names it
@@ -17,6 +18,9 @@ struct FileIdentity {
 
     // The same file, of the same size, last written at the same moment.
     bool operator==(const FileIdentity&) const = default;
+
+    // The same file, whatever its size and contents now: what two paths that reach one file share.
+    bool sameFile(const FileIdentity& other) const { return device == other.device && inode == other.inode; }
 };
 
 // The identity of the file path names, symbolic links followed; nullopt when nothing readable is

@@ -2,23 +2,9 @@
 
 // Questions about files that each operating system answers its own way.
 
-#include <cstdint>
 #include <filesystem>
-#include <optional>
 
 namespace orrin::platform {
-
-// What names one file on this machine whatever path reaches it: the device and inode on POSIX, the
-// volume serial number and file index on Windows.
-struct FileKey {
-    std::uint64_t volume = 0;
-    std::uint64_t index = 0;
-    bool operator==(const FileKey&) const = default;
-};
-
-// The identity of the file path names, following links; nothing when it cannot be read (a missing
-// file has none).
-std::optional<FileKey> fileIdentity(const std::filesystem::path& path);
 
 enum class EntryKind { Missing, Link, Regular, Other };
 

@@ -5,14 +5,6 @@
 
 namespace orrin::platform {
 
-std::optional<FileKey> fileIdentity(const std::filesystem::path& path)
-{
-    struct stat status {};
-    if (path.empty() || ::stat(path.c_str(), &status) != 0)
-        return std::nullopt;
-    return FileKey{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
-}
-
 EntryKind entryKind(const std::filesystem::path& path)
 {
     struct stat found {};

@@ -4,24 +4,6 @@
 
 namespace orrin::platform {
 
-std::optional<FileKey> fileIdentity(const std::filesystem::path& path)
-{
-    if (path.empty())
-        return std::nullopt;
-    // No access rights asked: only the file's information is read, and no other opener is refused.
-    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    BY_HANDLE_FILE_INFORMATION info{};
-    const bool read = GetFileInformationByHandle(file, &info) != 0;
-    CloseHandle(file);
-    if (!read)
-        return std::nullopt;
-    return FileKey{info.dwVolumeSerialNumber,
-                   (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-}
-
 EntryKind entryKind(const std::filesystem::path& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());

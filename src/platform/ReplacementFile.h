@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -26,9 +27,11 @@ class ReplacementFile {
 
     // Appends bytes (disk full, file too large: FileError).
     void write(std::span<const std::uint8_t> bytes);
-    // Gives the copy mode (ignored on Windows), flushes it to disk, renames it over target and
-    // flushes the folder where the system allows it (POSIX fsync; Windows MoveFileEx write-through).
-    void commit(unsigned mode);
+    // Gives the copy mode (ignored on Windows), flushes it to disk and closes it, calls lastCheck
+    // (which may throw to leave target as it is), renames the copy over target and flushes the folder
+    // where the system allows it (POSIX fsync; Windows MoveFileEx write-through). No handle of the
+    // copy is open when lastCheck runs; on Windows no handle of target may be open either.
+    void commit(unsigned mode, const std::function<void()>& lastCheck = {});
 
   private:
     std::filesystem::path m_target;

@@ -68,7 +68,7 @@ void ReplacementFile::write(std::span<const std::uint8_t> bytes)
     }
 }
 
-void ReplacementFile::commit(unsigned mode)
+void ReplacementFile::commit(unsigned mode, const std::function<void()>& lastCheck)
 {
     const int fd = static_cast<int>(m_handle);
     if (::fchmod(fd, static_cast<mode_t>(mode)) != 0)
@@ -78,6 +78,8 @@ void ReplacementFile::commit(unsigned mode)
     m_handle = -1;
     if (::close(fd) != 0)
         fail("closing the new copy failed", errno);
+    if (lastCheck)
+        lastCheck();
     if (::rename(m_path.c_str(), m_target.c_str()) != 0)
         fail("cannot put the new copy in its place", errno);
     m_renamed = true;

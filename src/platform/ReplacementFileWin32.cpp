@@ -78,7 +78,7 @@ void ReplacementFile::write(std::span<const std::uint8_t> bytes)
     }
 }
 
-void ReplacementFile::commit(unsigned)
+void ReplacementFile::commit(unsigned, const std::function<void()>& lastCheck)
 {
     HANDLE file = handleOf(m_handle);
     if (!FlushFileBuffers(file))
@@ -86,6 +86,8 @@ void ReplacementFile::commit(unsigned)
     m_handle = -1;
     if (!CloseHandle(file))
         fail("closing the new copy failed", GetLastError());
+    if (lastCheck)
+        lastCheck();
     // Write-through: the call returns once the new name is on disk, which stands in for flushing the
     // folder.
     if (!MoveFileExW(m_path.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))

@@ -2,10 +2,11 @@
 // scripts/test-windows, under Wine): files replaced in one step, even while a view of them is open;
 // file identity; the error log's append; UTF-8 file names; the Jet 3 code pages.
 #include "jet/base/FileReplace.h"
-#include "jet/base/FileSnapshot.h"
 #include "jet/base/JetError.h"
 #include "platform/CodePage.h"
 #include "platform/FileError.h"
+#include "platform/FileIdentity.h"
+#include "platform/FileSnapshot.h"
 #include "platform/Files.h"
 #include "platform/LogFile.h"
 #include "platform/ReplacementFile.h"
@@ -97,7 +98,7 @@ TEST_F(Platform, AReplacementLeftUncommittedLeavesTheFileAndNoCopy)
 TEST_F(Platform, AFileIsReplacedWhileAViewOfItIsOpen)
 {
     const fs::path target = write("LIC.mdb", "old contents");
-    const jet::FileSnapshot view(target);
+    const FileSnapshot view(target);
     jet::replaceFile(target, [](jet::FileSink& sink) { sink.write(bytesOf("new contents")); });
     EXPECT_EQ(read(target), "new contents");
     const auto bytes = view.bytes();
@@ -124,10 +125,14 @@ TEST_F(Platform, FileIdentityNamesTheFileWhateverPathReachesIt)
     const fs::path b = write("b.mdb", "b");
     const fs::path roundabout = m_folder / "." / "sub" / ".." / "a.mdb";
     fs::create_directories(m_folder / "sub");
-    ASSERT_TRUE(fileIdentity(a).has_value());
-    EXPECT_EQ(fileIdentity(a), fileIdentity(roundabout));
-    EXPECT_NE(fileIdentity(a), fileIdentity(b));
-    EXPECT_FALSE(fileIdentity(m_folder / "missing.mdb").has_value());
+    const auto identity = identityOf(a);
+    ASSERT_TRUE(identity.has_value());
+    ASSERT_TRUE(identityOf(roundabout).has_value());
+    ASSERT_TRUE(identityOf(b).has_value());
+    EXPECT_TRUE(identityOf(roundabout)->sameFile(*identity));
+    EXPECT_FALSE(identityOf(b)->sameFile(*identity));
+    EXPECT_EQ(identity->size, 1u);
+    EXPECT_FALSE(identityOf(m_folder / "missing.mdb").has_value());
 }
 
 TEST_F(Platform, EntryKindTellsFilesFoldersAndNothing)
@@ -162,7 +167,7 @@ TEST_F(Platform, FileNamesInUtf8WithBlanksAndAccentsAreFound)
     EXPECT_TRUE(fs::exists(path));
     EXPECT_EQ(path.filename().string(), name);
     EXPECT_EQ(read(m_folder / pathFromUtf8(name)), "bytes");
-    const jet::FileSnapshot view(path);
+    const FileSnapshot view(path);
     EXPECT_EQ(view.bytes().size(), 5u);
 }
 

@@ -1,13 +1,14 @@
 #include "jet/pager/PageFile.h"
 
 #include "jet/base/Coding.h"
-#include "jet/base/FileSnapshot.h"
 #include "jet/base/JetError.h"
 #include "jet/crypto/JetRc4Cipher.h"
 #include "jet/crypto/OfficeEncryption.h"
 #include "jet/crypto/PasswordText.h"
 #include "jet/pager/HeaderMask.h"
 #include "jet/pager/PageCodec.h"
+
+#include "platform/FileError.h"
 
 #include <algorithm>
 #include <cassert>
@@ -31,7 +32,11 @@ std::unique_ptr<PageFile> PageFile::open(const std::filesystem::path& path, std:
 {
     auto file = std::unique_ptr<PageFile>(new PageFile());
     file->m_fileName = path.string();
-    file->m_snapshot = std::make_unique<FileSnapshot>(path);
+    try {
+        file->m_snapshot = std::make_unique<platform::FileSnapshot>(path);
+    } catch (const platform::FileError& e) {
+        throw Error(Failure::Io, "Cannot " + e.action() + " " + path.string() + ": " + e.reason() + ".");
+    }
     file->m_bytes = file->m_snapshot->bytes();
     file->m_identity = file->m_snapshot->identity();
     file->openFirstPage(password);

@@ -6,6 +6,7 @@
 
 #include "jet/base/Header.h"
 #include "platform/FileIdentity.h"
+#include "platform/FileSnapshot.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -18,10 +19,9 @@
 
 namespace orrin::jet {
 
-class FileSnapshot;
 class PageCodec;
 
-// An open Access file, read-only, read whole into memory when it is opened (FileSnapshot): what
+// An open Access file, read-only, read whole into memory when it is opened (a FileSnapshot): what
 // another program does to the file afterwards never shows here. Every page is decoded once, when it
 // is first asked for, and kept; plain pages are served from the snapshot without a copy, and the
 // snapshot's memory of an encrypted page is given back once it is decoded. Opening reports a
@@ -72,9 +72,9 @@ class PageFile {
     Header m_header;
     std::uint32_t m_pageCount = 0;
     std::string m_fileName;
-    std::unique_ptr<FileSnapshot> m_snapshot; // the file, or
-    std::vector<std::uint8_t> m_ownedBytes;   // the bytes given to openBytes
-    std::span<const std::uint8_t> m_bytes;    // whichever of the two holds the file
+    std::unique_ptr<platform::FileSnapshot> m_snapshot; // the file, or
+    std::vector<std::uint8_t> m_ownedBytes;             // the bytes given to openBytes
+    std::span<const std::uint8_t> m_bytes;              // whichever of the two holds the file
     std::unique_ptr<PageCodec> m_codec;
     std::optional<platform::FileIdentity> m_identity;
     mutable std::vector<const std::uint8_t*> m_pages;             // decoded page n, once asked for

@@ -4,16 +4,17 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <span>
-#include <string>
 
-namespace orrin::jet {
+namespace orrin::platform {
 
 // A whole file read into private memory when the object is made: the bytes are the file as it was
 // at that moment, whatever another program does to it afterwards (writes, cuts it short, renames
-// another file over it), and stay valid for the object's life. An empty file holds no bytes. A file
-// that cannot be opened or read, or that changes size while it is read, is Failure::Io naming it.
+// another file over it), and stay valid for the object's life. No handle of the file stays open and
+// nothing of it stays mapped, so the file can be replaced meanwhile on every system. An empty file
+// holds no bytes. Failures are FileError with the action "open" or "read" and the reason: the
+// system's words, "it is not a file", "it was cut short while it was read" or "another program
+// wrote it while it was read".
 class FileSnapshot {
   public:
     explicit FileSnapshot(const std::filesystem::path& path);
@@ -24,7 +25,7 @@ class FileSnapshot {
     std::span<const std::uint8_t> bytes() const { return {m_data, m_size}; }
 
     // The file's identity, size and modification time when it was read.
-    const platform::FileIdentity& identity() const { return m_identity; }
+    const FileIdentity& identity() const { return m_identity; }
 
     // Gives back the memory of the whole system pages inside [offset, offset + length), which the
     // caller will not read again: they read as zeros afterwards.
@@ -33,7 +34,7 @@ class FileSnapshot {
   private:
     std::uint8_t* m_data = nullptr;
     std::size_t m_size = 0;
-    platform::FileIdentity m_identity;
+    FileIdentity m_identity;
 };
 
-} // namespace orrin::jet
+} // namespace orrin::platform
