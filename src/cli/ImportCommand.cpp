@@ -56,14 +56,21 @@ std::optional<std::string> refusal(const Options& options, const std::string& Or
     return std::nullopt;
 }
 
-bool bonusDatabaseMissing(const std::filesystem::path& bonusDb)
+// What keeps the bonus database from serving the lookups, as the messages say it ("does not
+// exist", "cannot be read (reason)"); nullopt when it opens, and when several names differ only in
+// letter case (the lookups name them).
+std::optional<std::string> bonusProblem(const std::filesystem::path& bonusDb)
 {
     try {
         std::error_code error;
-        return !std::filesystem::exists(store::resolveDataSource(bonusDb.string()), error);
+        if (!std::filesystem::exists(store::resolveDataSource(bonusDb.string()), error))
+            return "does not exist";
     } catch (const Error&) {
-        return false; // several names match; the lookups name them
+        return std::nullopt;
     }
+    if (const auto unreadable = calc::DataImport::unreadableBonusDatabase(bonusDb))
+        return "cannot be read (" + *unreadable + ")";
+    return std::nullopt;
 }
 
 int runWith(const Options& options, Terminal& terminal)
@@ -83,23 +90,28 @@ int runWith(const Options& options, Terminal& terminal)
         terminal.err << "orrin-import: " << shownOnErr(*refused) << '\n';
         return kExitUsage;
     }
-    if (bonusDatabaseMissing(bonusDb)) {
-        terminal.err << "orrin-import: warning: the bonus database '" << shownOnErr(bonusDb.string())
-                     << "' does not exist; every maturity amount that needs bonus years will be an error "
-                        "log entry\n";
-    } else if (const auto unreadable = calc::DataImport::unreadableBonusDatabase(bonusDb)) {
-        terminal.err << "orrin-import: warning: the bonus database '" << shownOnErr(bonusDb.string())
-                     << "' cannot be read (" << shownOnErr(*unreadable)
-                     << "); every maturity amount that needs bonus years will be an error log entry\n";
+    const OnError mode = options.onError.value_or(terminal.inputIsTerminal ? OnError::Ask : OnError::Stop);
+    TerminalQuestion question(mode, terminal.in, terminal.err);
+    question.setEscapeControls(terminal.errorIsTerminal);
+
+    // A bonus database that cannot serve the lookups is the first question, before anything is
+    // written: going on leaves every maturity amount that needs bonus years to the error log.
+    if (const auto problem = bonusProblem(bonusDb)) {
+        const std::string said = "the bonus database '" + bonusDb.string() + "' " + *problem;
+        const std::string consequence =
+            "every maturity amount that needs bonus years will be an error log entry";
+        if (mode == OnError::Continue) {
+            terminal.err << "orrin-import: warning: " << shownOnErr(said) << "; " << consequence << '\n';
+        } else if (mode == OnError::Stop || !question.askContinue(said + "; " + consequence)) {
+            terminal.err << "orrin-import: stopped: " << shownOnErr(said) << "; nothing was written\n";
+            return kExitStopped;
+        }
     }
 
     calc::DataImport dataImport;
     dataImport.setLogFile(logFile);
     dataImport.setBonusDatabase(bonusDb);
 
-    const OnError mode = options.onError.value_or(terminal.inputIsTerminal ? OnError::Ask : OnError::Stop);
-    TerminalQuestion question(mode, terminal.in, terminal.err);
-    question.setEscapeControls(terminal.errorIsTerminal);
     ProgressPrinter progress(terminal.err, terminal.errorIsTerminal, options.quiet, clock(), StartTime);
     question.setBeforeAsking([&progress] { progress.endLine(); });
 

@@ -312,17 +312,63 @@ TEST_F(OrrinImport, SummaryJsonDescribesTheRun)
                         logFile.string() + "\",\n");
 }
 
-// Without the bonus database the run is the same as ever, but says so before it starts.
-TEST_F(OrrinImport, MissingBonusDatabaseIsAWarningBeforeTheRun)
+// Without the bonus database every maturity amount that needs bonus years would go to the error
+// log: said before the run, and the answer to errors decides whether it starts.
+struct MissingBonusCase {
+    const char* name;
+    std::vector<std::string> onError; // the option, or none for the default (stop without a terminal)
+    const char* input;
+    int exitCode;
+    std::string said; // how the error stream begins; % is the missing file
+};
+
+class MissingBonus : public OrrinImport, public ::testing::WithParamInterface<MissingBonusCase> {};
+
+TEST_P(MissingBonus, IsAnsweredBeforeTheRun)
 {
     const std::string missing = (m_dir.path() / "no-bonus" / "lic.mdb").string();
-    const Result result = run({"--orrin-db", source.string(), "--agent-db", target.string(), "--bonus-db",
-                               missing, "--error-log", logFile.string(), "--quiet"});
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(
-        result.err.rfind("orrin-import: warning: the bonus database '" + missing + "' does not exist", 0), 0u)
-        << result.err;
+    const auto before = targetTables();
+    std::vector<std::string> arguments{"--orrin-db",    source.string(),  "--agent-db",
+                                       target.string(), "--bonus-db",     missing,
+                                       "--error-log",   logFile.string(), "--quiet"};
+    arguments.insert(arguments.end(), GetParam().onError.begin(), GetParam().onError.end());
+    const Result result = run(arguments, GetParam().input);
+    EXPECT_EQ(result.exitCode, GetParam().exitCode) << result.err;
+    std::string said = GetParam().said;
+    for (auto at = said.find('%'); at != std::string::npos; at = said.find('%', at + missing.size()))
+        said.replace(at, 1, missing);
+    EXPECT_EQ(result.err.substr(0, said.size()), said) << result.err;
+    if (GetParam().exitCode == 1)
+        EXPECT_EQ(targetTables(), before);
+    else
+        EXPECT_NE(targetTables(), before);
 }
+
+const std::string kNoBonusQuestion =
+    "the bonus database '%' does not exist; every maturity amount that needs bonus years will be an error "
+    "log entry\n\nDo you want to continue ? [y/N] ";
+const std::string kNoBonusStopped =
+    "orrin-import: stopped: the bonus database '%' does not exist; nothing was written\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    OrrinImport, MissingBonus,
+    ::testing::Values(
+        MissingBonusCase{
+            "ContinueWarnsAndRuns",
+            {"--on-error", "continue"},
+            "",
+            0,
+            "orrin-import: warning: the bonus database '%' does not exist; every maturity amount "
+            "that needs bonus years will be an error log entry\n"},
+        MissingBonusCase{"StopWritesNothing", {"--on-error", "stop"}, "", 1, kNoBonusStopped},
+        MissingBonusCase{"TheDefaultWithoutATerminalStops", {}, "", 1, kNoBonusStopped},
+        MissingBonusCase{"AskAnsweredNoWritesNothing",
+                         {"--on-error", "ask"},
+                         "n\n",
+                         1,
+                         kNoBonusQuestion + "No\n" + kNoBonusStopped},
+        MissingBonusCase{"AskAnsweredYesRuns", {"--on-error", "ask"}, "y\n", 0, kNoBonusQuestion + "Yes\n"}),
+    [](const ::testing::TestParamInfo<MissingBonusCase>& info) { return std::string(info.param.name); });
 
 TEST_F(OrrinImport, SummaryFileThatCannotBeWrittenIsCaughtBeforeTheRun)
 {

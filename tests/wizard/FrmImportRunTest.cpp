@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -395,28 +396,67 @@ TEST_F(WizardRun, SessionEndDuringTheRunRollsBackWithoutAQuestion)
     EXPECT_EQ(targetContents(), before);
 }
 
-// No bonus database: the run is as it always was, and the completion message says so below the
-// success line.
-TEST_F(WizardRun, MissingBonusDatabaseIsALineOfTheCompletionMessage)
+// A bonus database that is missing or cannot be read is a Yes/No question before the run: Yes runs
+// as always and the completion message repeats the problem below the success line; No ends the
+// program with nothing written.
+const char* const kEmptyBonus =
+    " cannot be read (Cannot open '%1': the file is empty (0 bytes), not a database file.)";
+
+struct BonusCase {
+    const char* name;
+    bool emptyFile; // a 0-byte file in its place, else no file at all
+    QMessageBox::StandardButton answer;
+    const char* problem; // after the quoted path; %1 is the path
+};
+
+class BonusQuestion : public WizardRun, public ::testing::WithParamInterface<BonusCase> {};
+
+TEST_P(BonusQuestion, IsAskedBeforeTheRun)
 {
     fs::remove(m_bonus);
+    if (GetParam().emptyFile)
+        std::ofstream(m_bonus).close();
+    const auto before = targetContents();
     ScriptedFileDialog dialog;
     frmImport form(&dialog);
     prepare(form);
+    MessageBox::setNextAnswer(GetParam().answer);
     MessageBox::setNextAnswer(QMessageBox::Ok);
 
     button(form, "cmdImport")->click();
 
-    ASSERT_EQ(MessageBox::shown().size(), 1u);
-    EXPECT_EQ(
-        MessageBox::shown()[0].text,
-        QString::fromUtf8(kSuccess) + QStringLiteral("\r\n\r\nThe bonus database \"") +
-            QString::fromStdString(m_bonus.string()) +
-            QStringLiteral("\" was not found: the maturity amounts that need bonus years were written to "
-                           "the error log instead."));
+    const QString problem =
+        QStringLiteral("The bonus database \"") + QString::fromStdString(m_bonus.string()) +
+        QStringLiteral("\"") +
+        QString::fromUtf8(GetParam().problem).arg(QString::fromStdString(m_bonus.string()));
+    ASSERT_GE(MessageBox::shown().size(), 1u);
+    EXPECT_EQ(MessageBox::shown()[0].icon, QMessageBox::Question);
+    EXPECT_EQ(MessageBox::shown()[0].text,
+              problem + QStringLiteral(": the maturity amounts that need bonus years will be written to the "
+                                       "error log instead.\r\n\r\nDo you want to continue ?"));
+    if (GetParam().answer == QMessageBox::No) {
+        EXPECT_EQ(MessageBox::shown().size(), 1u);
+        EXPECT_EQ(form.exitCode(), 1);
+        EXPECT_FALSE(form.lastReport().has_value());
+        EXPECT_EQ(targetContents(), before);
+        return;
+    }
+    ASSERT_EQ(MessageBox::shown().size(), 2u);
+    EXPECT_EQ(MessageBox::shown()[1].text,
+              QString::fromUtf8(kSuccess) + QStringLiteral("\r\n\r\n") + problem +
+                  QStringLiteral(": the maturity amounts that need bonus years were written to the error log "
+                                 "instead."));
     EXPECT_EQ(form.exitCode(), 0);
     EXPECT_EQ(target(kPolicyColumns), kImportedPolicies);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    WizardRun, BonusQuestion,
+    ::testing::Values(BonusCase{"MissingYesRuns", false, QMessageBox::Yes, " was not found"},
+                      BonusCase{"MissingNoWritesNothing", false, QMessageBox::No, " was not found"},
+                      BonusCase{"EmptyYesRuns", true, QMessageBox::Yes, kEmptyBonus},
+                      BonusCase{"EmptyNoWritesNothing", true, QMessageBox::No, kEmptyBonus}),
+    [](const ::testing::TestParamInfo<BonusCase>& info) { return std::string(info.param.name); });
 
 TEST_F(WizardRun, ClosingTheWindowDuringTheRunAndStoppingRollsBack)
 {

@@ -360,6 +360,51 @@ INSTANTIATE_TEST_SUITE_P(ImportController, StopDuringTheRun,
                          ::testing::Values(StopCase{"CloseAnsweredYes", true}, StopCase{"SessionEnd", false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A missing bonus database is asked about before anything is written (No is the default).
+struct BonusCase {
+    const char* name;
+    bool answer;
+    int exitCode;
+    const char* agents;
+};
+
+void PrintTo(const BonusCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class MissingBonusDatabase : public ControllerRun, public ::testing::WithParamInterface<BonusCase> {};
+
+TEST_P(MissingBonusDatabase, IsAskedBeforeTheRun)
+{
+    fs::remove(m_bonus);
+    m_view.answers = {GetParam().answer};
+
+    m_controller.cmdImport_Click();
+
+    const std::string problem = "The bonus database \"" + m_bonus.string() + "\" was not found";
+    Log expected{
+        "question (No): " + problem +
+        ": the maturity amounts that need bonus years will be written to the error log instead.\r\n\r\n"
+        "Do you want to continue ?"};
+    if (GetParam().answer) {
+        expected.insert(
+            expected.end(),
+            {"controls off", "pointer: hourglass", "events", "events", "pointer: back", "controls on",
+             "information: Orrin Data Import successful !!!\r\n\r\n" + problem +
+                 ": the maturity amounts that need bonus years were written to the error log instead."});
+    }
+    expected.push_back("close");
+    EXPECT_EQ(m_view.log, expected);
+    EXPECT_EQ(m_controller.exitCode(), GetParam().exitCode);
+    EXPECT_EQ(agents(), GetParam().agents);
+}
+
+INSTANTIATE_TEST_SUITE_P(ImportController, MissingBonusDatabase,
+                         ::testing::Values(BonusCase{"YesRuns", true, 0, "A1;"},
+                                           BonusCase{"NoWritesNothing", false, 1, "OLD;"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ControllerRun, MissingSourceEndsWithTheReasonAndExitCodeOne)
 {
     fs::remove(m_source / "zrv.accdb");

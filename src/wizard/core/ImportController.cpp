@@ -133,9 +133,19 @@ void ImportController::cmdImport_Click()
     m_OrrinDbFolder = migration::folderOf(orrinText);
     m_AgentDbFolder = migration::folderOf(agentText);
 
+    // A bonus database that cannot serve the lookups is asked about before anything is written:
+    // going on leaves every maturity amount that needs bonus years to the error log.
+    const std::filesystem::path bonus =
+        m_bonusDatabase ? *m_bonusDatabase : calc::DataImport::defaultBonusDatabase();
+    const std::string problem = bonusProblem(bonus);
+    const std::string warning = bonusWarning(problem);
+    if (!problem.empty() && !m_view.askYesNo(bonusQuestionText(problem), false)) {
+        endProgram(1);
+        return;
+    }
+
     migration::RunReport report;
     std::optional<std::string> failure;
-    std::string warning;
     m_stopAsked = false;
     {
         ControlsDisabled disabled(m_view);
@@ -143,10 +153,7 @@ void ImportController::cmdImport_Click()
         try {
             calc::DataImport dataImport;
             dataImport.setLogFile(m_errorLogFile ? *m_errorLogFile : calc::DataImport::defaultLogFile());
-            const std::filesystem::path bonus =
-                m_bonusDatabase ? *m_bonusDatabase : calc::DataImport::defaultBonusDatabase();
             dataImport.setBonusDatabase(bonus);
-            warning = bonusWarning(bonus);
             migration::MigrationRun run(dataImport, *this, *this);
             RunningImport running(m_run, run, m_PoliciesTransferred);
             report = run.run(m_OrrinDbFolder, m_AgentDbFolder);

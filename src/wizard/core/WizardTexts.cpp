@@ -27,7 +27,7 @@ std::string abandonedText(const std::string& reason, const std::string& recovery
                                     : recoveryFailure);
 }
 
-std::string bonusWarning(const std::filesystem::path& bonusDatabase)
+std::string bonusProblem(const std::filesystem::path& bonusDatabase)
 {
     const std::string name = bonusDatabase.string();
     try {
@@ -37,15 +37,27 @@ std::string bonusWarning(const std::filesystem::path& bonusDatabase)
             if (!unreadable) {
                 return {};
             }
-            return "The bonus database \"" + name + "\" cannot be read (" + *unreadable +
-                   "): the maturity amounts that need bonus years were written to the error log instead.";
+            return "The bonus database \"" + name + "\" cannot be read (" + *unreadable + ")";
         }
     } catch (const Error&) {
         return {}; // several names differ only in letter case; the lookups name them
     }
-    return "The bonus database \"" + name +
-           "\" was not found: the maturity amounts that need bonus years were written to the error log "
-           "instead.";
+    return "The bonus database \"" + name + "\" was not found";
+}
+
+std::string bonusWarning(const std::string& problem)
+{
+    if (problem.empty()) {
+        return {};
+    }
+    return problem + ": the maturity amounts that need bonus years were written to the error log instead.";
+}
+
+std::string bonusQuestionText(const std::string& problem)
+{
+    return problem +
+           ": the maturity amounts that need bonus years will be written to the error log instead." +
+           kLineBreak + kLineBreak + kContinueQuestion;
 }
 
 std::string failureText(const std::string& failure)

@@ -38,9 +38,15 @@ std::string errorQuestionText(const std::string& description);
 // before the run (the bonus database's, none when empty), the target's rules that were not applied,
 // and what went wrong when the run was not clean.
 std::string completionText(const migration::RunReport& report, const std::string& warning = {});
-// The warning given before a run whose bonus database is missing or unreadable, or empty when it
-// can be read.
-std::string bonusWarning(const std::filesystem::path& bonusDatabase);
+// What is wrong with the bonus database ("The bonus database "X" was not found", or "... cannot be
+// read (reason)": empty, a folder, not a database, the wrong password, damaged); empty when the
+// lookups can read it. The file is opened once.
+std::string bonusProblem(const std::filesystem::path& bonusDatabase);
+// The line the completion message adds for that problem (empty for none).
+std::string bonusWarning(const std::string& problem);
+// The Yes/No question asked before a run whose bonus database has a problem: Yes runs, No ends the
+// program with nothing written.
+std::string bonusQuestionText(const std::string& problem);
 // Why the run ended when the database engine gave up its transaction, or a database did not open
 // (nothing was kept); with the journal that could not be replayed, when one could not.
 std::string abandonedText(const std::string& reason, const std::string& recoveryFailure = {});
