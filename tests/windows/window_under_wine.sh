@@ -12,51 +12,12 @@
 # Usage: window_under_wine.sh LINUX_BUILD_SRC SETUP_EXE WINDOW_PROBE_EXE ARTIFACTS [POLICIES]
 # (WINEPREFIX names the Wine prefix to use; the install is removed again at the end.)
 set -euo pipefail
-linux=$1
-setup=$2
-probe=$3
-artifacts=$4
-policies=${5:-300}
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-for tool in xvfb-run xdotool import; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/setup --windows installs it)"
-done
-
-scratch=$(mktemp -d)
-local_app_data=$(wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')
-installed="$local_app_data\\Programs\\orrin-import"
-desktop_key='HKCU\Software\Wine\Explorer'
-cleanup() {
-  wine reg delete "$desktop_key" /v Desktop /f >/dev/null 2>&1 || true
-  wine "$(winepath -u "$installed\\uninstall.exe" 2>/dev/null)" /S "_?=$installed" >/dev/null 2>&1 || true
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-
-wine "$setup" /S
-wizard="$installed\\orrin-import-wizard.exe"
-[ -f "$(winepath -u "$wizard")" ] || fail "the install has no orrin-import-wizard.exe"
-
-# Three copies of one sample agent: for the messages, for the clicks, for the Linux run.
-folder="$scratch/Agent Files"
-mkdir -p "$folder/source"
-"$linux/orrin-import-sample" --out "$folder/source" --policies "$policies" --format access >/dev/null
-for copy in messages clicks linux; do cp -r "$folder/source" "$folder/$copy"; done
 win() { winepath -w "$1" | tr -d '\r'; }
-
-# Every window of the prefix opens in one virtual desktop (title bars, one X window to photograph).
-wine reg add "$desktop_key" /v Desktop /d orrin /f >/dev/null
-wine reg add "$desktop_key\\Desktops" /v orrin /d 800x600 /f >/dev/null
-mkdir -p "$artifacts"
-start=$(date +%s)
 
 # What runs inside the X server: the message test, then the click-through.
 inside() {
-  set -euo pipefail
+  local wizard=$1 probe=$2 folder=$3 artifacts=$4
   echo "-- by window messages"
   wine "$probe" check "$wizard" "$(win "$folder/messages/zrv.accdb")" "$(win "$folder/messages/LIC.mdb")" |
     tr -d '\r'
@@ -94,9 +55,59 @@ inside() {
   echo "the window ended with exit code $status"
   [ "$status" -eq 0 ]
 }
-export -f inside win
-export wizard probe folder artifacts
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c inside || fail "the window under Wine and Xvfb"
+if [ "${1:-}" = "--inside" ]; then
+  shift
+  inside "$@"
+  exit
+fi
+
+linux=$1
+setup=$2
+probe=$3
+artifacts=$4
+policies=${5:-300}
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+for tool in xvfb-run xdotool import; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/setup --windows installs it)"
+done
+
+scratch=$(mktemp -d)
+local_app_data=$(wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')
+installed="$local_app_data\\Programs\\orrin-import"
+desktop_key='HKCU\Software\Wine\Explorer'
+cleanup() {
+  wine reg delete "$desktop_key" /v Desktop /f >/dev/null 2>&1 || true
+  local unix_installed
+  unix_installed=$(winepath -u "$installed" 2>/dev/null | tr -d '\r')
+  # _?= runs the uninstaller in place and waits for it; it leaves itself behind.
+  wine "$unix_installed/uninstall.exe" /S "_?=$installed" >/dev/null 2>&1 || true
+  rm -f "$unix_installed/uninstall.exe" && rmdir "$unix_installed" 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+wine "$setup" /S
+wizard="$installed\\orrin-import-wizard.exe"
+[ -f "$(winepath -u "$wizard" | tr -d '\r')" ] || fail "the install has no orrin-import-wizard.exe"
+
+# Three copies of one sample agent: for the messages, for the clicks, for the Linux run.
+folder="$scratch/Agent Files"
+mkdir -p "$folder/source"
+"$linux/orrin-import-sample" --out "$folder/source" --policies "$policies" --format access >/dev/null
+for copy in messages clicks linux; do cp -r "$folder/source" "$folder/$copy"; done
+
+# Every window of the prefix opens in one virtual desktop (title bars, one X window to photograph).
+wine reg add "$desktop_key" /v Desktop /d orrin /f >/dev/null
+wine reg add "$desktop_key\\Desktops" /v orrin /d 800x600 /f >/dev/null
+mkdir -p "$artifacts"
+start=$(date +%s)
+
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" --inside "$wizard" "$probe" "$folder" "$artifacts" ||
+  fail "the window under Wine and Xvfb"
 echo "the window's runs under Xvfb took $(($(date +%s) - start)) s"
 
 "$linux/orrin-import" --orrin-db "$folder/linux" --agent-db "$folder/linux" --bonus-db "$linux/lic.mdb" \
