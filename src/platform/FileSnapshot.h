@@ -32,6 +32,10 @@ class FileSnapshot {
     void release(std::size_t offset, std::size_t length) const;
 
   private:
+    // The size of the system's memory pages, and the system's way to give whole pages back.
+    static std::size_t systemPageSize();
+    void discard(std::size_t start, std::size_t length) const;
+
     std::uint8_t* m_data = nullptr;
     std::size_t m_size = 0;
     FileIdentity m_identity;

@@ -2,7 +2,6 @@
 
 #include "platform/FileError.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -80,15 +79,14 @@ FileSnapshot::FileSnapshot(const std::filesystem::path& path)
     memory.data = MAP_FAILED;
 }
 
-void FileSnapshot::release(std::size_t offset, std::size_t length) const
+std::size_t FileSnapshot::systemPageSize()
 {
-    static const auto systemPage = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    if (!m_data || offset >= m_size || systemPage == 0)
-        return;
-    const std::size_t end = std::min(offset + length, m_size) / systemPage * systemPage;
-    const std::size_t start = (offset + systemPage - 1) / systemPage * systemPage;
-    if (start < end)
-        ::madvise(m_data + start, end - start, MADV_DONTNEED);
+    return static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+void FileSnapshot::discard(std::size_t start, std::size_t length) const
+{
+    ::madvise(m_data + start, length, MADV_DONTNEED);
 }
 
 FileSnapshot::~FileSnapshot()

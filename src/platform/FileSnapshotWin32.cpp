@@ -29,13 +29,6 @@ struct Memory {
     }
 };
 
-std::size_t systemPageSize()
-{
-    SYSTEM_INFO info{};
-    GetSystemInfo(&info);
-    return info.dwPageSize;
-}
-
 } // namespace
 
 FileSnapshot::FileSnapshot(const std::filesystem::path& path)
@@ -83,19 +76,19 @@ FileSnapshot::FileSnapshot(const std::filesystem::path& path)
     memory.data = nullptr;
 }
 
-void FileSnapshot::release(std::size_t offset, std::size_t length) const
+std::size_t FileSnapshot::systemPageSize()
 {
-    static const std::size_t systemPage = systemPageSize();
-    if (!m_data || offset >= m_size || systemPage == 0)
-        return;
-    const std::size_t end = std::min(offset + length, m_size) / systemPage * systemPage;
-    const std::size_t start = (offset + systemPage - 1) / systemPage * systemPage;
-    if (start >= end)
-        return;
+    SYSTEM_INFO info{};
+    GetSystemInfo(&info);
+    return info.dwPageSize;
+}
+
+void FileSnapshot::discard(std::size_t start, std::size_t length) const
+{
     // Decommitted and committed again: the pages stay readable, as zeros, and take no memory until
     // they are touched.
-    if (VirtualFree(m_data + start, end - start, MEM_DECOMMIT))
-        VirtualAlloc(m_data + start, end - start, MEM_COMMIT, PAGE_READWRITE);
+    if (VirtualFree(m_data + start, length, MEM_DECOMMIT))
+        VirtualAlloc(m_data + start, length, MEM_COMMIT, PAGE_READWRITE);
 }
 
 FileSnapshot::~FileSnapshot()

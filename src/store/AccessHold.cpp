@@ -73,8 +73,8 @@ AccessHold::AccessHold(const std::filesystem::path& database, LockWaits* waits)
     const auto cannot = [&](const std::string& why) {
         return Error(code::General, "Cannot open '" + m_database + "' for writing: " + why + ".");
     };
-    // A run that just wrote the file holds the new file by its lock file alone until it ends: the
-    // lock on the database stays with the file it replaced. Both are waited for.
+    // A run that just wrote the file holds the new file by its lock file alone until it ends: it let
+    // go of the lock on the database just before the replace. Both are waited for.
     for (int attempt = 0;; ++attempt) {
         try {
             m_databaseLock = platform::FileLock::tryLock(database, platform::FileLock::Kind::Exclusive,

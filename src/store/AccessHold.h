@@ -45,6 +45,11 @@ class AccessHold {
     // lock file was removed or replaced meanwhile.
     void checkStillHeld() const;
 
+    // Lets go of the lock on the database itself, just before the file is replaced: Windows refuses to
+    // rename over a file that any handle holds open. The lock file's entry stays held, and with it
+    // the database, until the hold ends.
+    void releaseDatabaseLock() { m_databaseLock.reset(); }
+
     const std::filesystem::path& lockFile() const { return m_lockFile; }
 
     // True when lockFile holds entries of this program's runs alone (none of the engine's).

@@ -640,7 +640,10 @@ void AccessSource::writeChanges()
             any = true;
         }
         if (any)
-            writer.commit();
+            writer.commit([&] {
+                if (m_hold)
+                    m_hold->releaseDatabaseLock();
+            });
     } catch (const jet::Error& e) {
         restore();
         if (e.failure() == jet::Failure::Changed)

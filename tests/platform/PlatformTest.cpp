@@ -4,8 +4,10 @@
 #include "jet/base/FileReplace.h"
 #include "jet/base/JetError.h"
 #include "platform/CodePage.h"
+#include "platform/ComputerName.h"
 #include "platform/FileError.h"
 #include "platform/FileIdentity.h"
+#include "platform/FileLock.h"
 #include "platform/FileSnapshot.h"
 #include "platform/Files.h"
 #include "platform/LogFile.h"
@@ -117,6 +119,62 @@ TEST_F(Platform, AReplaceOfAMissingFileSaysWhyAndLeavesNothing)
             << message;
     }
     EXPECT_EQ(entries(), 0u);
+}
+
+// The run holds its target by a lock on a byte past its pages from start to commit; Windows refuses
+// to rename over a file that any handle holds open, so the lock is let go just before the rename.
+TEST_F(Platform, AFileHeldByALockIsReplacedOnceTheLockIsLetGoBeforeTheRename)
+{
+    const fs::path target = write("LIC.mdb", "old contents");
+    auto lock = FileLock::tryLock(target, FileLock::Kind::Exclusive, 0x10000000, 1);
+    ASSERT_NE(lock, nullptr);
+    bool heldWhileWritten = false;
+    jet::replaceFile(
+        target,
+        [&](jet::FileSink& sink) {
+            heldWhileWritten = FileLock::isLockedElsewhere(target, 0x10000000, 1);
+            sink.write(bytesOf("new contents"));
+        },
+        identityOf(target), [&] { lock.reset(); });
+    EXPECT_TRUE(heldWhileWritten);
+    EXPECT_EQ(read(target), "new contents");
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(Platform, AnExclusiveLockKeepsOutASecondOneUntilItIsLetGo)
+{
+    const fs::path path = write("LIC.ldb", std::string(64, '\0'));
+    auto first = FileLock::tryLock(path, FileLock::Kind::Exclusive, 0, 64);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(FileLock::tryLock(path, FileLock::Kind::Exclusive, 0, 64), nullptr);
+    EXPECT_EQ(FileLock::tryLock(path, FileLock::Kind::Shared, 32, 1), nullptr);
+    EXPECT_TRUE(FileLock::isLockedElsewhere(path, 0, 64 * 255));
+    EXPECT_NE(FileLock::tryLock(path, FileLock::Kind::Exclusive, 64, 64), nullptr);
+    first.reset();
+    EXPECT_FALSE(FileLock::isLockedElsewhere(path, 0, 64 * 255));
+    EXPECT_NE(FileLock::tryLock(path, FileLock::Kind::Exclusive, 0, 64), nullptr);
+}
+
+TEST_F(Platform, TheIdentityOfAFileFollowsItsSizeAndLastWrite)
+{
+    const fs::path path = write("LIC.mdb", "12345");
+    // Whole seconds, which every system keeps exactly.
+    const auto written = std::chrono::time_point_cast<std::chrono::seconds>(fs::last_write_time(path));
+    fs::last_write_time(path, written);
+    const auto before = identityOf(path);
+    ASSERT_TRUE(before.has_value());
+    EXPECT_EQ(before->size, 5u);
+    fs::last_write_time(path, written + std::chrono::seconds(2));
+    const auto after = identityOf(path);
+    ASSERT_TRUE(after.has_value());
+    EXPECT_TRUE(after->sameFile(*before));
+    EXPECT_EQ(after->modifiedNanos - before->modifiedNanos, 2000000000);
+    EXPECT_FALSE(*after == *before);
+}
+
+TEST(PlatformComputer, TheComputerHasAName)
+{
+    EXPECT_FALSE(computerName().empty());
 }
 
 TEST_F(Platform, FileIdentityNamesTheFileWhateverPathReachesIt)

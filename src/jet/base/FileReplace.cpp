@@ -48,7 +48,8 @@ void checkUnchanged(const std::filesystem::path& shown, const std::filesystem::p
 } // namespace
 
 void replaceFile(const std::filesystem::path& shown, const std::function<void(FileSink&)>& produce,
-                 const std::optional<platform::FileIdentity>& expected)
+                 const std::optional<platform::FileIdentity>& expected,
+                 const std::function<void()>& beforeReplace)
 {
     const std::filesystem::path target = realFile(shown);
     checkUnchanged(shown, target, expected);
@@ -57,7 +58,11 @@ void replaceFile(const std::filesystem::path& shown, const std::function<void(Fi
         platform::ReplacementFile copy(target, target.string() + kTemporarySuffix);
         CopySink sink(copy);
         produce(sink);
-        copy.commit(mode, [&] { checkUnchanged(shown, target, expected); });
+        copy.commit(mode, [&] {
+            if (beforeReplace)
+                beforeReplace();
+            checkUnchanged(shown, target, expected);
+        });
     } catch (const platform::FileError& e) {
         throw Error(Failure::Io,
                     "Cannot write " + target.string() + ": " + e.action() + ": " + e.reason() + ".");

@@ -33,8 +33,12 @@ class FileSink {
 // new contents are produced and again just before the rename. A file that differs (written, cut
 // short, another file renamed over it, or gone) is Failure::Changed "TARGET was changed by another
 // program since it was opened." and nothing is written.
+// beforeReplace: called once the new copy is written and closed, before that last check: the
+// caller closes there what it still holds open of target (Windows refuses to rename over a file
+// that any handle holds open, whatever its sharing).
 void replaceFile(const std::filesystem::path& target, const std::function<void(FileSink&)>& produce,
-                 const std::optional<platform::FileIdentity>& expected = std::nullopt);
+                 const std::optional<platform::FileIdentity>& expected = std::nullopt,
+                 const std::function<void()>& beforeReplace = {});
 
 // Removes the temporary copies that a replace of target killed half-way left beside it (target's
 // name followed by ".orrin-" and six characters; beside the file a link leads to, for a link).

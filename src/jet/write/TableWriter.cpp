@@ -481,7 +481,7 @@ void TableWriter::replaceRowsOf(const TableDef& def, const std::string& name, co
     m_failed = false;
 }
 
-void TableWriter::commit()
+void TableWriter::commit(const std::function<void()>& beforeReplace)
 {
     if (m_failed)
         throw Error(Failure::Unsupported, "A failed write cannot be committed.");
@@ -503,7 +503,7 @@ void TableWriter::commit()
                 sink.write(file.originalPage(n));
             }
         },
-        file.identity());
+        file.identity(), beforeReplace);
 }
 
 } // namespace orrin::jet

@@ -47,8 +47,9 @@ class TableWriter : private PageStore {
     void replaceRows(const std::string& table, const RowSource& next);
 
     // Writes the changes: a copy of the file with the changed pages, flushed and renamed over the
-    // file (see replaceFile); the file as it was on any failure, reported as Failure::Io.
-    void commit();
+    // file (see replaceFile, which calls beforeReplace just before its last check and the rename);
+    // the file as it was on any failure, reported as Failure::Io.
+    void commit(const std::function<void()>& beforeReplace = {});
 
     // The pages as the writer has them now, for checks.
     std::uint32_t pageCount() const override { return m_pageCount; }
