@@ -26,22 +26,33 @@ inside() {
   echo "-- by mouse clicks"
   wine "$wizard" --orrin-db "$(win "$folder/clicks/zrv.accdb")" --agent-db "$(win "$folder/clicks/LIC.mdb")" &
   local window_pid=$!
-  read -r x y < <(wine "$probe" where 102 | tr -d '\r') || return 1
+  wine "$probe" where 102 >/dev/null || return 1
   local screen
-  screen=$(xdotool search --name 'Wine desktop' | head -1)
-  [ -n "$screen" ] || screen=$(xdotool search --name 'orrin' | head -1)
+  screen=$(xdotool search --sync --onlyvisible --name 'Wine desktop' | head -1)
   sleep 1
   import -window root "$artifacts/window-opened.png"
-  xdotool mousemove --window "$screen" "$x" "$y" click 1
-  wine "$probe" dialog "Choose Orrin Database" 30 || { echo "FAIL: no file dialog after the click"; return 1; }
+  # A click on the control's centre; again (up to three times) while what it opens does not come.
+  click_until() {
+    local id=$1 x y attempt
+    shift
+    read -r x y < <(wine "$probe" where "$id" | tr -d '\r') || return 1
+    for attempt in 1 2 3; do
+      xdotool windowfocus --sync "$screen" mousemove --window "$screen" "$x" "$y" click 1 || true
+      if wine "$probe" "$@"; then
+        [ "$attempt" -eq 1 ] || echo "(control $id answered click $attempt)" >&2
+        return 0
+      fi
+    done
+    return 1
+  }
+  click_until 102 dialog "Choose Orrin Database" 10 || { echo "FAIL: no file dialog after the click"; return 1; }
   sleep 1
   import -window root "$artifacts/window-file-dialog.png"
   wine "$probe" press-ok
   sleep 1
-  read -r x y < <(wine "$probe" where 108 | tr -d '\r') || return 1
-  xdotool mousemove --window "$screen" "$x" "$y" click 1
+  click_until 108 box 60 >"$folder/message.txt" || { echo "FAIL: no completion message"; return 1; }
   local message
-  message=$(wine "$probe" box 600 | tr -d '\r') || { echo "FAIL: no completion message"; return 1; }
+  message=$(tr -d '\r' <"$folder/message.txt")
   echo "completion message: $message"
   sleep 1
   import -window root "$artifacts/window-completed.png"
@@ -95,7 +106,7 @@ wizard="$installed\\orrin-import-wizard.exe"
 [ -f "$(winepath -u "$wizard" | tr -d '\r')" ] || fail "the install has no orrin-import-wizard.exe"
 
 # Three copies of one sample agent: for the messages, for the clicks, for the Linux run.
-folder="$scratch/Agent Files"
+folder="$scratch/Agent Files ñandú"
 mkdir -p "$folder/source"
 "$linux/orrin-import-sample" --out "$folder/source" --policies "$policies" --format access >/dev/null
 for copy in messages clicks linux; do cp -r "$folder/source" "$folder/$copy"; done
