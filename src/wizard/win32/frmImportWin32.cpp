@@ -184,14 +184,17 @@ LRESULT CALLBACK frmImportWin32::windowProc(HWND window, UINT message, WPARAM wP
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     auto* self = reinterpret_cast<frmImportWin32*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    }
     if (!self) {
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    return self->handle(message, wParam, lParam);
+    return self->handle(window, message, wParam, lParam);
 }
 
 // Every control's event goes to the controller; the window itself only keeps its size and pointer.
-LRESULT frmImportWin32::handle(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT frmImportWin32::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:
@@ -226,7 +229,7 @@ LRESULT frmImportWin32::handle(UINT message, WPARAM wParam, LPARAM lParam)
         m_controller.stopForSessionEnd();
         return TRUE;
     case WM_DESTROY:
-        KillTimer(m_window, kTimerId);
+        KillTimer(window, kTimerId);
         m_window = nullptr;
         m_quit = true;
         PostQuitMessage(0);
@@ -237,7 +240,7 @@ LRESULT frmImportWin32::handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_GETMINMAXINFO: {
         // As wide as the user likes, never narrower than designed, always as high as designed.
         RECT frame{0, 0, kFrmImportWidth, kFrmImportHeight};
-        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(m_window, GWL_STYLE)), FALSE, 0);
+        AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE, 0);
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
         limits->ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
         limits->ptMaxTrackSize.y = frame.bottom - frame.top;
@@ -252,7 +255,7 @@ LRESULT frmImportWin32::handle(UINT message, WPARAM wParam, LPARAM lParam)
     default:
         break;
     }
-    return DefWindowProcW(m_window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 std::string frmImportWin32::pathText(PathBox box) const

@@ -45,7 +45,7 @@ class frmImportWin32 : private WizardView {
 
   private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void createControls();
     void layOut(int clientWidth);
 
