@@ -6,7 +6,8 @@
 //       numbered steps' texts and places, the client size, that step 1's button opens the file
 //       dialog titled "Choose Orrin Database" (cancelled, leaving the box alone), that a start with
 //       an empty box asks for both paths, and that a start runs the migration, shows the completion
-//       message and ends the program with exit code 0.
+//       message and ends the program with exit code 0. Before that, in a first window, a close during
+//       the run asks whether to stop it, and Yes ends the program with exit code 1 (nothing written).
 //   window_probe where CONTROL_ID   prints the control's centre in screen pixels ("x y")
 //   window_probe box SECONDS        waits for a message box of the wizard and prints its text
 //   window_probe dialog TITLE SECONDS   waits for a dialog with the title; exit 1 when none came
@@ -105,22 +106,74 @@ void dismiss(HWND dialog, int button)
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
 }
 
-int check(const std::string& wizard, const std::string& orrinDb, const std::string& agentDb)
+// Starts the wizard with the two paths and waits for its window (null when none came).
+HWND launch(const std::string& wizard, const std::string& orrinDb, const std::string& agentDb,
+            PROCESS_INFORMATION& process)
 {
     std::wstring command = L"\"" + wideFromUtf8(wizard) + L"\" --orrin-db \"" + wideFromUtf8(orrinDb) +
                            L"\" --agent-db \"" + wideFromUtf8(agentDb) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process)) {
         expect(false, "the wizard starts: " + orrin::platform::lastErrorText());
-        return 1;
+        return nullptr;
     }
-    HWND window = wizardWindow(30);
+    // The window of this process, not one a former run left closing.
+    return waitFor(
+        [&]() -> HWND {
+            HWND found = FindWindowW(kFrmImportClass, nullptr);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(found, &owner);
+            return found && owner == process.dwProcessId ? found : nullptr;
+        },
+        30);
+}
+
+// The process's exit code once it has ended (within 30 s), else 259 after killing it.
+DWORD exitCodeOf(PROCESS_INFORMATION& process)
+{
+    DWORD exitCode = 259;
+    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &exitCode);
+    } else {
+        TerminateProcess(process.hProcess, 3);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+// A close request that reaches the window while the run goes on (queued behind the start click, it
+// is taken at the run's first yield) asks whether to stop; Yes stops the run, without a message, and
+// the program ends with exit code 1.
+void checkStopByClose(const std::string& wizard, const std::string& orrinDb, const std::string& agentDb)
+{
+    PROCESS_INFORMATION process{};
+    HWND window = launch(wizard, orrinDb, agentDb, process);
+    expect(window != nullptr, "the window opens again");
+    if (!window) {
+        return;
+    }
+    click(window, kCmdImport);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    HWND box = dialogTitled(kWizardTitle, 60);
+    const std::string question = box ? boxText(box) : std::string();
+    expect(question == kStopQuestion, "a close during the run asks \"" + question + "\"");
+    if (box) {
+        dismiss(box, IDYES);
+    }
+    const DWORD exitCode = exitCodeOf(process);
+    expect(exitCode == 1, "Yes stops the run and the wizard ends with exit code " + std::to_string(exitCode));
+}
+
+int check(const std::string& wizard, const std::string& orrinDb, const std::string& agentDb)
+{
+    checkStopByClose(wizard, orrinDb, agentDb);
+    PROCESS_INFORMATION process{};
+    HWND window = launch(wizard, orrinDb, agentDb, process);
     expect(window != nullptr, "the window opens");
     if (!window) {
-        TerminateProcess(process.hProcess, 3);
         return 1;
     }
     expect(textOf(window) == kWizardTitle, "the caption is \"" + textOf(window) + "\"");
@@ -174,15 +227,8 @@ int check(const std::string& wizard, const std::string& orrinDb, const std::stri
     if (box) {
         dismiss(box, IDOK);
     }
-    DWORD exitCode = 259;
-    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &exitCode);
-    } else {
-        TerminateProcess(process.hProcess, 3);
-    }
+    const DWORD exitCode = exitCodeOf(process);
     expect(exitCode == 0, "the wizard ends with exit code " + std::to_string(exitCode));
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     std::printf("%s: %d check(s) failed\n", g_failures ? "FAIL" : "PASS", g_failures);
     return g_failures ? 1 : 0;
 }

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Under Wine and Xvfb, the installed window (orrin-import-wizard.exe from the installer's silent
 # install) on a sample agent in Access form written by the Linux sample writer:
-#  1. driven by window messages (window_probe check): the caption, the three numbered steps, the
-#     client size, the file dialog of step 1, the question for an empty path, a whole run ending
-#     with the completion message and exit code 0;
+#  1. driven by window messages (window_probe check): a close during the run that asks whether to
+#     stop and, answered Yes, ends the program with exit code 1; then the caption, the three numbered
+#     steps, the client size, the file dialog of step 1, the question for an empty path, a whole run
+#     ending with the completion message and exit code 0;
 #  2. clicked through with the mouse (xdotool) inside a Wine virtual desktop with title bars, with a
 #     screenshot at each step in ARTIFACTS: the window as it opens, its file dialog in step 1, the
 #     completion message after a click on the start button. The target the window wrote must equal
