@@ -82,6 +82,10 @@ void createDatabase(const std::filesystem::path& path, const std::string& passwo
         throw Error(code::General,
                     "Cannot create the database '" + path.string() + "': the file already exists.");
     }
+    // A password asks for the SQLCipher form; a build without it says so before making any file.
+    if (!password.empty() && !kSqlCipherBuilt)
+        throw Error(code::General,
+                    "Cannot create the database '" + path.string() + "': " + kNoSqlCipherForm + ".");
 
     sqlite3* raw = nullptr;
     const int opened =

@@ -146,9 +146,9 @@ TEST(SampleCommand, WritesTheTwoDatabasesAndNoBonusDatabaseBesideThem)
     TempDir dir;
     const auto folder = dir.path() / "agent";
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(
-                  args({"--out", folder.c_str(), "--policies", "50", "--seed", "4", "--format", "sqlcipher"}),
-                  out, err),
+    EXPECT_EQ(runSampleCommand(args({"--out", folder.string(), "--policies", "50", "--seed", "4", "--format",
+                                     "sqlcipher"}),
+                               out, err),
               0)
         << err.str();
     EXPECT_EQ(filesIn(folder), (std::set<std::string>{"LIC.mdb", "zrv.accdb"}));
@@ -163,7 +163,7 @@ TEST(SampleCommand, WritesOnlyTheBonusDatabaseWhenThatIsAllItIsAskedFor)
     TempDir dir;
     const auto file = dir.path() / "bin" / "lic.mdb";
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(args({"--bonus-db", file.c_str(), "--format", "sqlcipher"}), out, err), 0)
+    EXPECT_EQ(runSampleCommand(args({"--bonus-db", file.string(), "--format", "sqlcipher"}), out, err), 0)
         << err.str();
     EXPECT_EQ(filesIn(dir.path() / "bin"), (std::set<std::string>{"lic.mdb"}));
     EXPECT_GT(scalar(file, targetPassword(), "SELECT count(*) FROM NewBonus"), 0);
@@ -174,7 +174,7 @@ TEST(SampleCommand, RefusesExistingFilesBeforeWritingAnything)
     TempDir dir;
     createTargetDb(dir.path()); // an existing LIC.mdb
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--policies", "10"}), out, err), 1);
+    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().string(), "--policies", "10"}), out, err), 1);
     EXPECT_NE(err.str().find("LIC.mdb exists (use --force to replace it)"), std::string::npos) << err.str();
     EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"LIC.mdb"}));
     EXPECT_EQ(scalar(dir.path() / "LIC.mdb", targetPassword(), "SELECT count(*) FROM plans"), 0);
@@ -185,9 +185,9 @@ TEST(SampleCommand, ForceReplacesExistingFiles)
     TempDir dir;
     createTargetDb(dir.path());
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(
-                  args({"--out", dir.path().c_str(), "--policies", "10", "--force", "--format", "sqlcipher"}),
-                  out, err),
+    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().string(), "--policies", "10", "--force", "--format",
+                                     "sqlcipher"}),
+                               out, err),
               0)
         << err.str();
     EXPECT_GT(scalar(dir.path() / "LIC.mdb", targetPassword(), "SELECT count(*) FROM plans"), 70);
@@ -199,7 +199,7 @@ TEST(SampleCommand, TheBonusDatabaseCannotBeTheTarget)
     TempDir dir;
     const auto target = dir.path() / "LIC.mdb";
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--bonus-db", target.c_str()}), out, err),
+    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().string(), "--bonus-db", target.string()}), out, err),
               2);
     EXPECT_TRUE(filesIn(dir.path()).empty());
 }
@@ -208,7 +208,7 @@ TEST(SampleCommand, ReportsProgressOnStderrForLargeSamples)
 {
     TempDir dir;
     std::ostringstream out, err;
-    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().c_str(), "--policies", "10000", "--dirty", "0",
+    EXPECT_EQ(runSampleCommand(args({"--out", dir.path().string(), "--policies", "10000", "--dirty", "0",
                                      "--format", "sqlcipher"}),
                                out, err),
               0);

@@ -1,5 +1,6 @@
 #include "store/DatabaseFile.h"
 #include "store/DatabaseLocation.h"
+#include "store/SqlCipherForm.h"
 #include "store/StoreError.h"
 #include "support/Fixture.h"
 
@@ -173,6 +174,25 @@ TEST(ResolveDataSource, missingFileStaysAsGiven)
 {
     testing::TempDir dir;
     EXPECT_EQ(resolveDataSource(dir.folderText() + "\\zrv.accdb"), dir.path() / "zrv.accdb");
+}
+
+// The Windows build has no SQLCipher: a database with a password is refused with the reason, and no
+// file is made (the build with the SQLCipher form makes one, which the other tests show).
+TEST(CreateDatabaseWithoutSqlCipher, SaysTheFormIsNotInThisBuildAndMakesNoFile)
+{
+    if (kSqlCipherBuilt)
+        GTEST_SKIP() << "this build has the SQLCipher form";
+    orrin::testing::TempDir dir;
+    const auto file = dir.path() / "LIC.mdb";
+    try {
+        createDatabase(file, "QZMRAKS", "CREATE TABLE t (a INTEGER);");
+        FAIL() << "a keyed database was made";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.description(), "Cannot create the database '" + file.string() +
+                                           "': this build of the program does not include the SQLCipher "
+                                           "form; it reads and writes Access files.");
+    }
+    EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 } // namespace

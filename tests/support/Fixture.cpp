@@ -6,6 +6,7 @@
 #include "store/KnownDatabases.h"
 
 #include <cstdlib>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
@@ -29,10 +30,21 @@ std::string quoted(const std::string& identifier)
 
 TempDir::TempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "orrin-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::system_error(errno, std::generic_category(), "cannot create a temporary folder");
-    m_path = pattern;
+    // A name no other test has: create_directory says false when the folder was there already.
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = "orrin-test-";
+        for (int i = 0; i < 6; ++i)
+            name += kLetters[pick(random)];
+        if (std::filesystem::create_directory(base / name)) {
+            m_path = base / name;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder in " + base.string());
 }
 
 TempDir::~TempDir()

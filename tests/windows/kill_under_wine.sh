@@ -26,6 +26,10 @@ run() { # folder: a whole run under Wine, its time in milliseconds on stdout
 cp -r "$scratch/source" "$scratch/whole"
 whole_ms=$(run "$scratch/whole")
 "$linux/orrin-import-dump" "$scratch/whole/LIC.mdb" >"$scratch/after.jsonl"
+if cmp -s "$scratch/before.jsonl" "$scratch/after.jsonl"; then
+  echo "FAIL: the whole run under Wine left the target as it was" >&2
+  exit 1
+fi
 echo "a whole run under Wine: $whole_ms ms"
 
 failures=0
