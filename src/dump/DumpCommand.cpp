@@ -258,7 +258,7 @@ std::string dumpUsageText()
            "\n"
            "Prints the tables of a database: an Access file (Jet 3, Jet 4 .mdb, ACE .accdb) or a\n"
            "SQLCipher file. Without --password, a file is opened with no password, or else with the\n"
-           "Calvane or the Orrin application's own database password.\n"
+           "Orrin or the Calvane application's own database password.\n"
            "\n"
            "  --password P   the database password\n"
            "  --table T      print this table (repeat for more); default: every table\n"
@@ -270,9 +270,11 @@ std::string dumpUsageText()
 
 namespace {
 
-// Opens the file with the password given; without one, with none, then with the Calvane and the
-// Orrin application's own database passwords, the ones their files carry (each attempt on a fresh
-// connection). The first failure is the one reported.
+// Opens the file with the password given; without one, with none, then with the Orrin and the
+// Calvane application's own database passwords, the ones their files carry (each attempt on a fresh
+// connection). The first failure is the one reported. The Orrin password comes first because the
+// Orrin files are the Office-encrypted ones, where each wrong password costs a key derivation;
+// a Jet 4 file's password is checked at no cost.
 std::unique_ptr<store::Connection> openForDump(const DumpOptions& options)
 {
     const auto open = [&](const std::string& password) {
@@ -285,7 +287,7 @@ std::unique_ptr<store::Connection> openForDump(const DumpOptions& options)
     try {
         return open("");
     } catch (const Error&) {
-        for (const std::string_view known : {kCalvanePassword, kOrrinPassword}) {
+        for (const std::string_view known : {kOrrinPassword, kCalvanePassword}) {
             try {
                 return open(std::string(known));
             } catch (const Error&) {

@@ -1,5 +1,6 @@
 #include "jet/pager/FileProtection.h"
 #include "jet/base/JetError.h"
+#include "jet/crypto/AgileEncryption.h"
 #include "jet/pager/PageFile.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +93,34 @@ TEST(FileProtection, AProtectedCopyOpensWithItsPasswordOnlyAndKeepsEveryPage)
         for (const std::string& wrong :
              {std::string(), password.substr(0, password.size() - 1), password + " "})
             EXPECT_EQ(failureOpening(copy, wrong), Failure::WrongPassword) << "\"" << wrong << "\"";
+    }
+}
+
+// An agile file's password hash is spun once per password in a process: the second open of the
+// same file with the same password, right or wrong, does not spin again; an empty one never spins.
+TEST(FileProtection, AnAgileFileSpinsEachPasswordOnce)
+{
+    TempFolder folder;
+    const auto source = PageFile::open(kSamples / "templates/empty-ace-2010.accdb", "");
+    auto start = protectNewFile(source->page(0), "QZMRAKS", "new"); // a salt of its own
+    const auto copy = folder.path() / "new.accdb";
+    writeProtectedCopy(*source, start, copy);
+
+    struct Open {
+        const char* password;
+        Failure failure; // NotFound: it opened
+        std::uint64_t spun;
+    };
+    const Open opens[] = {
+        {"QZMRAKS", Failure::NotFound, 1},      {"QZMRAKS", Failure::NotFound, 0},
+        {"qzmraks", Failure::WrongPassword, 1}, {"qzmraks", Failure::WrongPassword, 0},
+        {"", Failure::WrongPassword, 0},        {"QZMRAKS", Failure::NotFound, 0},
+    };
+    for (const Open& open : opens) {
+        SCOPED_TRACE(std::string("\"") + open.password + "\"");
+        const std::uint64_t before = AgileCipher::passwordHashesSpun();
+        EXPECT_EQ(failureOpening(copy, open.password), open.failure);
+        EXPECT_EQ(AgileCipher::passwordHashesSpun() - before, open.spun);
     }
 }
 

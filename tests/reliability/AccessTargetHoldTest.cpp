@@ -1,5 +1,6 @@
 // An Access target (a copy of the agent's real Jet 4 LIC.mdb) under a hostile or unlucky user:
-// what is done to it before the run, or by another program while the run waits at its question.
+// what is done to it, to the source, the bonus database or the error log's folder before the run,
+// or by another program while the run waits at its question.
 // Each row says the exit status, a piece of the message, and what the file holds afterwards: what
 // it held just before the commit (the run's start, or what the other program left), or the
 // complete result of undisturbed runs, each read by our own dump and by mdbtools.
@@ -11,6 +12,8 @@
 #include "jet/table/UsageMap.h"
 #include "jet/write/TableWriter.h"
 #include "platform/ComputerName.h"
+#include "sample/AccessCopy.h"
+#include "sample/SqlFile.h"
 #include "store/KnownDatabases.h"
 
 #include <fstream>
@@ -52,6 +55,8 @@ struct HoldCase {
     Holds holds;
     int completeRuns;     // undisturbed runs whose result Holds::Complete means
     bool summary = false; // the run writes --summary-json into a folder of its own
+    const char* onError = "ask";
+    const char* answer = "y\n"; // typed at the question
 };
 
 void PrintTo(const HoldCase& c, std::ostream* os)
@@ -61,8 +66,13 @@ void PrintTo(const HoldCase& c, std::ostream* os)
 
 class AccessTargetHold : public ImportHarness, public ::testing::WithParamInterface<HoldCase> {
   public:
+    using ImportHarness::bonus;
+    using ImportHarness::dropSourceField;
     using ImportHarness::folder;
+    using ImportHarness::logFile;
+    using ImportHarness::onSource;
     using ImportHarness::scratch;
+    using ImportHarness::source;
     using ImportHarness::target;
 
     AccessTargetHold()
@@ -183,6 +193,76 @@ void loseTheLastPage(AccessTargetHold& t)
     fs::resize_file(t.target(), fs::file_size(t.target()) - 4096);
 }
 
+// 5. A page of the source's Policies table that is no page at all (the Access sample's zrv.accdb).
+std::uint32_t damageTheSourcesPolicies(AccessTargetHold& t)
+{
+    fs::remove(t.source());
+    fs::copy_file(kAgent / "access" / "zrv.accdb", t.source());
+    std::uint32_t page = 0;
+    {
+        auto db = jet::Database::open(t.source(), kOrrinPassword);
+        page = jet::UsageMap::read(db->file(), db->table("Policies").ownedPages).pages.front();
+    }
+    std::fstream file(t.source(), std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(std::streamoff(page) * 4096);
+    file << std::string(4096, 'Z');
+    return page;
+}
+// 6 and 10. A bonus database under another password, encrypted as Access 2010 encrypts.
+void anAgileBonusDatabaseOfAnotherPassword(AccessTargetHold& t)
+{
+    fs::copy_file(fs::path(ORRIN_ACCESS_SAMPLES) / "encrypted" / "password--ace-2010-agile.accdb", t.bonus(),
+                  fs::copy_options::overwrite_existing);
+}
+// 7. A file where the error log's folder should be, and no bonus database: every maturity amount
+// that needs bonus years is an entry the log cannot take.
+void aFileInPlaceOfTheLogFolder(AccessTargetHold& t)
+{
+    fs::remove(t.bonus());
+    fs::remove_all(t.logFile().parent_path());
+    std::ofstream(t.logFile().parent_path()) << "not a folder\n";
+}
+// 8. The source as an unencrypted Access file whose Family table lacks a field the run reads, so
+// that the run asks at each family, before it reads a policy.
+void aPlainAccessSource(AccessTargetHold& t)
+{
+    t.onSource("UPDATE Policies SET Nominee = 'N' WHERE length(Nominee) > 255");
+    t.dropSourceField("Family", "RTel");
+    const fs::path plain = t.scratch() / "plain.accdb";
+    {
+        const sample::SqlFile sql(t.source(), testing::sourcePassword());
+        sample::copyToAccess(sql.handle(), sample::AccessTemplate::Ace2010, plain, "",
+                             sample::orrinIndexes());
+    }
+    fs::rename(plain, t.source());
+}
+// Another program adds a policy to it, writing the file in place.
+void addAPolicyToTheSource(AccessTargetHold& t)
+{
+    const fs::path changed = t.scratch() / "changed.accdb";
+    fs::copy_file(t.source(), changed, fs::copy_options::overwrite_existing);
+    {
+        auto db = jet::Database::open(changed, "");
+        const jet::TableDef& policies = db->table("Policies");
+        std::vector<std::vector<jet::Value>> rows;
+        auto cursor = db->rows(policies);
+        while (cursor.next())
+            rows.push_back(cursor.values());
+        rows.push_back(rows.back());
+        rows.back()[static_cast<std::size_t>(policies.columnIndex("PolicyNo"))].text = "999000999";
+        jet::TableWriter writer(*db);
+        writer.replaceRows("Policies", rows);
+        writer.commit();
+    }
+    std::ofstream(t.source(), std::ios::binary | std::ios::in | std::ios::out) << fileBytes(changed);
+}
+// 11. An empty file named LIC.mdb.
+void anEmptyTarget(AccessTargetHold& t)
+{
+    fs::resize_file(t.target(), 0);
+}
+
+const char* const kYesToAll = "y\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\ny\n";
 const char* const kChanged = "LIC.mdb was changed by another program during the import; nothing was written.";
 
 const HoldCase kHoldCases[] = {
@@ -203,16 +283,33 @@ const HoldCase kHoldCases[] = {
     {"TheTargetLostItsLastPage", loseTheLastPage, nullptr, 1, "LIC.mdb is damaged: page ", Holds::AsLeft, 0},
     {"TheSummaryCannotBeWrittenAfterTheCommit", nullptr, removeTheSummaryFolder, 3,
      "' could not be written; the import was saved", Holds::Complete, 1, true},
+    {"ASourceTableIsDamaged", [](AccessTargetHold& t) { damageTheSourcesPolicies(t); }, nullptr, 1,
+     "zrv.accdb is damaged: page ", Holds::AsLeft, 0, false, "continue"},
+    {"TheBonusDatabaseCannotBeReadUnderStop", anAgileBonusDatabaseOfAnotherPassword, nullptr, 1,
+     "lic.mdb is not right.); nothing was written", Holds::AsLeft, 0, false, "stop"},
+    {"TheBonusDatabaseCannotBeReadUnderAskAnsweredNo", anAgileBonusDatabaseOfAnotherPassword, nullptr, 1,
+     "Do you want to continue ? [y/N] \nNo\norrin-import: stopped: the bonus database", Holds::AsLeft, 0},
+    {"TheBonusDatabaseCannotBeReadUnderContinue", anAgileBonusDatabaseOfAnotherPassword, nullptr, 3,
+     "lic.mdb is not right.); every maturity amount that needs bonus years", Holds::Complete, 1, false,
+     "continue"},
+    {"TheErrorLogCannotBeWritten", aFileInPlaceOfTheLogFolder, nullptr, 1,
+     "orrin-import: stopped: Cannot write the error log '", Holds::AsLeft, 0, false, "continue"},
+    {"APolicyIsAddedToThePlainAccessSource", aPlainAccessSource, addAPolicyToTheSource, 3,
+     "Outcome:", Holds::Complete, 1, false, "ask", kYesToAll},
+    {"TheTargetIsEmpty", anEmptyTarget, nullptr, 1,
+     "LIC.mdb': the file is empty (0 bytes), not a database file.", Holds::AsLeft, 0},
+    {"ARunAnsweredNoKeepsNoPolicy", nullptr, [](AccessTargetHold&) {}, 1,
+     "none kept: the import was rolled back", Holds::AsLeft, 0, false, "ask", "n\n"},
 };
 
 TEST_P(AccessTargetHold, AnswersAndLeavesTheTargetWhole)
 {
     const HoldCase& c = GetParam();
-    const std::string complete = c.holds == Holds::Complete ? completeResult(c.completeRuns) : std::string();
     if (c.before != nullptr)
         c.before(*this);
+    const std::string complete = c.holds == Holds::Complete ? completeResult(c.completeRuns) : std::string();
 
-    std::vector<std::string> args = arguments("ask", false);
+    std::vector<std::string> args = arguments(c.onError, false);
     if (c.summary) {
         fs::create_directories(scratch() / "summary");
         args.insert(args.end(), {"--summary-json", (scratch() / "summary" / "run.json").string()});
@@ -229,7 +326,7 @@ TEST_P(AccessTargetHold, AnswersAndLeavesTheTargetWhole)
     const std::string leftRead = readers(left);
 
     if (c.during != nullptr)
-        run.send("y\n");
+        run.send(c.answer);
     const int status = run.waitForExit(seconds(60));
     const std::string& said = run.output(seconds(1));
     EXPECT_EQ(status, c.exitCode) << said;
@@ -257,19 +354,7 @@ TEST_P(AccessTargetHold, AnswersAndLeavesTheTargetWhole)
 // "continue": going on would only leave its target table emptied.
 TEST_F(AccessTargetHold, ADamagedSourceTableEndsTheRunWhateverTheAnswer)
 {
-    fs::remove(source());
-    fs::copy_file(kAgent / "access" / "zrv.accdb", source());
-    std::uint32_t page = 0;
-    {
-        auto db = jet::Database::open(source(), kOrrinPassword);
-        const jet::TableDef& policies = db->table("Policies");
-        page = jet::UsageMap::read(db->file(), policies.ownedPages).pages.front();
-    }
-    {
-        std::fstream file(source(), std::ios::binary | std::ios::in | std::ios::out);
-        file.seekp(std::streamoff(page) * 4096);
-        file << std::string(4096, 'Z');
-    }
+    const std::uint32_t page = damageTheSourcesPolicies(*this);
     const std::string before = fileBytes(target());
     const std::string read = readers(target());
 

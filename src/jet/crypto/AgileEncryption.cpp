@@ -5,8 +5,11 @@
 #include "jet/crypto/PasswordText.h"
 
 #include <array>
+#include <atomic>
 #include <cassert>
 #include <map>
+#include <mutex>
+#include <tuple>
 
 namespace orrin::jet {
 
@@ -161,6 +164,43 @@ Bytes spunPasswordHash(HashKind kind, const Bytes& salt, std::string_view passwo
     return h;
 }
 
+// The password hashes this process has spun, by hash, spin count and H(salt, password): a file
+// opened again with the same password (the bonus database's check before a run and its lookups,
+// a second connection on one file) costs its spin count once. The first hash stands for the
+// password and the file's salt together, so no password text is kept. At most a few entries.
+struct SpunHashes {
+    std::mutex lock;
+    std::map<std::tuple<HashKind, std::uint64_t, Bytes>, Bytes> byStart;
+    std::atomic<std::uint64_t> derived{0};
+};
+
+SpunHashes& spunHashes()
+{
+    static SpunHashes hashes;
+    return hashes;
+}
+
+Bytes rememberedSpunPasswordHash(HashKind kind, const Bytes& salt, std::string_view password,
+                                 std::uint64_t spinCount)
+{
+    constexpr std::size_t kMaxRemembered = 16;
+    Hasher hasher(kind);
+    auto key = std::make_tuple(kind, spinCount, hasher.digest({salt, passwordUtf16(password)}));
+    SpunHashes& hashes = spunHashes();
+    {
+        const std::lock_guard<std::mutex> hold(hashes.lock);
+        if (const auto found = hashes.byStart.find(key); found != hashes.byStart.end())
+            return found->second;
+    }
+    Bytes spun = spunPasswordHash(kind, salt, password, spinCount);
+    ++hashes.derived;
+    const std::lock_guard<std::mutex> hold(hashes.lock);
+    if (hashes.byStart.size() >= kMaxRemembered)
+        hashes.byStart.clear();
+    hashes.byStart.emplace(std::move(key), spun);
+    return spun;
+}
+
 Bytes keyForBlock(HashKind kind, const Bytes& spun, std::span<const std::uint8_t> block, std::size_t keyBytes)
 {
     return fitToLength(Hasher(kind).digest({spun, block}), keyBytes, 0x36);
@@ -197,6 +237,11 @@ AgileCipher::AgileCipher(std::unique_ptr<Parameters> parameters) : m_parameters(
 
 AgileCipher::~AgileCipher() = default;
 
+std::uint64_t AgileCipher::passwordHashesSpun()
+{
+    return spunHashes().derived.load();
+}
+
 std::unique_ptr<AgileCipher> AgileCipher::open(EncryptionInfoReader& in, std::string_view password,
                                                std::uint32_t databaseKey, const std::string& file)
 {
@@ -224,7 +269,11 @@ std::unique_ptr<AgileCipher> AgileCipher::open(EncryptionInfoReader& in, std::st
     const Bytes verifierValue = read.base64(*encryptedKey, "encryptedVerifierHashValue");
     const Bytes keyValue = read.base64(*encryptedKey, "encryptedKeyValue");
 
-    const Bytes spun = spunPasswordHash(passwordSpec.hash, passwordSpec.salt, password, spinCount);
+    // Access encrypts a database only under a password it was given: an empty one cannot be right,
+    // and is refused without spinning (the dump tries it first on every file).
+    if (password.empty())
+        throw wrongPassword(file);
+    const Bytes spun = rememberedSpunPasswordHash(passwordSpec.hash, passwordSpec.salt, password, spinCount);
     const Bytes iv = fitToLength(passwordSpec.salt, passwordSpec.blockSize, 0x36);
     auto keyFor = [&](std::span<const std::uint8_t> block) {
         return keyForBlock(passwordSpec.hash, spun, block, passwordSpec.keyBytes);

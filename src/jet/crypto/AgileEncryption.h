@@ -18,8 +18,10 @@ namespace orrin::jet {
 class AgileCipher : public PageCipher {
   public:
     // Reads the description that follows the version in, checks password against its verifier and
-    // gives the cipher. A wrong password is Failure::WrongPassword; a description that cannot be
-    // read is Failure::Damaged (page 0); one using what this program lacks, Failure::Unsupported.
+    // gives the cipher. A wrong password is Failure::WrongPassword (an empty one at once, unspun);
+    // a description that cannot be read is Failure::Damaged (page 0); one using what this program
+    // lacks, Failure::Unsupported. The spun password hash is remembered for the process: opening
+    // the same file with the same password again does not spin again.
     static std::unique_ptr<AgileCipher> open(EncryptionInfoReader& in, std::string_view password,
                                              std::uint32_t databaseKey, const std::string& file);
 
@@ -28,6 +30,9 @@ class AgileCipher : public PageCipher {
     // to store after its 2-byte length at 0x299 of the first page.
     static std::unique_ptr<AgileCipher> create(std::string_view password, std::uint32_t databaseKey,
                                                Bytes& info);
+
+    // How many password hashes open has spun in this process (remembered ones not counted).
+    static std::uint64_t passwordHashesSpun();
 
     void decrypt(std::uint32_t n, std::span<std::uint8_t> page) override;
     void encrypt(std::uint32_t n, std::span<std::uint8_t> page) override;
