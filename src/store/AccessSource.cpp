@@ -327,7 +327,8 @@ bool AccessSource::load(std::string_view table)
                     m_loaded.count(lowerAscii(relationship.table)) == 0 ||
                     m_loaded.count(lowerAscii(relationship.referencedTable)) == 0)
                     continue;
-                for (const auto& statement : access::relationshipTriggers(relationship))
+                for (const auto& statement :
+                     access::relationshipTriggers(relationship, parentKey(relationship)))
                     exec(m_db, statement, m_file);
                 m_relationshipsKept.insert(relationship.name);
             }
@@ -360,8 +361,8 @@ void AccessSource::copyTable(const std::string& name)
     } catch (const jet::Error& e) {
         throw storeError(e, m_file);
     }
-    // Columns of the primary key and of required indexes must hold a value, besides those set Required.
-    std::vector<bool> required(def->columns.size(), false);
+    // Columns of the primary key and of required indexes must hold a value, as those set Required do.
+    std::vector<bool> inKey(def->columns.size(), false);
 
     // A unique index whose keys this program builds is checked on those keys once the rows are in;
     // one it cannot build (a sort order it lacks) on the columns' own values.
@@ -377,7 +378,7 @@ void AccessSource::copyTable(const std::string& name)
                 if (def->columns[c].number != key.columnNumber)
                     continue;
                 if (index.primaryKey() || real.required())
-                    required[c] = true;
+                    inKey[c] = true;
                 columns += (columns.empty() ? "" : ", ") + quoteIdentifier(def->columns[c].name);
                 positions.push_back(c);
             }
@@ -447,7 +448,7 @@ void AccessSource::copyTable(const std::string& name)
     // From now on the table refuses what the engine refuses.
     for (const auto& statement : keyIndexes)
         exec(m_db, statement, m_file);
-    for (const auto& statement : rules->triggerStatements(required))
+    for (const auto& statement : rules->triggerStatements(inKey))
         exec(m_db, statement, m_file);
     m_rules[lowerAscii(name)] = std::move(rules);
 
@@ -774,6 +775,31 @@ void KeyFunction::call(sqlite3_context* context, int count, sqlite3_value** valu
     } catch (const jet::Error& e) {
         sqlite3_result_error(context, e.what(), -1);
     }
+}
+
+std::optional<access::ParentKey> AccessSource::parentKey(const jet::Relationship& relationship) const
+{
+    for (std::size_t n = 0; n < m_keys.size(); ++n) {
+        const UniqueKey& key = *m_keys[n];
+        if (!equalsIgnoringCase(key.table, relationship.referencedTable) ||
+            key.columns.size() != relationship.referencedColumns.size())
+            continue;
+        access::ParentKey found{n, {}};
+        for (const std::size_t position : key.columns) {
+            const std::string& column = key.def->columns[position].name;
+            for (std::size_t pair = 0; pair < relationship.referencedColumns.size(); ++pair)
+                if (equalsIgnoringCase(relationship.referencedColumns[pair], column)) {
+                    found.pairs.push_back(pair);
+                    break;
+                }
+        }
+        std::vector<std::size_t> sorted = found.pairs;
+        std::sort(sorted.begin(), sorted.end());
+        if (std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end() &&
+            sorted.size() == relationship.referencedColumns.size())
+            return found;
+    }
+    return std::nullopt;
 }
 
 void AccessSource::rebindKeys()

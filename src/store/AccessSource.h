@@ -16,6 +16,7 @@
 // it), in rowid order, with their indexes rebuilt.
 
 #include "store/ColumnType.h"
+#include "store/access/RelationshipRules.h"
 
 #include <filesystem>
 #include <map>
@@ -122,6 +123,9 @@ class AccessSource {
     // The SQL function access_key(number, column values...): the key of unique index number of
     // m_keys, as a blob; Null when a value is Null.
     friend struct KeyFunction;
+    // The parent's unique index that relationship's keys compare through, when the parent has one
+    // over exactly the referenced columns and its keys are built here.
+    std::optional<access::ParentKey> parentKey(const jet::Relationship& relationship) const;
     // Binds the unique keys to the definitions of the file read afresh.
     void rebindKeys();
     // The file's relationships, read once.

@@ -309,6 +309,124 @@ TEST(TableCreator, DefinitionsMatchThoseAnotherLibraryWroteForTheSameTables)
     fs::remove_all(folder);
 }
 
+// Two tables with the rules Access's table designer sets, and an enforced relationship.
+std::vector<NewTable> tablesWithRules()
+{
+    NewTable families{"Families",
+                      {{"FamilyCode", coltype::Text, 10},
+                       {"Head", coltype::Text, 50, 0, 0, false, true},
+                       {"Created", coltype::DateTime, 0, 0, 0, false, false, std::nullopt, "Now()"},
+                       {"Flag", coltype::Text, 1, 0, 0, false, true, false, "\"A\""}},
+                      {{"PrimaryKey", {"FamilyCode"}, true}}};
+    NewTable members{
+        "Members",
+        {{"ID", coltype::Long, 0, 0, 0, true},
+         {"FamilyCode", coltype::Text, 10},
+         {"Age", coltype::Int, 0, 0, 0, false, false, std::nullopt, "", ">=18", "Age must be at least 18"},
+         {"Active", coltype::Boolean, 0, 0, 0, false, false, std::nullopt, "True"},
+         {"Mobile", coltype::Text, 15}},
+        {{"PrimaryKey", {"ID"}, true}, {"Mobile", {"Mobile"}, false, true, true}},
+        "[Age]<120",
+        "Too old for a policy"};
+    return {families, members};
+}
+
+TEST(TableCreator, RulesPropertiesAndRelationshipsReadBackThroughOurReaderAndMdbtools)
+{
+    const std::vector<NewRelationship> relationships{
+        {"FamiliesMembers", "Members", "Families", {"FamilyCode"}, {"FamilyCode"}, true, false, true}};
+    for (const char* templateFile : {"templates/empty-jet4-2003.mdb", "templates/empty-ace-2010.accdb"}) {
+        SCOPED_TRACE(templateFile);
+        const fs::path folder = freshFolder("rules");
+        const fs::path file = folder / fs::path(templateFile).filename();
+        ASSERT_NO_THROW(createDatabase(kSamples / templateFile, file, "", tablesWithRules(), relationships));
+        {
+            // Two rows without an ID: the writer numbers them from the table's next number.
+            auto db = Database::open(file, "");
+            TableWriter writer(*db);
+            Value none;
+            writer.replaceRows("Families", {{text("F1"), text("Asha"), none, text("A")}});
+            writer.replaceRows("Members",
+                               {{none, text("F1"), integer(30), integer(1, Value::Kind::Bool), none},
+                                {none, text("F1"), integer(40), integer(0, Value::Kind::Bool), none}});
+            writer.commit();
+        }
+
+        auto db = Database::open(file, "");
+        const TableDef& members = db->table("Members");
+        EXPECT_EQ(members.columns[0].flags & colflag::AutoLong, colflag::AutoLong);
+        EXPECT_EQ(members.columns[1].flags & colflag::AutoLong, 0);
+        EXPECT_EQ(members.autoNumber, 2u);
+        ASSERT_EQ(members.indexes.size(), 2u);
+        EXPECT_TRUE(members.indexes[0].primaryKey());
+        EXPECT_FALSE(members.indexes[1].primaryKey());
+        const RealIndexDef& key = members.realIndexes[members.indexes[0].realIndex];
+        const RealIndexDef& mobile = members.realIndexes[members.indexes[1].realIndex];
+        EXPECT_EQ(std::tuple(key.unique(), key.required(), key.ignoreNulls()), std::tuple(true, true, false));
+        EXPECT_EQ(std::tuple(mobile.unique(), mobile.required(), mobile.ignoreNulls()),
+                  std::tuple(true, false, true));
+
+        const Properties families = db->properties("Families");
+        EXPECT_FALSE(families.required("FamilyCode"));
+        EXPECT_TRUE(families.required("Head"));
+        EXPECT_TRUE(families.required("Flag"));
+        EXPECT_EQ(families.text("Created", "DefaultValue"), "Now()");
+        EXPECT_EQ(families.text("Flag", "DefaultValue"), "\"A\"");
+        EXPECT_FALSE(families.flag("Flag", "AllowZeroLength", true));
+        EXPECT_TRUE(families.flag("Head", "AllowZeroLength", true));
+        const Properties memberProperties = db->properties("Members");
+        EXPECT_EQ(memberProperties.text("Age", "ValidationRule"), ">=18");
+        EXPECT_EQ(memberProperties.text("Age", "ValidationText"), "Age must be at least 18");
+        EXPECT_EQ(memberProperties.text("Active", "DefaultValue"), "True");
+        EXPECT_EQ(memberProperties.text("", "ValidationRule"), "[Age]<120");
+        EXPECT_EQ(memberProperties.text("", "ValidationText"), "Too old for a policy");
+
+        const auto read = db->relationships();
+        ASSERT_EQ(read.size(), 1u);
+        EXPECT_EQ(read[0].name, "FamiliesMembers");
+        EXPECT_EQ(read[0].table, "Members");
+        EXPECT_EQ(read[0].referencedTable, "Families");
+        EXPECT_EQ(read[0].columns, std::vector<std::string>{"FamilyCode"});
+        EXPECT_EQ(read[0].referencedColumns, std::vector<std::string>{"FamilyCode"});
+        EXPECT_EQ(std::tuple(read[0].enforced(), read[0].cascadeUpdates(), read[0].cascadeDeletes()),
+                  std::tuple(true, false, true));
+
+        const std::string quoted = orrin::testing::shellQuoted(file.string());
+        EXPECT_EQ(run("mdb-prop " + quoted + " Families"),
+                  "name: Head\n\tRequired: yes\n\n"
+                  "name: Created\n\tDefaultValue: Now()\n\n"
+                  "name: Flag\n\tAllowZeroLength: no\n\tDefaultValue: \"A\"\n\tRequired: yes\n\n");
+        EXPECT_EQ(run("mdb-prop " + quoted + " Members"),
+                  "name: (none)\n\tValidationRule: [Age]<120\n\tValidationText: Too old for a policy\n\n"
+                  "name: Age\n\tValidationRule: >=18\n\tValidationText: Age must be at least 18\n\n"
+                  "name: Active\n\tDefaultValue: True\n\n");
+        EXPECT_EQ(
+            run("mdb-schema --no-drop-table --default-values --not-empty " + quoted +
+                " postgres 2>&1 | grep -v -e '^--' -e '^$' -e 'COMMENT ON'"),
+            "SET client_encoding = 'UTF-8';\n"
+            "CREATE TABLE IF NOT EXISTS \"families\"\n (\n"
+            "\t\"familycode\"\t\t\tVARCHAR (10), \n"
+            "\t\"head\"\t\t\tVARCHAR (50) NOT NULL, \n"
+            "\t\"created\"\t\t\tTIMESTAMP WITHOUT TIME ZONE DEFAULT Now(), \n"
+            "\t\"flag\"\t\t\tVARCHAR (1) NOT NULL DEFAULT 'A'\n);\n"
+            "ALTER TABLE \"families\" ADD CHECK (\"flag\" <>'');\n"
+            "ALTER TABLE \"families\" ADD CONSTRAINT \"families_pkey\" PRIMARY KEY (\"familycode\");\n"
+            "CREATE TABLE IF NOT EXISTS \"members\"\n (\n"
+            "\t\"id\"\t\t\tSERIAL, \n"
+            "\t\"familycode\"\t\t\tVARCHAR (10), \n"
+            "\t\"age\"\t\t\tINTEGER, \n"
+            "\t\"active\"\t\t\tBOOLEAN NOT NULL DEFAULT True, \n"
+            "\t\"mobile\"\t\t\tVARCHAR (15)\n);\n"
+            "ALTER TABLE \"members\" ADD CONSTRAINT \"members_pkey\" PRIMARY KEY (\"id\");\n"
+            "CREATE UNIQUE INDEX \"members_mobile_idx\" ON \"members\" (\"mobile\");\n"
+            "ALTER TABLE \"Members\" ADD CONSTRAINT \"members_familycode_fk\" FOREIGN KEY (\"familycode\") "
+            "REFERENCES \"Families\"(\"familycode\") ON DELETE CASCADE DEFERRABLE INITIALLY IMMEDIATE;\n");
+        EXPECT_EQ(run("mdb-export " + quoted + " Members"),
+                  "ID,FamilyCode,Age,Active,Mobile\n1,\"F1\",30,1,\n2,\"F1\",40,0,\n");
+        fs::remove_all(folder);
+    }
+}
+
 TEST(TableCreator, RefusesBadDescriptionsAndLeavesNoFile)
 {
     const NewTable good = plain();
@@ -326,19 +444,41 @@ TEST(TableCreator, RefusesBadDescriptionsAndLeavesNoFile)
     NewTable tooManyIndexes = good;
     for (int i = 0; i < 60; ++i)
         tooManyIndexes.indexes.push_back({"ix" + std::to_string(i), {"plan"}});
-    const std::vector<std::vector<NewTable>> cases{{good, twice}, {unknownColumn}, {emptyText},     {badType},
-                                                   {sameColumn},  {noName},        {tooManyIndexes}};
+    NewTable textAutoNumber = good;
+    textAutoNumber.columns[1].autoNumber = true;
+    NewTable twoAutoNumbers = good;
+    twoAutoNumbers.columns[0].autoNumber = true;
+    twoAutoNumbers.columns.push_back({"Other", coltype::Long, 0, 0, 0, true});
+    NewTable twoPrimaryKeys = good;
+    twoPrimaryKeys.indexes = {{"pk1", {"plan"}, true}, {"pk2", {"PlanName"}, true}};
+    NewTable zeroLengthNumber = good;
+    zeroLengthNumber.columns[0].allowZeroLength = false;
+    const std::vector<std::vector<NewTable>> cases{
+        {good, twice},    {unknownColumn},  {emptyText},      {badType},        {sameColumn},      {noName},
+        {tooManyIndexes}, {textAutoNumber}, {twoAutoNumbers}, {twoPrimaryKeys}, {zeroLengthNumber}};
+    const std::vector<NewRelationship> badRelationships{{"r", "plans", "Nowhere", {"plan"}, {"plan"}},
+                                                        {"r", "plans", "plans", {"nope"}, {"plan"}},
+                                                        {"r", "plans", "plans", {"plan"}, {}},
+                                                        {"", "plans", "plans", {"plan"}, {"plan"}}};
     const fs::path folder = freshFolder("bad");
-    for (std::size_t i = 0; i < cases.size(); ++i) {
-        SCOPED_TRACE(i);
+    const auto refused = [&](const std::vector<NewTable>& tables,
+                             const std::vector<NewRelationship>& relationships) {
         const fs::path file = folder / "x.mdb";
         try {
-            createDatabase(kSamples / "templates/empty-jet4-2000.mdb", file, "", cases[i]);
+            createDatabase(kSamples / "templates/empty-jet4-2000.mdb", file, "", tables, relationships);
             ADD_FAILURE() << "accepted";
         } catch (const Error& e) {
             EXPECT_EQ(e.failure(), Failure::Unsupported) << e.what();
         }
         EXPECT_TRUE(fs::is_empty(folder));
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        refused(cases[i], {});
+    }
+    for (std::size_t i = 0; i < badRelationships.size(); ++i) {
+        SCOPED_TRACE("relationship " + std::to_string(i));
+        refused({good}, {badRelationships[i]});
     }
     fs::remove_all(folder);
 }

@@ -64,6 +64,20 @@ std::string fileBytes(const std::filesystem::path& file)
     return bytes.str();
 }
 
+std::string comparableLog(const std::filesystem::path& log, const std::string& runFolder)
+{
+    std::ifstream in(log, std::ios::binary);
+    std::string kept;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("Date : ", 0) == 0 || line.rfind("Time : ", 0) == 0)
+            continue;
+        for (std::size_t at = line.find(runFolder); at != std::string::npos; at = line.find(runFolder, at))
+            line.replace(at, runFolder.size(), "<run>");
+        kept += line + "\n";
+    }
+    return kept;
+}
+
 std::string folderListing(const std::filesystem::path& folder)
 {
     std::vector<std::string> names;

@@ -21,6 +21,10 @@ std::string runSqlShell(const std::filesystem::path& file, const std::string& pa
 // The bytes of a file, to show that a run left it untouched.
 std::string fileBytes(const std::filesystem::path& file);
 
+// An error log without the lines that hold the moment of writing, the run's folder written as
+// <run>: what two runs on the same data must agree on.
+std::string comparableLog(const std::filesystem::path& log, const std::string& runFolder);
+
 // The names in a folder, sorted: what a run left beside the databases.
 std::string folderListing(const std::filesystem::path& folder);
 

@@ -45,21 +45,6 @@ std::string tableText(const fs::path& file, const std::string& table)
                        "SELECT " + columns + " FROM \"" + table + "\" ORDER BY rowid;\n");
 }
 
-// The log without the lines that hold the moment of writing, the run's folder written as <run>.
-std::string comparableLog(const fs::path& log, const std::string& runFolder)
-{
-    std::ifstream in(log, std::ios::binary);
-    std::string kept;
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("Date : ", 0) == 0 || line.rfind("Time : ", 0) == 0)
-            continue;
-        for (std::size_t at = line.find(runFolder); at != std::string::npos; at = line.find(runFolder, at))
-            line.replace(at, runFolder.size(), "<run>");
-        kept += line + "\n";
-    }
-    return kept;
-}
-
 std::string readFile(const fs::path& file)
 {
     std::ifstream in(file, std::ios::binary);

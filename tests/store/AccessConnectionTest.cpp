@@ -200,7 +200,7 @@ TEST(AccessConnection, UniqueIndexesBecomeKeyIndexesAndRequiredColumnsTriggers)
     EXPECT_EQ(sql.find("UNIQUE"), std::string::npos) << sql;
     EXPECT_EQ(schemaOf(connection, "Table2__key1"), "");
     const std::string trigger = schemaOf(connection, "Table2__rules_insert");
-    EXPECT_NE(trigger.find("'You must enter a value in the ''Table2.id'' field.') WHERE NEW.\"id\" IS NULL"),
+    EXPECT_NE(trigger.find("'Index or primary key cannot contain a Null value.') WHERE NEW.\"id\" IS NULL"),
               std::string::npos)
         << trigger; // primary key
 

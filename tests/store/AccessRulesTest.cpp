@@ -181,6 +181,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "Families",
                 {{"FamilyCode", Variant("F009")}},
                 "You must enter a value in the 'Families.Head' field."},
+        Refusal{"NullInThePrimaryKey",
+                "Families",
+                {{"Head", Variant("Asha")}},
+                "Index or primary key cannot contain a Null value."},
         Refusal{"RequiredColumnFilledByItsDefault",
                 "Families",
                 {{"FamilyCode", Variant("F009")}, {"Head", Variant("Asha")}},
@@ -280,6 +284,7 @@ struct Related {
     const char* error;
     const char* countSql; // what is left afterwards
     double count;
+    std::vector<const char*> before = {}; // statements that succeed first
 };
 
 class RelationshipKept : public ::testing::TestWithParam<Related> {};
@@ -297,6 +302,8 @@ TEST_P(RelationshipKept, AsTheEngineKeepsIt)
     Connection c;
     c.openFile(path, "", OpenMode::ReadWrite);
     c.beginTransaction();
+    for (const char* statement : GetParam().before)
+        EXPECT_EQ(errorText([&] { c.execute(statement); }), "(no error)") << statement;
     EXPECT_EQ(errorText([&] { c.execute(GetParam().statement); }), GetParam().error);
     Statement count(c.handle(), GetParam().countSql, c.fileName(), &c);
     ASSERT_TRUE(count.step());
@@ -321,6 +328,35 @@ INSTANTIATE_TEST_SUITE_P(
         Related{"ParentCaseDiffersStillFound", "rules",
                 "INSERT INTO Members (ID, FamilyCode, PersCode) VALUES (9, 'f002', 5)", "(no error)",
                 "SELECT count(*) FROM Members", 6},
+        Related{"ParentFoundInTheSortOrder",
+                "rules",
+                "INSERT INTO Members (ID, FamilyCode, PersCode) VALUES (9, 'émile', 1)",
+                "(no error)",
+                "SELECT count(*) FROM Members",
+                6,
+                {"INSERT INTO Families (FamilyCode, Head, Flag) VALUES ('ÉMILE', 'x', 'A')"}},
+        Related{"LigatureFindsItsTwoLetters",
+                "rules",
+                "INSERT INTO Members (ID, FamilyCode, PersCode) VALUES (9, 'æon', 1)",
+                "(no error)",
+                "SELECT count(*) FROM Members",
+                6,
+                {"INSERT INTO Families (FamilyCode, Head, Flag) VALUES ('AEON', 'x', 'A')"}},
+        Related{"AccentStillMatters",
+                "rules",
+                "INSERT INTO Members (ID, FamilyCode, PersCode) VALUES (9, 'emile', 1)",
+                "You cannot add or change a record because a related record is required in table 'Families'.",
+                "SELECT count(*) FROM Members",
+                5,
+                {"INSERT INTO Families (FamilyCode, Head, Flag) VALUES ('ÉMILE', 'x', 'A')"}},
+        Related{"DeleteCascadesInTheSortOrder",
+                "rules",
+                "DELETE FROM Families WHERE FamilyCode = 'AEON'",
+                "(no error)",
+                "SELECT count(*) FROM Members",
+                5,
+                {"INSERT INTO Families (FamilyCode, Head, Flag) VALUES ('AEON', 'x', 'A')",
+                 "INSERT INTO Members (ID, FamilyCode, PersCode) VALUES (9, 'æon', 1)"}},
         Related{"DeleteCascades", "rules", "DELETE FROM Families WHERE FamilyCode = 'F001'", "(no error)",
                 "SELECT count(*) FROM Members", 3},
         Related{"EmptyingTheParentEmptiesTheChild", "rules", "Delete from Families", "(no error)",
@@ -367,6 +403,36 @@ TEST(AccessRules, ALinkedTableIsReadAndWrittenInItsOwnFile)
     std::ifstream after(path, std::ios::binary);
     EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(after), {}) == bytesBefore);
     EXPECT_FALSE(fs::exists(dir.path() / "RULES-DATA.MDB.orrin-before"));
+}
+
+// The linked file is replaced first; when the target's own replace then fails (another program
+// changed the target meanwhile), the linked file is put back as it was, so both stay as they were.
+TEST(AccessRules, ALinkedFileIsPutBackWhenTheTargetCannotBeReplaced)
+{
+    TempDir dir;
+    const fs::path path = copyRules(dir);
+    const fs::path data = dir.path() / "rules-data.mdb";
+    const auto bytesOf = [](const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string dataBefore = bytesOf(data);
+    Connection c;
+    c.openFile(path, "", OpenMode::ReadWrite);
+    c.beginTransaction();
+    c.execute("INSERT INTO Rates (Code, Rate) VALUES ('TP', 61.25)");
+    c.execute("UPDATE Families SET Head = 'Asha' WHERE FamilyCode = 'F001'");
+    std::ofstream(path, std::ios::binary | std::ios::app) << std::string(4096, '\0');
+    const std::string targetBefore = bytesOf(path);
+    EXPECT_EQ(errorText([&] { c.commit(); }),
+              path.string() + " was changed by another program during the import; nothing was written.");
+    EXPECT_TRUE(bytesOf(data) == dataBefore);
+    EXPECT_TRUE(bytesOf(path) == targetBefore);
+    EXPECT_FALSE(fs::exists(dir.path() / "rules-data.mdb.orrin-before"));
+    EXPECT_EQ(
+        orrin::testing::runCommand("mdb-export " + orrin::testing::shellQuoted(data.string()) + " Rates")
+            .output,
+        "Code,Rate\n\"EN\",48\n\"WL\",52.5\n\"MB\",40\n");
 }
 
 TEST(AccessRules, ALinkedTablesMissingFileKeepsTheTargetFromOpening)

@@ -162,7 +162,7 @@ TEST(AccessWrite, UniqueIndexesAndRequiredFieldsRefuseWithAccessMessages)
          "the index, primary key, or relationship. Change the data in the field or fields that contain "
          "duplicate "
          "data, remove the index, or redefine the index to permit duplicate entries and try again."},
-        {"INSERT INTO Table2 (data) VALUES ('no key')", "You must enter a value in the 'Table2.id' field."},
+        {"INSERT INTO Table2 (data) VALUES ('no key')", "Index or primary key cannot contain a Null value."},
     };
     for (const auto& cs : cases) {
         SCOPED_TRACE(cs.sql);

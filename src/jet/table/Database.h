@@ -5,6 +5,7 @@
 
 #include "jet/pager/PageFile.h"
 #include "jet/table/Catalog.h"
+#include "jet/table/Format.h"
 #include "jet/table/Properties.h"
 #include "jet/table/TableCursor.h"
 #include "jet/table/TableDef.h"
@@ -27,9 +28,9 @@ struct Relationship {
     std::vector<std::string> referencedColumns; // of referencedTable, pairwise
     std::uint32_t flags = 0;                    // grbit
 
-    bool enforced() const { return (flags & 0x00000002) == 0; }
-    bool cascadeUpdates() const { return (flags & 0x00000100) != 0; }
-    bool cascadeDeletes() const { return (flags & 0x00001000) != 0; }
+    bool enforced() const { return (flags & relationflag::NotEnforced) == 0; }
+    bool cascadeUpdates() const { return (flags & relationflag::CascadeUpdates) != 0; }
+    bool cascadeDeletes() const { return (flags & relationflag::CascadeDeletes) != 0; }
 };
 
 class Database {

@@ -128,6 +128,13 @@ constexpr std::uint8_t PrimaryKey = 0x01;  // logical index type
 constexpr std::uint8_t ForeignKey = 0x02;  // logical index type
 } // namespace indexflag
 
+// The grbit of a relationship's rows in MSysRelationships.
+namespace relationflag {
+constexpr std::uint32_t NotEnforced = 0x00000002;    // referential integrity is not kept
+constexpr std::uint32_t CascadeUpdates = 0x00000100; // a changed key changes the children's
+constexpr std::uint32_t CascadeDeletes = 0x00001000; // a deleted row takes its children with it
+} // namespace relationflag
+
 // The row-offset entries of a data page carry two flags above the offset.
 namespace rowflag {
 constexpr std::uint16_t Deleted = 0x8000;    // the row is gone (also set on an overflow row's target)
@@ -260,6 +267,8 @@ constexpr std::size_t BlockLength = 0;       // 32 bits, from the block's start
 constexpr std::size_t BlockType = 4;         // 16 bits
 constexpr std::size_t BlockHead = 6;         // the bytes before a block's contents
 constexpr std::uint16_t NameListType = 0x80; // the block of property names
+constexpr std::uint16_t ObjectBlockType = 0; // the values of the object itself
+constexpr std::uint16_t ColumnBlockType = 1; // the values of one column
 constexpr std::size_t NameLengthSize = 2;    // 16 bits before each name
 constexpr std::size_t OwnerLengthSize = 4;   // 32 bits before the owner's name
 constexpr std::size_t ValueLength = 0;       // 16 bits, from the value's start
@@ -268,6 +277,7 @@ constexpr std::size_t ValueType = 3;         // 8 bits: a coltype
 constexpr std::size_t ValueName = 4;         // 16 bits
 constexpr std::size_t ValueSize = 6;         // 16 bits
 constexpr std::size_t ValueHead = 8;         // the bytes before a value's data
+constexpr std::uint8_t DdlValue = 1;         // in ValueDdl: a property the engine itself keeps
 } // namespace properties
 
 // Index pages of Jet 4 and ACE files (types pagetype::IndexNode and pagetype::IndexLeaf). Entries

@@ -203,8 +203,8 @@ std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& 
         if (c.type == coltype::Text || c.type == coltype::Memo)
             std::copy(textSortOrder, textSortOrder + tabledef::SortOrderSize,
                       out.begin() + static_cast<std::ptrdiff_t>(at + layout.columnSortOrder));
-        out[at + layout.columnFlags] =
-            static_cast<std::uint8_t>(colflag::Nullable | (fixed ? colflag::Fixed : 0));
+        out[at + layout.columnFlags] = static_cast<std::uint8_t>(
+            colflag::Nullable | (fixed ? colflag::Fixed : 0) | (c.autoNumber ? colflag::AutoLong : 0));
         if (c.type == coltype::Text || c.type == coltype::Memo)
             out[at + layout.columnExtFlags] = colflag::CompressedUnicode;
         if (fixed) {
@@ -243,7 +243,14 @@ std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& 
         put32(out, at + layout.realIndexUsageMap,
               rowPointer(place.usageMaps, static_cast<std::uint8_t>(tabledef::TableMaps + i)));
         put32(out, at + layout.realIndexFirstPage, place.indexRoots[i]);
-        out[at + layout.realIndexFlags] = indexflag::AlwaysSet;
+        std::uint8_t flags = indexflag::AlwaysSet;
+        if (index.primaryKey || index.unique)
+            flags |= indexflag::Unique;
+        if (index.primaryKey || index.required)
+            flags |= indexflag::Required;
+        if (index.ignoreNulls)
+            flags |= indexflag::IgnoreNulls;
+        out[at + layout.realIndexFlags] = flags;
     }
     for (std::size_t i = 0; i < table.indexes.size(); ++i) {
         const std::size_t at = out.size();
@@ -252,6 +259,8 @@ std::vector<std::uint8_t> definitionBytes(const Layout& layout, const NewTable& 
         put32(out, at + layout.logicalIndexNumber, static_cast<std::uint32_t>(i));
         put32(out, at + layout.logicalIndexRealIndex, static_cast<std::uint32_t>(i));
         put32(out, at + layout.logicalIndexRelIndex, tabledef::NoRelation);
+        if (table.indexes[i].primaryKey)
+            out[at + layout.logicalIndexType] = indexflag::PrimaryKey;
     }
     for (const auto& index : table.indexes)
         putName(out, index.name);
@@ -352,7 +361,21 @@ void checkTables(const std::vector<NewTable>& tables)
                 throw Error(Failure::Unsupported, "The field " + t.name + "." + c.name +
                                                       " has a type this program does not create.");
             }
+            if (c.autoNumber && c.type != coltype::Long)
+                throw Error(Failure::Unsupported,
+                            "The AutoNumber field " + t.name + "." + c.name + " must be a Long.");
+            if (c.autoNumber &&
+                std::any_of(t.columns.begin(), t.columns.begin() + static_cast<std::ptrdiff_t>(i),
+                            [](const NewColumn& other) { return other.autoNumber; }))
+                throw Error(Failure::Unsupported,
+                            "The table " + t.name + " has more than one AutoNumber field.");
+            if (c.allowZeroLength && c.type != coltype::Text && c.type != coltype::Memo)
+                throw Error(Failure::Unsupported, "The field " + t.name + "." + c.name +
+                                                      " holds no text: AllowZeroLength does not apply.");
         }
+        if (std::count_if(t.indexes.begin(), t.indexes.end(),
+                          [](const NewIndex& i) { return i.primaryKey; }) > 1)
+            throw Error(Failure::Unsupported, "The table " + t.name + " has more than one primary key.");
         for (const auto& index : t.indexes) {
             checkName(index.name, "an index of " + t.name);
             if (index.columns.empty() || index.columns.size() > indexcolumn::ColumnSlots)
@@ -367,6 +390,135 @@ void checkTables(const std::vector<NewTable>& tables)
             }
         }
     }
+}
+
+const NewTable* tableNamed(const std::vector<NewTable>& tables, const std::string& name)
+{
+    for (const auto& t : tables)
+        if (sameName(t.name, name))
+            return &t;
+    return nullptr;
+}
+
+void checkRelationships(const std::vector<NewTable>& tables,
+                        const std::vector<NewRelationship>& relationships)
+{
+    for (std::size_t r = 0; r < relationships.size(); ++r) {
+        const NewRelationship& rel = relationships[r];
+        checkName(rel.name, "a relationship");
+        for (std::size_t other = 0; other < r; ++other)
+            if (sameName(relationships[other].name, rel.name))
+                throw Error(Failure::Unsupported, "The relationship " + rel.name + " is given twice.");
+        if (rel.columns.empty() || rel.columns.size() != rel.referencedColumns.size() ||
+            rel.columns.size() > indexcolumn::ColumnSlots)
+            throw Error(Failure::Unsupported,
+                        "The relationship " + rel.name + " must pair 1 to 10 fields of each table.");
+        for (const auto& [tableName, columns] :
+             {std::pair{&rel.table, &rel.columns}, std::pair{&rel.referencedTable, &rel.referencedColumns}}) {
+            const NewTable* table = tableNamed(tables, *tableName);
+            if (table == nullptr)
+                throw Error(Failure::Unsupported, "The relationship " + rel.name + " names the table " +
+                                                      *tableName + ", which is not a new one.");
+            for (const auto& name : *columns)
+                if (std::none_of(table->columns.begin(), table->columns.end(),
+                                 [&](const NewColumn& c) { return sameName(c.name, name); }))
+                    throw Error(Failure::Unsupported, "The relationship " + rel.name + " names the field " +
+                                                          *tableName + "." + name +
+                                                          ", which that table lacks.");
+        }
+    }
+}
+
+// A text property's value: UTF-16LE, no compression.
+std::vector<std::uint8_t> textValue(const std::string& text)
+{
+    std::vector<std::uint8_t> out;
+    encodeUnicodeText(text, false, out);
+    return out;
+}
+
+// The properties of a new table as the catalog's LvProp value keeps them (empty when it has none):
+// the header, the block of property names, then the table's own block (its name empty) and one
+// block per column with properties, each value naming its property by its place in the name list.
+std::vector<std::uint8_t> propertyBytes(const NewTable& table)
+{
+    struct Value {
+        std::string name;
+        std::uint8_t type;
+        std::vector<std::uint8_t> data;
+    };
+    struct Block {
+        std::uint16_t type;
+        std::string owner;
+        std::vector<Value> values;
+    };
+    const auto textProperty = [](std::vector<Value>& values, const char* name, std::uint8_t type,
+                                 const std::string& text) {
+        if (!text.empty())
+            values.push_back(Value{name, type, textValue(text)});
+    };
+    std::vector<Block> blocks;
+    Block own{properties::ObjectBlockType, "", {}};
+    textProperty(own.values, "ValidationRule", coltype::Text, table.validationRule);
+    textProperty(own.values, "ValidationText", coltype::Text, table.validationText);
+    if (!own.values.empty())
+        blocks.push_back(std::move(own));
+    for (const NewColumn& c : table.columns) {
+        Block block{properties::ColumnBlockType, c.name, {}};
+        if (c.required)
+            block.values.push_back(Value{"Required", coltype::Boolean, {0xFF}});
+        if (c.allowZeroLength)
+            block.values.push_back(Value{"AllowZeroLength",
+                                         coltype::Boolean,
+                                         {static_cast<std::uint8_t>(*c.allowZeroLength ? 0xFF : 0)}});
+        textProperty(block.values, "DefaultValue", coltype::Memo, c.defaultValue);
+        textProperty(block.values, "ValidationRule", coltype::Text, c.validationRule);
+        textProperty(block.values, "ValidationText", coltype::Text, c.validationText);
+        if (!block.values.empty())
+            blocks.push_back(std::move(block));
+    }
+    if (blocks.empty())
+        return {};
+
+    std::vector<std::string> names;
+    const auto nameIndex = [&names](const std::string& name) {
+        const auto found = std::find(names.begin(), names.end(), name);
+        if (found != names.end())
+            return static_cast<std::uint16_t>(found - names.begin());
+        names.push_back(name);
+        return static_cast<std::uint16_t>(names.size() - 1);
+    };
+    std::vector<std::vector<std::uint8_t>> blockBytes;
+    for (const Block& block : blocks) {
+        std::vector<std::uint8_t> out(properties::BlockHead + properties::OwnerLengthSize, 0);
+        putName(out, block.owner);
+        put32(out, properties::BlockHead, static_cast<std::uint32_t>(out.size() - properties::BlockHead));
+        for (const Value& v : block.values) {
+            const std::size_t at = out.size();
+            out.resize(at + properties::ValueHead, 0);
+            put16(out, at + properties::ValueLength,
+                  static_cast<std::uint16_t>(properties::ValueHead + v.data.size()));
+            out[at + properties::ValueDdl] = properties::DdlValue;
+            out[at + properties::ValueType] = v.type;
+            put16(out, at + properties::ValueName, nameIndex(v.name));
+            put16(out, at + properties::ValueSize, static_cast<std::uint16_t>(v.data.size()));
+            out.insert(out.end(), v.data.begin(), v.data.end());
+        }
+        put32(out, properties::BlockLength, static_cast<std::uint32_t>(out.size()));
+        put16(out, properties::BlockType, block.type);
+        blockBytes.push_back(std::move(out));
+    }
+    std::vector<std::uint8_t> nameBlock(properties::BlockHead, 0);
+    for (const auto& name : names)
+        putName(nameBlock, name);
+    put32(nameBlock, properties::BlockLength, static_cast<std::uint32_t>(nameBlock.size()));
+    put16(nameBlock, properties::BlockType, properties::NameListType);
+
+    std::vector<std::uint8_t> out{'M', 'R', '2', 0};
+    out.insert(out.end(), nameBlock.begin(), nameBlock.end());
+    for (const auto& block : blockBytes)
+        out.insert(out.end(), block.begin(), block.end());
+    return out;
 }
 
 int columnOf(const TableDef& def, std::string_view name)
@@ -406,7 +558,8 @@ double now()
 
 // Adds the catalog rows and access-control entries of the new tables (definition pages given).
 void registerTables(const std::filesystem::path& target, std::string_view password,
-                    const std::vector<NewTable>& tables, const std::vector<Placement>& placements)
+                    const std::vector<NewTable>& tables, const std::vector<Placement>& placements,
+                    const std::vector<NewRelationship>& relationships)
 {
     auto db = Database::open(target, password);
     const TableDef& catalog = db->tableAt(catalog::DefinitionPage, "MSysObjects");
@@ -418,6 +571,7 @@ void registerTables(const std::filesystem::path& target, std::string_view passwo
     const int owner = columnOf(catalog, "Owner");
     const int created = columnOf(catalog, "DateCreate");
     const int updated = columnOf(catalog, "DateUpdate");
+    const int lvProp = columnOf(catalog, "LvProp");
     auto rows = allRows(*db, catalog);
 
     // The Tables and Databases containers, the database object's owner, and MSysACEs.
@@ -435,16 +589,22 @@ void registerTables(const std::filesystem::path& target, std::string_view passwo
         throw damaged(db->file().fileName(), catalog::DefinitionPage, "the catalog has no Tables container");
     std::vector<std::uint8_t> ownerBytes = kDefaultOwner;
     std::uint32_t acesPage = 0;
+    std::uint32_t relationshipsPage = 0;
     for (const auto& row : rows) {
         if (row[name].kind != Value::Kind::Text || row[parentId].isNull())
             continue;
         if (row[parentId].integer == databasesId && row[name].text == "MSysDb" &&
             row[owner].kind == Value::Kind::Bytes && !row[owner].bytes.empty())
             ownerBytes = row[owner].bytes;
-        if (row[parentId].integer == tablesId && row[name].text == "MSysACEs" && !row[type].isNull() &&
-            row[type].integer == catalog::TypeTable)
+        const bool systemTable = row[parentId].integer == tablesId && !row[type].isNull() &&
+                                 row[type].integer == catalog::TypeTable;
+        if (systemTable && row[name].text == "MSysACEs")
             acesPage = static_cast<std::uint32_t>(row[id].integer) & catalog::PageMask;
+        if (systemTable && row[name].text == "MSysRelationships")
+            relationshipsPage = static_cast<std::uint32_t>(row[id].integer) & catalog::PageMask;
     }
+    if (!relationships.empty() && relationshipsPage == 0)
+        throw damaged(db->file().fileName(), catalog::DefinitionPage, "the catalog has no MSysRelationships");
 
     const double stamp = now();
     for (std::size_t t = 0; t < tables.size(); ++t) {
@@ -460,6 +620,10 @@ void registerTables(const std::filesystem::path& target, std::string_view passwo
         for (const int date : {created, updated}) {
             row[date].kind = Value::Kind::DateTime;
             row[date].real = stamp;
+        }
+        if (auto properties = propertyBytes(tables[t]); !properties.empty()) {
+            row[lvProp].kind = Value::Kind::Bytes;
+            row[lvProp].bytes = std::move(properties);
         }
         rows.push_back(std::move(row));
     }
@@ -493,6 +657,47 @@ void registerTables(const std::filesystem::path& target, std::string_view passwo
             }
         writer.replaceRowsAt(acesPage, "MSysACEs", aceRows);
     }
+    if (!relationships.empty()) {
+        // One row per pair of fields, as Access keeps a relationship.
+        const TableDef& def = db->tableAt(relationshipsPage, "MSysRelationships");
+        const int relationship = columnOf(def, "szRelationship");
+        const int grbit = columnOf(def, "grbit");
+        const int count = columnOf(def, "ccolumn");
+        const int order = columnOf(def, "icolumn");
+        const int object = columnOf(def, "szObject");
+        const int column = columnOf(def, "szColumn");
+        const int referencedObject = columnOf(def, "szReferencedObject");
+        const int referencedColumn = columnOf(def, "szReferencedColumn");
+        auto relRows = allRows(*db, def);
+        const auto text = [](const std::string& value) {
+            Value v;
+            v.kind = Value::Kind::Text;
+            v.text = value;
+            return v;
+        };
+        for (const NewRelationship& r : relationships) {
+            std::uint32_t flags = 0;
+            if (!r.enforced)
+                flags |= relationflag::NotEnforced;
+            if (r.cascadeUpdates)
+                flags |= relationflag::CascadeUpdates;
+            if (r.cascadeDeletes)
+                flags |= relationflag::CascadeDeletes;
+            for (std::size_t i = 0; i < r.columns.size(); ++i) {
+                std::vector<Value> row(def.columns.size());
+                row[relationship] = text(r.name);
+                row[grbit] = integerValue(flags);
+                row[count] = integerValue(static_cast<std::int64_t>(r.columns.size()));
+                row[order] = integerValue(static_cast<std::int64_t>(i));
+                row[object] = text(tableNamed(tables, r.table)->name);
+                row[column] = text(r.columns[i]);
+                row[referencedObject] = text(tableNamed(tables, r.referencedTable)->name);
+                row[referencedColumn] = text(r.referencedColumns[i]);
+                relRows.push_back(std::move(row));
+            }
+        }
+        writer.replaceRowsAt(relationshipsPage, "MSysRelationships", relRows);
+    }
     writer.commit();
 }
 
@@ -500,9 +705,10 @@ void registerTables(const std::filesystem::path& target, std::string_view passwo
 
 void createDatabase(std::vector<std::uint8_t> templateBytes, const std::string& templateName,
                     const std::filesystem::path& target, std::string_view password,
-                    const std::vector<NewTable>& tables)
+                    const std::vector<NewTable>& tables, const std::vector<NewRelationship>& relationships)
 {
     checkTables(tables);
+    checkRelationships(tables, relationships);
     const auto source = PageFile::openBytes(std::move(templateBytes), templateName, "");
     const Version version = source->header().version;
     if (version == Version::Jet3)
@@ -573,7 +779,7 @@ void createDatabase(std::vector<std::uint8_t> templateBytes, const std::string& 
         out.close();
         if (!out)
             throw Error(Failure::Io, "Cannot write " + partial.string() + ": " + std::strerror(errno) + ".");
-        registerTables(partial, password, tables, placements);
+        registerTables(partial, password, tables, placements, relationships);
         std::filesystem::rename(partial, target, ec);
         if (ec)
             throw Error(Failure::Io, "Cannot write " + target.string() + ": " + ec.message() + ".");
@@ -584,7 +790,8 @@ void createDatabase(std::vector<std::uint8_t> templateBytes, const std::string& 
 }
 
 void createDatabase(const std::filesystem::path& templateFile, const std::filesystem::path& target,
-                    std::string_view password, const std::vector<NewTable>& tables)
+                    std::string_view password, const std::vector<NewTable>& tables,
+                    const std::vector<NewRelationship>& relationships)
 {
     const auto file = PageFile::open(templateFile, "");
     std::vector<std::uint8_t> bytes;
@@ -592,7 +799,7 @@ void createDatabase(const std::filesystem::path& templateFile, const std::filesy
         const auto p = file->storedPage(n);
         bytes.insert(bytes.end(), p.begin(), p.end());
     }
-    createDatabase(std::move(bytes), templateFile.string(), target, password, tables);
+    createDatabase(std::move(bytes), templateFile.string(), target, password, tables, relationships);
 }
 
 } // namespace orrin::jet

@@ -103,19 +103,21 @@ TableRules::TableRules(std::string name, const jet::TableDef& def, const jet::Pr
     }
 }
 
-std::vector<std::string> TableRules::triggerStatements(const std::vector<bool>& required) const
+std::vector<std::string> TableRules::triggerStatements(const std::vector<bool>& inKey) const
 {
     std::string checks;
     std::string columnsChecked;
     for (std::size_t c = 0; c < m_columns.size(); ++c) {
         const Column& column = m_columns[c];
         const std::string field = "NEW." + quoteIdentifier(column.name);
-        const bool mustHave =
-            (column.required || (c < required.size() && required[c])) && column.type != jet::coltype::Boolean;
+        // A Yes/No column has no Null (it is No). The column's own Required comes before its index's.
+        const bool keyed = c < inKey.size() && inKey[c];
+        const bool mustHave = (column.required || keyed) && column.type != jet::coltype::Boolean;
         if (mustHave) {
-            checks += "SELECT RAISE(ABORT, " +
-                      quoteText("You must enter a value in the '" + m_name + "." + column.name + "' field.") +
-                      ") WHERE " + field + " IS NULL; ";
+            const std::string message =
+                column.required ? "You must enter a value in the '" + m_name + "." + column.name + "' field."
+                                : std::string("Index or primary key cannot contain a Null value.");
+            checks += "SELECT RAISE(ABORT, " + quoteText(message) + ") WHERE " + field + " IS NULL; ";
         }
         if (!column.allowZeroLength) {
             checks +=

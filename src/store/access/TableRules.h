@@ -37,9 +37,10 @@ class TableRules {
 
     // The statements that make the memory table refuse, from now on, a Null in a Required column
     // ("You must enter a value in the 'T.F' field.") and "" where AllowZeroLength is No ("Field
-    // 'T.F' cannot be a zero-length string."), on INSERT and on UPDATE of the column. required[c]
-    // adds the columns that a primary key or a required index makes required.
-    std::vector<std::string> triggerStatements(const std::vector<bool>& required) const;
+    // 'T.F' cannot be a zero-length string."), on INSERT and on UPDATE of the column. inKey[c] marks
+    // the columns of the primary key and of required indexes, which refuse a Null too ("Index or
+    // primary key cannot contain a Null value.") unless they are Required themselves.
+    std::vector<std::string> triggerStatements(const std::vector<bool>& inKey) const;
 
     // AddNew: the values a new row starts with, in the table's column order (info's columns): each
     // column's default, converted as an assignment would be (a default that does not convert leaves
