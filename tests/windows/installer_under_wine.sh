@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Under Wine, as an ordinary user: the installer's silent install puts the three programs and
-# lic.mdb into %LOCALAPPDATA%\Programs\orrin-import, makes the Start-menu folder and the uninstall
-# entry, and the installed orrin-import.exe runs; the silent uninstall takes all of it away again.
+# Under Wine, as an ordinary user: the installer's silent install puts the window, the three other
+# programs and lic.mdb into %LOCALAPPDATA%\Programs\orrin-import, makes the Start-menu folder and the uninstall
+# entry (the window's first), and the installed orrin-import.exe runs; the silent uninstall takes all of it away again.
 #
 # Usage: installer_under_wine.sh SETUP_EXE   (WINEPREFIX names the Wine prefix to use)
 set -euo pipefail
@@ -18,9 +18,10 @@ fail() {
 }
 
 wine "$setup" /S
-for file in orrin-import.exe orrin-import-dump.exe orrin-import-sample.exe lic.mdb uninstall.exe; do
+for file in orrin-import-wizard.exe orrin-import.exe orrin-import-dump.exe orrin-import-sample.exe lic.mdb uninstall.exe; do
   [ -f "$folder/$file" ] || fail "the install left out $file"
 done
+[ -f "$start_menu/Orrin Data Import Wizard.lnk" ] || fail "no Start-menu entry for the window in $start_menu"
 [ -f "$start_menu/Orrin Data Import.lnk" ] || fail "no Start-menu entry in $start_menu"
 wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\orrin-import' /v DisplayName \
   2>/dev/null | grep -q 'Orrin Data Import Wizard' || fail "no uninstall entry"
@@ -31,7 +32,7 @@ echo "installed into $folder; $version"
 # _?= runs the uninstaller in place and waits for it (it would copy itself away and return at once).
 wine "$folder/uninstall.exe" /S "_?=$local_app_data\\Programs\\orrin-import"
 rm -f "$folder/uninstall.exe" && rmdir "$folder" 2>/dev/null || true
-for file in orrin-import.exe orrin-import-dump.exe orrin-import-sample.exe lic.mdb; do
+for file in orrin-import-wizard.exe orrin-import.exe orrin-import-dump.exe orrin-import-sample.exe lic.mdb; do
   [ ! -e "$folder/$file" ] || fail "the uninstall left $file"
 done
 [ ! -e "$start_menu" ] || fail "the uninstall left the Start-menu folder"

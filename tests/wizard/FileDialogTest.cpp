@@ -1,6 +1,6 @@
 #include "WizardTestSupport.h"
 
-#include "wizard/FileDialog.h"
+#include "wizard/qt/FileDialog.h"
 
 #include <QRegularExpression>
 

@@ -1,7 +1,7 @@
 // Choosing the two databases, the path test of the start button, and the progress caption.
 #include "WizardTestSupport.h"
 
-#include "wizard/frmImport.h"
+#include "wizard/qt/frmImport.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 // The window as the user first sees it: controls, texts, fonts, tab order, look.
 #include "WizardTestSupport.h"
 
-#include "wizard/frmImport.h"
+#include "wizard/qt/frmImport.h"
 
 #include <QDir>
 #include <QImage>

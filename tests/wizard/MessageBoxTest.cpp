@@ -1,6 +1,6 @@
 #include "WizardTestSupport.h"
 
-#include "wizard/MessageBox.h"
+#include "wizard/qt/MessageBox.h"
 
 #include <gtest/gtest.h>
 

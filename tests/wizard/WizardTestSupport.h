@@ -1,8 +1,8 @@
 #pragma once
 
 #include "value/Clock.h"
-#include "wizard/FileDialog.h"
-#include "wizard/MessageBox.h"
+#include "wizard/qt/FileDialog.h"
+#include "wizard/qt/MessageBox.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 // The window's tests need a QApplication for their whole life, on the offscreen platform unless the
 // caller chose another.
-#include "wizard/MessageBox.h"
+#include "wizard/qt/MessageBox.h"
 
 #include <QApplication>
 #include <QByteArray>

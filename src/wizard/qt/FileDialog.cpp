@@ -1,4 +1,6 @@
-#include "wizard/FileDialog.h"
+#include "wizard/qt/FileDialog.h"
+
+#include "wizard/core/FileFilter.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -54,19 +56,13 @@ QString FileDialog::caseInsensitivePattern(const QString& pattern)
 QStringList FileDialog::nameFilters(const QString& classicFilter)
 {
     QStringList filters;
-    const QStringList parts = classicFilter.split(QLatin1Char('|'));
-    for (qsizetype i = 0; i < parts.size(); i += 2) {
-        const QString& description = parts[i];
+    for (const FileFilterEntry& entry : parseFileFilter(classicFilter.toStdString())) {
         QStringList patterns;
-        if (i + 1 < parts.size()) {
-            for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-                patterns << caseInsensitivePattern(pattern.trimmed());
-            }
+        for (const std::string& pattern : entry.patterns) {
+            patterns << caseInsensitivePattern(QString::fromStdString(pattern));
         }
-        if (patterns.isEmpty()) {
-            patterns << QStringLiteral("*");
-        }
-        filters << description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+        filters << QString::fromStdString(entry.description) + QStringLiteral(" (") +
+                       patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return filters;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wizard/core/WizardTexts.h"
+
 #include <QMessageBox>
 #include <QString>
 
@@ -10,9 +12,6 @@
 class QWidget;
 
 namespace orrin::wizard {
-
-// The title of every message box the wizard shows.
-inline constexpr const char* kWizardTitle = "Orrin Data Import Wizard";
 
 // Every message box of the wizard goes through here. A box is titled "Orrin Data Import Wizard",
 // and each one shown is recorded (icon, text, buttons, answer) so that tests and a scripted demo can

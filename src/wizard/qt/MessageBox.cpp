@@ -1,4 +1,4 @@
-#include "wizard/MessageBox.h"
+#include "wizard/qt/MessageBox.h"
 
 #include <QWidget>
 
