@@ -1,6 +1,6 @@
 #pragma once
 
-#include "value/Clock.h"
+#include "common/TestClock.h"
 #include "wizard/qt/FileDialog.h"
 #include "wizard/qt/MessageBox.h"
 
@@ -28,22 +28,7 @@ inline void PrintTo(const QStringList& texts, std::ostream* out)
 
 namespace orrin::wizard::testing {
 
-// A clock the test sets by hand; installed for the life of the object.
-class TestClock : public Clock {
-  public:
-    explicit TestClock(float now = 0) : m_now(now) { setClock(this); }
-    ~TestClock() override { setClock(nullptr); }
-    TestClock(const TestClock&) = delete;
-    TestClock& operator=(const TestClock&) = delete;
-
-    void set(float now) { m_now = now; }
-    float secondsSinceMidnight() override { return m_now; }
-    std::string longDate() override { return "Tuesday, December 08, 2026"; }
-    std::string longTime() override { return "3:11:01 AM"; }
-
-  private:
-    float m_now;
-};
+using orrin::testing::TestClock;
 
 // A dialog that is never shown: a test that forgets to answer it fails instead of hanging.
 class ScriptedFileDialog : public FileDialog {

@@ -2,7 +2,7 @@
 // written to a log, and the dialogs and questions take answers given in advance.
 #include "wizard/core/ImportController.h"
 #include "support/Fixture.h"
-#include "value/Clock.h"
+#include "common/TestClock.h"
 #include "value/DateValue.h"
 #include "wizard/core/WizardTexts.h"
 
@@ -21,20 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 using Log = std::vector<std::string>;
 
-class ScriptedClock : public Clock {
-  public:
-    explicit ScriptedClock(float now) : m_now(now) { setClock(this); }
-    ~ScriptedClock() override { setClock(nullptr); }
-    ScriptedClock(const ScriptedClock&) = delete;
-    ScriptedClock& operator=(const ScriptedClock&) = delete;
-    void set(float now) { m_now = now; }
-    float secondsSinceMidnight() override { return m_now; }
-    std::string longDate() override { return "Tuesday, December 08, 2026"; }
-    std::string longTime() override { return "3:11:01 AM"; }
-
-  private:
-    float m_now;
-};
+using orrin::testing::TestClock;
 
 // A view without a window. A dialog or question that finds no answer waiting is a test failure
 // (and counts as a cancel or a No). onEvents runs once at the first event pump, from inside it.
@@ -132,7 +119,7 @@ class IdleWindow : public ::testing::TestWithParam<IdleCase> {};
 
 TEST_P(IdleWindow, AnswersThroughItsView)
 {
-    ScriptedClock clock(1000.25f);
+    TestClock clock(1000.25f);
     ScriptedView view;
     ImportController controller(view);
     GetParam().act(controller, view);
@@ -272,7 +259,7 @@ class ControllerRun : public ::testing::Test {
 
 TEST_F(ControllerRun, FinishedRunDisablesShowsTheHourglassAndEndsWithTheSuccessMessage)
 {
-    ScriptedClock clock(100.0f);
+    TestClock clock(100.0f);
     bool runningAtFirstPump = false;
     m_view.onEvents = [&] {
         runningAtFirstPump = m_controller.running();
