@@ -23,15 +23,7 @@ using orrin::testing::TempDir;
 
 const std::filesystem::path kSamples = ORRIN_ACCESS_SAMPLES;
 
-std::string errorText(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.description();
-    }
-    return "(no error)";
-}
+using orrin::testing::errorText;
 
 // Tables the memory database holds, read around the store so that nothing is loaded by asking.
 int loadedTables(const Connection& connection)

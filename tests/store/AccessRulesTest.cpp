@@ -31,15 +31,7 @@ namespace fs = std::filesystem;
 
 const fs::path kRules = fs::path(ORRIN_ACCESS_SAMPLES) / "rules";
 
-std::string errorText(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.description();
-    }
-    return "(no error)";
-}
+using orrin::testing::errorText;
 
 fs::path copyRules(const TempDir& dir)
 {

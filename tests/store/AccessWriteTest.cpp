@@ -26,15 +26,7 @@ namespace fs = std::filesystem;
 
 const fs::path kSamples = ORRIN_ACCESS_SAMPLES;
 
-std::string errorText(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.description();
-    }
-    return "(no error)";
-}
+using orrin::testing::errorText;
 
 std::vector<char> bytesOf(const fs::path& file)
 {

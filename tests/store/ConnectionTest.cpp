@@ -22,17 +22,7 @@ using orrin::testing::TempDir;
 
 const char* const kSmallSchema = "CREATE TABLE Notes (Title TEXT(20), Amount DOUBLE, Due DATETIME);";
 
-std::string errorText(const std::function<void()>& action, std::int32_t* number = nullptr)
-{
-    try {
-        action();
-    } catch (const Error& error) {
-        if (number != nullptr)
-            *number = error.number();
-        return error.description();
-    }
-    return "(no error)";
-}
+using orrin::testing::errorText;
 
 std::int64_t countRows(const std::filesystem::path& file, const std::string& password,
                        const std::string& table)

@@ -4,6 +4,7 @@
 #include "store/Connection.h"
 #include "store/DatabaseFile.h"
 #include "store/KnownDatabases.h"
+#include "value/Error.h"
 
 #include <cstdlib>
 #include <random>
@@ -135,6 +136,18 @@ void execute(const std::filesystem::path& file, const std::string& password, con
     connection.openFile(file, password, store::OpenMode::ReadWrite);
     connection.execute(sql);
     connection.close();
+}
+
+std::string errorText(const std::function<void()>& action, std::int32_t* number)
+{
+    try {
+        action();
+    } catch (const Error& error) {
+        if (number != nullptr)
+            *number = error.number();
+        return error.description();
+    }
+    return "(no error)";
 }
 
 } // namespace orrin::testing

@@ -2,7 +2,9 @@
 
 #include "value/Variant.h"
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -42,6 +44,9 @@ std::vector<std::vector<Variant>> query(const std::filesystem::path& file, const
                                         const std::string& sql);
 // Runs any statement.
 void execute(const std::filesystem::path& file, const std::string& password, const std::string& sql);
+
+// The description of the Error that action throws (and its number, when asked), or "(no error)".
+std::string errorText(const std::function<void()>& action, std::int32_t* number = nullptr);
 
 std::string sourcePassword();
 std::string targetPassword();

@@ -1,8 +1,8 @@
 // The window's behaviour through a scripted view: every call the controller makes on its view is
 // written to a log, and the dialogs and questions take answers given in advance.
 #include "wizard/core/ImportController.h"
-#include "support/Fixture.h"
 #include "common/TestClock.h"
+#include "support/Fixture.h"
 #include "value/DateValue.h"
 #include "wizard/core/WizardTexts.h"
 
